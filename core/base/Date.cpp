@@ -1,0 +1,68 @@
+#include "core/base/Date.h"
+
+#include <cstdio>
+
+namespace dustlyn {
+
+using namespace std::chrono;
+
+Date dateAfter(Date date, double seconds) {
+    return date + duration_cast<Date::duration>(duration<double>(seconds));
+}
+
+double secondsBetween(Date from, Date to) { return duration<double>(to - from).count(); }
+
+Date dateFromUnix(std::int64_t seconds, std::uint32_t nanoseconds) {
+    return Date(duration_cast<Date::duration>(std::chrono::seconds(seconds) +
+                                              std::chrono::nanoseconds(nanoseconds)));
+}
+
+std::int64_t unixSeconds(Date date) {
+    return floor<std::chrono::seconds>(date.time_since_epoch()).count();
+}
+
+Date wholeSeconds(Date date) { return dateFromUnix(unixSeconds(date)); }
+
+std::string formatRfc3339(Date date) {
+    const auto secs = floor<std::chrono::seconds>(date);
+    const auto day = floor<days>(secs);
+    const year_month_day ymd{day};
+    const hh_mm_ss hms{secs - day};
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(ymd.year()),
+                  unsigned(ymd.month()), unsigned(ymd.day()), int(hms.hours().count()),
+                  int(hms.minutes().count()), int(hms.seconds().count()));
+    return buffer;
+}
+
+namespace {
+
+bool readDigits(std::string_view text, std::size_t at, std::size_t count, int& out) {
+    out = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        out = out * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<Date> parseRfc3339(std::string_view text) {
+    // YYYY-MM-DDTHH:MM:SSZ
+    if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != ':' || text[19] != 'Z')
+        return std::nullopt;
+    int y, mo, d, h, mi, s;
+    if (!readDigits(text, 0, 4, y) || !readDigits(text, 5, 2, mo) || !readDigits(text, 8, 2, d) ||
+        !readDigits(text, 11, 2, h) || !readDigits(text, 14, 2, mi) ||
+        !readDigits(text, 17, 2, s))
+        return std::nullopt;
+    const year_month_day ymd{year(y), month(unsigned(mo)), day(unsigned(d))};
+    if (!ymd.ok() || h > 23 || mi > 59 || s > 59)
+        return std::nullopt;
+    return Date(sys_days(ymd) + hours(h) + minutes(mi) + std::chrono::seconds(s));
+}
+
+} // namespace dustlyn

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace dustlyn {
+
+// The stored-file form: two-space indentation, one member per line, " : " between name
+// and value, keys in ascending order at every level, every "/" written as "\/", UTF-8.
+std::string writePrettyJson(const nlohmann::json& value);
+
+// Compact form (no spaces), members in the order given, "/" written as "\/".
+std::string writeCompactJson(const nlohmann::ordered_json& value);
+
+// Text of a double as stored: integral values without a fraction ("300"), others in
+// their shortest exact form ("0.5").
+std::string formatJsonNumber(double value);
+
+} // namespace dustlyn

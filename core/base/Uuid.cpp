@@ -1,0 +1,81 @@
+#include "core/base/Uuid.h"
+
+#include <sys/random.h>
+
+#include <cerrno>
+#include <random>
+
+namespace dustlyn {
+
+Uuid Uuid::random() {
+    std::array<std::uint8_t, 16> bytes{};
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t n = getrandom(bytes.data() + filled, bytes.size() - filled, 0);
+        if (n > 0) {
+            filled += std::size_t(n);
+        } else if (n < 0 && errno != EINTR) {
+            // No kernel randomness (very old kernel or seccomp): fall back to the library's.
+            std::random_device device;
+            for (auto& b : bytes)
+                b = std::uint8_t(device());
+            filled = bytes.size();
+        }
+    }
+    bytes[6] = std::uint8_t((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = std::uint8_t((bytes[8] & 0x3F) | 0x80);
+    return Uuid(bytes);
+}
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isDashPosition(std::size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
+
+} // namespace
+
+std::optional<Uuid> Uuid::parse(std::string_view text) {
+    if (text.size() != 36)
+        return std::nullopt;
+    std::array<std::uint8_t, 16> bytes{};
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (isDashPosition(i)) {
+            if (text[i] != '-')
+                return std::nullopt;
+            ++i;
+            continue;
+        }
+        const int hi = hexValue(text[i]);
+        const int lo = hexValue(text[i + 1]);
+        if (hi < 0 || lo < 0 || isDashPosition(i + 1))
+            return std::nullopt;
+        bytes[out++] = std::uint8_t(hi * 16 + lo);
+        i += 2;
+    }
+    return Uuid(bytes);
+}
+
+std::string Uuid::text() const {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(36);
+    for (std::size_t i = 0; i < bytes_.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text += '-';
+        text += digits[bytes_[i] >> 4];
+        text += digits[bytes_[i] & 0x0F];
+    }
+    return text;
+}
+
+} // namespace dustlyn

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/base/Date.h"
+#include "core/base/Uuid.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dustlyn {
+
+// One move into quarantine, deletion from it, or restore out of it.
+struct HistoryEntry {
+    enum class Kind { quarantined, deleted, restored };
+
+    Uuid id;
+    Date date;
+    Kind kind = Kind::quarantined;
+    std::string originalPath;
+    std::string quarantinePath;
+    std::int64_t size = 0;
+    std::string ruleName;
+    std::optional<Uuid> sweepID;
+
+    // The last path component of originalPath.
+    std::string fileName() const;
+
+    bool operator==(const HistoryEntry&) const = default;
+};
+
+std::string kindText(HistoryEntry::Kind kind);
+std::optional<HistoryEntry::Kind> kindFromText(std::string_view text);
+
+// The history file's form: keys in field order, sweepID left out when absent.
+nlohmann::ordered_json toJson(const HistoryEntry& entry);
+// Every key but sweepID required, dates exactly as written; throws DecodingError.
+HistoryEntry historyEntryFromJson(const nlohmann::json& value);
+
+} // namespace dustlyn

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/base/Date.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace dustlyn {
+
+// Performs one move. Replaceable so the logic above it runs without a file system.
+class FileMover {
+public:
+    virtual ~FileMover() = default;
+
+    // Moves the item at `source` to `destination` without ever replacing an existing item,
+    // and sets its modification date to `dated` when given. Returns where the item now is:
+    // `destination`, or the next free numbered name beside it when `destination` was
+    // taken meanwhile. Throws FileError (the system's message); the source then stays.
+    virtual std::filesystem::path move(const std::filesystem::path& source,
+                                       const std::filesystem::path& destination,
+                                       std::optional<Date> dated) = 0;
+};
+
+} // namespace dustlyn

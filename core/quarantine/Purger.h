@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/quarantine/FileDeleter.h"
+#include "core/quarantine/FileMover.h"
+#include "core/quarantine/PurgeReport.h"
+#include "core/quarantine/QuarantineReport.h"
+#include "core/scan/ScanReport.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace dustlyn {
+
+// One planned move of a sweep, known before any file is touched.
+struct PlannedMove {
+    std::filesystem::path original;
+    std::filesystem::path destination;
+    std::string ruleName;
+    std::int64_t size = 0;
+
+    bool operator==(const PlannedMove&) const = default;
+};
+
+// Touches files on behalf of a sweep: into quarantine, back out, and away for good.
+class Purger {
+public:
+    Purger(std::shared_ptr<FileMover> mover, std::shared_ptr<FileDeleter> deleter);
+
+    // Called with every planned move before the first one happens (the sweep journals them).
+    using PlanObserver = std::function<void(const std::vector<PlannedMove>&)>;
+
+    // Moves every listed file into `directory`, one after the other, dated `now`.
+    QuarantineReport quarantine(const ScanReport& report, const std::filesystem::path& directory,
+                                Date now, const PlanObserver& beforeMoves = {}) const;
+
+    // The first free path for `file`'s name in `directory`: name, name (1).ext, ...
+    static std::filesystem::path uniqueDestination(const std::filesystem::path& directory,
+                                                   const std::filesystem::path& file);
+    // The same, also treating `taken` paths as occupied.
+    static std::filesystem::path uniqueDestination(const std::filesystem::path& directory,
+                                                   const std::filesystem::path& file,
+                                                   const std::set<std::filesystem::path>& taken);
+
+    // Puts a quarantined file back at `target` (or a numbered name beside it when taken),
+    // creating missing folders. Returns where it went; throws FileError.
+    std::filesystem::path restore(const std::filesystem::path& quarantinedFile,
+                                  const std::filesystem::path& target) const;
+
+    // Deletes each file for good, one after the other.
+    PurgeReport deleteFiles(const std::vector<MatchedFile>& files) const;
+
+private:
+    std::shared_ptr<FileMover> mover_;
+    std::shared_ptr<FileDeleter> deleter_;
+};
+
+} // namespace dustlyn

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace dustlyn {
+
+struct QuarantineOutcome {
+    std::filesystem::path original;
+    std::optional<std::filesystem::path> quarantined; // absent when the move failed
+    bool success = false;
+    std::optional<std::string> error; // the system's message; absent on success
+
+    bool operator==(const QuarantineOutcome&) const = default;
+};
+
+nlohmann::ordered_json toJson(const QuarantineOutcome& outcome);
+
+} // namespace dustlyn

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/base/Date.h"
+#include "core/base/Uuid.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace dustlyn {
+
+struct QuarantinedFile {
+    Uuid id; // fresh at each listing
+    std::filesystem::path url;
+    std::int64_t size = 0;
+    Date quarantinedDate; // the file's modification date
+    Date expiresDate;
+    bool isExpired = false;
+
+    std::string sizeFormatted() const;
+    double secondsUntilExpiry(Date now) const;
+
+    bool operator==(const QuarantinedFile&) const = default;
+};
+
+// {"id", "url", "size", "quarantinedDate", "expiresDate", "isExpired"}
+nlohmann::ordered_json toJson(const QuarantinedFile& file);
+
+} // namespace dustlyn

@@ -1,0 +1,131 @@
+#include "core/rules/GlobMatch.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+#include <optional>
+
+namespace dustlyn {
+
+namespace {
+
+bool isAscii(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+// What "." refuses in the regular expression: line terminators.
+bool isLineTerminator(char c) { return c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Glob matching over ASCII text, the same answers the regular expression gives for an
+// ASCII name and an ASCII pattern (case folding of ASCII letters only stays in ASCII).
+bool asciiGlob(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0, n = 0;
+    std::optional<std::size_t> starP;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+            continue;
+        }
+        if (p < pattern.size() && !isLineTerminator(name[n]) &&
+            (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
+            ++p, ++n;
+            continue;
+        }
+        // Backtrack: let the last star take one more character, never a line break.
+        if (starP && !isLineTerminator(name[starN])) {
+            p = *starP + 1;
+            n = ++starN;
+            continue;
+        }
+        return false;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+} // namespace
+
+struct GlobMatch::Compiled {
+    std::string pattern;
+    bool ascii = false;
+    std::unique_ptr<icu::RegexPattern> regex;
+};
+
+std::string GlobMatch::regularExpression(std::string_view pattern) {
+    static constexpr std::string_view special = ".()[]{}+^$|\\";
+    std::string expression = "^";
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(pattern.data(), static_cast<int32_t>(pattern.size())));
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> graphemes(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    auto appendPiece = [&](const icu::UnicodeString& piece) {
+        std::string utf8;
+        piece.toUTF8String(utf8);
+        if (utf8 == "*")
+            expression += ".*";
+        else if (utf8 == "?")
+            expression += ".";
+        else if (utf8.size() == 1 && special.find(utf8[0]) != std::string_view::npos)
+            expression += "\\" + utf8;
+        else
+            expression += utf8;
+    };
+    if (U_FAILURE(status) || !graphemes) {
+        for (int32_t i = 0; i < text.length(); ++i)
+            appendPiece(icu::UnicodeString(text.char32At(i)));
+    } else {
+        graphemes->setText(text);
+        int32_t start = graphemes->first();
+        for (int32_t end = graphemes->next(); end != icu::BreakIterator::DONE;
+             start = end, end = graphemes->next())
+            appendPiece(icu::UnicodeString(text, start, end - start));
+    }
+    return expression + "$";
+}
+
+GlobMatch::GlobMatch(std::string_view pattern) : compiled_(std::make_unique<Compiled>()) {
+    compiled_->pattern = std::string(pattern);
+    compiled_->ascii = isAscii(pattern);
+    const std::string expression = regularExpression(pattern);
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError{};
+    compiled_->regex.reset(icu::RegexPattern::compile(
+        icu::UnicodeString::fromUTF8(expression), UREGEX_CASE_INSENSITIVE, parseError, status));
+    if (U_FAILURE(status))
+        compiled_->regex.reset();
+}
+
+GlobMatch::~GlobMatch() = default;
+GlobMatch::GlobMatch(GlobMatch&&) noexcept = default;
+GlobMatch& GlobMatch::operator=(GlobMatch&&) noexcept = default;
+
+bool GlobMatch::matches(std::string_view filename) const {
+    if (compiled_->ascii && isAscii(filename))
+        return asciiGlob(compiled_->pattern, filename);
+    if (!compiled_->regex)
+        return false;
+    const icu::UnicodeString name = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(filename.data(), static_cast<int32_t>(filename.size())));
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> matcher(compiled_->regex->matcher(name, status));
+    if (U_FAILURE(status) || !matcher)
+        return false;
+    const bool found = matcher->find(status);
+    return U_SUCCESS(status) && found;
+}
+
+bool GlobMatch::match(std::string_view pattern, std::string_view filename) {
+    return GlobMatch(pattern).matches(filename);
+}
+
+} // namespace dustlyn

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/base/Date.h"
+#include "core/rules/PurgeRule.h"
+#include "core/scan/ScanReport.h"
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace dustlyn {
+
+// Finds the files the enabled rules and the one-off timers claim, and when each is due.
+// Touches nothing.
+class Scanner {
+public:
+    // `home` expands "~" in rule folders. Nothing inside `excluded` folders (the quarantine
+    // and the support folder) is ever claimed, even when a rule's folder contains them.
+    explicit Scanner(std::filesystem::path home, std::vector<std::filesystem::path> excluded = {});
+
+    // `pins` and `timers` must be resolved locations (Configuration::pinURLs/timerURLs).
+    ScanReport scan(const std::vector<PurgeRule>& rules, const std::set<std::filesystem::path>& pins,
+                    const std::map<std::filesystem::path, Date>& timers, Date now) const;
+
+private:
+    std::filesystem::path home_;
+    std::vector<std::filesystem::path> excluded_;
+};
+
+} // namespace dustlyn

@@ -1,0 +1,96 @@
+#include "core/base/ByteCount.h"
+#include "core/base/Date.h"
+#include "core/base/JsonText.h"
+#include "core/base/Paths.h"
+#include "core/base/Utf8.h"
+#include "core/base/Uuid.h"
+#include "tests/core/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Dates, writtenInUtcWithWholeSecondsAndReadBackExactly) {
+    const Date date = dateFromUnix(1740821400, 750'000'000); // 2025-03-01T09:30:00.75Z
+    EXPECT_EQ(formatRfc3339(date), "2025-03-01T09:30:00Z");
+    EXPECT_EQ(parseRfc3339("2025-03-01T09:30:00Z"), wholeSeconds(date));
+}
+
+TEST(Dates, anyOtherFormIsNoDate) {
+    for (const char* text : {"2025-03-01T09:30:00.5Z", "2025-03-01T09:30:00+00:00",
+                             "2025-02-30T09:30:00Z", "2025-03-01 09:30:00Z", "", "300"}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(parseRfc3339(text));
+    }
+}
+
+TEST(Uuids, canonicalUpperCaseTextAndEitherCaseRead) {
+    const Uuid id = Uuid::random();
+    EXPECT_EQ(Uuid::parse(id.text()), id);
+    EXPECT_NE(Uuid::random(), id);
+    const auto lower = Uuid::parse("00000000-0000-0000-0000-00000000f11e");
+    ASSERT_TRUE(lower);
+    EXPECT_EQ(lower->text(), "00000000-0000-0000-0000-00000000F11E");
+    EXPECT_FALSE(Uuid::parse("00000000-0000-0000-0000-00000000F11"));
+    EXPECT_FALSE(Uuid::parse("000000000-000-0000-0000-00000000F11E"));
+    EXPECT_FALSE(Uuid::parse("not-a-uuid"));
+}
+
+TEST(ByteCounts, useDecimalUnits) {
+    EXPECT_EQ(formatByteCount(0), "0 bytes");
+    EXPECT_EQ(formatByteCount(999), "999 bytes");
+    EXPECT_EQ(formatByteCount(1000), "1 kB");
+    EXPECT_EQ(formatByteCount(3'400'000), "3.4 MB");
+    EXPECT_EQ(formatByteCount(999'999), "1.0 MB");
+    EXPECT_EQ(formatByteCount(1'250'000'000), "1.25 GB");
+}
+
+TEST(Utf8, rejectsWhatCannotBeWrittenAsJsonText) {
+    EXPECT_TRUE(isValidUtf8("Screenshot 2024 — café.png"));
+    EXPECT_FALSE(isValidUtf8("bad\xff.png"));
+    EXPECT_FALSE(isValidUtf8("\xc0\xaf"));         // overlong "/"
+    EXPECT_FALSE(isValidUtf8("\xed\xa0\x80"));     // surrogate
+    EXPECT_FALSE(isValidUtf8("\xe2\x82"));         // cut short
+}
+
+TEST(JsonText, prettyFormSortsKeysEscapesSolidusAndSpacesColons) {
+    const auto value = nlohmann::json::parse(R"({"b": [1, 0.5], "a": {"y": "a/b", "x": []}})");
+    EXPECT_EQ(writePrettyJson(value), "{\n  \"a\" : {\n    \"x\" : [],\n    \"y\" : \"a\\/b\"\n"
+                                      "  },\n  \"b\" : [\n    1,\n    0.5\n  ]\n}");
+    nlohmann::ordered_json ordered;
+    ordered["z"] = "é/\n";
+    ordered["a"] = 300.0;
+    EXPECT_EQ(writeCompactJson(ordered), "{\"z\":\"é\\/\\n\",\"a\":300}");
+}
+
+TEST(Paths, tildeExpansionForTheHomeAndForNamedUsers) {
+    EXPECT_EQ(expandTilde("~", "/home/ann"), fs::path("/home/ann"));
+    EXPECT_EQ(expandTilde("~/Desktop", "/home/ann"), fs::path("/home/ann/Desktop"));
+    EXPECT_EQ(expandTilde("~root/x", "/home/ann"), fs::path("/root/x"));
+    EXPECT_EQ(expandTilde("~no-such-user-here/x", "/home/ann"), fs::path("~no-such-user-here/x"));
+    EXPECT_EQ(expandTilde("/abs/~", "/home/ann"), fs::path("/abs/~"));
+}
+
+TEST(Paths, resolutionReplacesLinksAsFarAsThePathExists) {
+    testing::TempDir dir;
+    fs::create_directories(dir / "real/sub");
+    fs::create_directory_symlink(dir / "real", dir / "link");
+    EXPECT_EQ(resolvePath(dir / "link/sub/./../sub"), dir / "real/sub");
+    EXPECT_EQ(resolvePath(dir / "link/missing/../other/x"), dir / "real/other/x");
+    fs::create_symlink("loop", dir / "loop");
+    EXPECT_EQ(resolvePath(dir / "loop/x"), dir / "loop/x");
+}
+
+TEST(Paths, abbreviationAndStandardizing) {
+    EXPECT_EQ(abbreviateHome("/home/ann/Pictures", "/home/ann"), "~/Pictures");
+    EXPECT_EQ(abbreviateHome("/home/anna/Pictures", "/home/ann"), "/home/anna/Pictures");
+    EXPECT_EQ(abbreviateHome("/home/ann", "/home/ann/"), "~");
+    EXPECT_EQ(standardizePath("~//a/./b/../c/", "/home/ann"), "/home/ann/a/c");
+    EXPECT_EQ(standardizePath("", "/home/ann"), "");
+}
+
+} // namespace
+} // namespace dustlyn
