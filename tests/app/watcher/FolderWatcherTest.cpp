@@ -1,0 +1,413 @@
+#include "app/watcher/FolderWatcher.h"
+
+#include "tests/app/watcher/QtTestApp.h"
+#include "tests/core/support/TempDir.h"
+
+#include <QObject>
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testing::TempDir;
+using testing::writeFile;
+
+// One event: a short quiet period keeps the tests fast.
+constexpr double kQuick = 0.05;
+// Several events written back to back: long enough that a busy machine does not split them.
+constexpr double kBurst = 0.2;
+
+std::chrono::milliseconds millis(double seconds) {
+    return std::chrono::milliseconds(int(seconds * 1000));
+}
+
+// The watches the kernel holds for this process, read from its inotify descriptors.
+int kernelWatchCount() {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (fs::read_symlink(entry.path(), error) != "anon_inode:inotify")
+            continue;
+        std::ifstream info("/proc/self/fdinfo/" + entry.path().filename().string());
+        for (std::string line; std::getline(info, line);)
+            count += line.starts_with("inotify wd:") ? 1 : 0;
+    }
+    return count;
+}
+
+void openForWritingAndClose(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+}
+
+class FolderWatcherTest : public ::testing::Test {
+protected:
+    FolderWatcherTest() { testing::qtTestApp(); }
+
+    FolderWatcher& start(double debounce) {
+        watcher = std::make_unique<FolderWatcher>(debounce, &context);
+        watcher->onChangesDetected = [this] {
+            calls.push_back(Clock::now());
+            callThreads.push_back(std::this_thread::get_id());
+        };
+        debounceInterval = debounce;
+        return *watcher;
+    }
+
+    fs::path folder(const std::string& name) {
+        fs::create_directories(temp / name);
+        return temp / name;
+    }
+
+    bool waitForStatus(const std::function<bool(const WatcherStatus&)>& holds) {
+        return testing::spinEventsUntil([&] { return holds(watcher->status()); }, 5s);
+    }
+    bool waitUntilWatched(const std::vector<fs::path>& folders) {
+        return waitForStatus([&](const WatcherStatus& s) { return s.watched == folders; });
+    }
+    bool waitForCalls(std::size_t count, std::chrono::milliseconds limit = 5s) {
+        return testing::spinEventsUntil([&] { return calls.size() >= count; }, limit);
+    }
+    // Waits long enough for any further delivery to have arrived.
+    void settle() { testing::spinEventsFor(3 * millis(debounceInterval)); }
+
+    TempDir temp;
+    QObject context;
+    std::unique_ptr<FolderWatcher> watcher; // after `context`, which must outlive it
+    double debounceInterval = 0;
+    std::vector<Clock::time_point> calls;
+    std::vector<std::thread::id> callThreads;
+};
+
+TEST_F(FolderWatcherTest, ThreeSavesInQuickSuccessionGiveOneCallbackAfterTheLast) {
+    const fs::path desktop = folder("Desktop");
+    start(kBurst).watch({desktop});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+
+    writeFile(desktop / "Screenshot 1.png");
+    writeFile(desktop / "Screenshot 2.png");
+    writeFile(desktop / "Screenshot 3.png");
+    const Clock::time_point lastSave = Clock::now();
+
+    ASSERT_TRUE(waitForCalls(1));
+    settle();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_GE(calls[0] - lastSave, millis(kBurst));
+    EXPECT_EQ(callThreads[0], std::this_thread::get_id());
+}
+
+TEST_F(FolderWatcherTest, TwoFoldersChangingCloseTogetherGiveOneCallback) {
+    const fs::path desktop = folder("Desktop");
+    const fs::path downloads = folder("Downloads");
+    start(kBurst).watch({desktop, downloads});
+    ASSERT_TRUE(waitUntilWatched({desktop, downloads}));
+
+    writeFile(desktop / "a.png");
+    writeFile(downloads / "b.zip");
+
+    ASSERT_TRUE(waitForCalls(1));
+    settle();
+    EXPECT_EQ(calls.size(), 1u);
+}
+
+struct ChangeCase {
+    std::string name;
+    std::function<void(const fs::path& watched, const fs::path& outside)> before;
+    std::function<void(const fs::path& watched, const fs::path& outside)> change;
+};
+
+void nothing(const fs::path&, const fs::path&) {}
+
+TEST_F(FolderWatcherTest, EveryKindOfChangeToTheFolderEntriesTriggers) {
+    const std::vector<ChangeCase> cases = {
+        {"a new file", nothing, [](auto& w, auto&) { writeFile(w / "new.png"); }},
+        {"a deleted file", [](auto& w, auto&) { writeFile(w / "old"); },
+         [](auto& w, auto&) { fs::remove(w / "old"); }},
+        {"a file moved in", [](auto&, auto& o) { writeFile(o / "in"); },
+         [](auto& w, auto& o) { fs::rename(o / "in", w / "in"); }},
+        {"a file moved out", [](auto& w, auto&) { writeFile(w / "out"); },
+         [](auto& w, auto& o) { fs::rename(w / "out", o / "out"); }},
+        {"a file renamed in place", [](auto& w, auto&) { writeFile(w / "a"); },
+         [](auto& w, auto&) { fs::rename(w / "a", w / "b"); }},
+        {"a new sub-folder", nothing, [](auto& w, auto&) { fs::create_directory(w / "sub"); }},
+        {"a file opened for writing and closed", [](auto& w, auto&) { writeFile(w / "doc"); },
+         [](auto& w, auto&) { openForWritingAndClose(w / "doc"); }},
+    };
+    for (const ChangeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir root;
+        const fs::path watched = root / "watched";
+        const fs::path outside = root / "outside";
+        fs::create_directories(watched);
+        fs::create_directories(outside);
+        c.before(watched, outside);
+        calls.clear();
+        start(kQuick).watch({watched});
+        ASSERT_TRUE(waitUntilWatched({watched}));
+
+        c.change(watched, outside);
+
+        EXPECT_TRUE(waitForCalls(1));
+        settle();
+        EXPECT_EQ(calls.size(), 1u);
+        watcher.reset(); // before its folders go
+    }
+}
+
+TEST_F(FolderWatcherTest, ChangesOutsideTheFolderEntriesDoNotTrigger) {
+    const std::vector<ChangeCase> cases = {
+        {"a new file in a sub-folder", [](auto& w, auto&) { fs::create_directory(w / "sub"); },
+         [](auto& w, auto&) { writeFile(w / "sub" / "inner.png"); }},
+        {"a file deleted in a sub-folder", [](auto& w, auto&) { writeFile(w / "sub" / "f"); },
+         [](auto& w, auto&) { fs::remove(w / "sub" / "f"); }},
+        {"a file only read", [](auto& w, auto&) { writeFile(w / "f", "content"); },
+         [](auto& w, auto&) { EXPECT_EQ(testing::readFile(w / "f"), "content"); }},
+        {"a file's permissions changed", [](auto& w, auto&) { writeFile(w / "f"); },
+         [](auto& w, auto&) { fs::permissions(w / "f", fs::perms::owner_read); }},
+        {"a file in a folder beside it", nothing,
+         [](auto&, auto& o) { writeFile(o / "beside.png"); }},
+    };
+    for (const ChangeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir root;
+        const fs::path watched = root / "watched";
+        const fs::path outside = root / "outside";
+        fs::create_directories(watched);
+        fs::create_directories(outside);
+        c.before(watched, outside);
+        calls.clear();
+        start(kQuick).watch({watched});
+        ASSERT_TRUE(waitUntilWatched({watched}));
+
+        c.change(watched, outside);
+        settle();
+        EXPECT_TRUE(calls.empty());
+
+        // The watch was live all along: a change of the folder's own entries still counts.
+        writeFile(watched / "control");
+        EXPECT_TRUE(waitForCalls(1));
+        watcher.reset(); // before its folders go
+    }
+}
+
+TEST_F(FolderWatcherTest, AMissingFolderIsWatchedByTheNextCallOnceItExists) {
+    const fs::path desktop = folder("Desktop");
+    const fs::path screenshots = temp / "Screenshots";
+    start(kQuick).watch({desktop, screenshots});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+    EXPECT_EQ(watcher->status().unwatched,
+              (std::vector<UnwatchedFolder>{{screenshots, "No such file or directory"}}));
+
+    fs::create_directory(screenshots);
+    writeFile(screenshots / "early.png");
+    settle();
+    EXPECT_TRUE(calls.empty());
+
+    watcher->watch({desktop, screenshots});
+    ASSERT_TRUE(waitUntilWatched({desktop, screenshots}));
+    EXPECT_TRUE(watcher->status().unwatched.empty());
+    writeFile(screenshots / "later.png");
+    EXPECT_TRUE(waitForCalls(1));
+}
+
+TEST_F(FolderWatcherTest, AFileInPlaceOfAFolderIsNotWatched) {
+    const fs::path desktop = folder("Desktop");
+    writeFile(temp / "notes.txt");
+    start(kQuick).watch({desktop, temp / "notes.txt"});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+    EXPECT_EQ(watcher->status().unwatched,
+              (std::vector<UnwatchedFolder>{{temp / "notes.txt", "Not a directory"}}));
+    EXPECT_EQ(kernelWatchCount(), 1);
+}
+
+TEST_F(FolderWatcherTest, TheSameSetTwiceAddsNoWatch) {
+    const fs::path desktop = folder("Desktop");
+    const fs::path downloads = folder("Downloads");
+    const fs::path pictures = folder("Pictures");
+    start(kQuick).watch({desktop, downloads});
+    ASSERT_TRUE(waitUntilWatched({desktop, downloads}));
+    EXPECT_EQ(watcher->status().watchesAdded, 2u);
+
+    watcher->watch({desktop, downloads});
+    // Commands are carried out in order: once Pictures is watched, the repeat is done too.
+    watcher->watch({desktop, downloads, pictures});
+    ASSERT_TRUE(waitUntilWatched({desktop, downloads, pictures}));
+    EXPECT_EQ(watcher->status().watchesAdded, 3u);
+    EXPECT_EQ(kernelWatchCount(), 3);
+}
+
+TEST_F(FolderWatcherTest, AFolderLeftOutOfTheSetIsNoLongerWatched) {
+    const fs::path desktop = folder("Desktop");
+    const fs::path downloads = folder("Downloads");
+    start(kQuick).watch({desktop, downloads});
+    ASSERT_TRUE(waitUntilWatched({desktop, downloads}));
+
+    watcher->watch({desktop});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+    EXPECT_EQ(kernelWatchCount(), 1);
+    writeFile(downloads / "ignored.zip");
+    settle();
+    EXPECT_TRUE(calls.empty());
+
+    writeFile(desktop / "seen.png");
+    EXPECT_TRUE(waitForCalls(1));
+}
+
+TEST_F(FolderWatcherTest, StopWhileABurstIsPendingDeliversNothingAndRemovesEveryWatch) {
+    const fs::path desktop = folder("Desktop");
+    const fs::path downloads = folder("Downloads");
+    start(kBurst).watch({desktop, downloads});
+    ASSERT_TRUE(waitUntilWatched({desktop, downloads}));
+
+    writeFile(desktop / "a.png");
+    watcher->stop();
+
+    ASSERT_TRUE(waitForStatus([](const WatcherStatus& s) { return s.watched.empty(); }));
+    EXPECT_TRUE(watcher->status().unwatched.empty());
+    EXPECT_EQ(kernelWatchCount(), 0);
+    writeFile(downloads / "b.zip");
+    settle();
+    EXPECT_TRUE(calls.empty());
+}
+
+// Waits, without running the event loop, until the watcher has handed a burst to this thread.
+bool waitForPostedDelivery(const FolderWatcher& watcher) {
+    const Clock::time_point limit = Clock::now() + 5s;
+    while (watcher.status().deliveriesPosted == 0 && Clock::now() < limit)
+        std::this_thread::sleep_for(1ms);
+    return watcher.status().deliveriesPosted > 0;
+}
+
+TEST_F(FolderWatcherTest, StopDropsADeliveryAlreadyOnItsWayAndLaterBurstsStillArrive) {
+    const fs::path desktop = folder("Desktop");
+    start(0).watch({desktop});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+
+    fs::create_directory(desktop / "Album");
+    ASSERT_TRUE(waitForPostedDelivery(*watcher));
+    watcher->stop();
+    testing::spinEventsFor(100ms);
+    EXPECT_TRUE(calls.empty());
+
+    watcher->watch({desktop});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+    writeFile(desktop / "b.png");
+    EXPECT_TRUE(waitForCalls(1));
+}
+
+TEST_F(FolderWatcherTest, ADeliveryArrivingAfterTheWatcherIsGoneDoesNothing) {
+    const fs::path desktop = folder("Desktop");
+    start(0).watch({desktop});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+
+    fs::create_directory(desktop / "Album");
+    ASSERT_TRUE(waitForPostedDelivery(*watcher));
+    watcher.reset();
+    testing::spinEventsFor(100ms);
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(kernelWatchCount(), 0);
+}
+
+TEST_F(FolderWatcherTest, ADeletedFolderIsWatchedAgainByTheNextCallOnceRecreated) {
+    const fs::path screenshots = folder("Screenshots");
+    writeFile(screenshots / "old.png");
+    start(kQuick).watch({screenshots});
+    ASSERT_TRUE(waitUntilWatched({screenshots}));
+
+    fs::remove_all(screenshots);
+    ASSERT_TRUE(waitForCalls(1));
+    ASSERT_TRUE(waitUntilWatched({}));
+    EXPECT_EQ(watcher->status().unwatched,
+              (std::vector<UnwatchedFolder>{
+                  {screenshots, "the folder was deleted or unmounted while watched"}}));
+    EXPECT_EQ(kernelWatchCount(), 0);
+
+    fs::create_directory(screenshots);
+    watcher->watch({screenshots});
+    ASSERT_TRUE(waitUntilWatched({screenshots}));
+    writeFile(screenshots / "new.png");
+    EXPECT_TRUE(waitForCalls(2));
+}
+
+TEST_F(FolderWatcherTest, AMovedFolderKeepsItsWatchUntilLeftOut) {
+    const fs::path desktop = folder("Desktop");
+    start(kQuick).watch({desktop});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+
+    fs::rename(desktop, temp / "Desktop (old)");
+    ASSERT_TRUE(waitForCalls(1));
+    watcher->watch({desktop});
+    watcher->watch({desktop, folder("Barrier")});
+    ASSERT_TRUE(waitUntilWatched({temp / "Barrier", desktop}));
+    EXPECT_EQ(watcher->status().watchesAdded, 2u);
+
+    // The watch follows the folder to its new name.
+    writeFile(temp / "Desktop (old)" / "moved.png");
+    EXPECT_TRUE(waitForCalls(2));
+
+    watcher->watch({});
+    ASSERT_TRUE(waitUntilWatched({}));
+    EXPECT_EQ(kernelWatchCount(), 0);
+}
+
+TEST_F(FolderWatcherTest, WithoutAContextTheCallbackRunsOnTheConstructingThread) {
+    const fs::path desktop = folder("Desktop");
+    watcher = std::make_unique<FolderWatcher>(kQuick, nullptr);
+    watcher->onChangesDetected = [this] { callThreads.push_back(std::this_thread::get_id()); };
+    watcher->watch({desktop});
+    ASSERT_TRUE(waitUntilWatched({desktop}));
+
+    writeFile(desktop / "a.png");
+    ASSERT_TRUE(testing::spinEventsUntil([&] { return !callThreads.empty(); }, 5s));
+    EXPECT_EQ(callThreads, std::vector<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST_F(FolderWatcherTest, ABurstOfTwentyThousandNewFilesGivesOneCallback) {
+    // On tmpfs when there is one: creating this many files on a disk takes far longer.
+    const TempDir memory = fs::is_directory("/dev/shm") ? TempDir("/dev/shm", "dustlyn-burst")
+                                                        : TempDir("dustlyn-burst");
+    const fs::path downloads = memory.path();
+    start(0.3).watch({downloads});
+    ASSERT_TRUE(waitUntilWatched({downloads}));
+
+    // Three events per file, far past the kernel's default queue of 16384: the queue may
+    // overflow, and either way the burst is one change.
+    constexpr int kFiles = 20000;
+    const Clock::time_point begin = Clock::now();
+    for (int i = 0; i < kFiles; ++i) {
+        const fs::path file = downloads / ("part-" + std::to_string(i));
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0) << file;
+        ASSERT_EQ(::write(fd, "x", 1), 1);
+        ::close(fd);
+    }
+    const Clock::time_point lastFile = Clock::now();
+
+    ASSERT_TRUE(waitForCalls(1, 30s));
+    settle();
+    EXPECT_EQ(calls.size(), 1u);
+    auto seconds = [](Clock::duration d) {
+        return std::to_string(std::chrono::duration<double>(d).count());
+    };
+    RecordProperty("queueOverflows", std::to_string(watcher->status().queueOverflows));
+    RecordProperty("creatingSeconds", seconds(lastFile - begin));
+    RecordProperty("callbackAfterLastFileSeconds", seconds(calls[0] - lastFile));
+}
+
+} // namespace
+} // namespace dustlyn
