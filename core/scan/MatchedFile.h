@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace dustlyn {
 
@@ -21,14 +23,14 @@ struct MatchedFile {
     Date deadline;
 
     MatchedFile() = default;
-    MatchedFile(std::filesystem::path url, std::int64_t size, Date ageBasisDate, Uuid ruleID,
-                bool isEligible, Date deadline)
-        : url(std::move(url)), size(size), ageBasisDate(ageBasisDate), ruleID(ruleID),
-          isEligible(isEligible), deadline(deadline) {}
+    MatchedFile(std::filesystem::path fileURL, std::int64_t fileSize, Date basisDate, Uuid rule,
+                bool eligible, Date due)
+        : url(std::move(fileURL)), size(fileSize), ageBasisDate(basisDate), ruleID(rule),
+          isEligible(eligible), deadline(due) {}
     // The deadline defaults to the basis date.
-    MatchedFile(std::filesystem::path url, std::int64_t size, Date ageBasisDate, Uuid ruleID,
-                bool isEligible)
-        : MatchedFile(std::move(url), size, ageBasisDate, ruleID, isEligible, ageBasisDate) {}
+    MatchedFile(std::filesystem::path fileURL, std::int64_t fileSize, Date basisDate, Uuid rule,
+                bool eligible)
+        : MatchedFile(std::move(fileURL), fileSize, basisDate, rule, eligible, basisDate) {}
 
     bool isManual() const;
     std::string sizeFormatted() const;
@@ -40,3 +42,19 @@ struct MatchedFile {
 nlohmann::ordered_json toJson(const MatchedFile& file);
 
 } // namespace dustlyn
+
+// Hashes all six fields, like equality compares them.
+template <> struct std::hash<dustlyn::MatchedFile> {
+    std::size_t operator()(const dustlyn::MatchedFile& file) const noexcept {
+        std::size_t h = std::filesystem::hash_value(file.url);
+        const auto mix = [&h](std::size_t value) {
+            h ^= value + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+        };
+        mix(std::hash<std::int64_t>{}(file.size));
+        mix(std::hash<dustlyn::Date::rep>{}(file.ageBasisDate.time_since_epoch().count()));
+        mix(std::hash<dustlyn::Uuid>{}(file.ruleID));
+        mix(std::hash<bool>{}(file.isEligible));
+        mix(std::hash<dustlyn::Date::rep>{}(file.deadline.time_since_epoch().count()));
+        return h;
+    }
+};

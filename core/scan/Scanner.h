@@ -20,7 +20,8 @@ public:
     explicit Scanner(std::filesystem::path home, std::vector<std::filesystem::path> excluded = {});
 
     // `pins` and `timers` must be resolved locations (Configuration::pinURLs/timerURLs).
-    ScanReport scan(const std::vector<PurgeRule>& rules, const std::set<std::filesystem::path>& pins,
+    ScanReport scan(const std::vector<PurgeRule>& rules,
+                    const std::set<std::filesystem::path>& pins,
                     const std::map<std::filesystem::path, Date>& timers, Date now) const;
 
 private:

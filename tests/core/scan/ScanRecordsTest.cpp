@@ -1,0 +1,116 @@
+#include "core/scan/ScanReport.h"
+
+#include <gtest/gtest.h>
+
+#include <unordered_set>
+
+namespace dustlyn {
+namespace {
+
+const Date basis = dateFromUnix(1740821400);    // 2025-03-01T09:30:00Z
+const Date deadline = dateFromUnix(1740822300); // 2025-03-01T09:45:00Z
+
+MatchedFile file(const char* path, bool eligible, std::int64_t size = 10) {
+    return MatchedFile(path, size, basis, PurgeRule::manualID(), eligible, deadline);
+}
+
+PurgeRule storedRule() {
+    return PurgeRule{*Uuid::parse("6F0A1B2C-3D4E-4F50-8162-738495A6B7C8"),
+                     "Screenshots",
+                     true,
+                     {"~/Desktop"},
+                     {FileMatcher::glob("Screenshot*.png")},
+                     900,
+                     AgeBasis::creation};
+}
+
+TEST(MatchedFiles, theDeadlineDefaultsToTheBasisDate) {
+    const MatchedFile listed("/q/a.png", 5, basis, PurgeRule::manualID(), true);
+    EXPECT_EQ(listed.deadline, basis);
+}
+
+TEST(MatchedFiles, onlyTheTimerPseudoRulesFilesAreManual) {
+    EXPECT_TRUE(file("/a", false).isManual());
+    MatchedFile claimed = file("/a", false);
+    claimed.ruleID = Uuid::random();
+    EXPECT_FALSE(claimed.isManual());
+}
+
+TEST(MatchedFiles, sizeIsShownInDecimalUnits) {
+    const struct {
+        std::int64_t size;
+        const char* text;
+    } rows[] = {{0, "0 bytes"}, {999, "999 bytes"}, {12'000, "12 kB"}, {3'400'000, "3.4 MB"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(file("/a", false, row.size).sizeFormatted(), row.text);
+    }
+}
+
+TEST(MatchedFiles, equalityAndHashingSeeEveryField) {
+    const MatchedFile base = file("/a", false);
+    std::vector<MatchedFile> variants(6, base);
+    variants[0].url = "/b";
+    variants[1].size = 11;
+    variants[2].ageBasisDate = deadline;
+    variants[3].ruleID = Uuid::random();
+    variants[4].isEligible = true;
+    variants[5].deadline = basis;
+    std::unordered_set<MatchedFile> set{base, base};
+    for (const auto& variant : variants) {
+        EXPECT_NE(variant, base);
+        set.insert(variant);
+    }
+    EXPECT_EQ(set.size(), 7u);
+}
+
+TEST(ScanResults, dueAndWatchingFilesKeepTheListOrder) {
+    const ScanResult result{
+        PurgeRule::manual(),
+        "",
+        {file("/1", true), file("/2", false), file("/3", true), file("/4", false)}};
+    EXPECT_EQ(result.eligibleFiles(), (std::vector{file("/1", true), file("/3", true)}));
+    EXPECT_EQ(result.watchingFiles(), (std::vector{file("/2", false), file("/4", false)}));
+}
+
+TEST(ScanReports, dueAndWatchingFilesFollowTheResultOrder) {
+    const ScanReport report{
+        {ScanResult{storedRule(), "~/Desktop", {file("/1", false), file("/2", true)}},
+         ScanResult{PurgeRule::manual(), "", {file("/3", true), file("/4", false)}}},
+        4,
+        40};
+    EXPECT_EQ(report.eligibleFiles(), (std::vector{file("/2", true), file("/3", true)}));
+    EXPECT_EQ(report.watchingFiles(), (std::vector{file("/1", false), file("/4", false)}));
+}
+
+TEST(ScanReports, theEmptyReportHasNoResultsCountOrSize) {
+    const ScanReport empty = ScanReport::empty();
+    EXPECT_TRUE(empty.results.empty());
+    EXPECT_EQ(empty.matchedCount, 0);
+    EXPECT_EQ(empty.totalSize, 0);
+    EXPECT_EQ(empty.unrecordableCount, 0);
+    EXPECT_TRUE(empty.eligibleFiles().empty());
+}
+
+TEST(ScanReports, jsonNamesEveryFieldWithDatesInUtcAndTheRuleAsStored) {
+    MatchedFile listed = file("/home/u/Desktop/Screenshot 1.png", false, 123);
+    listed.ruleID = storedRule().id;
+    const ScanReport report{{ScanResult{storedRule(), "~/Desktop", {listed}}}, 1, 123};
+    EXPECT_EQ(toJson(report).dump(),
+              R"({"results":[{"rule":{"ageBasis":"creation","ageThreshold":900.0,)"
+              R"("enabled":true,"folders":["~/Desktop"],)"
+              R"("id":"6F0A1B2C-3D4E-4F50-8162-738495A6B7C8",)"
+              R"("matchers":[{"glob":"Screenshot*.png"}],"name":"Screenshots"},)"
+              R"("folder":"~/Desktop","files":[{"url":"/home/u/Desktop/Screenshot 1.png",)"
+              R"("size":123,"ageBasisDate":"2025-03-01T09:30:00Z",)"
+              R"("ruleID":"6F0A1B2C-3D4E-4F50-8162-738495A6B7C8","isEligible":false,)"
+              R"("deadline":"2025-03-01T09:45:00Z"}]}],"matchedCount":1,"totalSize":123})");
+}
+
+TEST(ScanReports, anEmptyReportIsWrittenWithAnEmptyResultList) {
+    EXPECT_EQ(toJson(ScanReport::empty()).dump(),
+              R"({"results":[],"matchedCount":0,"totalSize":0})");
+}
+
+} // namespace
+} // namespace dustlyn

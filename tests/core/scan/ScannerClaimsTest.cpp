@@ -1,0 +1,239 @@
+#include "core/scan/Scanner.h"
+#include "tests/core/scan/ScanTestSupport.h"
+#include "tests/core/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::anyFileRule;
+using testing::makeRule;
+using testing::pathsOf;
+using testing::setModificationDate;
+using testing::TempDir;
+using testing::writeFile;
+
+using Paths = std::vector<std::string>;
+
+const FileMatcher screenshots = FileMatcher::glob("Screenshot*.png");
+
+// A home folder with a Desktop, scanned at a fixed moment.
+class ScannerClaims : public ::testing::Test {
+protected:
+    ScanReport scan(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins = {},
+                    const std::map<fs::path, Date>& timers = {}) const {
+        return Scanner(temp.path(), {temp / "Quarantine"}).scan(rules, pins, timers, now);
+    }
+
+    std::string file(const std::string& relative, Date modified) const {
+        writeFile(temp / relative);
+        setModificationDate(temp / relative, modified);
+        return (temp / relative).native();
+    }
+    std::string desktopFile(const std::string& name) const { return file("Desktop/" + name, old); }
+
+    TempDir temp{"dustlyn-claims"};
+    const Date now = dateFromUnix(1'800'000'000);
+    const Date old = dateFromUnix(1'700'000'000);
+};
+
+TEST_F(ScannerClaims, theFirstOfTwoRulesOnOneFolderTakesTheFilesBothAccept) {
+    const auto shot = desktopFile("Screenshot 1.png");
+    const auto notes = desktopFile("notes.txt");
+    const auto first = makeRule("Shots", {"~/Desktop"}, {screenshots});
+    const auto second = anyFileRule({"~/Desktop"});
+    const auto report = scan({first, second});
+    ASSERT_EQ(report.results.size(), 2u);
+    EXPECT_EQ(report.results[0].rule, first);
+    EXPECT_EQ(report.results[0].folder, "~/Desktop");
+    EXPECT_EQ(pathsOf(report.results[0]), Paths{shot});
+    EXPECT_EQ(report.results[0].files[0].ruleID, first.id);
+    EXPECT_EQ(report.results[1].rule, second);
+    EXPECT_EQ(pathsOf(report.results[1]), Paths{notes});
+    EXPECT_EQ(report.matchedCount, 2);
+    EXPECT_EQ(report.totalSize, 2); // one byte each
+}
+
+TEST_F(ScannerClaims, aRuleLeftWithNothingHasNoResult) {
+    const auto shot = desktopFile("Screenshot 1.png");
+    const auto report =
+        scan({anyFileRule({"~/Desktop"}), makeRule("Shots", {"~/Desktop"}, {screenshots})});
+    ASSERT_EQ(report.results.size(), 1u);
+    EXPECT_EQ(pathsOf(report), Paths{shot});
+}
+
+TEST_F(ScannerClaims, aDisabledRuleContributesNothingAndTakesNothing) {
+    const auto shot = desktopFile("Screenshot 1.png");
+    auto disabled = anyFileRule({"~/Desktop"});
+    disabled.enabled = false;
+    const auto later = makeRule("Shots", {"~/Desktop"}, {screenshots});
+    const auto report = scan({disabled, later});
+    ASSERT_EQ(report.results.size(), 1u);
+    EXPECT_EQ(report.results[0].rule, later);
+    EXPECT_EQ(pathsOf(report), Paths{shot});
+}
+
+TEST_F(ScannerClaims, aKeptFileIsListedByNoRule) {
+    const auto kept = desktopFile("Screenshot 1.png");
+    const auto other = desktopFile("Screenshot 2.png");
+    const auto report =
+        scan({makeRule("Shots", {"~/Desktop"}, {screenshots}), anyFileRule({"~/Desktop"})}, {kept});
+    EXPECT_EQ(pathsOf(report), Paths{other});
+}
+
+TEST_F(ScannerClaims, aRuleWithoutMatchersClaimsNothing) {
+    desktopFile("a.txt");
+    EXPECT_TRUE(scan({makeRule("None", {"~/Desktop"}, {})}).results.empty());
+}
+
+TEST_F(ScannerClaims, aFolderListedTwiceInOneRuleYieldsItsFilesOnce) {
+    const auto notes = desktopFile("notes.txt");
+    const auto report = scan({anyFileRule({"~/Desktop", "~/Desktop"})});
+    ASSERT_EQ(report.results.size(), 1u);
+    EXPECT_EQ(pathsOf(report), Paths{notes});
+}
+
+TEST_F(ScannerClaims, aFolderReachedThroughALinkListsResolvedPathsUnderTheTextAsWritten) {
+    const auto notes = desktopFile("notes.txt");
+    fs::create_directory_symlink(temp / "Desktop", temp / "Alias");
+    const std::string alias = (temp / "Alias").native();
+    const auto report = scan({anyFileRule({alias}), anyFileRule({"~/Desktop"})});
+    ASSERT_EQ(report.results.size(), 1u);
+    EXPECT_EQ(report.results[0].folder, alias);
+    EXPECT_EQ(pathsOf(report), Paths{notes});
+}
+
+TEST_F(ScannerClaims, aFileInsideAnotherRulesFolderIsClaimedOnceWhicheverWalksFirst) {
+    const auto inner = file("Pictures/Screenshots/Screenshot 1.png", old);
+    const auto outer = file("Pictures/Screenshot 2.png", old);
+    const auto shots = makeRule("Shots", {"~/Pictures/Screenshots"}, {screenshots});
+    const auto pictures = anyFileRule({"~/Pictures"});
+    {
+        SCOPED_TRACE("inner folder first");
+        const auto report = scan({shots, pictures});
+        ASSERT_EQ(report.results.size(), 2u);
+        EXPECT_EQ(pathsOf(report.results[0]), Paths{inner});
+        EXPECT_EQ(pathsOf(report.results[1]), Paths{outer});
+    }
+    {
+        SCOPED_TRACE("outer folder first");
+        const auto report = scan({pictures, shots});
+        ASSERT_EQ(report.results.size(), 1u);
+        EXPECT_EQ(report.matchedCount, 2);
+    }
+}
+
+TEST_F(ScannerClaims, resultsFollowRuleOrderThenFolderOrderThenTheTimerGroup) {
+    const auto a = file("A/Screenshot a.png", old);
+    const auto b = file("B/Screenshot b.png", old);
+    const auto c = file("C/c.txt", old);
+    const auto timed = file("Elsewhere/t.txt", old);
+    const auto first = makeRule("Shots", {"~/B", "~/A"}, {screenshots});
+    const auto second = anyFileRule({"~/C", "~/B"});
+    const auto report = scan({first, second}, {}, {{timed, now}});
+    ASSERT_EQ(report.results.size(), 4u);
+    EXPECT_EQ(report.results[0].folder, "~/B");
+    EXPECT_EQ(report.results[1].folder, "~/A");
+    EXPECT_EQ(report.results[2].folder, "~/C");
+    EXPECT_EQ(report.results[3].rule, PurgeRule::manual());
+    EXPECT_EQ(pathsOf(report), (Paths{b, a, c, timed}));
+}
+
+TEST_F(ScannerClaims, aMissingFolderYieldsNoResult) {
+    const auto notes = desktopFile("notes.txt");
+    const auto report = scan({anyFileRule({"~/Missing", "", "~/Desktop"})});
+    ASSERT_EQ(report.results.size(), 1u);
+    EXPECT_EQ(report.results[0].folder, "~/Desktop");
+}
+
+TEST_F(ScannerClaims, noEnabledRulesAndNoTimersGiveTheEmptyReport) {
+    desktopFile("notes.txt");
+    auto disabled = anyFileRule({"~/Desktop"});
+    disabled.enabled = false;
+    EXPECT_EQ(scan({disabled}), ScanReport::empty());
+    EXPECT_EQ(scan({}), ScanReport::empty());
+}
+
+// The age, a timer and `now` decide the deadline and due-ness.
+TEST_F(ScannerClaims, deadlinesComeFromTheAgeUnlessATimerOverridesItEitherWay) {
+    const struct {
+        const char* behaviour;
+        double modifiedAgo;
+        std::optional<double> timerIn; // seconds from now
+        double expectedDeadlineIn;
+        bool expectedDue;
+    } rows[] = {
+        {"younger than the age is watched", 100, {}, 3500, false},
+        {"older than the age is due", 4000, {}, -400, true},
+        {"exactly at the deadline is due", 3600, {}, 0, true},
+        {"an earlier timer makes a young file due", 100, -1, -1, true},
+        {"a later timer keeps an old file", 4000, 60, 60, false},
+        {"a timer at this very moment is due", 100, 0, 0, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const Date modified = dateAfter(now, -row.modifiedAgo);
+        const auto path = file("Desktop/f.txt", modified);
+        std::map<fs::path, Date> timers;
+        if (row.timerIn)
+            timers[path] = dateAfter(now, *row.timerIn);
+        const auto rule = anyFileRule({"~/Desktop"}, 3600);
+        const auto report = scan({rule}, {}, timers);
+        ASSERT_EQ(report.results.size(), 1u); // a timed file a rule takes is listed once
+        ASSERT_EQ(report.results[0].files.size(), 1u);
+        const MatchedFile& listed = report.results[0].files[0];
+        EXPECT_EQ(listed.ageBasisDate, modified);
+        EXPECT_EQ(listed.deadline, dateAfter(now, row.expectedDeadlineIn));
+        EXPECT_EQ(listed.isEligible, row.expectedDue);
+        EXPECT_EQ(listed.ruleID, rule.id);
+    }
+}
+
+TEST_F(ScannerClaims, timedFilesNoRuleTakesFormTheLastGroupSoonestFirst) {
+    const auto late = file("Elsewhere/late.txt", old);
+    const auto early = file("Elsewhere/early.txt", dateAfter(old, 5));
+    const auto unmatched = desktopFile("other.bin");
+    const auto claimed = desktopFile("Screenshot 1.png");
+    const auto kept = file("Elsewhere/kept.txt", old);
+    fs::create_directories(temp / "Elsewhere/folder");
+    const std::map<fs::path, Date> timers{{late, dateAfter(now, 1200)},
+                                          {early, dateAfter(now, -5)},
+                                          {unmatched, dateAfter(now, 600)},
+                                          {claimed, dateAfter(now, 60)},
+                                          {kept, now},
+                                          {temp / "Elsewhere/deleted.txt", now},
+                                          {temp / "Elsewhere/folder", now},
+                                          {temp / "Quarantine/q.txt", now}};
+    writeFile(temp / "Quarantine/q.txt");
+    const auto report = scan({makeRule("Shots", {"~/Desktop"}, {screenshots})}, {kept}, timers);
+    ASSERT_EQ(report.results.size(), 2u);
+    EXPECT_EQ(pathsOf(report.results[0]), Paths{claimed});
+    const ScanResult& group = report.results[1];
+    EXPECT_EQ(group.rule, PurgeRule::manual());
+    EXPECT_EQ(group.folder, "");
+    EXPECT_EQ(pathsOf(group), (Paths{early, unmatched, late}));
+    for (const auto& listed : group.files) {
+        SCOPED_TRACE(listed.url.native());
+        EXPECT_TRUE(listed.isManual());
+        EXPECT_EQ(listed.deadline, timers.at(listed.url));
+        EXPECT_EQ(listed.ageBasisDate, testing::modificationDate(listed.url));
+        EXPECT_EQ(listed.isEligible, listed.url == early);
+        EXPECT_EQ(listed.size, 1);
+    }
+    EXPECT_EQ(report.matchedCount, 4);
+}
+
+TEST_F(ScannerClaims, aTimerOnTheOnlyFileStillGivesAReport) {
+    const auto timed = file("Elsewhere/t.txt", old);
+    const auto report = scan({}, {}, {{timed, dateAfter(now, 10)}});
+    ASSERT_EQ(report.results.size(), 1u);
+    EXPECT_EQ(pathsOf(report), Paths{timed});
+    EXPECT_FALSE(report.results[0].files[0].isEligible);
+}
+
+} // namespace
+} // namespace dustlyn
