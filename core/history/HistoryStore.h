@@ -27,11 +27,19 @@ public:
     std::vector<HistoryEntry> load() const;
     // Adds entries to what the file holds (not the caller's copy), trims the oldest past
     // `limit`, writes, and returns the whole list. An empty list writes nothing.
+    // A file that exists but cannot be read or decoded is first renamed to damagedURL()
+    // (replacing an older copy), so the only record of where quarantined files came from
+    // is never overwritten; when that rename fails nothing is written.
     std::vector<HistoryEntry> append(const std::vector<HistoryEntry>& entries) const;
     // Replaces the file's content; a failure is not reported (the caller keeps its list).
+    // Temporary files left beside the history by an interrupted write are cleared away.
     void save(const std::vector<HistoryEntry>& entries) const;
 
-    // The exact bytes save() writes.
+    // url() + ".damaged": where append() keeps a history file it could not decode.
+    std::filesystem::path damagedURL() const;
+
+    // The exact bytes save() writes. Throws std::invalid_argument for text that is not
+    // valid UTF-8, which no JSON reader would accept back.
     static std::string encode(const std::vector<HistoryEntry>& entries);
     // Throws DecodingError for anything but a valid history file.
     static std::vector<HistoryEntry> decode(const std::string& bytes);

@@ -4,6 +4,7 @@
 #include "core/quarantine/Purger.h"
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace dustlyn {
@@ -13,20 +14,37 @@ namespace dustlyn {
 // origin on record. Removed once the history holds the sweep's entries.
 class SweepJournal {
 public:
+    // What a journal holds.
+    struct Contents {
+        Uuid sweepID;
+        std::vector<PlannedMove> moves;
+
+        bool operator==(const Contents&) const = default;
+    };
+
     explicit SweepJournal(std::filesystem::path url);
 
     // Beside the history file: supportDirectory/sweep-journal.json.
     static SweepJournal besideHistory(const HistoryStore& history);
 
     const std::filesystem::path& url() const { return url_; }
+    // url() + ".damaged".
+    std::filesystem::path damagedURL() const;
 
     // Throws FileError when the journal cannot be written; the sweep then moves nothing.
     void write(const Uuid& sweepID, const std::vector<PlannedMove>& moves) const;
-    void remove() const;
+    // Nothing when there is no journal; throws DecodingError when it exists but cannot be
+    // read or decoded.
+    std::optional<Contents> load() const;
+    // Deletes the journal (no journal is fine) and flushes its folder. False when it could
+    // not be deleted: the next reconcile() then finds it and adds nothing twice.
+    bool remove() const;
 
     // After a crash: appends a "quarantined" entry for each journalled move whose file lies
-    // at its quarantine path and is not yet in the history, then removes the journal.
-    // Returns the history as it now is.
+    // at its quarantine path and is not yet in the history (same sweep and quarantine path),
+    // all in one append, then removes the journal once the history file holds them. A journal
+    // that cannot be decoded is renamed to damagedURL() and ignored. Returns the history as
+    // it now is.
     std::vector<HistoryEntry> reconcile(const HistoryStore& history, Date now) const;
 
 private:

@@ -1,0 +1,187 @@
+#include "core/history/SweepJournal.h"
+
+#include "core/base/AtomicFile.h"
+#include "core/base/DecodingError.h"
+#include "core/base/FileError.h"
+#include "core/base/JsonText.h"
+#include "core/base/Utf8.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <set>
+#include <unordered_set>
+
+namespace dustlyn {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+using OrderedJson = nlohmann::ordered_json;
+
+namespace {
+
+bool somethingAt(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+fs::path folderOf(const fs::path& file) {
+    return file.parent_path().empty() ? fs::path(".") : file.parent_path();
+}
+
+// A journal that cannot be read back is worse than none: it would be set aside at the next
+// start and the sweep's origins lost with it.
+const std::string& utf8(const fs::path& path) {
+    if (!isValidUtf8(path.native()))
+        throw FileError(EILSEQ, "Path is not valid UTF-8: " + path.native());
+    return path.native();
+}
+
+OrderedJson toJson(const PlannedMove& move) {
+    OrderedJson object = OrderedJson::object();
+    object["originalPath"] = utf8(move.original);
+    object["quarantinePath"] = utf8(move.destination);
+    object["ruleName"] = move.ruleName;
+    object["size"] = move.size;
+    return object;
+}
+
+const Json& member(const Json& object, const char* key, bool (Json::*isType)() const noexcept) {
+    const auto it = object.find(key);
+    if (it == object.end() || !((*it).*isType)())
+        throw DecodingError(std::string("Sweep journal key \"") + key + "\" is missing or wrong");
+    return *it;
+}
+
+PlannedMove plannedMoveFromJson(const Json& value) {
+    if (!value.is_object())
+        throw DecodingError("Sweep journal move is not an object");
+    PlannedMove move;
+    move.original = member(value, "originalPath", &Json::is_string).get<std::string>();
+    move.destination = member(value, "quarantinePath", &Json::is_string).get<std::string>();
+    move.ruleName = member(value, "ruleName", &Json::is_string).get<std::string>();
+    move.size = member(value, "size", &Json::is_number_integer).get<std::int64_t>();
+    return move;
+}
+
+SweepJournal::Contents contentsFromJson(const Json& value) {
+    if (!value.is_object())
+        throw DecodingError("Sweep journal is not an object");
+    const auto id = Uuid::parse(member(value, "sweepID", &Json::is_string).get<std::string>());
+    if (!id)
+        throw DecodingError("Sweep journal sweepID is not a UUID");
+    SweepJournal::Contents contents{*id, {}};
+    const Json& moves = member(value, "moves", &Json::is_array);
+    contents.moves.reserve(moves.size());
+    for (const auto& move : moves)
+        contents.moves.push_back(plannedMoveFromJson(move));
+    return contents;
+}
+
+bool holdsAll(const std::vector<HistoryEntry>& stored, const std::vector<HistoryEntry>& added) {
+    std::unordered_set<Uuid> ids;
+    ids.reserve(stored.size());
+    for (const auto& entry : stored)
+        ids.insert(entry.id);
+    for (const auto& entry : added)
+        if (!ids.contains(entry.id))
+            return false;
+    return true;
+}
+
+} // namespace
+
+SweepJournal::SweepJournal(fs::path url) : url_(std::move(url)) {}
+
+SweepJournal SweepJournal::besideHistory(const HistoryStore& history) {
+    return SweepJournal(history.url().parent_path() / "sweep-journal.json");
+}
+
+fs::path SweepJournal::damagedURL() const {
+    return fs::path(url_.native() + ".damaged");
+}
+
+void SweepJournal::write(const Uuid& sweepID, const std::vector<PlannedMove>& moves) const {
+    OrderedJson list = OrderedJson::array();
+    for (const auto& move : moves)
+        list.push_back(toJson(move));
+    OrderedJson journal = OrderedJson::object();
+    journal["sweepID"] = sweepID.text();
+    journal["moves"] = std::move(list);
+    createDirectories(folderOf(url_));
+    writeFileAtomically(url_, writeCompactJson(journal));
+}
+
+std::optional<SweepJournal::Contents> SweepJournal::load() const {
+    const auto bytes = readWholeFile(url_);
+    if (!bytes) {
+        if (!somethingAt(url_))
+            return std::nullopt;
+        throw DecodingError("Sweep journal cannot be read");
+    }
+    const Json value = Json::parse(*bytes, nullptr, /*allow_exceptions=*/false);
+    if (value.is_discarded())
+        throw DecodingError("Sweep journal is not JSON");
+    try {
+        return contentsFromJson(value);
+    } catch (const Json::exception& error) {
+        throw DecodingError(error.what());
+    }
+}
+
+bool SweepJournal::remove() const {
+    if (::unlink(url_.c_str()) != 0)
+        return errno == ENOENT;
+    try {
+        syncDirectory(folderOf(url_));
+    } catch (const FileError&) {
+        // The journal is gone for this run; if the removal is lost to a power cut, the next
+        // reconcile finds every entry already recorded and only removes it again.
+    }
+    return true;
+}
+
+std::vector<HistoryEntry> SweepJournal::reconcile(const HistoryStore& history, Date now) const {
+    std::optional<Contents> journal;
+    try {
+        journal = load();
+    } catch (const DecodingError&) {
+        // Kept for whoever wants to look; if even the rename fails it is tried next time.
+        std::rename(url_.c_str(), damagedURL().c_str());
+        return history.load();
+    }
+    std::vector<HistoryEntry> current = history.load();
+    if (!journal)
+        return current;
+
+    std::set<std::string> recorded;
+    for (const auto& entry : current)
+        if (entry.kind == HistoryEntry::Kind::quarantined && entry.sweepID == journal->sweepID)
+            recorded.insert(entry.quarantinePath);
+
+    std::vector<HistoryEntry> missing;
+    for (const auto& move : journal->moves) {
+        const std::string& destination = move.destination.native();
+        // A file not at its quarantine path never moved (or was already restored and purged
+        // through entries the history holds); recording it would invent an origin.
+        if (recorded.contains(destination) || !somethingAt(move.destination))
+            continue;
+        recorded.insert(destination);
+        missing.push_back({Uuid::random(), now, HistoryEntry::Kind::quarantined,
+                           move.original.native(), destination, move.size, move.ruleName,
+                           journal->sweepID});
+    }
+    if (missing.empty()) {
+        remove();
+        return current;
+    }
+    std::vector<HistoryEntry> result = history.append(missing);
+    // The journal is the only record of these origins until the history file holds them.
+    if (holdsAll(history.load(), missing))
+        remove();
+    return result;
+}
+
+} // namespace dustlyn

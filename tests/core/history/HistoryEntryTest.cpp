@@ -1,0 +1,191 @@
+#include "core/history/HistoryEntry.h"
+#include "core/base/DecodingError.h"
+#include "core/history/HistoryStore.h"
+#include "tests/core/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace dustlyn {
+namespace {
+
+using Json = nlohmann::json;
+
+Json validEntry() {
+    return Json::parse(R"({"id":"5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E",
+        "date":"2026-03-01T09:15:00Z","kind":"quarantined",
+        "originalPath":"/home/ann/Desktop/a.png",
+        "quarantinePath":"/home/ann/.local/share/Dustlyn/Quarantine/a.png",
+        "size":12,"ruleName":"Screenshots",
+        "sweepID":"0D9C8B7A-6F5E-4D3C-8B2A-190817263544"})");
+}
+
+TEST(HistoryEntryKinds, storedAsTheirTextsAndNothingElseReads) {
+    for (auto kind : {HistoryEntry::Kind::quarantined, HistoryEntry::Kind::deleted,
+                      HistoryEntry::Kind::restored}) {
+        SCOPED_TRACE(kindText(kind));
+        EXPECT_EQ(kindFromText(kindText(kind)), kind);
+    }
+    EXPECT_EQ(kindText(HistoryEntry::Kind::quarantined), "quarantined");
+    EXPECT_EQ(kindText(HistoryEntry::Kind::deleted), "deleted");
+    EXPECT_EQ(kindText(HistoryEntry::Kind::restored), "restored");
+    EXPECT_FALSE(kindFromText("Quarantined"));
+    EXPECT_FALSE(kindFromText("purged"));
+    EXPECT_FALSE(kindFromText(""));
+}
+
+TEST(HistoryEntryFileName, isTheLastComponentOfTheOriginalPath) {
+    HistoryEntry entry;
+    entry.originalPath = "/home/ann/Desktop/Screenshot 09.00.png";
+    EXPECT_EQ(entry.fileName(), "Screenshot 09.00.png");
+    entry.originalPath = "café.pdf";
+    EXPECT_EQ(entry.fileName(), "café.pdf");
+}
+
+TEST(HistoryEntryJson, keysInFieldOrderWithUpperCaseIdsAndWholeSecondDates) {
+    HistoryEntry entry{*Uuid::parse("5b1d7e0a-3c2f-4a8b-9d6e-1f2a3b4c5d6e"),
+                       dateFromUnix(1772356500, 999'000'000), // 2026-03-01T09:15:00.999Z
+                       HistoryEntry::Kind::deleted,
+                       "/a/b.txt",
+                       "/q/b.txt",
+                       -1,
+                       "",
+                       *Uuid::parse("0d9c8b7a-6f5e-4d3c-8b2a-190817263544")};
+    const auto json = toJson(entry);
+    std::vector<std::string> keys;
+    for (auto it = json.begin(); it != json.end(); ++it)
+        keys.push_back(it.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"id", "date", "kind", "originalPath",
+                                              "quarantinePath", "size", "ruleName", "sweepID"}));
+    EXPECT_EQ(json["id"], "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E");
+    EXPECT_EQ(json["sweepID"], "0D9C8B7A-6F5E-4D3C-8B2A-190817263544");
+    EXPECT_EQ(json["date"], "2026-03-01T09:15:00Z");
+    EXPECT_TRUE(json["size"].is_number_integer());
+
+    entry.sweepID.reset();
+    EXPECT_FALSE(toJson(entry).contains("sweepID"));
+}
+
+TEST(HistoryEntryJson, readsBackWhatItWrites) {
+    const HistoryEntry entry = historyEntryFromJson(validEntry());
+    EXPECT_EQ(entry.id.text(), "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E");
+    EXPECT_EQ(formatRfc3339(entry.date), "2026-03-01T09:15:00Z");
+    EXPECT_EQ(entry.kind, HistoryEntry::Kind::quarantined);
+    EXPECT_EQ(entry.size, 12);
+    EXPECT_EQ(entry.ruleName, "Screenshots");
+    ASSERT_TRUE(entry.sweepID);
+    EXPECT_EQ(historyEntryFromJson(Json::parse(toJson(entry).dump())), entry);
+}
+
+TEST(HistoryEntryJson, sweepIdMayBeAbsentOrNullAndUnknownKeysAreIgnored) {
+    Json absent = validEntry();
+    absent.erase("sweepID");
+    EXPECT_FALSE(historyEntryFromJson(absent).sweepID);
+    Json null = validEntry();
+    null["sweepID"] = nullptr;
+    EXPECT_FALSE(historyEntryFromJson(null).sweepID);
+    Json extra = validEntry();
+    extra["comment"] = "written by a later version";
+    EXPECT_EQ(historyEntryFromJson(extra), historyEntryFromJson(validEntry()));
+}
+
+struct BadEntry {
+    const char* name;
+    std::function<void(Json&)> spoil;
+};
+
+const std::vector<BadEntry>& badEntries() {
+    static const std::vector<BadEntry> rows = {
+        {"no id", [](Json& e) { e.erase("id"); }},
+        {"no date", [](Json& e) { e.erase("date"); }},
+        {"no kind", [](Json& e) { e.erase("kind"); }},
+        {"no originalPath", [](Json& e) { e.erase("originalPath"); }},
+        {"no quarantinePath", [](Json& e) { e.erase("quarantinePath"); }},
+        {"no size", [](Json& e) { e.erase("size"); }},
+        {"no ruleName", [](Json& e) { e.erase("ruleName"); }},
+        {"id is a number", [](Json& e) { e["id"] = 7; }},
+        {"id is not a UUID", [](Json& e) { e["id"] = "not-a-uuid"; }},
+        {"id is a UUID without dashes",
+         [](Json& e) { e["id"] = "5B1D7E0A3C2F4A8B9D6E1F2A3B4C5D6E"; }},
+        {"date is a number", [](Json& e) { e["date"] = 1772356500; }},
+        {"date has fractional seconds", [](Json& e) { e["date"] = "2026-03-01T09:15:00.500Z"; }},
+        {"date has an offset", [](Json& e) { e["date"] = "2026-03-01T09:15:00+00:00"; }},
+        {"date has no zone", [](Json& e) { e["date"] = "2026-03-01T09:15:00"; }},
+        {"date is not a day", [](Json& e) { e["date"] = "2026-02-30T09:15:00Z"; }},
+        {"kind is unknown", [](Json& e) { e["kind"] = "purged"; }},
+        {"kind in another case", [](Json& e) { e["kind"] = "Restored"; }},
+        {"kind is a number", [](Json& e) { e["kind"] = 0; }},
+        {"originalPath is null", [](Json& e) { e["originalPath"] = nullptr; }},
+        {"quarantinePath is a number", [](Json& e) { e["quarantinePath"] = 5; }},
+        {"size is text", [](Json& e) { e["size"] = "12"; }},
+        {"size has a fraction", [](Json& e) { e["size"] = 1.5; }},
+        {"size is beyond 64 bits", [](Json& e) { e["size"] = 9223372036854775808ull; }},
+        {"size is a boolean", [](Json& e) { e["size"] = true; }},
+        {"ruleName is a boolean", [](Json& e) { e["ruleName"] = false; }},
+        {"ruleName is an array", [](Json& e) { e["ruleName"] = Json::array(); }},
+        {"sweepID is not a UUID", [](Json& e) { e["sweepID"] = "x"; }},
+        {"sweepID is a number", [](Json& e) { e["sweepID"] = 3; }},
+        {"entry is an array",
+         [](Json& e) {
+             e = Json::array({1, 2});
+         }},
+        {"entry is text", [](Json& e) { e = "entry"; }},
+    };
+    return rows;
+}
+
+TEST(HistoryEntryDecoding, everyWrongKeyOrTypeIsADecodingError) {
+    for (const auto& row : badEntries()) {
+        SCOPED_TRACE(row.name);
+        Json entry = validEntry();
+        row.spoil(entry);
+        EXPECT_THROW(historyEntryFromJson(entry), DecodingError);
+    }
+}
+
+TEST(HistoryFileDecoding, oneBadEntryMakesTheWholeFileReadAsEmpty) {
+    testing::TempDir dir;
+    const HistoryStore store(dir / "history.json", 5000);
+    for (const auto& row : badEntries()) {
+        SCOPED_TRACE(row.name);
+        Json bad = validEntry();
+        row.spoil(bad);
+        const std::string bytes = Json::array({validEntry(), bad}).dump();
+        testing::writeFile(store.url(), bytes);
+        EXPECT_THROW(HistoryStore::decode(bytes), DecodingError);
+        EXPECT_TRUE(store.load().empty());
+        EXPECT_EQ(testing::readFile(store.url()), bytes) << "loading must not write";
+    }
+}
+
+TEST(HistoryFileDecoding, anythingButAnArrayOfEntriesReadsAsEmpty) {
+    testing::TempDir dir;
+    const HistoryStore store(dir / "history.json", 5000);
+    const std::string valid = validEntry().dump();
+    const std::vector<std::pair<const char*, std::string>> rows = {
+        {"an object", valid},
+        {"not JSON", "history"},
+        {"empty file", ""},
+        {"cut short", "[" + valid.substr(0, valid.size() / 2)},
+        {"trailing bytes", "[" + valid + "]x"},
+        {"two arrays", "[][]"},
+        {"null", "null"},
+        {"array of numbers", "[1,2]"},
+        {"invalid UTF-8 in a path",
+         "[" + std::string(valid).replace(valid.find("a.png"), 1, "\xff") + "]"},
+    };
+    for (const auto& [name, bytes] : rows) {
+        SCOPED_TRACE(name);
+        testing::writeFile(store.url(), bytes);
+        EXPECT_THROW(HistoryStore::decode(bytes), DecodingError);
+        EXPECT_TRUE(store.load().empty());
+    }
+    testing::writeFile(store.url(), "[" + valid + "]");
+    EXPECT_EQ(store.load().size(), 1u) << "the valid form of the same entry reads";
+    testing::writeFile(store.url(), " [ ] ");
+    EXPECT_TRUE(store.load().empty());
+}
+
+} // namespace
+} // namespace dustlyn
