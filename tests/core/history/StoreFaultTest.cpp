@@ -1,0 +1,206 @@
+// The stores' writes under injected system-call failures and kills: a real probe process
+// saves through ConfigurationStore or appends through HistoryStore while strace fails or
+// kills one of its calls, and the file on disk must then hold exactly the old or exactly
+// the new bytes.
+#include "core/history/HistoryStore.h"
+#include "tests/core/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstring>
+
+extern char** environ;
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1; // as waitpid reports it
+    std::string output;
+};
+
+Outcome run(const std::vector<std::string>& command, const fs::path& outputFile) {
+    std::vector<char*> argv;
+    for (const auto& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    Outcome outcome;
+    if (error != 0) {
+        outcome.output = std::strerror(error);
+        return outcome;
+    }
+    while (waitpid(pid, &outcome.status, 0) < 0 && errno == EINTR) {
+    }
+    outcome.output = testing::readFile(outputFile);
+    return outcome;
+}
+
+bool exitedWith(const Outcome& outcome, int code) {
+    return WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == code;
+}
+
+// Why strace cannot be used here, or nothing when it can.
+std::optional<std::string> straceUnusable(const fs::path& scratch) {
+    const Outcome probe = run({"strace", "-f", "-o", "/dev/null", "true"}, scratch);
+    if (exitedWith(probe, 0))
+        return std::nullopt;
+    return "strace cannot trace here (not installed, or ptrace not permitted): " + probe.output;
+}
+
+std::vector<std::string> temporariesBeside(const fs::path& target) {
+    const std::string prefix = "." + target.filename().native() + ".tmp-";
+    std::vector<std::string> names;
+    for (const auto& item : fs::directory_iterator(target.parent_path()))
+        if (item.path().filename().native().starts_with(prefix))
+            names.push_back(item.path().filename().native());
+    return names;
+}
+
+enum class Expect { oldBytes, newBytes };
+
+struct Fault {
+    const char* name;
+    std::string inject;
+    Expect content;
+    bool killed;
+    // How a save that returns a failure shows it: the configuration store throws (the probe
+    // exits 1), the history store reports nothing.
+    bool saveFails;
+};
+
+const std::vector<Fault>& faults() {
+    static const std::vector<Fault> rows = {
+        {"file flush fails", "fsync:error=EIO:when=1", Expect::oldBytes, false, true},
+        {"folder flush fails after the rename", "fsync:error=EIO:when=2", Expect::newBytes, false,
+         true},
+        {"rename across file systems", "rename:error=EXDEV", Expect::oldBytes, false, true},
+        {"disk full while writing", "write:error=ENOSPC:when=1", Expect::oldBytes, false, true},
+        {"killed at the first write", "write:signal=SIGKILL:when=1", Expect::oldBytes, true, false},
+        // A store writes its file with one write(2): a kill at a later write never comes.
+        {"kill at the second write", "write:signal=SIGKILL:when=2", Expect::newBytes, false, false},
+        {"kill at the third write", "write:signal=SIGKILL:when=3", Expect::newBytes, false, false},
+        {"killed before the file is flushed", "fsync:signal=SIGKILL:when=1", Expect::oldBytes, true,
+         false},
+        {"killed at the rename", "rename:signal=SIGKILL", Expect::oldBytes, true, false},
+        {"killed before the folder is flushed", "fsync:signal=SIGKILL:when=2", Expect::newBytes,
+         true, false},
+    };
+    return rows;
+}
+
+struct StoreKind {
+    const char* name;     // the probe's first argument
+    const char* fileName; // the store's file
+    bool reportsFailure;  // save failures reach the caller
+    bool clearsLeftovers; // the next write is expected to remove a killed write's temporary
+};
+
+void PrintTo(const StoreKind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
+class StoreFaults : public ::testing::TestWithParam<StoreKind> {
+protected:
+    void SetUp() override {
+        if (const auto why = straceUnusable(dir / "strace-check.txt"))
+            GTEST_SKIP() << *why;
+        target = dir / "store" / GetParam().fileName;
+        fs::create_directories(target.parent_path());
+        // The old content is what a first run writes; the new content is what a second run
+        // writes over it, undisturbed.
+        ASSERT_TRUE(exitedWith(probe({}), 0));
+        oldBytes = testing::readFile(target);
+        ASSERT_TRUE(exitedWith(probe({}), 0));
+        newBytes = testing::readFile(target);
+        ASSERT_NE(oldBytes, newBytes);
+        ASSERT_FALSE(oldBytes.empty());
+    }
+
+    Outcome probe(const std::vector<std::string>& straceOptions) {
+        std::vector<std::string> command;
+        if (!straceOptions.empty()) {
+            command = {"strace", "-f", "-o", (dir / "strace.log").native()};
+            command.insert(command.end(), straceOptions.begin(), straceOptions.end());
+        }
+        command.insert(command.end(), {DUSTLYN_STORE_PROBE, GetParam().name, target.native()});
+        return run(command, dir / "probe-output.txt");
+    }
+
+    testing::TempDir dir;
+    fs::path target;
+    std::string oldBytes;
+    std::string newBytes;
+};
+
+TEST_P(StoreFaults, theFileHoldsTheOldOrTheNewBytesAndNothingElse) {
+    for (const auto& fault : faults()) {
+        SCOPED_TRACE(fault.name);
+        testing::writeFile(target, oldBytes);
+        const Outcome outcome =
+            probe({"-e", "trace=write,fsync,rename", "-e", "inject=" + fault.inject});
+        const std::string log = testing::readFile(dir / "strace.log");
+
+        const bool killed = log.find("killed by SIGKILL") != std::string::npos;
+        EXPECT_EQ(killed, fault.killed) << log;
+        if (!fault.killed && fault.saveFails) {
+            EXPECT_NE(log.find("(INJECTED)"), std::string::npos) << log;
+        }
+        if (!fault.killed) {
+            const bool failureShown = fault.saveFails && GetParam().reportsFailure;
+            EXPECT_TRUE(exitedWith(outcome, failureShown ? 1 : 0)) << outcome.output;
+        }
+
+        const std::string bytes = testing::readFile(target);
+        EXPECT_TRUE(bytes == oldBytes || bytes == newBytes) << "torn file: " << bytes;
+        EXPECT_EQ(bytes, fault.content == Expect::oldBytes ? oldBytes : newBytes);
+
+        const auto leftovers = temporariesBeside(target);
+        if (!fault.killed) {
+            EXPECT_TRUE(leftovers.empty()) << leftovers.front();
+        }
+        for (const auto& name : leftovers)
+            fs::remove(target.parent_path() / name);
+    }
+}
+
+TEST_P(StoreFaults, aWriteKilledBeforeItsRenameLeavesOnlyAHiddenTemporaryFile) {
+    testing::writeFile(target, oldBytes);
+    probe({"-e", "trace=rename", "-e", "inject=rename:signal=SIGKILL"});
+    EXPECT_EQ(testing::readFile(target), oldBytes);
+    const auto leftovers = temporariesBeside(target);
+    ASSERT_EQ(leftovers.size(), 1u);
+    EXPECT_EQ(leftovers[0].size(), std::string(".").size() + target.filename().native().size() +
+                                       std::string(".tmp-XXXXXX").size());
+    EXPECT_EQ(testing::readFile(target.parent_path() / leftovers[0]), newBytes)
+        << "the temporary file was complete, only never put in place";
+
+    // The store still reads its file, and writes over it as if nothing had happened.
+    ASSERT_TRUE(exitedWith(probe({}), 0));
+    EXPECT_EQ(testing::readFile(target), newBytes);
+    if (GetParam().clearsLeftovers) {
+        EXPECT_TRUE(temporariesBeside(target).empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreFaults,
+                         ::testing::Values(StoreKind{"history", "history.json", false, true},
+                                           StoreKind{"config", "config.json", true, false}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+} // namespace
+} // namespace dustlyn
