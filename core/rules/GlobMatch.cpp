@@ -110,7 +110,10 @@ GlobMatch::GlobMatch(GlobMatch&&) noexcept = default;
 GlobMatch& GlobMatch::operator=(GlobMatch&&) noexcept = default;
 
 bool GlobMatch::matches(std::string_view filename) const {
-    if (compiled_->ascii && isAscii(filename))
+    // "$" also matches just before a final line terminator, which the walk below does not
+    // model; such names take the regular expression.
+    const bool endsInLineTerminator = !filename.empty() && isLineTerminator(filename.back());
+    if (compiled_->ascii && isAscii(filename) && !endsInLineTerminator)
         return asciiGlob(compiled_->pattern, filename);
     if (!compiled_->regex)
         return false;

@@ -1,0 +1,298 @@
+#include "core/config/ConfigurationStore.h"
+#include "core/base/FileError.h"
+#include "tests/core/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifndef DUSTLYN_CONFIG_GOLDEN
+#error "DUSTLYN_CONFIG_GOLDEN names the checked-in golden configuration file"
+#endif
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+Configuration goldenConfiguration() {
+    Configuration configuration;
+    configuration.rules = {
+        {*Uuid::parse("6f1c0b1e-2d3a-4b5c-8d9e-0a1b2c3d4e5f"),
+         "Screenshots",
+         true,
+         {"~/Desktop", "~/Pictures/Screenshots"},
+         {FileMatcher::glob("Screenshot*.png"), FileMatcher::extensionMatch("png"),
+          FileMatcher::anyFile()},
+         900,
+         AgeBasis::creation},
+        {*Uuid::parse("00000000-0000-4000-8000-000000000001"),
+         "Notes \"old\" café",
+         false,
+         {},
+         {},
+         1.5,
+         AgeBasis::modification},
+    };
+    configuration.pins = {"~/Documents/keep me.pdf"};
+    configuration.timers = {{"/home/tester/Downloads/report.zip", dateFromUnix(1740821400)}};
+    configuration.checkInterval = 300;
+    configuration.quarantineDirectory = "~/.local/share/Dustlyn/Quarantine";
+    configuration.quarantineTTL = 604800;
+    configuration.emptyTrash = true;
+    configuration.showMenuBarIcon = false;
+    configuration.notch.showPill = false;
+    configuration.onboardingCompleted = true;
+    return configuration;
+}
+
+std::vector<std::string> entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().native());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Every object's keys in ascending order, as read from the text itself.
+void expectSortedKeys(const nlohmann::ordered_json& value) {
+    if (value.is_object()) {
+        std::string previous;
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            EXPECT_LT(previous, it.key());
+            previous = it.key();
+            expectSortedKeys(it.value());
+        }
+    } else if (value.is_array()) {
+        for (const auto& element : value)
+            expectSortedKeys(element);
+    }
+}
+
+class ConfigurationStoreTest : public ::testing::Test {
+protected:
+    TempDir home{"dustlyn-store"};
+    UserFolders folders = UserFolders::make(home.path());
+    ConfigurationStore store = ConfigurationStore::defaultStore(folders);
+};
+
+TEST_F(ConfigurationStoreTest, theDefaultStoreLiesInTheSupportFolder) {
+    EXPECT_EQ(store.url(), home / ".local/share/Dustlyn/config.json");
+    EXPECT_EQ(ConfigurationStore::supportDirectory(folders), home / ".local/share/Dustlyn");
+    EXPECT_EQ(store.defaults(), Configuration::defaults(folders));
+}
+
+TEST_F(ConfigurationStoreTest, theGoldenFileIsHandWrittenInTheStoredForm) {
+    const std::string golden = readFile(DUSTLYN_CONFIG_GOLDEN);
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(golden.find('\t'), std::string::npos);
+    EXPECT_EQ(golden.find("\":"), std::string::npos) << "members are written \"name\" : value";
+    for (std::size_t at = golden.find('/'); at != std::string::npos; at = golden.find('/', at + 1))
+        EXPECT_EQ(golden[at - 1], '\\') << "every solidus is escaped, at " << at;
+    expectSortedKeys(nlohmann::ordered_json::parse(golden));
+}
+
+TEST_F(ConfigurationStoreTest, saveWritesExactlyTheGoldenBytes) {
+    store.save(goldenConfiguration());
+    EXPECT_EQ(readFile(store.url()), readFile(DUSTLYN_CONFIG_GOLDEN));
+    EXPECT_EQ(ConfigurationStore::encode(goldenConfiguration()), readFile(DUSTLYN_CONFIG_GOLDEN));
+}
+
+TEST_F(ConfigurationStoreTest, theGoldenFileLoadsAsItsConfiguration) {
+    writeFile(store.url(), readFile(DUSTLYN_CONFIG_GOLDEN));
+    EXPECT_EQ(store.load(), goldenConfiguration());
+}
+
+TEST_F(ConfigurationStoreTest, withoutAFileLoadGivesTheDefaultsAndSavingThemWritesAllTenKeys) {
+    EXPECT_EQ(store.load(), store.defaults());
+    EXPECT_FALSE(fs::exists(store.url()));
+    store.save(store.load());
+    const auto saved = nlohmann::ordered_json::parse(readFile(store.url()));
+    std::vector<std::string> keys;
+    for (auto it = saved.begin(); it != saved.end(); ++it)
+        keys.push_back(it.key());
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"checkInterval", "emptyTrash", "notch",
+                                        "onboardingCompleted", "pins", "quarantineDirectory",
+                                        "quarantineTTL", "rules", "showMenuBarIcon", "timers"}));
+    EXPECT_EQ(saved.at("rules").size(), 6u);
+    expectSortedKeys(saved);
+    EXPECT_EQ(store.load(), store.defaults());
+}
+
+TEST_F(ConfigurationStoreTest, unusableFilesGiveTheDefaultsAndStayUntouched) {
+    struct Row {
+        const char* behaviour;
+        std::string content;
+    };
+    const std::vector<Row> rows = {
+        {"an empty file", ""},
+        {"not JSON", "this is not json"},
+        {"cut short", R"({"emptyTrash": true, "pins": ["~/a")"},
+        {"an array", "[]"},
+        {"a value of the wrong type", R"({"emptyTrash": true, "checkInterval": "300"})"},
+        {"a rule with only a bad id", R"({"rules": [{"id": "not-a-uuid"}]})"},
+        {"a good rule beside a bad one",
+         R"({"rules": [{"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F", "name": "a",
+             "enabled": true, "folders": [], "matchers": [], "ageThreshold": 1,
+             "ageBasis": "modification"}, {"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F"}]})"},
+        {"text that is not UTF-8", "{\"pins\": [\"~/bad\xff\"]}"},
+        {"a comment", "// settings\n{}"},
+        {"two values", "{} {}"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        writeFile(store.url(), row.content);
+        const Date written = dateFromUnix(1700000000);
+        testing::setModificationDate(store.url(), written);
+        EXPECT_EQ(store.load(), store.defaults());
+        EXPECT_EQ(readFile(store.url()), row.content);
+        EXPECT_EQ(testing::modificationDate(store.url()), written);
+        EXPECT_EQ(entries(store.url().parent_path()), std::vector<std::string>{"config.json"});
+    }
+}
+
+TEST_F(ConfigurationStoreTest, aFolderInPlaceOfTheFileGivesTheDefaults) {
+    fs::create_directories(store.url());
+    EXPECT_EQ(store.load(), store.defaults());
+}
+
+TEST_F(ConfigurationStoreTest, aSingleKeyFileLoadsOverTheDefaultsAndSavesAllKeys) {
+    writeFile(store.url(), R"({"emptyTrash": true})");
+    Configuration expected = store.defaults();
+    expected.emptyTrash = true;
+    const Configuration loaded = store.load();
+    EXPECT_EQ(loaded, expected);
+    store.save(loaded);
+    EXPECT_EQ(Json::parse(readFile(store.url())).size(), 10u);
+    EXPECT_EQ(store.load(), expected);
+}
+
+TEST_F(ConfigurationStoreTest, aSavedFileReadsBackEqualExceptForTimerFractions) {
+    Configuration configuration = goldenConfiguration();
+    configuration.timers["~/later"] = dateFromUnix(1740821400, 250'000'000);
+    store.save(configuration);
+    Configuration expected = configuration;
+    expected.timers["~/later"] = dateFromUnix(1740821400);
+    EXPECT_EQ(store.load(), expected);
+}
+
+TEST_F(ConfigurationStoreTest, saveCreatesMissingFoldersAndReplacesTheWholeFile) {
+    const ConfigurationStore nested(home / "a/b/c/config.json", store.defaults());
+    nested.save(goldenConfiguration());
+    EXPECT_EQ(nested.load(), goldenConfiguration());
+    Configuration changed = goldenConfiguration();
+    changed.pins.clear();
+    nested.save(changed);
+    EXPECT_EQ(nested.load(), changed);
+    EXPECT_EQ(entries(home / "a/b/c"), std::vector<std::string>{"config.json"});
+}
+
+void expectSystemMessage(const FileError& error) {
+    EXPECT_NE(error.code(), 0);
+    EXPECT_STREQ(error.what(), std::strerror(error.code()));
+}
+
+TEST_F(ConfigurationStoreTest, aFileWhereTheFolderShouldBeFailsWithTheSystemsMessage) {
+    writeFile(home / "blocker", "keep");
+    const ConfigurationStore blocked(home / "blocker/config.json", store.defaults());
+    try {
+        blocked.save(goldenConfiguration());
+        FAIL() << "saved through a file";
+    } catch (const FileError& error) {
+        expectSystemMessage(error);
+    }
+    EXPECT_EQ(readFile(home / "blocker"), "keep");
+    EXPECT_EQ(blocked.load(), store.defaults());
+}
+
+TEST_F(ConfigurationStoreTest, aReadOnlyFolderFailsAndKeepsTheOldFile) {
+    store.save(goldenConfiguration());
+    const std::string before = readFile(store.url());
+    const fs::path folder = store.url().parent_path();
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access(folder.c_str(), W_OK) == 0) {
+        fs::permissions(folder, fs::perms::owner_all);
+        GTEST_SKIP() << "this user may write into read-only folders";
+    }
+    try {
+        store.save(Configuration::defaults(folders));
+        ADD_FAILURE() << "saved into a read-only folder";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code(), EACCES);
+        expectSystemMessage(error);
+    }
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_EQ(readFile(store.url()), before);
+    EXPECT_EQ(entries(folder), std::vector<std::string>{"config.json"});
+}
+
+// A file-size limit makes the write itself fail, for every user: the temporary file must
+// go and the old file stay.
+TEST_F(ConfigurationStoreTest, aFailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    store.save(Configuration{});
+    const std::string before = readFile(store.url());
+    ASSERT_LT(before.size(), 512u);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    int code = 0;
+    try {
+        store.save(goldenConfiguration());
+    } catch (const FileError& error) {
+        code = error.code();
+        expectSystemMessage(error);
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(code, EFBIG);
+    EXPECT_EQ(readFile(store.url()), before);
+    EXPECT_EQ(entries(store.url().parent_path()), std::vector<std::string>{"config.json"});
+}
+
+TEST_F(ConfigurationStoreTest, aFolderAtTheFilesPlaceFailsAndLeavesNoTemporaryFile) {
+    fs::create_directories(store.url());
+    try {
+        store.save(goldenConfiguration());
+        ADD_FAILURE() << "saved over a folder";
+    } catch (const FileError& error) {
+        expectSystemMessage(error);
+    }
+    EXPECT_TRUE(fs::is_directory(store.url()));
+    EXPECT_EQ(entries(store.url().parent_path()), std::vector<std::string>{"config.json"});
+}
+
+// Such a file could not be read back, and every setting would silently return to its
+// default at the next start.
+TEST_F(ConfigurationStoreTest, textThatIsNotUtf8IsNeverWritten) {
+    store.save(goldenConfiguration());
+    const std::string before = readFile(store.url());
+    Configuration configuration = goldenConfiguration();
+    configuration.timers["/home/tester/bad\xff.zip"] = dateFromUnix(0);
+    try {
+        store.save(configuration);
+        ADD_FAILURE() << "wrote text that is not UTF-8";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code(), EILSEQ);
+        expectSystemMessage(error);
+    }
+    EXPECT_EQ(readFile(store.url()), before);
+}
+
+} // namespace
+} // namespace dustlyn

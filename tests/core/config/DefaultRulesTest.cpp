@@ -1,0 +1,151 @@
+#include "core/config/DefaultRules.h"
+#include "core/rules/NameMatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dustlyn {
+namespace {
+
+using Folders = std::vector<std::string>;
+
+UserFolders englishFolders() {
+    return UserFolders::make("/nonexistent-home/tester");
+}
+
+UserFolders frenchFolders() {
+    UserFolders folders = englishFolders();
+    folders.desktop = "~/Bureau";
+    folders.downloads = "/data/Téléchargements";
+    folders.pictures = "~/Images";
+    folders.videos = "~/Vidéos";
+    return folders;
+}
+
+// The identifiers are drawn on first use; several threads touching them at once must
+// still agree on one set.
+TEST(DefaultRules, identifiersAreDrawnOnceEvenWhenFirstTouchedFromManyThreads) {
+    const UserFolders folders = englishFolders();
+    std::vector<std::vector<PurgeRule>> seen(8);
+    std::vector<std::thread> threads;
+    for (auto& rules : seen)
+        threads.emplace_back([&rules, &folders] { rules = DefaultRules::all(folders); });
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& rules : seen)
+        EXPECT_EQ(rules, seen.front());
+}
+
+TEST(DefaultRules, identifiersStayTheSameForTheRunAndDifferFromEachOther) {
+    const auto first = DefaultRules::all(englishFolders());
+    const auto second = DefaultRules::all(frenchFolders());
+    ASSERT_EQ(first.size(), 6u);
+    std::set<Uuid> ids;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i].id, second[i].id);
+        ids.insert(first[i].id);
+    }
+    EXPECT_EQ(ids.size(), 6u);
+    EXPECT_EQ(ids.count(PurgeRule::manualID()), 0u);
+    EXPECT_EQ(DefaultRules::screenshots(englishFolders()).id, first[0].id);
+    EXPECT_EQ(DefaultRules::desktopClutter(englishFolders()).id, first[5].id);
+}
+
+TEST(DefaultRules, namesOrderSwitchesAgesAndBases) {
+    struct Row {
+        const char* name;
+        bool enabled;
+        double age;
+        AgeBasis basis;
+    };
+    const std::vector<Row> expected = {
+        {"Screenshots", true, 900, AgeBasis::creation},
+        {"Screen Recordings", true, 900, AgeBasis::creation},
+        {"Downloads - Installers", false, 86400, AgeBasis::modification},
+        {"Downloads - Archives", false, 259200, AgeBasis::modification},
+        {"Downloads - Stale", false, 2592000, AgeBasis::modification},
+        {"Desktop - Documents", false, 604800, AgeBasis::modification},
+    };
+    const auto rules = DefaultRules::all(englishFolders());
+    ASSERT_EQ(rules.size(), expected.size());
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        SCOPED_TRACE(expected[i].name);
+        EXPECT_EQ(rules[i].name, expected[i].name);
+        EXPECT_EQ(rules[i].enabled, expected[i].enabled);
+        EXPECT_EQ(rules[i].ageThreshold, expected[i].age);
+        EXPECT_EQ(rules[i].ageBasis, expected[i].basis);
+    }
+}
+
+TEST(DefaultRules, foldersFollowTheUserDirectories) {
+    const auto english = DefaultRules::all(englishFolders());
+    EXPECT_EQ(english[0].folders, (Folders{"~/Desktop", "~/Pictures/Screenshots"}));
+    EXPECT_EQ(english[1].folders,
+              (Folders{"~/Desktop", "~/Pictures/Screenshots", "~/Videos/Screencasts"}));
+    for (std::size_t i = 2; i <= 4; ++i)
+        EXPECT_EQ(english[i].folders, Folders{"~/Downloads"});
+    EXPECT_EQ(english[5].folders, Folders{"~/Desktop"});
+
+    const auto french = DefaultRules::all(frenchFolders());
+    EXPECT_EQ(french[0].folders, (Folders{"~/Bureau", "~/Images/Screenshots"}));
+    EXPECT_EQ(french[1].folders,
+              (Folders{"~/Bureau", "~/Images/Screenshots", "~/Vidéos/Screencasts"}));
+    EXPECT_EQ(french[3].folders, Folders{"/data/Téléchargements"});
+    EXPECT_EQ(french[5].folders, Folders{"~/Bureau"});
+}
+
+TEST(DefaultRules, matchersTakeTheLinuxFileNames) {
+    struct Row {
+        std::size_t rule;
+        const char* name;
+        bool accepted;
+    };
+    const std::vector<Row> rows = {
+        {0, "Screenshot from 2024-05-01 10-00-00.png", true},
+        {0, "Screenshot_20240501_100000.jpg", true},
+        {0, "Screenshot 2024.jpeg", true},
+        {0, "Screenshot 2024.webp", false},
+        {0, "My Screenshot.png", false},
+        {1, "Screencast from 2024-05-01 10-00-00.webm", true},
+        {1, "Screencast_20240501.mp4", true},
+        {1, "Screen Recording 2024-01-02 at 09.10.11.mov", true},
+        {1, "Screen Recording 1.mp4", true},
+        {1, "Screencast.mov", false},
+        {2, "tool_1.0_amd64.deb", true},
+        {2, "tool-1.0.x86_64.rpm", true},
+        {2, "Tool.AppImage", true},
+        {2, "org.example.App.flatpakref", true},
+        {2, "installer.dmg", true},
+        {2, "installer.pkg", true},
+        {2, "debian.iso", true},
+        {2, "notes.txt", false},
+        {3, "a.zip", true},
+        {3, "a.tar.gz", true},
+        {3, "a.rar", true},
+        {3, "a.7z", true},
+        {3, "a.tar.xz", true},
+        {3, "a.tar.bz2", true},
+        {3, "a.tar.zst", true},
+        {3, "a.tgz", true},
+        {3, "a.deb", false},
+        {4, "anything", true},
+        {5, "letter.pdf", true},
+        {5, "letter.doc", true},
+        {5, "letter.docx", true},
+        {5, "letter.rtf", true},
+        {5, "letter.odt", true},
+        {5, "photo.png", false},
+    };
+    const auto rules = DefaultRules::all(englishFolders());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(rules[row.rule].name + " with " + row.name);
+        EXPECT_EQ(NameMatcher(rules[row.rule].matchers).matches(row.name), row.accepted);
+    }
+}
+
+} // namespace
+} // namespace dustlyn

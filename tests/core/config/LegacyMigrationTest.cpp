@@ -1,0 +1,239 @@
+#include "core/config/LegacyMigration.h"
+#include "tests/core/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+// A legacy configuration as the earlier version wrote it, quarantine text substituted.
+std::string legacyConfiguration(const std::string& quarantineDirectory) {
+    return R"({
+  "checkInterval" : 120,
+  "emptyTrash" : true,
+  "notch" : { "showPill" : false },
+  "onboardingCompleted" : true,
+  "pins" : [ "~\/Documents\/keep.pdf" ],
+  "quarantineDirectory" : ")" +
+           quarantineDirectory + R"(",
+  "quarantineTTL" : 259200,
+  "rules" : [ {
+      "ageBasis" : "modification", "ageThreshold" : 3600, "enabled" : true,
+      "folders" : [ "~\/Downloads" ], "id" : "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F",
+      "matchers" : [ { "extensionMatch" : "zip" } ], "name" : "Zips" } ],
+  "showMenuBarIcon" : true,
+  "timers" : { "~\/Downloads\/a.zip" : "2025-03-01T09:30:00Z" }
+})";
+}
+
+// What the legacy file above decodes to, with `quarantineDirectory` as given.
+Configuration legacyRecord(const std::string& quarantineDirectory) {
+    Configuration configuration;
+    configuration.rules = {{*Uuid::parse("6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F"),
+                            "Zips",
+                            true,
+                            {"~/Downloads"},
+                            {FileMatcher::extensionMatch("zip")},
+                            3600,
+                            AgeBasis::modification}};
+    configuration.pins = {"~/Documents/keep.pdf"};
+    configuration.timers = {{"~/Downloads/a.zip", dateFromUnix(1740821400)}};
+    configuration.checkInterval = 120;
+    configuration.quarantineDirectory = quarantineDirectory;
+    configuration.quarantineTTL = 259200;
+    configuration.emptyTrash = true;
+    configuration.showMenuBarIcon = true;
+    configuration.notch.showPill = false;
+    configuration.onboardingCompleted = true;
+    return configuration;
+}
+
+class LegacyMigrationTest : public ::testing::Test {
+protected:
+    fs::path legacy() const { return folders.legacyDirectory(); }
+    fs::path legacyQuarantine() const { return legacy() / "Quarantine"; }
+    fs::path newQuarantine() const { return folders.supportDirectory() / "Quarantine"; }
+
+    void writeLegacy(const std::string& content) { writeFile(legacy() / "config.json", content); }
+    void fillLegacyQuarantine() {
+        writeFile(legacyQuarantine() / "old shot.png", "png");
+        writeFile(legacyQuarantine() / "nested/report.pdf", "pdf");
+    }
+    void migrate() const { LegacyMigration::migrateIfNeeded(legacy(), store, folders); }
+
+    // The legacy folder and its file are never deleted.
+    void expectLegacyFileKept(const std::string& content) const {
+        EXPECT_EQ(readFile(legacy() / "config.json"), content);
+    }
+
+    TempDir home{"dustlyn-migration"};
+    UserFolders folders = UserFolders::make(home.path());
+    ConfigurationStore store = ConfigurationStore::defaultStore(folders);
+};
+
+TEST_F(LegacyMigrationTest, theLegacyNameIsKelvo) {
+    EXPECT_STREQ(LegacyMigration::legacyName, "Kelvo");
+    EXPECT_EQ(legacy().filename(), LegacyMigration::legacyName);
+}
+
+TEST_F(LegacyMigrationTest, anExistingConfigurationIsNeverTouched) {
+    const std::string content = legacyConfiguration(folders.legacyQuarantineText());
+    writeLegacy(content);
+    fillLegacyQuarantine();
+    writeFile(store.url(), "{\"emptyTrash\": false}");
+    migrate();
+    EXPECT_EQ(readFile(store.url()), "{\"emptyTrash\": false}");
+    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+    EXPECT_FALSE(fs::exists(newQuarantine()));
+    expectLegacyFileKept(content);
+}
+
+TEST_F(LegacyMigrationTest, withoutALegacyConfigurationNothingIsWritten) {
+    fillLegacyQuarantine();
+    migrate();
+    EXPECT_FALSE(fs::exists(store.url()));
+    EXPECT_FALSE(fs::exists(newQuarantine()));
+    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+}
+
+TEST_F(LegacyMigrationTest, theLegacyDefaultQuarantineMovesBesideTheNewConfiguration) {
+    const std::string content = legacyConfiguration(folders.legacyQuarantineText());
+    writeLegacy(content);
+    fillLegacyQuarantine();
+    migrate();
+    EXPECT_EQ(readFile(newQuarantine() / "old shot.png"), "png");
+    EXPECT_EQ(readFile(newQuarantine() / "nested/report.pdf"), "pdf");
+    EXPECT_FALSE(fs::exists(legacyQuarantine()));
+    EXPECT_EQ(store.load(), legacyRecord("~/.local/share/Dustlyn/Quarantine"));
+    expectLegacyFileKept(content);
+}
+
+TEST_F(LegacyMigrationTest, theLegacyDefaultWithoutAQuarantineFolderStillPointsAtTheNewOne) {
+    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
+    migrate();
+    EXPECT_FALSE(fs::exists(newQuarantine()));
+    EXPECT_EQ(store.load(), legacyRecord(folders.defaultQuarantineText()));
+}
+
+TEST_F(LegacyMigrationTest, aCustomQuarantineStaysAndNothingMoves) {
+    const std::string content = legacyConfiguration("\\/mnt\\/Kept");
+    writeLegacy(content);
+    fillLegacyQuarantine();
+    migrate();
+    EXPECT_EQ(store.load(), legacyRecord("/mnt/Kept"));
+    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+    EXPECT_FALSE(fs::exists(newQuarantine()));
+    expectLegacyFileKept(content);
+}
+
+TEST_F(LegacyMigrationTest, theLegacyDefaultMustMatchExactly) {
+    // Same folder, different text: a choice the user made, so it is left as written.
+    const std::string spelled = folders.legacyQuarantineText() + "\\/";
+    writeLegacy(legacyConfiguration(spelled));
+    fillLegacyQuarantine();
+    migrate();
+    EXPECT_EQ(store.load().quarantineDirectory, "~/.local/share/Kelvo/Quarantine/");
+    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+}
+
+TEST_F(LegacyMigrationTest, aCorruptLegacyConfigurationGivesTheDefaults) {
+    writeLegacy("{\"rules\": [{\"id\": \"broken\"}]");
+    fillLegacyQuarantine();
+    migrate();
+    ASSERT_TRUE(fs::exists(store.url()));
+    EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
+    // The defaults do not name the legacy quarantine, so it stays where it was.
+    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+    EXPECT_FALSE(fs::exists(newQuarantine()));
+    expectLegacyFileKept("{\"rules\": [{\"id\": \"broken\"}]");
+}
+
+TEST_F(LegacyMigrationTest, anUnreadableLegacyConfigurationGivesTheDefaults) {
+    fs::create_directories(legacy() / "config.json"); // exists, but cannot be read as a file
+    migrate();
+    EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
+    EXPECT_TRUE(fs::is_directory(legacy() / "config.json"));
+}
+
+TEST_F(LegacyMigrationTest, anExistingNewQuarantineKeepsTheLegacyOneInPlace) {
+    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
+    fillLegacyQuarantine();
+    writeFile(newQuarantine() / "current.png", "new");
+    migrate();
+    EXPECT_EQ(readFile(newQuarantine() / "current.png"), "new");
+    EXPECT_FALSE(fs::exists(newQuarantine() / "old shot.png"));
+    EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
+    EXPECT_EQ(store.load().quarantineDirectory, folders.defaultQuarantineText());
+}
+
+TEST_F(LegacyMigrationTest, anEmptyNewQuarantineFolderIsNotReplaced) {
+    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
+    fillLegacyQuarantine();
+    fs::create_directories(newQuarantine());
+    migrate();
+    EXPECT_TRUE(fs::is_empty(newQuarantine()));
+    EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
+}
+
+TEST_F(LegacyMigrationTest, aSecondRunDoesNothing) {
+    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
+    fillLegacyQuarantine();
+    migrate();
+    const std::string migrated = readFile(store.url());
+    // The legacy side changes afterwards; the current configuration must not follow.
+    writeLegacy(legacyConfiguration("\\/elsewhere"));
+    writeFile(legacyQuarantine() / "late.png", "late");
+    migrate();
+    EXPECT_EQ(readFile(store.url()), migrated);
+    EXPECT_EQ(readFile(legacyQuarantine() / "late.png"), "late");
+    EXPECT_FALSE(fs::exists(newQuarantine() / "late.png"));
+}
+
+TEST_F(LegacyMigrationTest, aFailedSaveIsIgnoredAndTheNextStartTriesAgain) {
+    const std::string content = legacyConfiguration("\\/mnt\\/Kept");
+    writeLegacy(content);
+    fs::create_directories(folders.dataHome);
+    writeFile(folders.supportDirectory(), "in the way"); // the support folder cannot be made
+    migrate();
+    EXPECT_EQ(readFile(folders.supportDirectory()), "in the way");
+    fs::remove(folders.supportDirectory());
+    migrate();
+    EXPECT_EQ(store.load(), legacyRecord("/mnt/Kept"));
+    expectLegacyFileKept(content);
+}
+
+std::optional<dev_t> deviceOf(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return info.st_dev;
+}
+
+// A folder cannot be renamed across file systems; the quarantine then stays behind and
+// the configuration still names the new folder.
+TEST_F(LegacyMigrationTest, aLegacyQuarantineOnAnotherFileSystemStaysWhereItIs) {
+    const auto shm = deviceOf("/dev/shm");
+    if (!shm || shm == deviceOf(home.path()))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    TempDir other("/dev/shm", "dustlyn-migration");
+    const fs::path otherLegacy = other / "Kelvo";
+    writeFile(otherLegacy / "config.json", legacyConfiguration(folders.legacyQuarantineText()));
+    writeFile(otherLegacy / "Quarantine/old shot.png", "png");
+    LegacyMigration::migrateIfNeeded(otherLegacy, store, folders);
+    EXPECT_EQ(readFile(otherLegacy / "Quarantine/old shot.png"), "png");
+    EXPECT_FALSE(fs::exists(newQuarantine()));
+    EXPECT_EQ(store.load(), legacyRecord(folders.defaultQuarantineText()));
+}
+
+} // namespace
+} // namespace dustlyn

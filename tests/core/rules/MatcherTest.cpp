@@ -1,0 +1,205 @@
+#include "core/rules/FileMatcher.h"
+#include "core/rules/GlobMatch.h"
+#include "core/rules/NameMatcher.h"
+
+#include <gtest/gtest.h>
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dustlyn {
+namespace {
+
+struct MatchCase {
+    const char* behaviour;
+    FileMatcher matcher;
+    std::string name;
+    bool accepted;
+};
+
+FileMatcher ext(const char* payload) {
+    return FileMatcher::extensionMatch(payload);
+}
+FileMatcher glob(const char* pattern) {
+    return FileMatcher::glob(pattern);
+}
+
+void expectTable(const std::vector<MatchCase>& table) {
+    for (const auto& row : table) {
+        SCOPED_TRACE(std::string(row.behaviour) + ": \"" + row.matcher.payload() + "\" against \"" +
+                     row.name + "\"");
+        EXPECT_EQ(row.matcher.matches(row.name), row.accepted);
+        EXPECT_EQ(NameMatcher({row.matcher}).matches(row.name), row.accepted);
+    }
+}
+
+TEST(ExtensionMatcher, foldsCaseAndComparesTheSuffixAfterADot) {
+    expectTable({
+        {"upper-case payload, lower-case name", ext("PNG"), "shot.png", true},
+        {"upper-case payload, mixed-case name", ext("PNG"), "SHOT.Png", true},
+        {"a name that is the bare extension has no dot", ext("png"), "png", false},
+        {"a name that only contains the extension", ext("png"), "shot.png.txt", false},
+        {"the extension without its dot", ext("png"), "shotpng", false},
+        {"a hidden file named after the extension", ext("png"), ".png", true},
+        {"a payload with its own dot needs two dots", ext(".png"), "shot.png", false},
+        {"a payload with its own dot, two dots present", ext(".png"), "shot..png", true},
+        {"the last of two extensions", ext("gz"), "archive.tar.gz", true},
+        {"both of two extensions", ext("tar.gz"), "archive.tar.gz", true},
+        {"a two-part payload needs both parts", ext("tar.gz"), "archive.gz", false},
+        {"digits in the payload", ext("7z"), "backup.7Z", true},
+        {"a non-ASCII name folds through Unicode", ext("png"), "ÉTÉ.PNG", true},
+        {"a non-ASCII payload folds through Unicode", ext("ÉTÉ"), "photo.été", true},
+        {"a non-ASCII name against a non-ASCII payload", ext("été"), "PHOTO.ÉTÉ", true},
+        {"a different accented letter", ext("été"), "photo.ete", false},
+        {"the payload is not trimmed", ext(" png"), "shot.png", false},
+        {"an empty payload accepts a trailing dot", ext(""), "name.", true},
+        {"an empty payload needs the dot", ext(""), "name", false},
+    });
+}
+
+TEST(GlobMatcher, wildcardsAndAnchoring) {
+    expectTable({
+        {"a lone star accepts every name", glob("*"), "anything at all.txt", true},
+        {"a lone star accepts a one-letter name", glob("*"), "a", true},
+        {"star-dot needs a final dot", glob("*."), "name.", true},
+        {"star-dot accepts a lone dot", glob("*."), ".", true},
+        {"star-dot rejects an extension", glob("*."), "name.txt", false},
+        {"screenshot with date", glob("Screenshot*.png"), "Screenshot 2024-05-01 at 10.00.00.png",
+         true},
+        {"star may be empty, case ignored", glob("Screenshot*.png"), "screenshot.PNG", true},
+        {"anchored at the start", glob("Screenshot*.png"), "My Screenshot.png", false},
+        {"anchored at the end", glob("Screenshot*.png"), "Screenshot.png.zip", false},
+        {"recording name with spaces", glob("Screen Recording*.mov"),
+         "Screen Recording 2024-01-02 at 09.10.11.mov", true},
+        {"question marks, one each", glob("IMG_????.jpg"), "IMG_0042.jpg", true},
+        {"question marks are not optional", glob("IMG_????.jpg"), "IMG_42.jpg", false},
+        {"question marks take no more than one", glob("IMG_????.jpg"), "IMG_00042.jpg", false},
+        {"a question mark is one non-ASCII character", glob("IMG_?.jpg"), "IMG_é.jpg", true},
+        {"a question mark is one character outside the BMP", glob("?.txt"), "😀.txt", true},
+        {"a question mark is not two characters", glob("?.txt"), "ab.txt", false},
+        {"a question mark is not nothing", glob("?.txt"), ".txt", false},
+        {"the empty pattern accepts no name", glob(""), "a", false},
+        {"brackets are literal", glob("[a].txt"), "[a].txt", true},
+        {"brackets are no class", glob("[a].txt"), "a.txt", false},
+        {"plus and parentheses are literal", glob("a+b(1).txt"), "a+b(1).txt", true},
+        {"plus and parentheses, case ignored", glob("a+b(1).txt"), "A+B(1).TXT", true},
+        {"plus is no repetition", glob("a+b(1).txt"), "aab1.txt", false},
+    });
+}
+
+TEST(GlobMatcher, nonAsciiNamesAndPatternsIgnoreCaseToo) {
+    expectTable({
+        {"an ASCII pattern against an accented name", glob("screenshot*.PNG"),
+         "Screenshot café.png", true},
+        {"an accented pattern against an upper-case name", glob("Capture d’écran*.png"),
+         "CAPTURE D’ÉCRAN 2024-05-01.PNG", true},
+        {"anchored at the start", glob("café*"), "mon café.png", false},
+        {"anchored at the end", glob("*.png"), "café.png.zip", false},
+        {"an accented letter is not its plain letter", glob("café.txt"), "cafe.txt", false},
+    });
+}
+
+// Each metacharacter stands for itself, in the plain-ASCII walk and in the regular
+// expression taken for other names (a trailing "é" on both sides forces the latter).
+TEST(GlobMatcher, everyRegularExpressionCharacterIsLiteral) {
+    struct Row {
+        const char* pattern;
+        const char* literal;
+        const char* notAccepted; // what the character would have meant in an expression
+    };
+    const std::vector<Row> rows = {
+        {"a.c", "a.c", "abc"},     {"(ab)", "(ab)", "ab"}, {"a)", "a)", "a"},
+        {"[ab]", "[ab]", "a"},     {"a]", "a]", "a"},      {"a{2}", "a{2}", "aa"},
+        {"a}", "a}", "a"},         {"a+", "a+", "aa"},     {"^a", "^a", "a"},
+        {"a$", "a$", "a"},         {"a|b", "a|b", "b"},    {"a\\d", "a\\d", "a5"},
+        {"\\", "\\", ""},          {"a\\", "a\\", "a"},    {"\\*", "\\xyz", "*"},
+        {"a\\.b", "a\\.b", "a.b"},
+    };
+    for (const char* suffix : {"", "é"}) {
+        for (const auto& row : rows) {
+            const std::string pattern = std::string(row.pattern) + suffix;
+            SCOPED_TRACE("pattern \"" + pattern + "\"");
+            EXPECT_TRUE(GlobMatch::match(pattern, std::string(row.literal) + suffix));
+            EXPECT_FALSE(GlobMatch::match(pattern, std::string(row.notAccepted) + suffix));
+        }
+    }
+}
+
+TEST(GlobMatcher, expressionEscapesMetacharactersAndAnchorsBothEnds) {
+    EXPECT_EQ(GlobMatch::regularExpression("*"), "^.*$");
+    EXPECT_EQ(GlobMatch::regularExpression("IMG_??.jpg"), "^IMG_..\\.jpg$");
+    EXPECT_EQ(GlobMatch::regularExpression(".()[]{}+^$|\\"),
+              "^\\.\\(\\)\\[\\]\\{\\}\\+\\^\\$\\|\\\\$");
+    EXPECT_EQ(GlobMatch::regularExpression("é*"), "^é.*$");
+}
+
+bool expressionFinds(const std::string& pattern, const std::string& name) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError{};
+    std::unique_ptr<icu::RegexPattern> expression(icu::RegexPattern::compile(
+        icu::UnicodeString::fromUTF8(GlobMatch::regularExpression(pattern)),
+        UREGEX_CASE_INSENSITIVE, parseError, status));
+    EXPECT_TRUE(U_SUCCESS(status)) << pattern;
+    if (U_FAILURE(status))
+        return false;
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(name);
+    std::unique_ptr<icu::RegexMatcher> matcher(expression->matcher(text, status));
+    return matcher && matcher->find(status);
+}
+
+// Plain ASCII names skip the regular expression for speed; they must get its answers.
+TEST(GlobMatcher, asciiNamesGetTheAnswersOfTheRegularExpression) {
+    const std::vector<std::string> patterns = {"*",   "?",   "**",    "?*?", "",    "a*b",
+                                               "*a*", "a?c", "*.",    "a.c", "[a]", "a\\",
+                                               "A*",  "*b",  "a*b*c", "*?",  "a"};
+    const std::vector<std::string> names = {"",       "a",   "ab",    "abc", "a.c",  "A.C",
+                                            "[a]",    "ba",  "a\\",   "aXb", ".",    "a*b",
+                                            "aabbcc", "a\n", "a\r\n", "\n",  "a\nb", "ab\tc"};
+    for (const auto& pattern : patterns)
+        for (const auto& name : names) {
+            SCOPED_TRACE("pattern \"" + pattern + "\", name \"" + name + "\"");
+            EXPECT_EQ(GlobMatch::match(pattern, name), expressionFinds(pattern, name));
+        }
+}
+
+TEST(GlobMatcher, aPreparedPatternAnswersManyNames) {
+    GlobMatch prepared("Screenshot*.png");
+    const GlobMatch moved = std::move(prepared);
+    EXPECT_TRUE(moved.matches("Screenshot 1.png"));
+    EXPECT_TRUE(moved.matches("SCREENSHOT é.PNG"));
+    EXPECT_FALSE(moved.matches("Screenshot 1.jpg"));
+}
+
+TEST(AnyFileMatcher, acceptsEveryName) {
+    for (const char* name : {"a", ".hidden", "no extension", "ÉTÉ.PNG", "x.dmg"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(FileMatcher::anyFile().matches(name));
+    }
+}
+
+TEST(MatcherLists, acceptWhenAnyMatcherAccepts) {
+    const NameMatcher zipThenAny({ext("zip"), FileMatcher::anyFile()});
+    EXPECT_TRUE(zipThenAny.matches("a.zip"));
+    EXPECT_TRUE(zipThenAny.matches("notes.txt"));
+
+    const NameMatcher none({});
+    EXPECT_FALSE(none.matches("a.zip"));
+
+    const NameMatcher mixed({glob("Screenshot*.png"), ext("pdf"), ext("ÉTÉ")});
+    struct Row {
+        const char* name;
+        bool accepted;
+    };
+    for (const Row row :
+         {Row{"Screenshot 1.png", true}, Row{"report.PDF", true}, Row{"photo.été", true},
+          Row{"Screenshot 1.jpg", false}, Row{"pdf", false}}) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(mixed.matches(row.name), row.accepted);
+    }
+}
+
+} // namespace
+} // namespace dustlyn
