@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/base/Date.h"
+
+#include <string>
+
+namespace dustlyn {
+
+// Short time texts for file rows.
+struct FileInsights {
+    // "4:07" below an hour, "2h 05m" below a day, else "3d 4h"; negative counts as 0.
+    static std::string countdown(double seconds);
+    // "Today 15:45", "Tomorrow 08:00", "Tue 15:45" within six days, else "Mar 12".
+    static std::string clock(Date date, Date now);
+};
+
+} // namespace dustlyn

@@ -1,0 +1,188 @@
+#pragma once
+
+#include "app/model/Clock.h"
+#include "app/model/NewFileDetector.h"
+#include "app/model/SweepSummary.h"
+#include "app/model/TimerSource.h"
+#include "core/config/ConfigurationStore.h"
+#include "core/history/HistoryStore.h"
+#include "core/history/SweepJournal.h"
+#include "core/quarantine/Purger.h"
+#include "core/quarantine/QuarantineScanner.h"
+#include "core/quarantine/TrashEmptier.h"
+#include "core/scan/ScanReport.h"
+
+#include <QObject>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dustlyn {
+
+class FolderWatcher;
+
+// What the model needs from its surroundings besides its stores and its purger.
+struct AppModelServices {
+    UserFolders folders;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<TimerSource> timers;
+    // The trash emptier that follows the "empty the Trash" switch.
+    std::function<std::shared_ptr<TrashEmptier>(bool emptyTrash)> trashEmptierFor;
+
+    // The system clock, Qt timers and the freedesktop.org trash of `folders`.
+    static AppModelServices standard(const UserFolders& folders);
+};
+
+// The one observable model: owns the configuration, the latest scan, the quarantine
+// listing and the history, and runs the sweep cycle. Lives on the main thread. Its
+// published fields notify only when their value really changes.
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    // `historyStore` defaults to history.json beside the configuration file (5000 entries);
+    // `trashEmptier` defaults to the one the configuration's switch asks for; `watcher` may
+    // be null (a one-off command that never watches).
+    AppModel(ConfigurationStore store, std::optional<HistoryStore> historyStore, Purger purger,
+             std::shared_ptr<TrashEmptier> trashEmptier, FolderWatcher* watcher,
+             AppModelServices services, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // Published fields.
+    const Configuration& config() const { return config_; }
+    const ScanReport& lastScan() const { return lastScan_; }
+    const std::vector<QuarantinedFile>& quarantined() const { return quarantined_; }
+    const std::vector<HistoryEntry>& history() const { return history_; }
+    const QuarantineReport& lastQuarantine() const { return lastQuarantine_; }
+    const PurgeReport& lastPurge() const { return lastPurge_; }
+    std::optional<Date> lastSweepDate() const { return lastSweepDate_; }
+    bool paused() const { return paused_; }
+    bool started() const { return started_; }
+
+    const ConfigurationStore& store() const { return store_; }
+    const HistoryStore& historyStore() const { return historyStore_; }
+    const UserFolders& folders() const { return services_.folders; }
+
+    std::function<void(const std::vector<MatchedFile>&)> onNewFiles;
+    std::function<void(const SweepSummary&)> onSweep;
+    // Told after every sweep, whatever it did.
+    std::function<void(const QuarantineReport&, const PurgeReport&)> onSweepFinished;
+
+    // The sweep cycle.
+    void start();
+    void stop();
+    void refresh();
+    std::pair<QuarantineReport, PurgeReport> sweepNow(SweepSource source, bool everything = false);
+    QuarantineReport quarantineIncoming(const Uuid& sweepID, bool everything);
+    PurgeReport purgeExpired();
+
+    // User actions. The file actions refuse (return false) a path that cannot be recorded.
+    bool keep(const std::filesystem::path& url);
+    void addPin(const std::string& text);
+    // Stops keeping a file (the kept-files list's removal).
+    bool removePin(const std::string& path);
+    bool setTimer(const std::filesystem::path& url, double seconds);
+    bool removeNow(const std::filesystem::path& url);
+    std::optional<std::filesystem::path> restore(const std::filesystem::path& url);
+    void undo(const Uuid& sweepID);
+    void toggleRule(const Uuid& id);
+    void addRule(const PurgeRule& rule);
+    void updateRule(const PurgeRule& rule);
+    void removeRule(const Uuid& id);
+    void resetRules();
+    void setFolderEnabled(const std::string& folder, bool enabled,
+                          const std::vector<Uuid>& ruleIDs);
+    void updateGeneral(std::optional<double> checkInterval,
+                       std::optional<std::string> quarantineDirectory,
+                       std::optional<double> quarantineTTL, std::optional<bool> emptyTrash);
+    void updateTrashAutoclean(bool on);
+    void updateShowMenuBarIcon(bool show);
+    void completeOnboarding();
+    void togglePaused();
+
+    // Queries.
+    std::vector<MatchedFile> leaving() const;
+    std::vector<std::pair<std::string, std::int64_t>> leavingByRule() const;
+    std::string reason(const MatchedFile& file) const;
+    std::vector<MatchedFile> files(const Uuid& ruleID) const;
+    HistoryStats statsThisMonth() const;
+    std::int64_t quarantinedSize() const;
+
+    // The message of the latest configuration save that failed, empty when it worked.
+    const std::string& lastSaveError() const { return lastSaveError_; }
+    // Why the latest restore failed (the system's message).
+    const std::string& lastRestoreError() const { return lastRestoreError_; }
+    // The identifier of the latest sweep.
+    std::optional<Uuid> lastSweepID() const { return lastSweepID_; }
+
+signals:
+    void configChanged();
+    void lastScanChanged();
+    void quarantinedChanged();
+    void historyChanged();
+    void lastQuarantineChanged();
+    void lastPurgeChanged();
+    void lastSweepDateChanged();
+    void pausedChanged();
+
+private:
+    void scheduleNext();
+    void scheduleDeadlineSweep();
+    void detectNewFiles();
+    void pruneTimers();
+    void ensureQuarantineDirectory();
+    void adoptScreenshotLocation();
+    void updateWatchedFolders();
+    void reconcileJournal();
+
+    void setConfig(Configuration config);
+    void saveConfig();
+    void changeConfig(const std::function<void(Configuration&)>& change);
+    void setLastScan(ScanReport report);
+    void setQuarantined(std::vector<QuarantinedFile> files);
+    void setHistory(std::vector<HistoryEntry> entries);
+    void setLastQuarantine(QuarantineReport report);
+    void setLastPurge(PurgeReport report);
+    void setLastSweepDate(std::optional<Date> date);
+    void setPaused(bool paused);
+    void afterRuleChange();
+
+    Date now() const { return services_.clock->now(); }
+    std::filesystem::path quarantineFolder() const;
+    std::vector<std::filesystem::path> excludedFolders() const;
+
+    ConfigurationStore store_;
+    HistoryStore historyStore_;
+    SweepJournal journal_;
+    Purger purger_;
+    std::shared_ptr<TrashEmptier> trashEmptier_;
+    FolderWatcher* watcher_;
+    AppModelServices services_;
+    QuarantineScanner quarantineScanner_;
+    NewFileDetector newFiles_;
+
+    Configuration config_;
+    ScanReport lastScan_;
+    std::vector<QuarantinedFile> quarantined_;
+    std::vector<HistoryEntry> history_;
+    QuarantineReport lastQuarantine_;
+    PurgeReport lastPurge_;
+    std::optional<Date> lastSweepDate_;
+    bool paused_ = false;
+    bool started_ = false;
+    std::string lastSaveError_;
+    std::string lastRestoreError_;
+    std::optional<Uuid> lastSweepID_;
+
+    std::unique_ptr<Timer> timer_;
+    std::unique_ptr<Timer> deadlineTimer_;
+    std::unique_ptr<Timer> startupSweep_;
+    std::unique_ptr<Timer> changeSweep_;
+};
+
+} // namespace dustlyn

@@ -1,0 +1,319 @@
+// The user's actions and the read-only queries of the model.
+#include "app/model/AppModel.h"
+
+#include "app/model/SweepSchedule.h"
+#include "core/base/Paths.h"
+#include "core/base/Utf8.h"
+#include "core/config/DefaultRules.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <ctime>
+#include <map>
+
+namespace dustlyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The history and the configuration store paths as JSON text: a path that cannot be
+// written exactly is never kept, timed or moved.
+std::optional<std::string> recordablePath(const fs::path& url) {
+    std::string path = resolvePath(url).native();
+    if (!isValidUtf8(path))
+        return std::nullopt;
+    return path;
+}
+
+std::int64_t sizeOf(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+Date startOfMonth(Date now) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    if (!::localtime_r(&seconds, &local))
+        return Date::min();
+    local.tm_mday = 1;
+    local.tm_hour = local.tm_min = local.tm_sec = 0;
+    local.tm_isdst = -1;
+    const std::time_t start = std::mktime(&local);
+    return start == std::time_t(-1) ? Date::min() : std::chrono::system_clock::from_time_t(start);
+}
+
+} // namespace
+
+bool AppModel::keep(const fs::path& url) {
+    const auto path = recordablePath(url);
+    if (!path)
+        return false;
+    changeConfig([&](Configuration& config) {
+        config.timers.erase(*path);
+        if (std::find(config.pins.begin(), config.pins.end(), *path) == config.pins.end())
+            config.pins.push_back(*path);
+    });
+    refresh();
+    return true;
+}
+
+void AppModel::addPin(const std::string& text) {
+    const std::string path = standardizePath(text, services_.folders.home);
+    if (path.empty() || !isValidUtf8(path) ||
+        std::find(config_.pins.begin(), config_.pins.end(), path) != config_.pins.end())
+        return;
+    changeConfig([&](Configuration& config) {
+        config.pins.push_back(path);
+        config.timers.erase(path);
+    });
+    refresh();
+}
+
+bool AppModel::removePin(const std::string& path) {
+    if (std::find(config_.pins.begin(), config_.pins.end(), path) == config_.pins.end())
+        return false;
+    changeConfig([&](Configuration& config) { std::erase(config.pins, path); });
+    refresh();
+    return true;
+}
+
+bool AppModel::setTimer(const fs::path& url, double seconds) {
+    const auto path = recordablePath(url);
+    if (!path)
+        return false;
+    changeConfig([&](Configuration& config) {
+        std::erase(config.pins, *path);
+        config.timers[*path] = dateAfter(now(), seconds);
+    });
+    refresh();
+    return true;
+}
+
+bool AppModel::removeNow(const fs::path& url) {
+    const auto path = recordablePath(url);
+    if (!path)
+        return false;
+    changeConfig([&](Configuration& config) {
+        std::erase(config.pins, *path);
+        config.timers[*path] = now();
+    });
+    sweepNow(SweepSource::removeNow);
+    return true;
+}
+
+std::optional<fs::path> AppModel::restore(const fs::path& url) {
+    const std::string quarantinePath = url.native();
+    const auto origin = HistoryStore::originalPath(quarantinePath, history_);
+    const fs::path target =
+        origin ? fs::path(*origin)
+               : expandTilde(services_.folders.downloads, services_.folders.home) / url.filename();
+    fs::path restored;
+    try {
+        restored = purger_.restore(url, target);
+    } catch (const std::exception& error) {
+        lastRestoreError_ = error.what();
+        return std::nullopt;
+    }
+    lastRestoreError_.clear();
+    setHistory(historyStore_.append(
+        {{Uuid::random(), now(), HistoryEntry::Kind::restored, restored.native(), quarantinePath,
+          sizeOf(restored), "", std::nullopt}}));
+    keep(restored);
+    return restored;
+}
+
+void AppModel::undo(const Uuid& sweepID) {
+    std::vector<std::string> paths;
+    for (const auto& entry : history_)
+        if (entry.sweepID == sweepID && entry.kind == HistoryEntry::Kind::quarantined)
+            paths.push_back(entry.quarantinePath);
+    for (const auto& path : paths)
+        if (exists(path))
+            restore(path);
+}
+
+void AppModel::afterRuleChange() {
+    saveConfig();
+    refresh();
+    updateWatchedFolders();
+}
+
+void AppModel::toggleRule(const Uuid& id) {
+    Configuration changed = config_;
+    const auto rule = std::find_if(changed.rules.begin(), changed.rules.end(),
+                                   [&](const PurgeRule& r) { return r.id == id; });
+    if (rule == changed.rules.end())
+        return;
+    rule->enabled = !rule->enabled;
+    setConfig(std::move(changed));
+    afterRuleChange();
+}
+
+void AppModel::addRule(const PurgeRule& rule) {
+    Configuration changed = config_;
+    changed.rules.push_back(rule);
+    setConfig(std::move(changed));
+    afterRuleChange();
+}
+
+void AppModel::updateRule(const PurgeRule& rule) {
+    Configuration changed = config_;
+    const auto found = std::find_if(changed.rules.begin(), changed.rules.end(),
+                                    [&](const PurgeRule& r) { return r.id == rule.id; });
+    if (found == changed.rules.end())
+        return;
+    *found = rule;
+    setConfig(std::move(changed));
+    afterRuleChange();
+}
+
+void AppModel::removeRule(const Uuid& id) {
+    Configuration changed = config_;
+    std::erase_if(changed.rules, [&](const PurgeRule& r) { return r.id == id; });
+    setConfig(std::move(changed));
+    afterRuleChange();
+}
+
+void AppModel::resetRules() {
+    Configuration changed = config_;
+    changed.rules = DefaultRules::all(services_.folders);
+    setConfig(std::move(changed));
+    afterRuleChange();
+}
+
+void AppModel::setFolderEnabled(const std::string&, bool enabled,
+                                const std::vector<Uuid>& ruleIDs) {
+    Configuration changed = config_;
+    for (const auto& id : ruleIDs) {
+        const auto rule = std::find_if(changed.rules.begin(), changed.rules.end(),
+                                       [&](const PurgeRule& r) { return r.id == id; });
+        if (rule != changed.rules.end())
+            rule->enabled = enabled;
+    }
+    setConfig(std::move(changed));
+    afterRuleChange();
+}
+
+void AppModel::updateGeneral(std::optional<double> checkInterval,
+                             std::optional<std::string> quarantineDirectory,
+                             std::optional<double> quarantineTTL, std::optional<bool> emptyTrash) {
+    Configuration changed = config_;
+    bool intervalChanged = false;
+    if (checkInterval && *checkInterval > 0 && *checkInterval != changed.checkInterval) {
+        changed.checkInterval = *checkInterval;
+        intervalChanged = true;
+    }
+    if (quarantineDirectory && !trimmed(*quarantineDirectory).empty())
+        changed.quarantineDirectory = *quarantineDirectory;
+    if (quarantineTTL && *quarantineTTL > 0)
+        changed.quarantineTTL = *quarantineTTL;
+    if (emptyTrash) {
+        changed.emptyTrash = *emptyTrash;
+        trashEmptier_ = services_.trashEmptierFor(*emptyTrash);
+    }
+    setConfig(std::move(changed));
+    saveConfig();
+    ensureQuarantineDirectory();
+    refresh();
+    if (intervalChanged && started_)
+        scheduleNext();
+}
+
+void AppModel::updateTrashAutoclean(bool on) {
+    trashEmptier_ = services_.trashEmptierFor(on);
+    changeConfig([&](Configuration& config) { config.emptyTrash = on; });
+}
+
+void AppModel::updateShowMenuBarIcon(bool show) {
+    changeConfig([&](Configuration& config) { config.showMenuBarIcon = show; });
+}
+
+void AppModel::completeOnboarding() {
+    changeConfig([](Configuration& config) { config.onboardingCompleted = true; });
+}
+
+void AppModel::togglePaused() {
+    if (paused_) {
+        setPaused(false);
+        start();
+    } else {
+        stop();
+        setPaused(true);
+    }
+}
+
+std::vector<MatchedFile> AppModel::leaving() const {
+    std::vector<MatchedFile> files;
+    for (const auto& result : lastScan_.results)
+        files.insert(files.end(), result.files.begin(), result.files.end());
+    std::stable_sort(files.begin(), files.end(), [](const MatchedFile& a, const MatchedFile& b) {
+        return a.deadline < b.deadline;
+    });
+    return files;
+}
+
+std::vector<std::pair<std::string, std::int64_t>> AppModel::leavingByRule() const {
+    std::map<std::string, std::int64_t> totals;
+    for (const auto& result : lastScan_.results)
+        for (const auto& file : result.files)
+            totals[result.rule.name] += file.size;
+    std::vector<std::pair<std::string, std::int64_t>> pairs(totals.begin(), totals.end());
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    return pairs;
+}
+
+std::string AppModel::reason(const MatchedFile& file) const {
+    if (config_.timers.contains(file.url.native()))
+        return "Your timer";
+    const PurgeRule* rule = nullptr;
+    if (file.ruleID == PurgeRule::manualID()) {
+        rule = &PurgeRule::manual();
+    } else {
+        const auto found = std::find_if(config_.rules.begin(), config_.rules.end(),
+                                        [&](const PurgeRule& r) { return r.id == file.ruleID; });
+        if (found != config_.rules.end())
+            rule = &*found;
+    }
+    if (!rule)
+        return {};
+    std::string name = rule->name;
+    if (const auto dash = name.find(" - "); dash != std::string::npos)
+        name = name.substr(dash + 3);
+    return name + " rule";
+}
+
+std::vector<MatchedFile> AppModel::files(const Uuid& ruleID) const {
+    std::vector<MatchedFile> found;
+    for (const auto& result : lastScan_.results)
+        if (result.rule.id == ruleID)
+            found.insert(found.end(), result.files.begin(), result.files.end());
+    return found;
+}
+
+HistoryStats AppModel::statsThisMonth() const {
+    return HistoryStore::stats(history_, startOfMonth(now()));
+}
+
+std::int64_t AppModel::quarantinedSize() const {
+    std::int64_t total = 0;
+    for (const auto& file : quarantined_)
+        total += file.size;
+    return total;
+}
+
+} // namespace dustlyn

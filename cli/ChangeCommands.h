@@ -1,0 +1,36 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "cli/CommandOutput.h"
+
+namespace dustlyn {
+
+class AppModel;
+
+// The commands that change something, carried out on a model: the running instance's
+// (through the control socket) or a one-off model made under the lock. Path arguments
+// arrive absolute.
+class ChangeCommands {
+public:
+    explicit ChangeCommands(AppModel& model) : model_(model) {}
+
+    CommandOutput run(const CommandLine& line);
+
+    static bool changes(const std::string& command);
+
+    CommandOutput sweep(const CommandLine& line);
+    CommandOutput keep(const CommandLine& line);
+    CommandOutput unkeep(const CommandLine& line);
+    CommandOutput timer(const CommandLine& line);
+    CommandOutput removeNow(const CommandLine& line);
+    CommandOutput restore(const CommandLine& line);
+    CommandOutput undo(const CommandLine& line);
+    // pause / resume / status of the running instance.
+    CommandOutput pause(bool paused);
+    CommandOutput status(const CommandLine& line);
+
+private:
+    AppModel& model_;
+};
+
+} // namespace dustlyn

@@ -1,0 +1,184 @@
+#include "cli/Cli.h"
+
+#include "app/model/AppModel.h"
+#include "cli/ChangeCommands.h"
+#include "cli/CommandLine.h"
+#include "cli/ControlProtocol.h"
+#include "cli/Environment.h"
+#include "cli/Headless.h"
+#include "cli/InstanceLock.h"
+#include "cli/LocalSocket.h"
+#include "cli/ReadCommands.h"
+#include "core/base/FileError.h"
+#include "core/config/LegacyMigration.h"
+#include "core/quarantine/FileManagerDeleter.h"
+#include "core/quarantine/FileManagerMover.h"
+
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+namespace dustlyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int finish(const CommandOutput& output) {
+    std::cout << output.out << std::flush;
+    std::cerr << output.err << std::flush;
+    return output.exitCode;
+}
+
+// The running instance's answer, or nothing when no instance listens.
+std::optional<CommandOutput> askRunningInstance(const Environment& environment,
+                                                const CommandLine& line) {
+    const int fd = LocalSocket::connectTo(environment.socketPath(), 3600);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<CommandOutput> answer;
+    const auto peer = LocalSocket::peerUser(fd);
+    if (peer && *peer == ::geteuid() &&
+        LocalSocket::writeAll(fd, ControlProtocol::encodeRequest(line)))
+        if (const auto text = LocalSocket::readLine(fd, ControlProtocol::maxMessage))
+            answer = ControlProtocol::decodeAnswer(*text);
+    ::close(fd);
+    if (!answer) {
+        CommandOutput failed;
+        failed.fail(1, "dustlyn " + line.command + ": the running Dustlyn did not answer");
+        return failed;
+    }
+    return answer;
+}
+
+// Paths given to a command are meant from the caller's folder, wherever it is carried out.
+CommandLine withAbsolutePaths(CommandLine line) {
+    const bool firstOnly = line.command == "timer";
+    for (std::size_t i = 0; i < line.arguments.size(); ++i) {
+        if (line.command == "undo" || (firstOnly && i > 0))
+            break;
+        std::error_code error;
+        const fs::path absolute = fs::absolute(line.arguments[i], error);
+        if (!error)
+            line.arguments[i] = absolute.lexically_normal().native();
+    }
+    return line;
+}
+
+CommandOutput runHere(const Environment& environment, const CommandLine& line) {
+    CommandOutput output;
+    if (line.command == "pause" || line.command == "resume") {
+        output.fail(1, "dustlyn " + line.command +
+                           ": Dustlyn is not running (start it with `dustlyn --headless`)");
+        return output;
+    }
+    const auto& folders = environment.folders;
+    AppModel model(
+        ConfigurationStore::defaultStore(folders), std::nullopt,
+        Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
+        nullptr, nullptr, AppModelServices::standard(folders));
+    model.refresh();
+    return ChangeCommands(model).run(line);
+}
+
+// Carried out by the running instance when there is one, else here under the lock. A lock
+// held without a listening socket means an instance is starting or another command is
+// working: wait for either to be ready.
+CommandOutput runChange(const Environment& environment, const CommandLine& line) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+        if (auto answer = askRunningInstance(environment, line))
+            return *answer;
+        std::optional<InstanceLock> lock;
+        try {
+            lock = InstanceLock::tryAcquire(environment.lockPath());
+        } catch (const FileError& error) {
+            CommandOutput output;
+            output.fail(1, "dustlyn: cannot create the lock " + environment.lockPath().native() +
+                               ": " + error.what());
+            return output;
+        }
+        if (lock)
+            return runHere(environment, line);
+        if (std::chrono::steady_clock::now() > deadline) {
+            CommandOutput output;
+            output.fail(1, "dustlyn " + line.command +
+                               ": another Dustlyn holds the lock but does not answer; try again");
+            return output;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+CommandOutput runWindowCommand(const Environment& environment, const CommandLine& line) {
+    if (auto answer = askRunningInstance(environment, line))
+        return *answer;
+    CommandOutput output;
+    output.fail(1,
+                "dustlyn " + line.command + ": Dustlyn is not running (start it with `dustlyn`)");
+    return output;
+}
+
+int startApplication(const Environment& environment, const CommandLine& line) {
+    if (line.has("--notch-demo")) {
+        std::cerr
+            << "dustlyn: this build has no notch panel; --notch-demo needs the desktop build\n";
+        return 2;
+    }
+    if (!line.has("--headless")) {
+        // A second start while one runs brings that one forward and ends here.
+        if (auto answer = askRunningInstance(environment, line))
+            return finish(*answer);
+        std::cerr << "dustlyn: this build has no windows yet; running as with --headless\n";
+    }
+    return Headless::run(environment);
+}
+
+} // namespace
+
+int Cli::run(const std::vector<std::string>& words) {
+    CommandLine line;
+    try {
+        line = CommandLine::parse(words);
+    } catch (const UsageError& error) {
+        std::cerr << error.what() << "\n";
+        return 2;
+    }
+    if (line.has("--version") || line.command == "version") {
+        std::cout << "dustlyn 0.1.0\n";
+        return 0;
+    }
+    if (line.has("--help") || line.command == "help") {
+        std::cout << CommandLine::usage();
+        return 0;
+    }
+    const Environment environment = Environment::fromProcess();
+    LegacyMigration::migrateIfNeeded(environment.folders.legacyDirectory(),
+                                     ConfigurationStore::defaultStore(environment.folders),
+                                     environment.folders);
+    if (line.command.empty())
+        return startApplication(environment, line);
+
+    // The model's timers and the control socket's notifier need an application object.
+    int argc = 1;
+    char name[] = "dustlyn";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const Date now = std::chrono::system_clock::now();
+    if (ChangeCommands::changes(line.command))
+        return finish(runChange(environment, withAbsolutePaths(line)));
+    if (line.command == "status") {
+        if (auto answer = askRunningInstance(environment, line))
+            return finish(*answer);
+        return finish(ReadCommands(environment, now).statusNotRunning(line));
+    }
+    if (line.command == "open" || line.command == "toggle" || line.command == "settings")
+        return finish(runWindowCommand(environment, line));
+    return finish(ReadCommands(environment, now).run(line));
+}
+
+} // namespace dustlyn

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "cli/CommandOutput.h"
+#include "cli/Environment.h"
+#include "core/base/Date.h"
+
+namespace dustlyn {
+
+// The commands that only read the configuration, the history and the folders:
+// scan, quarantine, history, rules, and status when no instance runs.
+class ReadCommands {
+public:
+    ReadCommands(const Environment& environment, Date now) : environment_(environment), now_(now) {}
+
+    CommandOutput run(const CommandLine& line) const;
+
+    CommandOutput scan(const CommandLine& line) const;
+    CommandOutput quarantine(const CommandLine& line) const;
+    CommandOutput history(const CommandLine& line) const;
+    CommandOutput rules(const CommandLine& line) const;
+    // The status of a machine where Dustlyn is not running.
+    CommandOutput statusNotRunning(const CommandLine& line) const;
+
+private:
+    const Environment& environment_;
+    Date now_;
+};
+
+} // namespace dustlyn

@@ -1,0 +1,231 @@
+#include "core/base/FileError.h"
+#include "core/history/SweepJournal.h"
+#include "tests/app/model/ModelFixture.h"
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SweepCycle : public ModelFixture {};
+
+class FailingMover : public FileMover {
+public:
+    fs::path move(const fs::path&, const fs::path&, std::optional<Date>) override {
+        throw FileError(EACCES, "Permission denied");
+    }
+};
+
+TEST_F(SweepCycle, aSweepWithNothingDueMovesNothingButStillPurgesAndIsDated) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/fresh.png", 10);
+    auto model = makeModel();
+    int summaries = 0;
+    model->onSweep = [&](const SweepSummary&) { ++summaries; };
+    model->sweepNow(SweepSource::user);
+    EXPECT_EQ(model->lastQuarantine(), QuarantineReport::empty());
+    EXPECT_TRUE(model->history().empty());
+    EXPECT_EQ(summaries, 0);
+    EXPECT_EQ(model->lastSweepDate(), clock_->now());
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/fresh.png"));
+}
+
+TEST_F(SweepCycle, dueFilesMoveWithOneHistoryEntryEachSharingDateAndSweep) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/a.png", 120, "aaaa");
+    makeFile("Desktop/sub/b.png", 61, "bb");
+    makeFile("Desktop/notes.txt", 1000);
+    auto model = makeModel();
+    std::optional<SweepSummary> summary;
+    model->onSweep = [&](const SweepSummary& s) {
+        summary = s;
+        // Whoever hears of the sweep already sees its result.
+        EXPECT_EQ(model->history().size(), 2u);
+    };
+    const auto [moved, purged] = model->sweepNow(SweepSource::user);
+    EXPECT_EQ(moved.movedCount, 2);
+    EXPECT_EQ(moved.movedSize, 6);
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->movedCount, 2);
+    EXPECT_EQ(summary->movedURLs.size(), 2u);
+    ASSERT_TRUE(summary->sample);
+    EXPECT_TRUE(fs::exists(*summary->sample));
+    const auto& history = model->history();
+    ASSERT_EQ(history.size(), 2u);
+    for (const auto& entry : history) {
+        EXPECT_EQ(entry.kind, HistoryEntry::Kind::quarantined);
+        EXPECT_EQ(entry.sweepID, summary->id);
+        EXPECT_EQ(entry.date, history.front().date);
+        EXPECT_EQ(entry.ruleName, "Desktop - Pictures");
+        EXPECT_TRUE(fs::exists(entry.quarantinePath));
+        EXPECT_FALSE(fs::exists(entry.originalPath));
+    }
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/notes.txt"));
+    // The history file holds the same, and no journal is left behind.
+    EXPECT_EQ(model->historyStore().load(), history);
+    EXPECT_FALSE(fs::exists(SweepJournal::besideHistory(model->historyStore()).url()));
+}
+
+TEST_F(SweepCycle, aSweepWhereEveryMoveFailsRecordsOutcomesButNoHistoryAndNoSummary) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/a.png", 120);
+    makeFile("Desktop/b.png", 120);
+    auto model = makeModel(std::make_shared<FailingMover>());
+    int summaries = 0;
+    model->onSweep = [&](const SweepSummary&) { ++summaries; };
+    model->sweepNow(SweepSource::user);
+    EXPECT_EQ(model->lastQuarantine().failedCount, 2);
+    EXPECT_EQ(model->lastQuarantine().outcomes.front().error, "Permission denied");
+    EXPECT_TRUE(model->history().empty());
+    EXPECT_EQ(summaries, 0);
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/a.png"));
+}
+
+TEST_F(SweepCycle, everythingMovesFilesWhoseDeadlineIsStillAhead) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/fresh.png", 1);
+    auto model = makeModel();
+    model->refresh();
+    const auto [moved, purged] = model->sweepNow(SweepSource::everything, true);
+    EXPECT_EQ(moved.movedCount, 1);
+    EXPECT_FALSE(fs::exists(home_ / "Desktop/fresh.png"));
+}
+
+TEST_F(SweepCycle, expiredQuarantinedFilesAreDeletedWithTheirOriginRecorded) {
+    Configuration config = baseConfig();
+    config.quarantineTTL = 3600;
+    saveConfig(config);
+    makeFile("Desktop/old.png", 120);
+    auto model = makeModel();
+    model->sweepNow(SweepSource::user);
+    const std::string quarantined = model->history().back().quarantinePath;
+    timers_->advance(3600);
+    const auto [moved, purged] = model->sweepNow(SweepSource::user);
+    EXPECT_EQ(purged.purgedCount, 1);
+    EXPECT_FALSE(fs::exists(quarantined));
+    const auto& deleted = model->history().back();
+    EXPECT_EQ(deleted.kind, HistoryEntry::Kind::deleted);
+    EXPECT_EQ(deleted.originalPath, (home_ / "Desktop/old.png").native());
+    EXPECT_EQ(deleted.ruleName, "");
+    EXPECT_FALSE(deleted.sweepID);
+}
+
+TEST_F(SweepCycle, aPurgedFileWithoutHistoryRecordsItsQuarantinePathAsOrigin) {
+    saveConfig(baseConfig());
+    writeFile(quarantine() / "stray.png");
+    setModificationDate(quarantine() / "stray.png", dateAfter(clock_->now(), -8 * 86400.0));
+    auto model = makeModel();
+    model->sweepNow(SweepSource::user);
+    ASSERT_EQ(model->history().size(), 1u);
+    EXPECT_EQ(model->history().back().originalPath, (quarantine() / "stray.png").native());
+}
+
+TEST_F(SweepCycle, theTrashIsEmptiedOnlyWhenSwitchedOnAndItsFailureIsIgnored) {
+    saveConfig(baseConfig());
+    auto model = makeModel();
+    model->sweepNow(SweepSource::user);
+    EXPECT_EQ(trash_->calls, 0);
+    model->updateTrashAutoclean(true);
+    trash_->fail = true;
+    model->sweepNow(SweepSource::user);
+    EXPECT_EQ(trash_->calls, 1);
+    EXPECT_TRUE(model->lastSweepDate());
+}
+
+TEST_F(SweepCycle, timersOfVanishedFilesArePrunedAndOnlyThenIsTheFileRewritten) {
+    Configuration config = baseConfig();
+    config.timers[(home_ / "Desktop/gone.txt").native()] = dateAfter(start_, 100);
+    const fs::path kept = makeFile("Desktop/kept.txt", 1);
+    config.timers[kept.native()] = dateAfter(start_, 100);
+    saveConfig(config);
+    auto model = makeModel();
+    const auto before = fs::last_write_time(ConfigurationStore::defaultStore(folders_).url());
+    model->refresh();
+    EXPECT_EQ(fs::last_write_time(ConfigurationStore::defaultStore(folders_).url()), before);
+    model->sweepNow(SweepSource::user);
+    EXPECT_EQ(model->config().timers.size(), 1u);
+    EXPECT_TRUE(model->config().timers.contains(kept.native()));
+    EXPECT_EQ(ConfigurationStore::defaultStore(folders_).load().timers.size(), 1u);
+}
+
+TEST_F(SweepCycle, startSweepsFiftyMillisecondsLaterAndOnlyOnce) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/a.png", 120);
+    auto model = makeModel();
+    model->start();
+    model->start();
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/a.png"));
+    timers_->advance(0.049);
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/a.png"));
+    timers_->advance(0.001);
+    EXPECT_FALSE(fs::exists(home_ / "Desktop/a.png"));
+    EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{300});
+}
+
+TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
+    for (const auto& [interval, period] :
+         std::vector<std::pair<double, double>>{{10, 60}, {200000, 86400}, {300, 300}, {60, 60}}) {
+        SCOPED_TRACE(interval);
+        Configuration config = baseConfig();
+        config.checkInterval = interval;
+        saveConfig(config);
+        auto model = makeModel();
+        model->start();
+        EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{period});
+        model->stop();
+        EXPECT_TRUE(timers_->repeatingPeriods().empty());
+    }
+}
+
+TEST_F(SweepCycle, theRegularTimerSweepsWhileStartedAndNotAfterStop) {
+    Configuration config = baseConfig();
+    config.checkInterval = 600;
+    saveConfig(config);
+    auto model = makeModel();
+    model->start();
+    timers_->advance(1);
+    makeFile("Desktop/late.png", 700);
+    timers_->advance(600);
+    EXPECT_FALSE(fs::exists(home_ / "Desktop/late.png"));
+    model->stop();
+    makeFile("Desktop/later.png", 700);
+    timers_->advance(1200);
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/later.png"));
+}
+
+TEST_F(SweepCycle, aJournalLeftByACrashIsRecordedAtStartUp) {
+    saveConfig(baseConfig());
+    const fs::path origin = home_ / "Desktop/crash.png";
+    const fs::path moved = quarantine() / "crash.png";
+    writeFile(moved, "moved before the crash");
+    const HistoryStore history(folders_.supportDirectory() / "history.json", 5000);
+    const Uuid sweep = Uuid::random();
+    SweepJournal::besideHistory(history).write(sweep, {{origin, moved, "Desktop - Pictures", 22}});
+    auto model = makeModel();
+    ASSERT_EQ(model->history().size(), 1u);
+    EXPECT_EQ(model->history().front().originalPath, origin.native());
+    EXPECT_EQ(model->history().front().sweepID, sweep);
+    EXPECT_FALSE(fs::exists(SweepJournal::besideHistory(history).url()));
+    // And the file can be put back where it came from.
+    EXPECT_EQ(model->restore(moved), origin);
+}
+
+TEST_F(SweepCycle, theScreenshotLocationIsAdoptedOnceIntoBothScreenshotRules) {
+    Configuration config = Configuration::defaults(folders_);
+    saveConfig(config);
+    writeFile(folders_.configHome / "spectaclerc",
+              "[ImageSave]\nimageSaveLocation=file://" + (home_ / "Shots").native() + "\n");
+    auto model = makeModel();
+    model->start();
+    model->stop();
+    model->start();
+    for (const auto& rule : model->config().rules) {
+        const auto count = std::count(rule.folders.begin(), rule.folders.end(), "~/Shots");
+        EXPECT_EQ(count, rule.name == "Screenshots" || rule.name == "Screen Recordings" ? 1 : 0)
+            << rule.name;
+    }
+    EXPECT_EQ(ConfigurationStore::defaultStore(folders_).load(), model->config());
+}
+
+} // namespace
+} // namespace dustlyn::testing

@@ -1,0 +1,180 @@
+#include "core/config/DefaultRules.h"
+#include "tests/app/model/ModelFixture.h"
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class UserActions : public ModelFixture {};
+
+TEST_F(UserActions, keepRemovesTheTimerAndTakesTheFileOutOfLeaving) {
+    saveConfig(baseConfig());
+    const fs::path file = makeFile("Desktop/a.png", 10);
+    auto model = makeModel();
+    model->setTimer(file, 30);
+    ASSERT_EQ(model->leaving().size(), 1u);
+    EXPECT_EQ(model->reason(model->leaving().front()), "Your timer");
+    model->keep(file);
+    EXPECT_TRUE(model->leaving().empty());
+    EXPECT_TRUE(model->config().timers.empty());
+    EXPECT_EQ(ConfigurationStore::defaultStore(folders_).load().pins,
+              std::vector<std::string>{file.native()});
+}
+
+TEST_F(UserActions, addPinStoresTheExpandedPathOnceAndWritesNothingTheSecondTime) {
+    saveConfig(baseConfig());
+    auto model = makeModel();
+    model->addPin("~/Desktop/./x.png");
+    EXPECT_EQ(model->config().pins, std::vector<std::string>{(home_ / "Desktop/x.png").native()});
+    const auto url = ConfigurationStore::defaultStore(folders_).url();
+    const auto before = fs::last_write_time(url);
+    fs::last_write_time(url, before - std::chrono::hours(1));
+    model->addPin("~/Desktop/x.png");
+    EXPECT_EQ(fs::last_write_time(url), before - std::chrono::hours(1));
+}
+
+TEST_F(UserActions, removeNowMovesAKeptFileAndAnythingElseDue) {
+    saveConfig(baseConfig());
+    const fs::path kept = makeFile("Desktop/kept.png", 1000);
+    makeFile("Desktop/due.png", 1000);
+    auto model = makeModel();
+    model->keep(kept);
+    ASSERT_TRUE(model->removeNow(kept));
+    EXPECT_TRUE(model->config().pins.empty());
+    EXPECT_EQ(model->lastQuarantine().movedCount, 2);
+    EXPECT_FALSE(fs::exists(kept));
+}
+
+TEST_F(UserActions, restoreWithoutHistoryGoesToDownloadsAndIsKept) {
+    saveConfig(baseConfig());
+    writeFile(quarantine() / "orphan.png", "o");
+    auto model = makeModel();
+    const auto restored = model->restore(quarantine() / "orphan.png");
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(*restored, home_ / "Downloads/orphan.png");
+    EXPECT_EQ(readFile(*restored), "o");
+    EXPECT_EQ(model->config().pins, std::vector<std::string>{restored->native()});
+    EXPECT_EQ(model->history().back().kind, HistoryEntry::Kind::restored);
+}
+
+TEST_F(UserActions, restoreToATakenOriginRecordsAndKeepsTheNumberedName) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/shot.png", 120, "first");
+    auto model = makeModel();
+    model->sweepNow(SweepSource::user);
+    const std::string quarantined = model->history().back().quarantinePath;
+    writeFile(home_ / "Desktop/shot.png", "newcomer");
+    const auto restored = model->restore(quarantined);
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(*restored, home_ / "Desktop/shot (1).png");
+    EXPECT_EQ(readFile(home_ / "Desktop/shot.png"), "newcomer");
+    EXPECT_EQ(readFile(*restored), "first");
+    EXPECT_EQ(model->history().back().originalPath, restored->native());
+    EXPECT_EQ(model->history().back().quarantinePath, quarantined);
+    EXPECT_EQ(model->config().pins, std::vector<std::string>{restored->native()});
+}
+
+TEST_F(UserActions, undoAfterAPartialPurgeRestoresWhatIsLeft) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/a.png", 120);
+    makeFile("Desktop/b.png", 120);
+    makeFile("Desktop/c.png", 120);
+    auto model = makeModel();
+    std::optional<SweepSummary> summary;
+    model->onSweep = [&](const SweepSummary& s) { summary = s; };
+    model->sweepNow(SweepSource::user);
+    ASSERT_TRUE(summary);
+    fs::remove(model->history().front().quarantinePath);
+    model->undo(summary->id);
+    std::size_t restores = 0;
+    for (const auto& entry : model->history())
+        restores += entry.kind == HistoryEntry::Kind::restored;
+    EXPECT_EQ(restores, 2u);
+    EXPECT_EQ(model->config().pins.size(), 2u);
+    EXPECT_TRUE(model->quarantined().empty());
+}
+
+TEST_F(UserActions, updateGeneralWhileRunningRestartsTheTimerAndWhilePausedStartsNone) {
+    saveConfig(baseConfig());
+    auto model = makeModel();
+    model->start();
+    model->updateGeneral(600.0, std::nullopt, std::nullopt, std::nullopt);
+    EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{600});
+    model->togglePaused();
+    EXPECT_TRUE(model->paused());
+    EXPECT_TRUE(timers_->repeatingPeriods().empty());
+    model->updateGeneral(900.0, std::string("   "), -1.0, std::nullopt);
+    EXPECT_TRUE(timers_->repeatingPeriods().empty());
+    EXPECT_EQ(model->config().checkInterval, 900);
+    EXPECT_EQ(model->config().quarantineDirectory, folders_.defaultQuarantineText());
+    EXPECT_EQ(model->config().quarantineTTL, 604800);
+    EXPECT_EQ(ConfigurationStore::defaultStore(folders_).load().checkInterval, 900);
+}
+
+TEST_F(UserActions, pausingTwiceResumesAndSweepsFiftyMillisecondsLater) {
+    saveConfig(baseConfig());
+    auto model = makeModel();
+    model->start();
+    timers_->advance(1);
+    model->togglePaused();
+    makeFile("Desktop/while-paused.png", 120);
+    timers_->advance(1000);
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/while-paused.png"));
+    model->togglePaused();
+    EXPECT_FALSE(model->paused());
+    timers_->advance(0.05);
+    EXPECT_FALSE(fs::exists(home_ / "Desktop/while-paused.png"));
+}
+
+TEST_F(UserActions, ruleOperationsFindRulesByIdentifier) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/a.png", 120);
+    auto model = makeModel();
+    model->refresh();
+    EXPECT_EQ(model->files(ruleID_).size(), 1u);
+    model->toggleRule(ruleID_);
+    EXPECT_TRUE(model->files(ruleID_).empty());
+    EXPECT_FALSE(ConfigurationStore::defaultStore(folders_).load().rules.front().enabled);
+    const Configuration before = model->config();
+    model->toggleRule(Uuid::random());
+    model->updateRule(PurgeRule{Uuid::random(), "x", true, {}, {}, 1, AgeBasis::modification});
+    EXPECT_EQ(model->config(), before);
+    model->resetRules();
+    EXPECT_EQ(model->config().rules, DefaultRules::all(folders_));
+}
+
+TEST_F(UserActions, reasonsAndShares) {
+    Configuration config = baseConfig();
+    PurgeRule big = desktopRule();
+    big.id = Uuid::random();
+    big.name = "Big";
+    big.matchers = {FileMatcher::extensionMatch("bin")};
+    config.rules.push_back(big);
+    saveConfig(config);
+    makeFile("Desktop/a.png", 120, "12");
+    makeFile("Desktop/b.bin", 120, "123456");
+    auto model = makeModel();
+    model->refresh();
+    const auto leaving = model->leaving();
+    ASSERT_EQ(leaving.size(), 2u);
+    EXPECT_EQ(model->reason(model->files(ruleID_).front()), "Pictures rule");
+    const auto shares = model->leavingByRule();
+    ASSERT_EQ(shares.size(), 2u);
+    EXPECT_EQ(shares.front(), std::make_pair(std::string("Big"), std::int64_t(6)));
+}
+
+TEST_F(UserActions, pathsThatAreNotUtf8AreNeverKeptOrTimed) {
+    saveConfig(baseConfig());
+    const fs::path odd = home_ / "Desktop/bad\xff.png";
+    writeFile(odd);
+    auto model = makeModel();
+    EXPECT_FALSE(model->keep(odd));
+    EXPECT_FALSE(model->setTimer(odd, 1));
+    EXPECT_FALSE(model->removeNow(odd));
+    EXPECT_TRUE(model->config().pins.empty());
+    EXPECT_TRUE(fs::exists(odd));
+}
+
+} // namespace
+} // namespace dustlyn::testing
