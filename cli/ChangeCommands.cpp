@@ -2,6 +2,7 @@
 
 #include "app/insights/FileInsights.h"
 #include "app/model/AppModel.h"
+#include "app/watcher/FolderWatcher.h"
 #include "core/base/ByteCount.h"
 #include "core/base/Paths.h"
 #include "core/base/Utf8.h"
@@ -272,6 +273,14 @@ CommandOutput ChangeCommands::status(const CommandLine& line) {
             json["next"] = toJson(leaving.front());
         if (!model_.lastSaveError().empty())
             json["saveError"] = model_.lastSaveError();
+        if (watcher_) {
+            const auto watching = watcher_->status();
+            json["watched"] = watching.watched.size();
+            nlohmann::ordered_json unwatched = nlohmann::ordered_json::array();
+            for (const auto& folder : watching.unwatched)
+                unwatched.push_back({{"folder", folder.folder.native()}, {"reason", folder.reason}});
+            json["unwatched"] = unwatched;
+        }
         output.line(json.dump(2));
         return output;
     }
@@ -287,6 +296,15 @@ CommandOutput ChangeCommands::status(const CommandLine& line) {
     }
     if (!model_.lastSaveError().empty())
         output.line("The configuration could not be saved: " + model_.lastSaveError());
+    if (watcher_) {
+        const auto watching = watcher_->status();
+        output.line("Watching " + plural(static_cast<std::int64_t>(watching.watched.size()), "folder") + ".");
+        for (const auto& folder : watching.unwatched)
+            output.line("Not watching " + folder.folder.native() + ": " + folder.reason +
+                        " (its files are still checked every sweep)");
+        if (!watching.failure.empty())
+            output.line("The folder watcher stopped: " + watching.failure);
+    }
     return output;
 }
 

@@ -6,13 +6,16 @@
 namespace dustlyn {
 
 class AppModel;
+class FolderWatcher;
 
 // The commands that change something, carried out on a model: the running instance's
 // (through the control socket) or a one-off model made under the lock. Path arguments
 // arrive absolute.
 class ChangeCommands {
 public:
-    explicit ChangeCommands(AppModel& model) : model_(model) {}
+    // `watcher` is the running instance's, so that status can tell which folders go unwatched.
+    explicit ChangeCommands(AppModel& model, const FolderWatcher* watcher = nullptr)
+        : model_(model), watcher_(watcher) {}
 
     CommandOutput run(const CommandLine& line);
 
@@ -31,6 +34,7 @@ public:
 
 private:
     AppModel& model_;
+    const FolderWatcher* watcher_;
 };
 
 } // namespace dustlyn

@@ -108,7 +108,7 @@ int Headless::run(const Environment& environment) {
                             ": the running Dustlyn was started with --headless and has no windows");
                 return output;
             }
-            return ChangeCommands(model).run(line);
+            return ChangeCommands(model, &watcher).run(line);
         });
     } catch (const FileError& error) {
         std::cerr << "dustlyn: cannot listen at " << environment.socketPath().native() << ": "
