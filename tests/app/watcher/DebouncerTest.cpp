@@ -36,8 +36,11 @@ std::vector<int> play(const Case& c) {
         while (const auto wake = debouncer.nextWake()) {
             if (*wake > until)
                 return;
-            if (debouncer.takeDue(*wake))
-                delivered.push_back(int(std::chrono::duration_cast<Ms>(*wake - t0).count()));
+            if (!debouncer.takeDue(*wake)) {
+                ADD_FAILURE() << "not due at its own wake time";
+                return;
+            }
+            delivered.push_back(int(std::chrono::duration_cast<Ms>(*wake - t0).count()));
         }
     };
     for (const Step& step : c.steps) {

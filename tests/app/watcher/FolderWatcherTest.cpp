@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
