@@ -278,7 +278,8 @@ CommandOutput ChangeCommands::status(const CommandLine& line) {
             json["watched"] = watching.watched.size();
             nlohmann::ordered_json unwatched = nlohmann::ordered_json::array();
             for (const auto& folder : watching.unwatched)
-                unwatched.push_back({{"folder", folder.folder.native()}, {"reason", folder.reason}});
+                unwatched.push_back(
+                    {{"folder", folder.folder.native()}, {"reason", folder.reason}});
             json["unwatched"] = unwatched;
         }
         output.line(json.dump(2));
@@ -298,7 +299,8 @@ CommandOutput ChangeCommands::status(const CommandLine& line) {
         output.line("The configuration could not be saved: " + model_.lastSaveError());
     if (watcher_) {
         const auto watching = watcher_->status();
-        output.line("Watching " + plural(static_cast<std::int64_t>(watching.watched.size()), "folder") + ".");
+        output.line("Watching " +
+                    plural(static_cast<std::int64_t>(watching.watched.size()), "folder") + ".");
         for (const auto& folder : watching.unwatched)
             output.line("Not watching " + folder.folder.native() + ": " + folder.reason +
                         " (its files are still checked every sweep)");

@@ -91,25 +91,24 @@ int Headless::run(const Environment& environment) {
         nullptr, &watcher, AppModelServices::standard(folders));
     model.onSweepFinished = printSweep;
 
-    std::unique_ptr<ControlServer> server;
-    try {
-        server = std::make_unique<ControlServer>(environment.socketPath(), [&model](
-                                                                               const CommandLine&
-                                                                                   line) {
-            if (line.command == "open" || line.command == "toggle" || line.command == "settings" ||
-                line.command.empty()) {
-                CommandOutput output;
-                if (line.command.empty())
-                    output.line("Dustlyn is already running (without windows).");
-                else
-                    output.fail(
-                        1,
+    const auto handle = [&model, &watcher](const CommandLine& line) {
+        if (line.command.empty()) {
+            CommandOutput output;
+            output.line("Dustlyn is already running (without windows).");
+            return output;
+        }
+        if (line.command == "open" || line.command == "toggle" || line.command == "settings") {
+            CommandOutput output;
+            output.fail(1,
                         "dustlyn " + line.command +
                             ": the running Dustlyn was started with --headless and has no windows");
-                return output;
-            }
-            return ChangeCommands(model, &watcher).run(line);
-        });
+            return output;
+        }
+        return ChangeCommands(model, &watcher).run(line);
+    };
+    std::unique_ptr<ControlServer> server;
+    try {
+        server = std::make_unique<ControlServer>(environment.socketPath(), handle);
     } catch (const FileError& error) {
         std::cerr << "dustlyn: cannot listen at " << environment.socketPath().native() << ": "
                   << error.what() << "\n";
