@@ -29,10 +29,14 @@ class Purger {
 public:
     Purger(std::shared_ptr<FileMover> mover, std::shared_ptr<FileDeleter> deleter);
 
-    // Called with every planned move before the first one happens (the sweep journals them).
+    // Called with every planned move before the first one happens (the sweep journals them);
+    // not called when there is nothing to move. What it throws leaves every file in place
+    // and comes out of quarantine().
     using PlanObserver = std::function<void(const std::vector<PlannedMove>&)>;
 
-    // Moves every listed file into `directory`, one after the other, dated `now`.
+    // Moves every listed file into `directory`, one after the other, dated `now`. Each
+    // destination is chosen before the first move, counting the earlier ones as taken; an
+    // outcome's `quarantined` is where the mover actually put the file.
     QuarantineReport quarantine(const ScanReport& report, const std::filesystem::path& directory,
                                 Date now, const PlanObserver& beforeMoves = {}) const;
 

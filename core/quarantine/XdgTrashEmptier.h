@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace dustlyn {
@@ -24,6 +25,10 @@ public:
 
     // The trash folders that exist for this user, home trash first.
     std::vector<std::filesystem::path> trashDirectories() const;
+
+    // The mount points listed in a mount table such as /proc/self/mounts, with its octal
+    // escapes ("\040" for a space) decoded.
+    static std::vector<std::filesystem::path> mountPointsFromTable(std::string_view table);
 
 private:
     std::filesystem::path homeTrash_;

@@ -1,0 +1,143 @@
+#include "core/quarantine/FileSystemCalls.h"
+
+#include "core/base/FileError.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace dustlyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int renameat2NoReplace(int fromFolder, const char* from, int toFolder, const char* to) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 28))
+    return ::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE);
+#else
+    return static_cast<int>(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, 1));
+#endif
+}
+
+bool refusesNoReplace(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+// link() fails with EEXIST instead of replacing; the second name goes only once the first
+// one stands.
+int linkThenUnlink(int fromFolder, const char* from, int toFolder, const char* to) {
+    if (::linkat(fromFolder, from, toFolder, to, 0) != 0)
+        return errno;
+    if (::unlinkat(fromFolder, from, 0) != 0) {
+        const int error = errno;
+        ::unlinkat(toFolder, to, 0);
+        return error;
+    }
+    return 0;
+}
+
+// rename() replaces an empty folder atomically, so an empty folder made here with mkdir (which
+// fails with EEXIST instead of replacing) reserves the name for the folder being moved.
+int renameOntoPlaceholder(int fromFolder, const char* from, int toFolder, const char* to) {
+    if (::mkdirat(toFolder, to, 0700) != 0)
+        return errno;
+    if (::renameat(fromFolder, from, toFolder, to) != 0) {
+        const int error = errno;
+        ::unlinkat(toFolder, to, AT_REMOVEDIR);
+        return error;
+    }
+    return 0;
+}
+
+fs::path withoutTrailingSlash(const fs::path& path) {
+    std::string text = path.native();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return fs::path(text);
+}
+
+} // namespace
+
+timespec toTimespec(Date date) {
+    const auto since = date.time_since_epoch();
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
+    timespec result{};
+    result.tv_sec = static_cast<time_t>(seconds.count());
+    result.tv_nsec = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
+    return result;
+}
+
+int renameNoReplace(int fromFolder, const char* from, int toFolder, const char* to) {
+    if (renameat2NoReplace(fromFolder, from, toFolder, to) == 0)
+        return 0;
+    const int error = errno;
+    if (!refusesNoReplace(error))
+        return error;
+    struct stat info {};
+    if (::fstatat(fromFolder, from, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (S_ISDIR(info.st_mode))
+        return renameOntoPlaceholder(fromFolder, from, toFolder, to);
+    return linkThenUnlink(fromFolder, from, toFolder, to);
+}
+
+int setModificationTime(int folder, const char* name, Date date) {
+    timespec times[2]{};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = toTimespec(date);
+    return ::utimensat(folder, name, times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
+FileDescriptor openFolderAt(int folder, const char* name) {
+    return FileDescriptor(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+std::vector<std::string> readFolderEntries(int folder) {
+    // fdopendir takes over the descriptor it is given, so it gets a duplicate; the duplicate
+    // shares the read position, hence the rewind.
+    const int copy = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0)
+        throw FileError::fromErrno(errno);
+    DIR* stream = ::fdopendir(copy);
+    if (!stream) {
+        const int error = errno;
+        ::close(copy);
+        throw FileError::fromErrno(error);
+    }
+    ::rewinddir(stream);
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream);
+        if (!entry)
+            break;
+        const std::string name(entry->d_name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    const int error = errno;
+    ::closedir(stream);
+    if (error != 0)
+        throw FileError::fromErrno(error);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+fs::path folderOf(const fs::path& path) {
+    const fs::path folder = withoutTrailingSlash(path).parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+std::string nameOf(const fs::path& path) {
+    return withoutTrailingSlash(path).filename().native();
+}
+
+} // namespace dustlyn

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/base/Date.h"
+#include "core/quarantine/FileDescriptor.h"
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace dustlyn {
+
+// The moment as the kernel's seconds and nanoseconds.
+timespec toTimespec(Date date);
+
+// Renames without ever replacing what is at `to`. Returns 0 or an errno value (EEXIST when
+// `to` is taken, EXDEV across file systems). Where the file system refuses RENAME_NOREPLACE,
+// a file or link is hard-linked and unlinked (link never replaces), and a folder is renamed
+// onto an empty placeholder folder made just for it.
+int renameNoReplace(int fromFolder, const char* from, int toFolder, const char* to);
+
+// Sets only the modification time of the item itself (a link, not its target).
+// Returns 0 or an errno value.
+int setModificationTime(int folder, const char* name, Date date);
+
+// Opens a sub-folder of `folder` without following a symbolic link: -1 and errno on failure.
+FileDescriptor openFolderAt(int folder, const char* name);
+
+// The names in an open folder, except "." and "..", in byte order. Throws FileError.
+std::vector<std::string> readFolderEntries(int folder);
+
+// The folder part of `path`, "." for a bare name.
+std::filesystem::path folderOf(const std::filesystem::path& path);
+
+// The last component of `path`, ignoring a trailing slash.
+std::string nameOf(const std::filesystem::path& path);
+
+} // namespace dustlyn

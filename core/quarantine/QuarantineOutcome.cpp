@@ -1,0 +1,16 @@
+#include "core/quarantine/QuarantineOutcome.h"
+
+namespace dustlyn {
+
+nlohmann::ordered_json toJson(const QuarantineOutcome& outcome) {
+    nlohmann::ordered_json json;
+    json["original"] = outcome.original.native();
+    if (outcome.quarantined)
+        json["quarantined"] = outcome.quarantined->native();
+    json["success"] = outcome.success;
+    if (outcome.error)
+        json["error"] = *outcome.error;
+    return json;
+}
+
+} // namespace dustlyn

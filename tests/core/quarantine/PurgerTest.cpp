@@ -1,0 +1,253 @@
+#include "core/quarantine/Purger.h"
+#include "core/base/FileError.h"
+#include "core/quarantine/FileManagerMover.h"
+#include "tests/core/quarantine/QuarantineTestSupport.h"
+#include "tests/core/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::matchedFile;
+using testing::RecordingDeleter;
+using testing::RecordingMover;
+using testing::resultOf;
+
+const Date sweepMoment = dateFromUnix(1'750'000'000);
+
+struct PurgerFixture : ::testing::Test {
+    std::shared_ptr<RecordingMover> mover = std::make_shared<RecordingMover>();
+    std::shared_ptr<RecordingDeleter> deleter = std::make_shared<RecordingDeleter>();
+    Purger purger{mover, deleter};
+    testing::TempDir dir{"dustlyn-purger"};
+    fs::path quarantine = dir / "Quarantine";
+};
+
+using Quarantining = PurgerFixture;
+
+TEST_F(Quarantining, movesEveryListedFileInOrderDatedWithTheSweepMoment) {
+    ScanReport report;
+    report.results.push_back(
+        resultOf("Screenshots", {matchedFile("/d/a.png", 10), matchedFile("/d/b.png", 20)}));
+    report.results.push_back(resultOf("Downloads", {matchedFile("/dl/c.zip", 300)}));
+    report.matchedCount = 99; // not read
+    const QuarantineReport result = purger.quarantine(report, quarantine, sweepMoment);
+
+    const std::vector<testing::RecordedMove> expectedMoves = {
+        {"/d/a.png", quarantine / "a.png", sweepMoment},
+        {"/d/b.png", quarantine / "b.png", sweepMoment},
+        {"/dl/c.zip", quarantine / "c.zip", sweepMoment}};
+    EXPECT_EQ(mover->moves, expectedMoves);
+    ASSERT_EQ(result.outcomes.size(), 3u);
+    EXPECT_EQ(result.outcomes[2],
+              (QuarantineOutcome{"/dl/c.zip", quarantine / "c.zip", true, std::nullopt}));
+    EXPECT_EQ(result.movedCount, 3);
+    EXPECT_EQ(result.movedSize, 330);
+    EXPECT_EQ(result.failedCount, 0);
+}
+
+TEST_F(Quarantining, oneFailureAmongThreeIsRecordedAndThePassGoesOn) {
+    mover->failing = {"/d/b.png"};
+    ScanReport report;
+    report.results.push_back(
+        resultOf("R", {matchedFile("/d/a.png", 10), matchedFile("/d/b.png", 20),
+                       matchedFile("/d/c.png", 40)}));
+    const QuarantineReport result = purger.quarantine(report, quarantine, sweepMoment);
+
+    ASSERT_EQ(result.outcomes.size(), 3u);
+    EXPECT_EQ(result.outcomes[0].original, fs::path("/d/a.png"));
+    EXPECT_EQ(result.outcomes[1],
+              (QuarantineOutcome{"/d/b.png", std::nullopt, false, "No such file or directory"}));
+    EXPECT_TRUE(result.outcomes[2].success);
+    EXPECT_EQ(result.movedCount, 2);
+    EXPECT_EQ(result.failedCount, 1);
+    EXPECT_EQ(result.movedSize, 50);
+    EXPECT_EQ(result.movedCount + result.failedCount, std::int64_t(result.outcomes.size()));
+}
+
+TEST_F(Quarantining, reportsWithNothingToMoveGiveTheEmptyReportAndNoPlan) {
+    bool planned = false;
+    const auto observe = [&](const std::vector<PlannedMove>&) { planned = true; };
+    ScanReport onlyEmpty;
+    onlyEmpty.results.push_back(resultOf("R", {}));
+    for (const ScanReport& report : {ScanReport::empty(), onlyEmpty}) {
+        EXPECT_EQ(purger.quarantine(report, quarantine, sweepMoment, observe),
+                  QuarantineReport::empty());
+    }
+    EXPECT_FALSE(planned);
+    EXPECT_TRUE(mover->moves.empty());
+}
+
+TEST_F(Quarantining, thePlanComesFirstAndNamesTheDestinationsUsed) {
+    ScanReport report;
+    report.results.push_back(resultOf(
+        "Screenshots", {matchedFile("/desk/shot.png", 5), matchedFile("/pics/shot.png", 7)}));
+    report.results.push_back(resultOf("Downloads", {matchedFile("/dl/notes", 9)}));
+    testing::writeFile(quarantine / "notes", "already here");
+    std::vector<PlannedMove> plan;
+    std::size_t movesWhenPlanned = 99;
+    purger.quarantine(report, quarantine, sweepMoment, [&](const std::vector<PlannedMove>& moves) {
+        plan = moves;
+        movesWhenPlanned = mover->moves.size();
+    });
+
+    EXPECT_EQ(movesWhenPlanned, 0u);
+    const std::vector<PlannedMove> expected = {
+        {"/desk/shot.png", quarantine / "shot.png", "Screenshots", 5},
+        {"/pics/shot.png", quarantine / "shot (1).png", "Screenshots", 7},
+        {"/dl/notes", quarantine / "notes (1)", "Downloads", 9}};
+    EXPECT_EQ(plan, expected);
+    ASSERT_EQ(mover->moves.size(), plan.size());
+    for (std::size_t i = 0; i < plan.size(); ++i)
+        EXPECT_EQ(mover->moves[i].destination, plan[i].destination);
+}
+
+// A mover that reports the numbered name it had to fall back to.
+class DivertingMover : public FileMover {
+public:
+    fs::path move(const fs::path&, const fs::path& destination, std::optional<Date>) override {
+        return destination.parent_path() / "elsewhere.png";
+    }
+};
+
+TEST_F(Quarantining, theOutcomeNamesWhereTheMoverActuallyPutTheFile) {
+    const Purger diverted(std::make_shared<DivertingMover>(), deleter);
+    ScanReport report;
+    report.results.push_back(resultOf("R", {matchedFile("/d/a.png", 1)}));
+    const auto result = diverted.quarantine(report, quarantine, sweepMoment);
+    ASSERT_EQ(result.outcomes.size(), 1u);
+    EXPECT_EQ(result.outcomes[0].quarantined, quarantine / "elsewhere.png");
+}
+
+TEST_F(Quarantining, whatThePlanObserverThrowsStopsEveryMove) {
+    ScanReport report;
+    report.results.push_back(resultOf("R", {matchedFile("/d/a.png", 1)}));
+    EXPECT_THROW(purger.quarantine(report, quarantine, sweepMoment,
+                                   [](const auto&) { throw FileError::fromErrno(ENOSPC); }),
+                 FileError);
+    EXPECT_TRUE(mover->moves.empty());
+}
+
+TEST(UniqueDestination, numbersTheNameBeforeItsExtension) {
+    testing::TempDir dir("dustlyn-unique");
+    struct Case {
+        const char* behaviour;
+        std::vector<std::string> existing;
+        std::string file;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"a free name is used as it is", {}, "photo.png", "photo.png"},
+        {"a taken name gets (1)", {"photo.png"}, "photo.png", "photo (1).png"},
+        {"numbers count up from the unchanged name",
+         {"photo.png", "photo (1).png"},
+         "photo.png",
+         "photo (2).png"},
+        {"a name without extension is numbered at its end", {"notes"}, "notes", "notes (1)"},
+        {"only the last dot starts the extension",
+         {"a.tar.gz", "a.tar (1).gz"},
+         "a.tar.gz",
+         "a.tar (2).gz"},
+        {"a leading dot starts no extension", {".bashrc"}, ".bashrc", ".bashrc (1)"},
+        {"a hidden name can still have an extension",
+         {".config.json"},
+         ".config.json",
+         ".config (1).json"},
+        {"a trailing dot starts no extension", {"odd."}, "odd.", "odd. (1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        const fs::path folder = dir / std::to_string(&c - cases.data());
+        fs::create_directories(folder);
+        for (const auto& name : c.existing)
+            testing::writeFile(folder / name);
+        EXPECT_EQ(Purger::uniqueDestination(folder, fs::path("/some/where") / c.file),
+                  folder / c.expected);
+    }
+}
+
+TEST(UniqueDestination, anyKindOfItemCountsAsTaken) {
+    testing::TempDir dir("dustlyn-unique");
+    fs::create_directory(dir / "report.pdf");                    // a folder
+    fs::create_symlink(dir / "nowhere", dir / "report (1).pdf"); // a dangling link
+    EXPECT_EQ(Purger::uniqueDestination(dir.path(), "/x/report.pdf"), dir / "report (2).pdf");
+}
+
+TEST(UniqueDestination, namesAlreadyPlannedCountAsTaken) {
+    testing::TempDir dir("dustlyn-unique");
+    testing::writeFile(dir / "shot.png");
+    const std::set<fs::path> planned = {dir / "shot (1).png", dir / "shot (2).png"};
+    EXPECT_EQ(Purger::uniqueDestination(dir.path(), "/d/shot.png", planned), dir / "shot (3).png");
+    EXPECT_EQ(Purger::uniqueDestination(dir.path(), "/d/new.png", planned), dir / "new.png");
+}
+
+using PurgingExpiredFiles = PurgerFixture;
+
+TEST_F(PurgingExpiredFiles, eachFileInOrderWithFailuresRecordedAndSizesAsListed) {
+    const auto first = matchedFile(quarantine / "a.png", 100);
+    const auto second = matchedFile(quarantine / "b.png", 250);
+    deleter->failing = {second.url};
+    const PurgeReport report = purger.deleteFiles({first, second});
+
+    EXPECT_EQ(deleter->deleted, (std::vector<fs::path>{first.url, second.url}));
+    ASSERT_EQ(report.outcomes.size(), 2u);
+    EXPECT_EQ(report.outcomes[0], (PurgeOutcome{first, true, std::nullopt}));
+    EXPECT_EQ(report.outcomes[1], (PurgeOutcome{second, false, "Permission denied"}));
+    EXPECT_EQ(report.purgedCount, 1);
+    EXPECT_EQ(report.purgedSize, 100);
+    EXPECT_EQ(report.failedCount, 1);
+    EXPECT_EQ(purger.deleteFiles({}), PurgeReport::empty());
+}
+
+struct Restoring : ::testing::Test {
+    testing::TempDir dir{"dustlyn-restore"};
+    Purger purger{std::make_shared<FileManagerMover>(), std::make_shared<RecordingDeleter>()};
+    fs::path quarantined = dir / "Quarantine/shot.png";
+    Date quarantineDate = dateFromUnix(1'700'000'000);
+
+    void SetUp() override {
+        testing::writeFile(quarantined, "pixels");
+        testing::setModificationDate(quarantined, quarantineDate);
+    }
+};
+
+TEST_F(Restoring, toAFreePathPutsItThereAndKeepsItsDate) {
+    const fs::path target = dir / "Desktop/shot.png";
+    fs::create_directories(target.parent_path());
+    EXPECT_EQ(purger.restore(quarantined, target), target);
+    EXPECT_EQ(testing::readFile(target), "pixels");
+    EXPECT_EQ(testing::modificationDate(target), quarantineDate);
+    EXPECT_FALSE(fs::exists(quarantined));
+}
+
+TEST_F(Restoring, whenTheNameReappearedUsesTheNumberedName) {
+    const fs::path target = dir / "Desktop/shot.png";
+    testing::writeFile(target, "newer");
+    EXPECT_EQ(purger.restore(quarantined, target), dir / "Desktop/shot (1).png");
+    EXPECT_EQ(testing::readFile(target), "newer");
+    EXPECT_EQ(testing::readFile(dir / "Desktop/shot (1).png"), "pixels");
+}
+
+TEST_F(Restoring, intoAFolderDeletedMeanwhileRecreatesIt) {
+    const fs::path target = dir / "Gone/Deeper/shot.png";
+    EXPECT_EQ(purger.restore(quarantined, target), target);
+    EXPECT_EQ(testing::readFile(target), "pixels");
+}
+
+TEST_F(Restoring, failsWithTheSystemsMessageAndLeavesTheFileInQuarantine) {
+    testing::writeFile(dir / "blocker", "a file where a folder should be");
+    try {
+        purger.restore(quarantined, dir / "blocker/shot.png");
+        FAIL() << "restore succeeded";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "Not a directory");
+    }
+    EXPECT_EQ(testing::readFile(quarantined), "pixels");
+}
+
+} // namespace
+} // namespace dustlyn

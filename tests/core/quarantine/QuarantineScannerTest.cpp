@@ -1,0 +1,143 @@
+#include "core/quarantine/QuarantineScanner.h"
+#include "tests/core/quarantine/QuarantineTestSupport.h"
+#include "tests/core/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::setModificationDate;
+using testing::writeFile;
+
+const Date now = dateFromUnix(1'750'000'000);
+constexpr double week = 604800;
+
+std::vector<fs::path> urlsOf(const std::vector<QuarantinedFile>& files) {
+    std::vector<fs::path> urls;
+    for (const auto& file : files)
+        urls.push_back(file.url);
+    return urls;
+}
+
+std::vector<fs::path> urlsOf(const std::vector<MatchedFile>& files) {
+    std::vector<fs::path> urls;
+    for (const auto& file : files)
+        urls.push_back(file.url);
+    return urls;
+}
+
+struct ListingTheQuarantine : ::testing::Test {
+    void put(const std::string& name, Date quarantined, const std::string& content = "x") {
+        writeFile(folder / name, content);
+        setModificationDate(folder / name, quarantined);
+    }
+
+    testing::TempDir dir{"dustlyn-qscan"};
+    fs::path folder = dir / "Quarantine";
+    QuarantineScanner scanner;
+};
+
+TEST_F(ListingTheQuarantine, anEmptyOrMissingFolderListsNothing) {
+    fs::create_directories(folder);
+    writeFile(dir / "a-file", "not a folder");
+    for (const fs::path& place : {folder, dir / "missing", dir / "a-file"}) {
+        SCOPED_TRACE(place.native());
+        EXPECT_TRUE(scanner.scanAll(place, week, now).empty());
+        EXPECT_TRUE(scanner.scanExpired(place, 0, now).empty());
+    }
+}
+
+TEST_F(ListingTheQuarantine, describesEachFileFromItsModificationDate) {
+    const Date entered = dateFromUnix(1'749'900'000);
+    put("shot.png", entered, "12345");
+    const auto files = scanner.scanAll(folder, week, now);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].url, folder / "shot.png");
+    EXPECT_EQ(files[0].size, 5);
+    EXPECT_EQ(files[0].quarantinedDate, entered);
+    EXPECT_EQ(files[0].expiresDate, dateAfter(entered, week));
+    EXPECT_FALSE(files[0].isExpired);
+    EXPECT_DOUBLE_EQ(files[0].secondsUntilExpiry(now), week - 100'000);
+    EXPECT_EQ(files[0].sizeFormatted(), "5 bytes");
+}
+
+TEST_F(ListingTheQuarantine, hiddenFilesLinksAndFoldersAreNeverListedButFilesInSubFoldersAre) {
+    const Date old = dateFromUnix(1'000'000'000);
+    put(".dustlyn-partial-ABC", old);
+    put(".hidden-folder/inside.txt", old);
+    put("sub/deeper/inner.txt", old);
+    fs::create_symlink(folder / "sub/deeper/inner.txt", folder / "link.txt");
+    const auto all = scanner.scanAll(folder, week, now);
+    EXPECT_EQ(urlsOf(all), std::vector<fs::path>{folder / "sub/deeper/inner.txt"});
+    EXPECT_EQ(urlsOf(scanner.scanExpired(folder, week, now)),
+              std::vector<fs::path>{folder / "sub/deeper/inner.txt"});
+}
+
+TEST_F(ListingTheQuarantine, soonestExpiryFirstAndEqualDatesKeepTheWalkOrder) {
+    const Date same = dateFromUnix(1'749'500'000);
+    put("c.txt", same);
+    put("a.txt", dateFromUnix(1'749'600'000));
+    put("b.txt", same);
+    put("d.txt", dateFromUnix(1'749'400'000));
+    const auto walkOrder = urlsOf(scanner.scanExpired(folder, 0, now));
+    std::vector<fs::path> sameDateInWalk;
+    for (const auto& url : walkOrder)
+        if (url.filename() == "b.txt" || url.filename() == "c.txt")
+            sameDateInWalk.push_back(url);
+    const auto listed = urlsOf(scanner.scanAll(folder, week, now));
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[0], folder / "d.txt");
+    EXPECT_EQ((std::vector<fs::path>{listed[1], listed[2]}), sameDateInWalk);
+    EXPECT_EQ(listed[3], folder / "a.txt");
+}
+
+TEST_F(ListingTheQuarantine, expiresExactlyWhenTheRetentionHasPassed) {
+    put("due.txt", dateAfter(now, -week));
+    put("almost.txt", dateAfter(now, -week + 1));
+    const auto expired = scanner.scanExpired(folder, week, now);
+    ASSERT_EQ(urlsOf(expired), std::vector<fs::path>{folder / "due.txt"});
+    EXPECT_EQ(expired[0].ageBasisDate, dateAfter(now, -week));
+    EXPECT_EQ(expired[0].deadline, expired[0].ageBasisDate);
+    EXPECT_TRUE(expired[0].isEligible);
+    EXPECT_EQ(expired[0].size, 1);
+    for (const auto& file : scanner.scanAll(folder, week, now))
+        EXPECT_EQ(file.isExpired, file.url.filename() == "due.txt") << file.url;
+}
+
+TEST_F(ListingTheQuarantine, withNoRetentionEverythingHasExpiredOnArrival) {
+    put("a.txt", now);
+    put("b.txt", dateAfter(now, -5));
+    for (const auto& file : scanner.scanAll(folder, 0, now)) {
+        EXPECT_TRUE(file.isExpired);
+        EXPECT_EQ(file.expiresDate, file.quarantinedDate);
+    }
+    EXPECT_EQ(scanner.scanExpired(folder, 0, now).size(), 2u);
+}
+
+TEST_F(ListingTheQuarantine, aDateInTheFutureIsNotExpired) {
+    put("future.txt", dateAfter(now, 3600));
+    const auto files = scanner.scanAll(folder, 0, now);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_FALSE(files[0].isExpired);
+    EXPECT_GT(files[0].secondsUntilExpiry(now), 0);
+    EXPECT_TRUE(scanner.scanExpired(folder, 0, now).empty());
+}
+
+TEST_F(ListingTheQuarantine, pathsAreResolvedThroughALinkedFolderAndIdsAreFresh) {
+    put("a.txt", now);
+    fs::create_directory_symlink(folder, dir / "linked");
+    const auto first = scanner.scanAll(dir / "linked", week, now);
+    const auto second = scanner.scanAll(dir / "linked", week, now);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].url, folder / "a.txt");
+    EXPECT_NE(first[0].id, second[0].id);
+    const auto expired = scanner.scanExpired(dir / "linked", 0, now);
+    const auto again = scanner.scanExpired(dir / "linked", 0, now);
+    ASSERT_EQ(expired.size(), 1u);
+    EXPECT_NE(expired[0].ruleID, again[0].ruleID);
+}
+
+} // namespace
+} // namespace dustlyn
