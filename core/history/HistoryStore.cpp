@@ -3,20 +3,21 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/DecodingError.h"
 #include "core/base/FileError.h"
-#include "core/base/JsonText.h"
 #include "core/base/Utf8.h"
+#include "core/history/HistoryDecoder.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <limits>
 #include <stdexcept>
 
 namespace dustlyn {
 
 namespace fs = std::filesystem;
-using Json = nlohmann::json;
 
 namespace {
 
@@ -64,9 +65,139 @@ void addSize(std::int64_t& total, std::int64_t size) {
                          : std::numeric_limits<std::int64_t>::max();
 }
 
-void requireUtf8(const std::string& text) {
-    if (!isValidUtf8(text))
+// Writes `text` as writeCompactJson does (so the bytes match the rest of the stored JSON),
+// in runs rather than one character at a time: this runs over every path at every append.
+void appendText(std::string& out, const std::string& text) {
+    // Bytes written other than as they are, and the start of every non-ASCII sequence.
+    static constexpr std::array<bool, 256> special = [] {
+        std::array<bool, 256> table{};
+        for (std::size_t c = 0; c < 256; ++c)
+            table[c] = c < 0x20 || c == '"' || c == '\\' || c == '/' || c >= 0x80;
+        return table;
+    }();
+    out += '"';
+    std::size_t run = 0;
+    bool ascii = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!special[c])
+            continue;
+        if (c >= 0x80) {
+            ascii = false;
+            continue;
+        }
+        out.append(text, run, i - run);
+        run = i + 1;
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        default: {
+            static constexpr char hex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 0x0F];
+        }
+        }
+    }
+    if (!ascii && !isValidUtf8(text))
         throw std::invalid_argument("History text is not valid UTF-8");
+    out.append(text, run, text.size() - run);
+    out += '"';
+}
+
+// Uuid::text() and formatRfc3339() without their temporary strings, 10 000 times an append.
+void appendUuid(std::string& out, const Uuid& id) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    char text[36];
+    std::size_t at = 0;
+    const auto& bytes = id.bytes();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            text[at++] = '-';
+        text[at++] = digits[bytes[i] >> 4];
+        text[at++] = digits[bytes[i] & 0x0F];
+    }
+    out.append(text, sizeof text);
+}
+
+void appendDigits(std::string& out, unsigned value, int width) {
+    char digits[8];
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        digits[i] = char('0' + value % 10);
+    out.append(digits, std::size_t(width));
+}
+
+void appendDate(std::string& out, Date date) {
+    using namespace std::chrono;
+    const auto secs = floor<seconds>(date);
+    const auto day = floor<days>(secs);
+    const year_month_day ymd{day};
+    const int year = int(ymd.year());
+    if (year < 0 || year > 9999) {
+        out += formatRfc3339(date); // outside four digits: the general writer's form
+        return;
+    }
+    const hh_mm_ss hms{secs - day};
+    appendDigits(out, unsigned(year), 4);
+    out += '-';
+    appendDigits(out, unsigned(ymd.month()), 2);
+    out += '-';
+    appendDigits(out, unsigned(ymd.day()), 2);
+    out += 'T';
+    appendDigits(out, unsigned(hms.hours().count()), 2);
+    out += ':';
+    appendDigits(out, unsigned(hms.minutes().count()), 2);
+    out += ':';
+    appendDigits(out, unsigned(hms.seconds().count()), 2);
+    out += 'Z';
+}
+
+// One entry in the form toJson gives it, written compact.
+void appendEntry(std::string& out, const HistoryEntry& entry) {
+    out += "{\"id\":\"";
+    appendUuid(out, entry.id);
+    out += "\",\"date\":\"";
+    appendDate(out, entry.date);
+    out += "\",\"kind\":\"";
+    out += kindText(entry.kind);
+    out += "\",\"originalPath\":";
+    appendText(out, entry.originalPath);
+    out += ",\"quarantinePath\":";
+    appendText(out, entry.quarantinePath);
+    out += ",\"size\":";
+    char number[24];
+    const auto written = std::to_chars(number, number + sizeof number, entry.size);
+    out.append(number, written.ptr);
+    out += ",\"ruleName\":";
+    appendText(out, entry.ruleName);
+    if (entry.sweepID) {
+        out += ",\"sweepID\":\"";
+        appendUuid(out, *entry.sweepID);
+        out += '"';
+    }
+    out += '}';
 }
 
 } // namespace
@@ -122,33 +253,24 @@ void HistoryStore::save(const std::vector<HistoryEntry>& entries) const {
 }
 
 std::string HistoryStore::encode(const std::vector<HistoryEntry>& entries) {
-    nlohmann::ordered_json array = nlohmann::ordered_json::array();
-    auto& elements = array.get_ref<nlohmann::ordered_json::array_t&>();
-    elements.reserve(entries.size());
+    std::size_t estimate = 2;
+    for (const auto& entry : entries)
+        estimate +=
+            240 + entry.originalPath.size() + entry.quarantinePath.size() + entry.ruleName.size();
+    std::string out;
+    out.reserve(estimate + estimate / 8);
+    out += '[';
     for (const auto& entry : entries) {
-        requireUtf8(entry.originalPath);
-        requireUtf8(entry.quarantinePath);
-        requireUtf8(entry.ruleName);
-        elements.push_back(toJson(entry));
+        if (out.size() > 1)
+            out += ',';
+        appendEntry(out, entry);
     }
-    return writeCompactJson(array);
+    out += ']';
+    return out;
 }
 
 std::vector<HistoryEntry> HistoryStore::decode(const std::string& bytes) {
-    const Json value = Json::parse(bytes, nullptr, /*allow_exceptions=*/false);
-    if (value.is_discarded())
-        throw DecodingError("History file is not JSON");
-    if (!value.is_array())
-        throw DecodingError("History file is not an array");
-    std::vector<HistoryEntry> entries;
-    entries.reserve(value.size());
-    try {
-        for (const auto& element : value)
-            entries.push_back(historyEntryFromJson(element));
-    } catch (const Json::exception& error) {
-        throw DecodingError(error.what());
-    }
-    return entries;
+    return HistoryDecoder::decode(bytes);
 }
 
 std::optional<std::string> HistoryStore::originalPath(const std::string& path,

@@ -38,10 +38,12 @@ public:
     // url() + ".damaged": where append() keeps a history file it could not decode.
     std::filesystem::path damagedURL() const;
 
-    // The exact bytes save() writes. Throws std::invalid_argument for text that is not
-    // valid UTF-8, which no JSON reader would accept back.
+    // The exact bytes save() writes: writeCompactJson of the array of toJson(entry).
+    // Throws std::invalid_argument for text that is not valid UTF-8, which no JSON reader
+    // would accept back.
     static std::string encode(const std::vector<HistoryEntry>& entries);
-    // Throws DecodingError for anything but a valid history file.
+    // Throws DecodingError for anything but a JSON array whose every element
+    // historyEntryFromJson accepts.
     static std::vector<HistoryEntry> decode(const std::string& bytes);
 
     // originalPath of the newest "quarantined" entry whose quarantinePath equals `path`.

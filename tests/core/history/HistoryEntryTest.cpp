@@ -1,5 +1,8 @@
 #include "core/history/HistoryEntry.h"
 #include "core/base/DecodingError.h"
+#include "core/base/JsonText.h"
+#include "core/history/HistoryDecoder.h"
+#include "core/history/HistoryQuickReader.h"
 #include "core/history/HistoryStore.h"
 #include "tests/core/support/TempDir.h"
 
@@ -185,6 +188,115 @@ TEST(HistoryFileDecoding, anythingButAnArrayOfEntriesReadsAsEmpty) {
     EXPECT_EQ(store.load().size(), 1u) << "the valid form of the same entry reads";
     testing::writeFile(store.url(), " [ ] ");
     EXPECT_TRUE(store.load().empty());
+}
+
+TEST(HistoryFileDecoding, readsEachElementExactlyAsTheEntryReaderDoes) {
+    const std::string id = "\"id\":\"5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E\"";
+    const std::string rest = "\"date\":\"2026-03-01T09:15:00Z\",\"kind\":\"deleted\","
+                             "\"originalPath\":\"\\/a\\/b\",\"quarantinePath\":\"\\u0071\","
+                             "\"size\":-3,\"ruleName\":\"\"";
+    const std::vector<std::pair<const char*, std::string>> rows = {
+        {"plain", "{" + id + "," + rest + "}"},
+        {"sweepID null", "{" + id + "," + rest + ",\"sweepID\":null}"},
+        {"a repeated key counts with its last value",
+         "{\"id\":5," + id + "," + rest + ",\"kind\":\"bogus\",\"kind\":\"restored\"}"},
+        {"a repeated key whose last value is wrong", "{" + id + "," + rest + ",\"size\":\"1\"}"},
+        {"a key holding an array, then a valid value", "{\"size\":[1]," + id + "," + rest + "}"},
+        {"unknown keys holding anything",
+         "{\"x\":{\"id\":[{\"size\":\"no\"}],\"y\":null}," + id + ",\"z\":[[],{}]," + rest + "}"},
+        {"a sweepID repeated as null", "{" + id + "," + rest +
+                                           ",\"sweepID\":\"0D9C8B7A-6F5E-4D3C-8B2A-190817263544\","
+                                           "\"sweepID\":null}"},
+        {"a sweepID after null", "{" + id + "," + rest +
+                                     ",\"sweepID\":null,"
+                                     "\"sweepID\":\"0D9C8B7A-6F5E-4D3C-8B2A-190817263544\"}"},
+        {"a sweepID holding an object", "{" + id + "," + rest + ",\"sweepID\":{}}"},
+        {"size as a whole float", "{" + id + "," + rest + ",\"size\":12.0}"},
+        {"size at the 64-bit limit", "{" + id + "," + rest + ",\"size\":9223372036854775807}"},
+        {"size below the 64-bit limit", "{" + id + "," + rest + ",\"size\":-9223372036854775808}"},
+    };
+    for (const auto& [name, element] : rows) {
+        SCOPED_TRACE(name);
+        const std::string file = "[" + element + "," + element + "]";
+        std::optional<HistoryEntry> expected;
+        try {
+            expected = historyEntryFromJson(Json::parse(element));
+        } catch (const DecodingError&) {
+        }
+        if (expected) {
+            EXPECT_EQ(HistoryStore::decode(file),
+                      (std::vector<HistoryEntry>{*expected, *expected}));
+        } else {
+            EXPECT_THROW(HistoryStore::decode(file), DecodingError);
+        }
+    }
+}
+
+TEST(HistoryFileDecoding, theQuickRoadReadsWhatTheStoreWritesAndDeclinesTheRest) {
+    const std::string element = validEntry().dump();
+    const std::string file = HistoryStore::encode({historyEntryFromJson(validEntry())});
+    EXPECT_EQ(HistoryQuickReader::read(file), HistoryDecoder::decodeWithReader(file));
+    EXPECT_TRUE(HistoryQuickReader::read(" [\n\t" + element + " ,\r" + element + " ]\n"));
+    const std::vector<std::pair<const char*, std::string>> declined = {
+        {"a \\u escape",
+         "[" + std::string(element).replace(element.find("a.png"), 1, "\\u0061") + "]"},
+        {"a repeated key", "[{\"id\":\"x\"," + element.substr(1) + "]"},
+        {"a nested unknown value", "[{\"x\":[]," + element.substr(1) + "]"},
+        {"a fractional size",
+         "[" + std::string(element).replace(element.find(":12"), 3, ":12.0") + "]"},
+        {"a byte-order mark", "\xef\xbb\xbf[" + element + "]"},
+        {"nothing", ""},
+    };
+    for (const auto& [name, bytes] : declined) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(HistoryQuickReader::read(bytes));
+    }
+    // Declined is not rejected: the full reader still reads the escaped form.
+    EXPECT_EQ(HistoryStore::decode(declined[0].second).size(), 1u);
+}
+
+TEST(HistoryFileDecoding, theQuickRoadReadsIdentifiersByTheSameRulesAsUuid) {
+    for (const char* text :
+         {"5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E", "5b1d7e0a-3c2f-4a8b-9d6e-1f2a3b4c5d6e",
+          "5b1D7e0A-3C2f-4a8B-9d6E-1F2a3B4c5D6e", "00000000-0000-0000-0000-000000000000",
+          "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6", "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E0",
+          "5B1D7E0A3-C2F-4A8B-9D6E-1F2A3B4C5D6E", "5B1D7E0A-3C2F-4A8B-9D6E+1F2A3B4C5D6E",
+          "5B1D7E0G-3C2F-4A8B-9D6E-1F2A3B4C5D6E", "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6 ",
+          "{5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D}", ""}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(HistoryQuickReader::uuid(text), Uuid::parse(text));
+    }
+}
+
+TEST(HistoryFileEncoding, bytesAreTheCompactJsonOfEachEntry) {
+    HistoryEntry entry = historyEntryFromJson(validEntry());
+    std::vector<HistoryEntry> entries;
+    for (const char* text : {"plain", "a/b\\c\"d\"", "tab\tnew\nline\rcr\bbs\fff",
+                             "\x01\x1f\x7f control", "Übersicht – café 📷", ""}) {
+        entry.originalPath = text;
+        entry.quarantinePath = std::string("/q/") + text;
+        entry.ruleName = text;
+        entry.size = entries.size() % 2 ? -42 : 1234567890123;
+        entry.sweepID = entries.size() % 2 ? std::nullopt : std::optional<Uuid>(Uuid::random());
+        entries.push_back(entry);
+    }
+    for (const Date when : {dateFromUnix(0), dateFromUnix(-1, 500'000'000),
+                            dateFromUnix(253402300799, 999'999'999), // 9999-12-31T23:59:59Z
+                            dateFromUnix(253402300800),              // 10000-01-01
+                            dateFromUnix(-62135596801)}) {           // year 0
+        entry.date = when;
+        entries.push_back(entry);
+    }
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const auto& e : entries)
+        array.push_back(toJson(e));
+    const std::string bytes = HistoryStore::encode(entries);
+    EXPECT_EQ(bytes, writeCompactJson(array));
+    entries.resize(entries.size() - 5); // dates read back only in whole seconds of four-digit years
+    const std::string readable = HistoryStore::encode(entries);
+    EXPECT_EQ(HistoryStore::decode(readable), entries);
+    EXPECT_EQ(HistoryDecoder::decodeWithReader(readable), entries);
+    EXPECT_EQ(HistoryStore::encode({}), "[]");
 }
 
 } // namespace

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/history/HistoryEntry.h"
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dustlyn {
+
+// Reads a history file straight from the JSON reader's events into entries, without
+// building the document first: the file is read at every append, and at the cap it holds
+// 5000 entries. Accepts exactly what historyEntryFromJson accepts for each element of a
+// top-level array (every key but sweepID required, a repeated key's last value counts,
+// unknown keys are skipped whatever they hold).
+class HistoryDecoder {
+public:
+    using Json = nlohmann::json;
+
+    // Throws DecodingError for anything but a valid history file. Takes HistoryQuickReader's
+    // road when it answers, the JSON reader's otherwise.
+    static std::vector<HistoryEntry> decode(const std::string& bytes);
+    // The JSON reader's road alone (the reference the quick road is checked against).
+    static std::vector<HistoryEntry> decodeWithReader(const std::string& bytes);
+
+    // The JSON reader's event interface.
+    bool null();
+    bool boolean(bool value);
+    bool number_integer(Json::number_integer_t value);
+    bool number_unsigned(Json::number_unsigned_t value);
+    bool number_float(Json::number_float_t value, const Json::string_t& text);
+    bool string(Json::string_t& value);
+    bool binary(Json::binary_t& value);
+    bool start_object(std::size_t elements);
+    bool key(Json::string_t& name);
+    bool end_object();
+    bool start_array(std::size_t elements);
+    bool end_array();
+    bool parse_error(std::size_t position, const std::string& token,
+                     const nlohmann::detail::exception& error);
+
+private:
+    enum class Field {
+        id,
+        date,
+        kind,
+        originalPath,
+        quarantinePath,
+        size,
+        ruleName,
+        sweepID,
+        other
+    };
+    // The last value seen for a key of the entry being read.
+    enum class Seen { absent, valid, invalid, null };
+
+    struct Pending {
+        std::array<Seen, std::size_t(Field::other)> seen{}; // by Field
+        HistoryEntry entry;
+    };
+
+    bool fail(std::string reason);
+    Seen& seen(Field field) { return pending_.seen[std::size_t(field)]; }
+    // A value that is not text: right only for `size` (integers) and `sweepID` (null).
+    bool nonText(Seen forSize, Seen forSweep);
+    bool finishEntry();
+
+    std::vector<HistoryEntry> entries_;
+    Pending pending_;
+    Field field_ = Field::other;
+    std::size_t depth_ = 0; // 1 inside the top array, 2 inside an entry, more in a skip
+    bool sawArray_ = false;
+    std::string error_;
+};
+
+} // namespace dustlyn
