@@ -1,0 +1,102 @@
+#include "tests/cli/CliHome.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace dustlyn::testing {
+
+namespace fs = std::filesystem;
+
+CliHome::CliHome() : dir_("dustlyn-cli"), home_(fs::canonical(dir_.path())) {
+    fs::create_directories(dataHome());
+    fs::create_directories(configHome());
+    fs::create_directory(runtimeDirectory());
+    // The runtime folder of the XDG rules is private to its user.
+    fs::permissions(runtimeDirectory(), fs::perms::owner_all, fs::perm_options::replace);
+}
+
+std::vector<std::string> CliHome::environment() const {
+    std::vector<std::string> variables{
+        "HOME=" + home_.native(),
+        "XDG_DATA_HOME=" + dataHome().native(),
+        "XDG_CONFIG_HOME=" + configHome().native(),
+        "XDG_RUNTIME_DIR=" + runtimeDirectory().native(),
+        "PATH=/usr/local/bin:/usr/bin:/bin",
+        // A user's session has a UTF-8 locale; without one Qt warns on standard error.
+        "LANG=C.UTF-8",
+        "TZ=UTC",
+    };
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TMPDIR"})
+        if (const char* value = std::getenv(name))
+            variables.push_back(std::string(name) + "=" + value);
+    return variables;
+}
+
+ProcessResult CliHome::run(const std::vector<std::string>& words,
+                           const fs::path& workingDirectory) const {
+    return DustlynProcess::run(words, environment(), workingDirectory);
+}
+
+std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& words) const {
+    return std::make_unique<DustlynProcess>(words, environment());
+}
+
+void CliHome::writeConfig(const nlohmann::json& config) const {
+    writeFile(configFile(), config.dump(2));
+}
+
+namespace {
+
+nlohmann::json parseFile(const fs::path& file) {
+    if (!fs::exists(file))
+        throw std::runtime_error(file.native() + " does not exist");
+    return nlohmann::json::parse(readFile(file));
+}
+
+} // namespace
+
+nlohmann::json CliHome::readConfig() const {
+    return parseFile(configFile());
+}
+
+nlohmann::json CliHome::readHistory() const {
+    return parseFile(historyFile());
+}
+
+nlohmann::json globRule(const std::string& glob, const std::string& folder, double age) {
+    return {{"id", "0B5E6C7D-1A2B-4C3D-8E9F-A0B1C2D3E4F5"},
+            {"name", "Old notes"},
+            {"enabled", true},
+            {"folders", {folder}},
+            {"matchers", {{{"glob", glob}}}},
+            {"ageThreshold", age},
+            {"ageBasis", "modification"}};
+}
+
+std::vector<std::string> makeOldFiles(const fs::path& folder, int count) {
+    const Date hourAgo = std::chrono::system_clock::now() - std::chrono::hours(1);
+    std::vector<std::string> names;
+    for (int i = 1; i <= count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "note-%04d.txt", i);
+        writeFile(folder / name, name);
+        setModificationDate(folder / name, hourAgo);
+        names.emplace_back(name);
+    }
+    return names;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().native());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace dustlyn::testing

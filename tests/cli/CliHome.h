@@ -1,0 +1,60 @@
+#pragma once
+
+#include "tests/cli/DustlynProcess.h"
+#include "tests/core/support/TempDir.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dustlyn::testing {
+
+// A throw-away home for one test: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR
+// all point inside it, so dustlyn reads and writes nothing of the real user's.
+class CliHome {
+public:
+    CliHome();
+
+    // Resolved, so that it compares equal to the paths dustlyn prints.
+    const std::filesystem::path& home() const { return home_; }
+    std::filesystem::path dataHome() const { return home_ / ".local/share"; }
+    std::filesystem::path configHome() const { return home_ / ".config"; }
+    std::filesystem::path runtimeDirectory() const { return home_ / "run"; }
+    std::filesystem::path supportDirectory() const { return dataHome() / "Dustlyn"; }
+    std::filesystem::path configFile() const { return supportDirectory() / "config.json"; }
+    std::filesystem::path historyFile() const { return supportDirectory() / "history.json"; }
+    std::filesystem::path quarantine() const { return supportDirectory() / "Quarantine"; }
+    std::filesystem::path socketFile() const { return runtimeDirectory() / "dustlyn.sock"; }
+    std::filesystem::path desktop() const { return home_ / "Desktop"; }
+
+    // NAME=value texts: the four folders plus PATH, LANG and the sanitizers' options.
+    std::vector<std::string> environment() const;
+
+    ProcessResult run(const std::vector<std::string>& words,
+                      const std::filesystem::path& workingDirectory = {}) const;
+    std::unique_ptr<DustlynProcess> start(const std::vector<std::string>& words) const;
+
+    // Writes config.json as given, pretty-printed like the store writes it.
+    void writeConfig(const nlohmann::json& config) const;
+    // config.json, history.json, parsed; they must exist and be JSON.
+    nlohmann::json readConfig() const;
+    nlohmann::json readHistory() const;
+
+private:
+    TempDir dir_;
+    std::filesystem::path home_;
+};
+
+// One rule as config.json holds it: files matching `glob` in `folder` leave once their
+// modification date is `age` seconds old.
+nlohmann::json globRule(const std::string& glob, const std::string& folder, double age);
+
+// Creates `count` files "note-0001.txt"… in `folder`, each holding its own name and dated
+// an hour ago; returns their names.
+std::vector<std::string> makeOldFiles(const std::filesystem::path& folder, int count);
+std::vector<std::string> namesIn(const std::filesystem::path& folder);
+
+} // namespace dustlyn::testing

@@ -1,0 +1,167 @@
+#include "tests/cli/CliHome.h"
+#include "tests/cli/JsonShape.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <functional>
+#include <iostream>
+#include <map>
+#include <set>
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using Clock = DustlynProcess::Clock;
+using namespace std::chrono_literals;
+
+constexpr int fileCount = 1000;
+
+std::size_t countEntries(const fs::path& folder) {
+    std::error_code error;
+    std::size_t count = 0;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        ++count;
+    return count;
+}
+
+// Where each of the files is now: name -> how many copies at the origin and in quarantine,
+// with every copy's content checked against its name.
+struct Whereabouts {
+    std::map<std::string, int> atOrigin;
+    std::map<std::string, int> inQuarantine; // by original name, read from the content
+    std::vector<std::string> damaged;
+};
+
+Whereabouts locate(const CliHome& home) {
+    Whereabouts found;
+    for (const auto& name : namesIn(home.desktop())) {
+        if (readFile(home.desktop() / name) != name)
+            found.damaged.push_back(name);
+        found.atOrigin[name] += 1;
+    }
+    for (const auto& name : namesIn(home.quarantine())) {
+        // A numbered name would mean a collision; the content says which file it is.
+        const std::string content = readFile(home.quarantine() / name);
+        if (content != name)
+            found.damaged.push_back("quarantine/" + name);
+        found.inQuarantine[content] += 1;
+    }
+    return found;
+}
+
+void expectEachFileExactlyOnce(const Whereabouts& found, const std::vector<std::string>& names) {
+    EXPECT_TRUE(found.damaged.empty())
+        << found.damaged.size() << " damaged, first " << found.damaged.front();
+    std::size_t wrong = 0;
+    for (const auto& name : names) {
+        const int copies = (found.atOrigin.contains(name) ? found.atOrigin.at(name) : 0) +
+                           (found.inQuarantine.contains(name) ? found.inQuarantine.at(name) : 0);
+        if (copies != 1 && wrong++ < 5)
+            ADD_FAILURE() << name << " exists " << copies << " times";
+    }
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(found.atOrigin.size() + found.inQuarantine.size(), names.size())
+        << "no stray files appeared";
+}
+
+void expectParsesIfPresent(const fs::path& file) {
+    if (!fs::exists(file))
+        return;
+    EXPECT_FALSE(parseOrDiscard(readFile(file)).is_discarded()) << file << " is not JSON";
+}
+
+// A moment during the sweep, seen from outside.
+struct KillMoment {
+    std::string what;
+    std::function<bool(const CliHome&)> reached;
+};
+
+KillMoment afterMoves(std::size_t count) {
+    return {"the quarantine held " + std::to_string(count),
+            [count](const CliHome& home) { return countEntries(home.quarantine()) >= count; }};
+}
+
+// Starts a headless instance over the due files and kills it with SIGKILL the moment
+// `moment` is reached; returns how many files the quarantine held by then.
+std::size_t killDuringSweep(const CliHome& home, const KillMoment& moment) {
+    const auto instance = home.start({"--headless"});
+    const auto giveUp = Clock::now() + 30s;
+    bool reached = false;
+    while (!reached && Clock::now() < giveUp)
+        reached = moment.reached(home);
+    instance->sendSignal(SIGKILL);
+    const ProcessResult ended = instance->wait(Clock::now() + 20s);
+    EXPECT_EQ(ended.signal, SIGKILL) << ended.describe();
+    EXPECT_TRUE(reached) << "the sweep never got there\n" << ended.describe();
+    return countEntries(home.quarantine());
+}
+
+TEST(CrashSafety, AKilledSweepLosesNoFileAndRecordsEveryOrigin) {
+    // Killed at the first move, in the middle, once everything has moved, and once the
+    // history was written: different windows of the same sweep.
+    const std::vector<KillMoment> moments = {
+        afterMoves(1),
+        afterMoves(400),
+        afterMoves(fileCount),
+        {"the history file was written",
+         [](const CliHome& home) { return fs::exists(home.historyFile()); }},
+    };
+    for (const auto& moment : moments) {
+        SCOPED_TRACE("killed once " + moment.what);
+        CliHome home;
+        home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+        const auto names = makeOldFiles(home.desktop(), fileCount);
+
+        const std::size_t held = killDuringSweep(home, moment);
+        const bool journalLeft = fs::exists(home.supportDirectory() / "sweep-journal.json");
+        std::cout << "killed once " << moment.what << ": " << held << " of " << fileCount
+                  << " files in quarantine; history file "
+                  << (fs::exists(home.historyFile()) ? "present" : "absent") << ", journal "
+                  << (journalLeft ? "left behind" : "absent") << "\n";
+
+        const Whereabouts afterKill = locate(home);
+        expectEachFileExactlyOnce(afterKill, names);
+        expectParsesIfPresent(home.configFile());
+        expectParsesIfPresent(home.historyFile());
+
+        // The next sweep first records what the killed one moved, then moves the rest.
+        const ProcessResult sweep = home.run({"sweep"});
+        EXPECT_EQ(sweep.exitCode, 0) << sweep.describe();
+        const Whereabouts afterSweep = locate(home);
+        expectEachFileExactlyOnce(afterSweep, names);
+        EXPECT_TRUE(afterSweep.atOrigin.empty()) << afterSweep.atOrigin.size() << " left behind";
+
+        const json history = home.readHistory();
+        ASSERT_TRUE(history.is_array());
+        std::map<std::string, std::string> originOf; // quarantine path -> original path
+        std::size_t duplicates = 0;
+        for (const auto& entry : history) {
+            if (entry["kind"] != "quarantined")
+                continue;
+            if (!originOf.emplace(entry["quarantinePath"], entry["originalPath"]).second)
+                ++duplicates;
+        }
+        EXPECT_EQ(duplicates, 0u) << "a move recorded twice";
+        std::size_t unrecorded = 0;
+        for (const auto& name : namesIn(home.quarantine())) {
+            const auto quarantined = (home.quarantine() / name).native();
+            const auto found = originOf.find(quarantined);
+            const std::string expected = (home.desktop() / readFile(quarantined)).native();
+            if (found == originOf.end() || found->second != expected) {
+                if (unrecorded++ < 5)
+                    ADD_FAILURE() << quarantined << " should be recorded as coming from "
+                                  << expected;
+            }
+        }
+        EXPECT_EQ(unrecorded, 0u);
+        EXPECT_FALSE(fs::exists(home.supportDirectory() / "sweep-journal.json"))
+            << "the journal goes once the history holds it";
+    }
+}
+
+} // namespace
+} // namespace dustlyn::testing

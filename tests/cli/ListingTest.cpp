@@ -1,0 +1,164 @@
+#include "tests/cli/CliHome.h"
+#include "tests/cli/JsonShape.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Two files sent to the quarantine one after the other: first alpha.txt, then bravo.txt.
+class Listing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home.writeConfig({{"rules", json::array()}});
+        writeFile(home.desktop() / "alpha.txt", "alpha");
+        writeFile(home.desktop() / "bravo.txt", "bravo!!");
+        for (const char* name : {"alpha.txt", "bravo.txt"}) {
+            const ProcessResult moved = home.run({"remove-now", (home.desktop() / name).native()});
+            ASSERT_EQ(moved.exitCode, 0) << moved.describe();
+        }
+    }
+
+    std::string origin(const char* name) const { return (home.desktop() / name).native(); }
+    std::string quarantined(const char* name) const { return (home.quarantine() / name).native(); }
+
+    CliHome home;
+};
+
+TEST_F(Listing, QuarantineTextShowsEachFileWithExpiryAndOrigin) {
+    const ProcessResult result = home.run({"quarantine"});
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    const auto lines = linesOf(result.out);
+    ASSERT_EQ(lines.size(), 3u) << result.out;
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(lines[i]);
+        EXPECT_EQ(lines[i].rfind("expires in ", 0), 0u);
+        EXPECT_NE(lines[i].find("from ~/Desktop/"), std::string::npos);
+    }
+    EXPECT_NE(result.out.find(quarantined("alpha.txt") + "  from ~/Desktop/alpha.txt"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find(quarantined("bravo.txt") + "  from ~/Desktop/bravo.txt"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(lines[2], "2 files in quarantine (12 bytes), kept for 7 days.");
+}
+
+TEST_F(Listing, QuarantineJsonIsAnArrayOfQuarantinedFiles) {
+    const ProcessResult result = home.run({"quarantine", "--json"});
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    const json files = parseOrDiscard(result.out);
+    ASSERT_TRUE(files.is_array()) << result.describe();
+    ASSERT_EQ(files.size(), 2u);
+    std::map<std::string, json> byUrl;
+    for (const auto& file : files) {
+        EXPECT_EQ(keysOf(file), (std::set<std::string>{"id", "url", "size", "quarantinedDate",
+                                                       "expiresDate", "isExpired"}));
+        EXPECT_TRUE(isUuid(file["id"])) << file;
+        EXPECT_EQ(file["isExpired"], false);
+        EXPECT_EQ(utcSeconds(file["expiresDate"]) - utcSeconds(file["quarantinedDate"]), 7 * 86400)
+            << file;
+        byUrl[file["url"]] = file;
+    }
+    EXPECT_EQ(byUrl[quarantined("alpha.txt")]["size"], 5);
+    EXPECT_EQ(byUrl[quarantined("bravo.txt")]["size"], 7);
+    EXPECT_LE(utcSeconds(files[0]["expiresDate"]), utcSeconds(files[1]["expiresDate"]))
+        << "soonest expiry first";
+}
+
+TEST_F(Listing, HistoryTextIsNewestFirst) {
+    const ProcessResult result = home.run({"history"});
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    const auto lines = linesOf(result.out);
+    ASSERT_EQ(lines.size(), 2u) << result.out;
+    EXPECT_NE(lines[0].find("quarantined"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("bravo.txt  from " + origin("bravo.txt")), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("alpha.txt  from " + origin("alpha.txt")), std::string::npos)
+        << lines[1];
+}
+
+TEST_F(Listing, HistoryJsonHasTheHistoryFilesForm) {
+    const ProcessResult result = home.run({"history", "--json"});
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    const json entries = parseOrDiscard(result.out);
+    ASSERT_TRUE(entries.is_array()) << result.describe();
+    ASSERT_EQ(entries.size(), 2u);
+    for (const auto& entry : entries) {
+        EXPECT_EQ(keysOf(entry),
+                  (std::set<std::string>{"id", "date", "kind", "originalPath", "quarantinePath",
+                                         "size", "ruleName", "sweepID"}));
+        EXPECT_TRUE(isUuid(entry["id"]));
+        EXPECT_TRUE(isUtcDate(entry["date"]));
+        EXPECT_TRUE(isUuid(entry["sweepID"]));
+        EXPECT_EQ(entry["kind"], "quarantined");
+    }
+    EXPECT_EQ(entries[0]["originalPath"], origin("bravo.txt"));
+    EXPECT_EQ(entries[0]["quarantinePath"], quarantined("bravo.txt"));
+    EXPECT_EQ(entries[0]["size"], 7);
+    EXPECT_EQ(entries[1]["originalPath"], origin("alpha.txt"));
+    EXPECT_NE(entries[0]["sweepID"], entries[1]["sweepID"]) << "each removal is its own sweep";
+    // The same records as the history file, in the opposite order.
+    json stored = home.readHistory();
+    std::reverse(stored.begin(), stored.end());
+    EXPECT_EQ(entries, stored);
+}
+
+TEST_F(Listing, HistoryLimitKeepsTheNewest) {
+    const json one = parseOrDiscard(home.run({"history", "--limit", "1", "--json"}).out);
+    ASSERT_TRUE(one.is_array());
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0]["originalPath"], origin("bravo.txt"));
+
+    const ProcessResult text = home.run({"history", "--limit=1"});
+    EXPECT_EQ(text.exitCode, 0) << text.describe();
+    ASSERT_EQ(linesOf(text.out).size(), 1u) << text.out;
+    EXPECT_NE(text.out.find("bravo.txt"), std::string::npos);
+
+    const json none = parseOrDiscard(home.run({"history", "--limit", "0", "--json"}).out);
+    EXPECT_EQ(none, json::array());
+}
+
+TEST_F(Listing, HistoryLimitThatIsNoWholeNumberExitsTwo) {
+    for (const char* limit : {"x", "-1", "1.5", "3 "}) {
+        SCOPED_TRACE(limit);
+        const ProcessResult result = home.run({"history", "--limit", limit});
+        EXPECT_EQ(result.exitCode, 2) << result.describe();
+        EXPECT_EQ(result.out, "");
+        ASSERT_EQ(result.errLines().size(), 1u) << result.describe();
+        EXPECT_NE(result.err.find("--limit 20"), std::string::npos) << result.err;
+    }
+}
+
+TEST(EmptyListing, SaysSoInTextAndGivesAnEmptyArray) {
+    CliHome home;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"quarantine"}, "The quarantine is empty.\n"},
+        {{"quarantine", "--json"}, "[]\n"},
+        {{"history"}, "The history is empty.\n"},
+        {{"history", "--json"}, "[]\n"},
+    };
+    for (const auto& [words, expected] : cases) {
+        SCOPED_TRACE(words.front() + (words.size() > 1 ? " --json" : ""));
+        const ProcessResult result = home.run(words);
+        EXPECT_EQ(result.exitCode, 0) << result.describe();
+        EXPECT_EQ(result.out, expected);
+        EXPECT_EQ(result.err, "");
+    }
+}
+
+} // namespace
+} // namespace dustlyn::testing
