@@ -298,6 +298,20 @@ TEST_F(ChangeCommands, RestoreWhereTheOriginIsTakenPicksAFreeName) {
     EXPECT_EQ(entriesOfKind(home.readHistory(), "restored").back()["originalPath"], numbered);
 }
 
+TEST_F(ChangeCommands, RestoreOfAFileOfUnknownOriginGoesToDownloads) {
+    writeFile(home.quarantine() / "stray.txt", "stray");
+    const ProcessResult listed = home.run({"quarantine"});
+    EXPECT_NE(listed.out.find(inQuarantine("stray.txt") + "  origin unknown"), std::string::npos)
+        << listed.out;
+
+    const ProcessResult result = home.run({"restore", inQuarantine("stray.txt")});
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    const std::string downloaded = (home.home() / "Downloads/stray.txt").native();
+    EXPECT_EQ(result.out, "Restored " + downloaded + "\n");
+    EXPECT_EQ(readFile(downloaded), "stray");
+    EXPECT_TRUE(contains(home.readConfig()["pins"], downloaded));
+}
+
 TEST_F(ChangeCommands, PathsAreMeantFromTheCallersFolder) {
     makeOldFiles(home.desktop(), 2);
     const ProcessResult kept =

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <iomanip>
@@ -108,6 +110,36 @@ TEST_F(Headless, ChangesAreCarriedOutByTheInstance) {
     const ProcessResult window = home.run({"open"});
     EXPECT_EQ(window.exitCode, 1) << window.describe();
     EXPECT_NE(window.err.find("--headless"), std::string::npos) << window.err;
+}
+
+TEST_F(Headless, OnlyTheUserCanReachItsSocketAndLock) {
+    for (const fs::path& file : {home.socketFile(), home.runtimeDirectory() / "dustlyn.lock"}) {
+        SCOPED_TRACE(file.native());
+        struct stat info {};
+        ASSERT_EQ(::lstat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0077, 0u) << std::oct << info.st_mode;
+        EXPECT_EQ(info.st_uid, ::geteuid());
+    }
+    struct stat socket {};
+    ASSERT_EQ(::lstat(home.socketFile().c_str(), &socket), 0);
+    EXPECT_TRUE(S_ISSOCK(socket.st_mode));
+}
+
+TEST_F(Headless, AfterAKillANewInstanceStartsOverTheLeftovers) {
+    instance->sendSignal(SIGKILL);
+    EXPECT_EQ(instance->wait(Clock::now() + stopLimit).signal, SIGKILL);
+    ASSERT_TRUE(fs::exists(home.socketFile())) << "a killed instance cannot tidy up";
+    // Commands notice that nothing listens any more.
+    EXPECT_EQ(home.run({"status"}).out.rfind("Dustlyn is not running", 0), 0u);
+
+    const auto next = home.start({"--headless"});
+    ASSERT_TRUE(next->waitForLine(Stream::err, "Dustlyn is running without windows",
+                                  Clock::now() + startUpLimit))
+        << next->err();
+    const ProcessResult status = home.run({"status"});
+    EXPECT_EQ(status.out.rfind("Dustlyn is running.\n", 0), 0u) << status.describe();
+    next->sendSignal(SIGTERM);
+    EXPECT_EQ(next->wait(Clock::now() + stopLimit).exitCode, 0);
 }
 
 TEST_F(Headless, SigtermStopsItCleanly) {
