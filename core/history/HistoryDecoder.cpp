@@ -100,7 +100,7 @@ bool HistoryDecoder::string(Json::string_t& value) {
         break;
     }
     case Field::date: {
-        const auto date = parseRfc3339(value);
+        const auto date = storedDate(value);
         mark(bool(date));
         if (date)
             entry.date = *date;

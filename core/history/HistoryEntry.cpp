@@ -35,6 +35,13 @@ std::optional<HistoryEntry::Kind> kindFromText(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<Date> storedDate(std::string_view text) {
+    // Date counts nanoseconds in 64 bits: about 292 years either side of 1970.
+    if (text.size() < 4 || text.substr(0, 4) < "1678" || text.substr(0, 4) > "2261")
+        return std::nullopt;
+    return parseRfc3339(text);
+}
+
 nlohmann::ordered_json toJson(const HistoryEntry& entry) {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
     object["id"] = entry.id.text();
@@ -92,7 +99,7 @@ HistoryEntry historyEntryFromJson(const Json& value) {
         throw DecodingError("History entry is not an object");
     HistoryEntry entry;
     entry.id = uuid(value, "id");
-    const auto date = parseRfc3339(text(value, "date"));
+    const auto date = storedDate(text(value, "date"));
     if (!date)
         throw DecodingError("History entry date is not in the written form");
     entry.date = *date;

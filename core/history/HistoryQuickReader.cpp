@@ -102,7 +102,7 @@ bool HistoryQuickReader::member(HistoryEntry& out, unsigned& seen) {
         return bool(id);
     }
     case dateKey: {
-        const auto date = consume('"') && text(value_) ? parseRfc3339(value_) : std::nullopt;
+        const auto date = consume('"') && text(value_) ? storedDate(value_) : std::nullopt;
         out.date = date.value_or(Date());
         return bool(date);
     }

@@ -154,13 +154,9 @@ void appendDate(std::string& out, Date date) {
     const auto secs = floor<seconds>(date);
     const auto day = floor<days>(secs);
     const year_month_day ymd{day};
-    const int year = int(ymd.year());
-    if (year < 0 || year > 9999) {
-        out += formatRfc3339(date); // outside four digits: the general writer's form
-        return;
-    }
     const hh_mm_ss hms{secs - day};
-    appendDigits(out, unsigned(year), 4);
+    // A Date spans the years 1677 to 2262: always four digits.
+    appendDigits(out, unsigned(int(ymd.year())), 4);
     out += '-';
     appendDigits(out, unsigned(ymd.month()), 2);
     out += '-';
