@@ -140,6 +140,7 @@ TEST_F(MovingAcrossFileSystems, keepsContentsModeAttributesAndTheQuarantineDate)
 TEST_F(MovingAcrossFileSystems, restoringComesBackTheSameWay) {
     const fs::path quarantined = memory->path() / "Quarantine/notes.txt";
     writeFile(quarantined, "my notes");
+    fs::permissions(quarantined, fs::perms(0600));
     const bool hasAttribute =
         testing::setAttribute(quarantined, originAttribute, "https://y.test/");
     testing::setModificationDate(quarantined, quarantineMoment);
@@ -148,6 +149,7 @@ TEST_F(MovingAcrossFileSystems, restoringComesBackTheSameWay) {
 
     EXPECT_EQ(purger.restore(quarantined, target), target);
     EXPECT_EQ(readFile(target), "my notes");
+    EXPECT_EQ(testing::modeOf(target) & 07777, 0600u);
     EXPECT_EQ(testing::modificationDate(target), quarantineMoment);
     if (hasAttribute && diskHoldsUserAttributes()) {
         EXPECT_EQ(testing::attribute(target, originAttribute), "https://y.test/");
@@ -203,6 +205,27 @@ TEST_F(MovingAcrossFileSystems, aSourceThatCannotBeRemovedLeavesNoCopyBehind) {
     EXPECT_EQ(error, asRoot ? "Operation not permitted" : "Permission denied");
     EXPECT_EQ(readFile(source), "a");
     EXPECT_TRUE(testing::namesIn(memory->path()).empty());
+}
+
+TEST(MovingOntoAFileSystemWithoutAttributes, dropsOnlyTheUserAttributesItCannotHold) {
+    testing::TempDir dir("dustlyn-noattr");
+    fs::create_directory(dir / "ramfs");
+    std::string error;
+    // ramfs keeps no extended attributes at all.
+    const auto mount = testing::TestMount::tmpfs(dir / "ramfs", "", error, "ramfs");
+    if (!mount)
+        GTEST_SKIP() << "cannot mount a ramfs (needs root): " << error;
+    writeFile(dir / "ramfs/probe");
+    if (testing::setAttribute(dir / "ramfs/probe", "user.probe", "1"))
+        GTEST_SKIP() << "this ramfs holds user attributes";
+    writeFile(dir / "download.zip", "zip");
+    if (!testing::setAttribute(dir / "download.zip", originAttribute, "https://z.test/"))
+        GTEST_SKIP() << "the disk holds no user attributes";
+    EXPECT_EQ(
+        FileManagerMover().move(dir / "download.zip", dir / "ramfs/download.zip", quarantineMoment),
+        dir / "ramfs/download.zip");
+    EXPECT_EQ(readFile(dir / "ramfs/download.zip"), "zip");
+    EXPECT_FALSE(fs::exists(dir / "download.zip"));
 }
 
 // A file system that fills up halfway through the copy.

@@ -177,7 +177,27 @@ struct ProcessRun {
     std::string error;
 };
 
+// This environment, with LeakSanitizer off in a sanitizer build: it cannot run under ptrace.
+std::vector<std::string> probeEnvironment() {
+    std::vector<std::string> variables;
+    std::string sanitizer = "ASAN_OPTIONS=detect_leaks=0";
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string text(*variable);
+        if (text.starts_with("ASAN_OPTIONS="))
+            sanitizer = text + ":detect_leaks=0";
+        else
+            variables.push_back(text);
+    }
+    variables.push_back(sanitizer);
+    return variables;
+}
+
 ProcessRun runProcess(const std::vector<std::string>& arguments, const fs::path& scratch) {
+    std::vector<std::string> environment = probeEnvironment();
+    std::vector<char*> envp;
+    for (auto& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
     std::vector<char*> argv;
     for (const auto& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -190,7 +210,7 @@ ProcessRun runProcess(const std::vector<std::string>& arguments, const fs::path&
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
     ProcessRun run;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         run.error = std::strerror(spawned);

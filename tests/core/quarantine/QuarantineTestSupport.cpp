@@ -112,8 +112,8 @@ dev_t deviceOf(const fs::path& path) {
 }
 
 std::unique_ptr<TestMount> TestMount::tmpfs(const fs::path& target, const std::string& options,
-                                            std::string& error) {
-    if (::mount("tmpfs", target.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+                                            std::string& error, const std::string& type) {
+    if (::mount(type.c_str(), target.c_str(), type.c_str(), 0, options.c_str()) != 0) {
         error = std::strerror(errno);
         return nullptr;
     }

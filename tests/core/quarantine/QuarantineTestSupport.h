@@ -70,10 +70,11 @@ dev_t deviceOf(const std::filesystem::path& path);
 // A file system mounted on a folder for the length of a test, detached at the end.
 class TestMount {
 public:
-    // A tmpfs with `options` on `target`; nothing when mounting is not permitted, `error`
-    // then says why.
+    // A tmpfs (or another memory file system `type`) with `options` on `target`; nothing
+    // when mounting is not permitted, `error` then says why.
     static std::unique_ptr<TestMount> tmpfs(const std::filesystem::path& target,
-                                            const std::string& options, std::string& error);
+                                            const std::string& options, std::string& error,
+                                            const std::string& type = "tmpfs");
     explicit TestMount(std::filesystem::path target) : target_(std::move(target)) {}
     TestMount(const TestMount&) = delete;
     TestMount& operator=(const TestMount&) = delete;
