@@ -43,14 +43,14 @@
 
 namespace {
 
-void fail(const std::string& what) {
-    throw std::runtime_error(what);
-}
-
 using namespace dustlyn;
 using namespace dustlyn::bench;
 namespace fs = std::filesystem;
 using Steady = std::chrono::steady_clock;
+
+void fail(const std::string& what) {
+    throw std::runtime_error(what);
+}
 
 constexpr double barMilliseconds = 1000;
 constexpr std::int64_t historyCap = 5000;
