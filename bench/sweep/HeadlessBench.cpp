@@ -3,11 +3,13 @@
 // Measures a running `dustlyn --headless` from outside, in a throw-away home under FOLDER
 // (default $TMPDIR or /tmp) with HOME and the XDG folders all inside it.
 //
-// Deadline lateness: `dustlyn timer FILE 3s` for a fresh file on the Desktop, then the
-// quarantine is looked at every 10 ms until the file is there; lateness = arrival minus the
-// deadline, 5 times (--runs). The deadline is set somewhere during the command, so it is
-// given from the command's start (the figure judged against the 0.6 s bar; it can only
-// overstate) and from its end. The reference is the polling resolution, 10 ms.
+// Deadline lateness: `dustlyn timer FILE 3s` for a fresh file on the Desktop (watched by
+// the built-in rules), then the quarantine is looked at every 10 ms until the file is
+// there; lateness = arrival minus the deadline, 5 times (--runs). The instance sets the
+// deadline from its clock and saves config.json at once, so the deadline is taken as that
+// file's modification time + 3 s (checked against the saved entry); the bounds the command
+// itself gives (deadline no earlier than its start, no later than its end) are printed
+// beside it. The reference is the polling resolution, 10 ms.
 //
 // Idle cost (--idle, about 70 s): an instance with three enabled rules, each on its own
 // folder holding one file that is not due, checkInterval 300, started together with
@@ -19,12 +21,14 @@
 
 #include "bench/sweep/ChildProcess.h"
 #include "bench/sweep/ThrowawayHome.h"
+#include "core/base/FileError.h"
 #include "core/config/ConfigurationStore.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -121,8 +125,13 @@ void stopHeadless(ChildProcess& app, const fs::path& log) {
                     contents(log).c_str());
 }
 
+struct Arrival {
+    Steady::time_point steady;
+    Date wall;
+};
+
 // The first poll tick at which `file` exists.
-Steady::time_point arrivalOf(const fs::path& file, Steady::time_point giveUp) {
+Arrival arrivalOf(const fs::path& file, Steady::time_point giveUp) {
     auto tick = Steady::now();
     while (!isPresent(file)) {
         if (tick > giveUp)
@@ -130,13 +139,38 @@ Steady::time_point arrivalOf(const fs::path& file, Steady::time_point giveUp) {
         tick += pollInterval;
         std::this_thread::sleep_until(tick);
     }
-    return Steady::now();
+    return {Steady::now(), std::chrono::system_clock::now()};
+}
+
+Date modifiedAt(const fs::path& file) {
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) != 0)
+        fail("cannot read " + file.native() + ": " + FileError::fromErrno(errno).what());
+    return dateFromUnix(info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec));
+}
+
+// The moment the instance set the timer: it saves the configuration right after reading its
+// clock, so the file's modification time is that moment to within the kernel's timestamp
+// granularity. The saved entry (whole seconds) must agree, or another save came between.
+Date timerSetAt(const ThrowawayHome& place, const fs::path& file) {
+    const ConfigurationStore store = ConfigurationStore::defaultStore(place.folders());
+    const Date saved = modifiedAt(store.url());
+    const auto timers = store.load().timers;
+    const auto entry = timers.find(file.native());
+    if (entry == timers.end())
+        fail("config.json holds no timer for " + file.native());
+    const double gap = secondsBetween(dateAfter(saved, 3), entry->second);
+    if (gap > 0.001 || gap < -1.001)
+        fail("config.json was saved " + std::to_string(gap) +
+             " s away from its timer; another change came between");
+    return saved;
 }
 
 struct Lateness {
     double command = 0;   // how long `dustlyn timer` took, ms
-    double fromStart = 0; // arrival minus (command start + 3 s), ms
-    double fromEnd = 0;   // arrival minus (command end + 3 s), ms
+    double measured = 0;  // arrival minus (the moment the timer was set + 3 s), ms
+    double fromStart = 0; // arrival minus (command start + 3 s), ms: an upper bound
+    double fromEnd = 0;   // arrival minus (command end + 3 s), ms: a lower bound
 };
 
 Lateness measureOneDeadline(const Settings& settings, const ThrowawayHome& place, int n) {
@@ -151,9 +185,11 @@ Lateness measureOneDeadline(const Settings& settings, const ThrowawayHome& place
     const auto end = Steady::now();
     if (status != 0)
         fail("dustlyn timer ended with status " + std::to_string(status) + ":\n" + contents(log));
+    const Date deadline = dateAfter(timerSetAt(place, file), 3);
     const auto arrival = arrivalOf(target, end + timerDelay + std::chrono::seconds(10));
-    return {Milliseconds(end - start).count(), Milliseconds(arrival - (start + timerDelay)).count(),
-            Milliseconds(arrival - (end + timerDelay)).count()};
+    return {Milliseconds(end - start).count(), Milliseconds(arrival.wall - deadline).count(),
+            Milliseconds(arrival.steady - (start + timerDelay)).count(),
+            Milliseconds(arrival.steady - (end + timerDelay)).count()};
 }
 
 void runDeadline(const Settings& settings) {
@@ -164,19 +200,19 @@ void runDeadline(const Settings& settings) {
     std::printf("deadline lateness: `dustlyn timer FILE 3s`, quarantine polled every %lld ms "
                 "(load average %s)\n",
                 static_cast<long long>(pollInterval.count()), loadAverage().c_str());
-    std::printf("  %-5s %14s %22s %20s\n", "run", "timer command", "lateness from start",
-                "lateness from end");
-    double worst = -1e9, worstFromEnd = -1e9;
+    std::printf("  %-5s %14s %12s %28s\n", "run", "timer command", "lateness",
+                "bounds (command end, start)");
+    double worst = -1e9, worstUpper = -1e9;
     for (int i = 1; i <= settings.runs; ++i) {
         const Lateness late = measureOneDeadline(settings, place, i);
-        std::printf("  %-5d %11.1f ms %19.1f ms %17.1f ms\n", i, late.command, late.fromStart,
-                    late.fromEnd);
-        worst = std::max(worst, late.fromStart);
-        worstFromEnd = std::max(worstFromEnd, late.fromEnd);
+        std::printf("  %-5d %11.1f ms %9.1f ms %14.1f ms .. %6.1f ms\n", i, late.command,
+                    late.measured, late.fromEnd, late.fromStart);
+        worst = std::max(worst, late.measured);
+        worstUpper = std::max(worstUpper, late.fromStart);
     }
     stopHeadless(app, log);
-    std::printf("  max lateness %.1f ms from the command's start (%.1f ms from its end)\n", worst,
-                worstFromEnd);
+    std::printf("  max lateness %.1f ms (at most %.1f ms counting from the command's start)\n",
+                worst, worstUpper);
     std::printf("  reference: polling resolution %lld ms; the design's deadline slack is "
                 "500 ms\n",
                 static_cast<long long>(pollInterval.count()));
