@@ -162,20 +162,45 @@ CommandOutput ChangeCommands::timer(const CommandLine& line) {
     return output;
 }
 
+namespace {
+
+bool isRegularFile(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace
+
 CommandOutput ChangeCommands::removeNow(const CommandLine& line) {
     CommandOutput output;
     const auto path = checkedFile("remove-now", line.arguments[0], output);
-    if (!path || !model_.removeNow(*path))
+    if (!path)
+        return output;
+    if (!isRegularFile(*path)) {
+        output.fail(2, "dustlyn remove-now: not a regular file: " + *path +
+                           " (Dustlyn moves files, not folders or links)");
+        return output;
+    }
+    const auto& config = model_.config();
+    const bool wasKept =
+        std::find(config.pins.begin(), config.pins.end(), *path) != config.pins.end();
+    const auto timer = config.timers.find(*path);
+    const std::optional<Date> oldTimer =
+        timer == config.timers.end() ? std::nullopt : std::optional<Date>(timer->second);
+    if (!model_.removeNow(*path))
         return output;
     const auto& outcomes = model_.lastQuarantine().outcomes;
     const auto mine = std::find_if(outcomes.begin(), outcomes.end(),
                                    [&](const QuarantineOutcome& o) { return o.original == *path; });
-    if (mine == outcomes.end())
-        output.fail(1, "Could not move " + *path + ": it is not a regular file Dustlyn can move");
-    else if (!mine->success)
-        output.fail(1, "Could not move " + *path + ": " + mine->error.value_or("unknown error"));
-    else
+    if (mine != outcomes.end() && mine->success) {
         output.line("Moved " + *path + " to " + mine->quarantined->native());
+        return output;
+    }
+    // The file stays; so does what the user had said about it.
+    model_.setFileSettings(*path, wasKept, oldTimer);
+    output.fail(1, "Could not move " + *path + ": " +
+                       (mine == outcomes.end() ? std::string("no rule or timer could claim it")
+                                               : mine->error.value_or("unknown error")));
     return output;
 }
 

@@ -29,12 +29,15 @@ std::string plural(std::int64_t n, const std::string& word) {
 }
 
 void printSweep(const QuarantineReport& moved, const PurgeReport& purged) {
+    std::string line;
     if (moved.movedCount > 0)
-        std::cout << "Moved " << plural(moved.movedCount, "file") << " to quarantine ("
-                  << formatByteCount(moved.movedSize) << ")\n";
+        line = "Moved " + plural(moved.movedCount, "file") + " to quarantine (" +
+               formatByteCount(moved.movedSize) + ")";
     if (purged.purgedCount > 0)
-        std::cout << "Deleted " << plural(purged.purgedCount, "file") << " from quarantine ("
-                  << formatByteCount(purged.purgedSize) << ")\n";
+        line += (line.empty() ? "Deleted " : "; deleted ") + plural(purged.purgedCount, "file") +
+                " from quarantine (" + formatByteCount(purged.purgedSize) + ")";
+    if (!line.empty())
+        std::cout << line << "\n";
     std::cout.flush();
     for (const auto& outcome : moved.outcomes)
         if (!outcome.success)

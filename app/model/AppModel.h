@@ -90,6 +90,8 @@ public:
     bool removeNow(const std::filesystem::path& url);
     std::optional<std::filesystem::path> restore(const std::filesystem::path& url);
     void undo(const Uuid& sweepID);
+    // Puts a file's kept flag and timer back as they were (a command that failed).
+    void setFileSettings(const std::string& path, bool kept, std::optional<Date> timer);
     void toggleRule(const Uuid& id);
     void addRule(const PurgeRule& rule);
     void updateRule(const PurgeRule& rule);
@@ -139,6 +141,8 @@ private:
     void adoptScreenshotLocation();
     void updateWatchedFolders();
     void reconcileJournal();
+    std::optional<std::pair<std::filesystem::path, HistoryEntry>>
+    moveBack(const std::filesystem::path& url);
 
     void setConfig(Configuration config);
     void saveConfig();

@@ -115,7 +115,7 @@ bool AppModel::removeNow(const fs::path& url) {
     return true;
 }
 
-std::optional<fs::path> AppModel::restore(const fs::path& url) {
+std::optional<std::pair<fs::path, HistoryEntry>> AppModel::moveBack(const fs::path& url) {
     const std::string quarantinePath = url.native();
     const auto origin = HistoryStore::originalPath(quarantinePath, history_);
     const fs::path target =
@@ -129,21 +129,66 @@ std::optional<fs::path> AppModel::restore(const fs::path& url) {
         return std::nullopt;
     }
     lastRestoreError_.clear();
-    setHistory(historyStore_.append(
-        {{Uuid::random(), now(), HistoryEntry::Kind::restored, restored.native(), quarantinePath,
-          sizeOf(restored), "", std::nullopt}}));
-    keep(restored);
-    return restored;
+    HistoryEntry entry{Uuid::random(),
+                       now(),
+                       HistoryEntry::Kind::restored,
+                       restored.native(),
+                       quarantinePath,
+                       sizeOf(restored),
+                       "",
+                       std::nullopt};
+    return std::make_pair(restored, std::move(entry));
 }
 
+std::optional<fs::path> AppModel::restore(const fs::path& url) {
+    auto moved = moveBack(url);
+    if (!moved)
+        return std::nullopt;
+    setHistory(historyStore_.append({moved->second}));
+    keep(moved->first);
+    return moved->first;
+}
+
+// The same as restoring each file, but with one history write, one configuration save and
+// one rescan for the whole sweep: a sweep can hold thousands of files.
 void AppModel::undo(const Uuid& sweepID) {
     std::vector<std::string> paths;
     for (const auto& entry : history_)
         if (entry.sweepID == sweepID && entry.kind == HistoryEntry::Kind::quarantined)
             paths.push_back(entry.quarantinePath);
-    for (const auto& path : paths)
-        if (exists(path))
-            restore(path);
+    std::vector<HistoryEntry> entries;
+    std::vector<std::string> restored;
+    for (const auto& path : paths) {
+        if (!exists(path))
+            continue;
+        if (auto moved = moveBack(path)) {
+            restored.push_back(moved->first.native());
+            entries.push_back(std::move(moved->second));
+        }
+    }
+    if (entries.empty())
+        return;
+    setHistory(historyStore_.append(entries));
+    changeConfig([&](Configuration& config) {
+        for (const auto& path : restored) {
+            config.timers.erase(path);
+            if (std::find(config.pins.begin(), config.pins.end(), path) == config.pins.end())
+                config.pins.push_back(path);
+        }
+    });
+    refresh();
+}
+
+void AppModel::setFileSettings(const std::string& path, bool kept, std::optional<Date> timer) {
+    changeConfig([&](Configuration& config) {
+        std::erase(config.pins, path);
+        config.timers.erase(path);
+        if (kept)
+            config.pins.push_back(path);
+        if (timer)
+            config.timers[path] = *timer;
+    });
+    refresh();
 }
 
 void AppModel::afterRuleChange() {

@@ -351,10 +351,9 @@ TEST_F(ChangeCommands, ASweepThatCannotMoveExitsOneNamingTheFileAndTheReason) {
     EXPECT_EQ(sweep["quarantine"]["failedCount"], 1);
 }
 
-// cli.md: exit 1 means "nothing else changed for that file". A remove-now whose move fails
-// still drops the file from the kept list and leaves a due one-off timer behind, so the
-// file leaves at the next sweep that can move it although the user was told it failed.
-TEST_F(ChangeCommands, DISABLED_AFailedRemoveNowChangesNothingElseForTheFile) {
+// Exit 1 means nothing else changed for that file: a remove-now whose move fails leaves the
+// file kept and without a timer that would make it leave at a later sweep.
+TEST_F(ChangeCommands, AFailedRemoveNowChangesNothingElseForTheFile) {
     writeFile(home.home() / "not-a-folder", "x");
     writeFile(home.desktop() / "precious.pdf", "precious");
     const std::string path = onDesktop("precious.pdf");
@@ -371,14 +370,15 @@ TEST_F(ChangeCommands, DISABLED_AFailedRemoveNowChangesNothingElseForTheFile) {
     EXPECT_EQ(after["timers"], json::object()) << "no timer left to fire later";
 }
 
-// The same for a folder, which a remove-now never moves: the command fails with exit 1
-// but config.json keeps a timer for the folder that no sweep ever acts on or drops.
-TEST_F(ChangeCommands, DISABLED_RemoveNowOfAFolderLeavesNoTimerBehind) {
+// A folder is refused before anything changes: no timer is left that no sweep would act on.
+TEST_F(ChangeCommands, RemoveNowOfAFolderIsRefusedAndLeavesNoTimerBehind) {
     fs::create_directories(home.desktop() / "Projects");
+    ASSERT_EQ(home.run({"keep", onDesktop("Projects")}).exitCode, 0);
     const ProcessResult result = home.run({"remove-now", onDesktop("Projects")});
-    EXPECT_EQ(result.exitCode, 1) << result.describe();
+    EXPECT_EQ(result.exitCode, 2) << result.describe();
     EXPECT_TRUE(fs::is_directory(home.desktop() / "Projects"));
     EXPECT_EQ(home.readConfig()["timers"], json::object());
+    EXPECT_EQ(home.readConfig()["pins"], json::array({onDesktop("Projects")}));
 }
 
 TEST_F(ChangeCommands, ADamagedHistoryIsSetAsideNotLost) {
