@@ -111,12 +111,14 @@ bool HistoryQuickReader::member(HistoryEntry& out, unsigned& seen) {
         out.kind = kind.value_or(HistoryEntry::Kind::quarantined);
         return bool(kind);
     }
+    // Read into the reused buffer and copied once: growing a path piece by piece between
+    // its escaped slashes would reallocate it several times.
     case originalPathKey:
-        return consume('"') && text(out.originalPath);
+        return textInto(out.originalPath);
     case quarantinePathKey:
-        return consume('"') && text(out.quarantinePath);
+        return textInto(out.quarantinePath);
     case ruleNameKey:
-        return consume('"') && text(out.ruleName);
+        return textInto(out.ruleName);
     case sizeKey:
         return integer(out.size);
     case sweepIDKey:
@@ -229,6 +231,13 @@ bool HistoryQuickReader::text(std::string& out) {
         }
         run = ++at_;
     }
+}
+
+bool HistoryQuickReader::textInto(std::string& out) {
+    if (!consume('"') || !text(value_))
+        return false;
+    out.assign(value_);
+    return true;
 }
 
 bool HistoryQuickReader::integer(std::int64_t& out) {

@@ -29,7 +29,8 @@ private:
     bool entry(HistoryEntry& out);
     // One member value for the key in scratch_; `seen` holds a bit per known key read.
     bool member(HistoryEntry& out, unsigned& seen);
-    bool text(std::string& out); // from the opening quote
+    bool text(std::string& out);     // from the opening quote
+    bool textInto(std::string& out); // a whole string value, quotes included
     bool integer(std::int64_t& out);
     bool null();
     bool otherValue();
