@@ -233,7 +233,7 @@ std::optional<Date> CommandLine::parseTime(const std::string& text) {
     using namespace std::chrono;
     const year_month_day ymd{std::chrono::year(year), std::chrono::month(unsigned(month)),
                              std::chrono::day(unsigned(day))};
-    if (!ymd.ok() || hour > 23 || minute > 59 || second > 60)
+    if (!ymd.ok() || hour > 23 || minute > 59 || second > 60 || year < 1678 || year > 2261)
         return std::nullopt;
     Date result;
     if (offsetSeconds) {

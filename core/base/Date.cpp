@@ -1,5 +1,7 @@
 #include "core/base/Date.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace dustlyn {
@@ -7,10 +9,23 @@ namespace dustlyn {
 using namespace std::chrono;
 
 Date dateAfter(Date date, double seconds) {
-    return date + duration_cast<Date::duration>(duration<double>(seconds));
+    // A Date counts nanoseconds in 64 bits (about 292 years either side of 1970); a hand-edited
+    // retention or interval far beyond that saturates instead of overflowing.
+    constexpr double limit = 9.0e9;
+    if (std::isnan(seconds))
+        return date;
+    const double bounded = std::clamp(seconds, -limit, limit);
+    const double since = duration<double>(date.time_since_epoch()).count() + bounded;
+    if (since >= limit)
+        return Date::max();
+    if (since <= -limit)
+        return Date::min();
+    return date + duration_cast<Date::duration>(duration<double>(bounded));
 }
 
-double secondsBetween(Date from, Date to) { return duration<double>(to - from).count(); }
+double secondsBetween(Date from, Date to) {
+    return duration<double>(to - from).count();
+}
 
 Date dateFromUnix(std::int64_t seconds, std::uint32_t nanoseconds) {
     return Date(duration_cast<Date::duration>(std::chrono::seconds(seconds) +
@@ -21,7 +36,9 @@ std::int64_t unixSeconds(Date date) {
     return floor<std::chrono::seconds>(date.time_since_epoch()).count();
 }
 
-Date wholeSeconds(Date date) { return dateFromUnix(unixSeconds(date)); }
+Date wholeSeconds(Date date) {
+    return dateFromUnix(unixSeconds(date));
+}
 
 std::string formatRfc3339(Date date) {
     const auto secs = floor<std::chrono::seconds>(date);
@@ -56,11 +73,11 @@ std::optional<Date> parseRfc3339(std::string_view text) {
         return std::nullopt;
     int y, mo, d, h, mi, s;
     if (!readDigits(text, 0, 4, y) || !readDigits(text, 5, 2, mo) || !readDigits(text, 8, 2, d) ||
-        !readDigits(text, 11, 2, h) || !readDigits(text, 14, 2, mi) ||
-        !readDigits(text, 17, 2, s))
+        !readDigits(text, 11, 2, h) || !readDigits(text, 14, 2, mi) || !readDigits(text, 17, 2, s))
         return std::nullopt;
     const year_month_day ymd{year(y), month(unsigned(mo)), day(unsigned(d))};
-    if (!ymd.ok() || h > 23 || mi > 59 || s > 59)
+    // Only years a Date can hold (it counts nanoseconds since 1970 in 64 bits).
+    if (!ymd.ok() || h > 23 || mi > 59 || s > 59 || y < 1678 || y > 2261)
         return std::nullopt;
     return Date(sys_days(ymd) + hours(h) + minutes(mi) + std::chrono::seconds(s));
 }

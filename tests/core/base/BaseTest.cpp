@@ -20,11 +20,19 @@ TEST(Dates, writtenInUtcWithWholeSecondsAndReadBackExactly) {
 }
 
 TEST(Dates, anyOtherFormIsNoDate) {
-    for (const char* text : {"2025-03-01T09:30:00.5Z", "2025-03-01T09:30:00+00:00",
-                             "2025-02-30T09:30:00Z", "2025-03-01 09:30:00Z", "", "300"}) {
+    for (const char* text :
+         {"2025-03-01T09:30:00.5Z", "2025-03-01T09:30:00+00:00", "2025-02-30T09:30:00Z",
+          "2025-03-01 09:30:00Z", "", "300", "4052-03-01T09:15:00Z", "1600-01-01T00:00:00Z"}) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(parseRfc3339(text));
     }
+}
+
+TEST(Dates, farOffDurationsSaturateInsteadOfOverflowing) {
+    const Date now = dateFromUnix(1'780'000'000);
+    EXPECT_EQ(dateAfter(now, 1e300), Date::max());
+    EXPECT_EQ(dateAfter(now, -1e300), Date::min());
+    EXPECT_EQ(dateAfter(now, 1.5), now + std::chrono::milliseconds(1500));
 }
 
 TEST(Uuids, canonicalUpperCaseTextAndEitherCaseRead) {
@@ -51,9 +59,9 @@ TEST(ByteCounts, useDecimalUnits) {
 TEST(Utf8, rejectsWhatCannotBeWrittenAsJsonText) {
     EXPECT_TRUE(isValidUtf8("Screenshot 2024 — café.png"));
     EXPECT_FALSE(isValidUtf8("bad\xff.png"));
-    EXPECT_FALSE(isValidUtf8("\xc0\xaf"));         // overlong "/"
-    EXPECT_FALSE(isValidUtf8("\xed\xa0\x80"));     // surrogate
-    EXPECT_FALSE(isValidUtf8("\xe2\x82"));         // cut short
+    EXPECT_FALSE(isValidUtf8("\xc0\xaf"));     // overlong "/"
+    EXPECT_FALSE(isValidUtf8("\xed\xa0\x80")); // surrogate
+    EXPECT_FALSE(isValidUtf8("\xe2\x82"));     // cut short
 }
 
 TEST(JsonText, prettyFormSortsKeysEscapesSolidusAndSpacesColons) {
