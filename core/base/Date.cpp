@@ -1,6 +1,5 @@
 #include "core/base/Date.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -11,16 +10,15 @@ using namespace std::chrono;
 Date dateAfter(Date date, double seconds) {
     // A Date counts nanoseconds in 64 bits (about 292 years either side of 1970); a hand-edited
     // retention or interval far beyond that saturates instead of overflowing.
-    constexpr double limit = 9.0e9;
+    constexpr double limit = 9.2e9;
     if (std::isnan(seconds))
         return date;
-    const double bounded = std::clamp(seconds, -limit, limit);
-    const double since = duration<double>(date.time_since_epoch()).count() + bounded;
+    const double since = duration<double>(date.time_since_epoch()).count() + seconds;
     if (since >= limit)
         return Date::max();
     if (since <= -limit)
         return Date::min();
-    return date + duration_cast<Date::duration>(duration<double>(bounded));
+    return date + duration_cast<Date::duration>(duration<double>(seconds));
 }
 
 double secondsBetween(Date from, Date to) {
