@@ -213,7 +213,7 @@ void runDeadline(const Settings& settings) {
     stopHeadless(app, log);
     std::printf("  max lateness %.1f ms (at most %.1f ms counting from the command's start)\n",
                 worst, worstUpper);
-    std::printf("  reference: polling resolution %lld ms; the design's deadline slack is "
+    std::printf("  reference: polling resolution %lld ms; the model's deadline slack is "
                 "500 ms\n",
                 static_cast<long long>(pollInterval.count()));
     std::printf("  bar: a file leaves at most %.0f ms after its deadline: %s\n",
