@@ -138,26 +138,38 @@ fs::path moveAcrossFileSystems(const fs::path& source, const fs::path& destinati
 fs::path FileManagerMover::move(const fs::path& source, const fs::path& destination,
                                 std::optional<Date> dated) {
     createFolders(folderOf(destination));
+    struct stat before {};
+    if (::lstat(source.c_str(), &before) != 0)
+        throw FileError::fromErrno(errno);
+    // Dated before the rename: a crash between the two must not leave a file in quarantine
+    // with its old date, which the next purge would take for long expired. A crash here
+    // only leaves the file where it was, with a newer date.
+    if (dated) {
+        if (const int error = setModificationTime(AT_FDCWD, source.c_str(), *dated); error != 0)
+            throw FileError::fromErrno(error);
+    }
+    const auto undate = [&] {
+        if (!dated)
+            return;
+        const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+        ::utimensat(AT_FDCWD, source.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    };
     fs::path target = destination;
     for (;;) {
         const int error = renameNoReplace(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str());
         if (error == 0)
-            break;
-        if (error == EXDEV)
+            return target;
+        if (error == EXDEV) {
+            // The copy is dated on its own before it is placed.
+            undate();
             return moveAcrossFileSystems(source, destination, dated);
-        if (error != EEXIST)
+        }
+        if (error != EEXIST) {
+            undate();
             throw FileError::fromErrno(error);
+        }
         target = nextFreeName(destination, target);
     }
-    if (!dated)
-        return target;
-    if (const int error = setModificationTime(AT_FDCWD, target.c_str(), *dated); error != 0) {
-        // With its old date it would leave quarantine too early, and a failed move gets no
-        // history entry: put it back where it was.
-        renameNoReplace(AT_FDCWD, target.c_str(), AT_FDCWD, source.c_str());
-        throw FileError::fromErrno(error);
-    }
-    return target;
 }
 
 } // namespace dustlyn
