@@ -38,8 +38,7 @@ std::optional<Configuration> decoded(const std::string& bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto configuration =
-        decoded(std::string(reinterpret_cast<const char*>(data), size));
+    const auto configuration = decoded(std::string(reinterpret_cast<const char*>(data), size));
     if (!configuration)
         return 0;
     std::string saved;

@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (entries) {
         const std::string written = HistoryStore::encode(*entries);
         check(decoded(written, true) == entries, "written entries read back differently");
-        check(HistoryQuickReader::read(written).has_value(), "the quick road declined its own form");
+        check(HistoryQuickReader::read(written).has_value(),
+              "the quick road declined its own form");
     }
     return 0;
 }

@@ -4,6 +4,8 @@
 
 namespace dustlyn {
 
-FileError FileError::fromErrno(int code) { return FileError(code, std::strerror(code)); }
+FileError FileError::fromErrno(int code) {
+    return FileError(code, std::strerror(code));
+}
 
 } // namespace dustlyn

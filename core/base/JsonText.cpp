@@ -13,14 +13,30 @@ void writeString(std::string& out, const std::string& text) {
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '/': out += "\\/"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
         default:
             if (c < 0x20) {
                 char buffer[8];
@@ -36,8 +52,12 @@ void writeString(std::string& out, const std::string& text) {
 
 template <class Json> void writeScalar(std::string& out, const Json& value) {
     switch (value.type()) {
-    case nlohmann::json::value_t::null: out += "null"; break;
-    case nlohmann::json::value_t::boolean: out += value.template get<bool>() ? "true" : "false"; break;
+    case nlohmann::json::value_t::null:
+        out += "null";
+        break;
+    case nlohmann::json::value_t::boolean:
+        out += value.template get<bool>() ? "true" : "false";
+        break;
     case nlohmann::json::value_t::number_integer:
         out += std::to_string(value.template get<std::int64_t>());
         break;
@@ -47,13 +67,16 @@ template <class Json> void writeScalar(std::string& out, const Json& value) {
     case nlohmann::json::value_t::number_float:
         out += formatJsonNumber(value.template get<double>());
         break;
-    case nlohmann::json::value_t::string: writeString(out, value.template get<std::string>()); break;
-    default: out += "null"; break;
+    case nlohmann::json::value_t::string:
+        writeString(out, value.template get<std::string>());
+        break;
+    default:
+        out += "null";
+        break;
     }
 }
 
-template <class Json>
-void write(std::string& out, const Json& value, bool pretty, int depth) {
+template <class Json> void write(std::string& out, const Json& value, bool pretty, int depth) {
     const auto indent = [&](int level) {
         if (pretty)
             out.append(std::size_t(level) * 2, ' ');

@@ -18,11 +18,11 @@ namespace dustlyn {
 // The one record of the user's settings.
 struct Configuration {
     std::vector<PurgeRule> rules;
-    std::vector<std::string> pins;           // kept files; "~" accepted
-    std::map<std::string, Date> timers;      // path -> moment the file becomes due
-    double checkInterval = 300;              // seconds between periodic sweeps
-    std::string quarantineDirectory;         // as the user sees it, may start with "~"
-    double quarantineTTL = 604800;           // seconds a file stays in quarantine
+    std::vector<std::string> pins;      // kept files; "~" accepted
+    std::map<std::string, Date> timers; // path -> moment the file becomes due
+    double checkInterval = 300;         // seconds between periodic sweeps
+    std::string quarantineDirectory;    // as the user sees it, may start with "~"
+    double quarantineTTL = 604800;      // seconds a file stays in quarantine
     bool emptyTrash = false;
     bool showMenuBarIcon = false;
     NotchSettings notch;

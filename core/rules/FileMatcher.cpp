@@ -9,17 +9,26 @@ FileMatcher FileMatcher::extensionMatch(std::string extension) {
     return FileMatcher(Kind::extensionMatch, std::move(extension));
 }
 
-FileMatcher FileMatcher::glob(std::string pattern) { return FileMatcher(Kind::glob, std::move(pattern)); }
+FileMatcher FileMatcher::glob(std::string pattern) {
+    return FileMatcher(Kind::glob, std::move(pattern));
+}
 
-FileMatcher FileMatcher::anyFile() { return FileMatcher(Kind::anyFile, {}); }
+FileMatcher FileMatcher::anyFile() {
+    return FileMatcher(Kind::anyFile, {});
+}
 
-bool FileMatcher::matches(std::string_view name) const { return NameMatcher({*this}).matches(name); }
+bool FileMatcher::matches(std::string_view name) const {
+    return NameMatcher({*this}).matches(name);
+}
 
 nlohmann::json toJson(const FileMatcher& matcher) {
     switch (matcher.kind()) {
-    case FileMatcher::Kind::extensionMatch: return {{"extensionMatch", matcher.payload()}};
-    case FileMatcher::Kind::glob: return {{"glob", matcher.payload()}};
-    case FileMatcher::Kind::anyFile: break;
+    case FileMatcher::Kind::extensionMatch:
+        return {{"extensionMatch", matcher.payload()}};
+    case FileMatcher::Kind::glob:
+        return {{"glob", matcher.payload()}};
+    case FileMatcher::Kind::anyFile:
+        break;
     }
     return "anyFile";
 }

@@ -17,10 +17,14 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 // What "." refuses in the regular expression: line terminators.
-bool isLineTerminator(char c) { return c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isLineTerminator(char c) {
+    return c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // Glob matching over ASCII text, the same answers the regular expression gives for an
 // ASCII name and an ASCII pattern (case folding of ASCII letters only stays in ASCII).
@@ -99,8 +103,8 @@ GlobMatch::GlobMatch(std::string_view pattern) : compiled_(std::make_unique<Comp
     const std::string expression = regularExpression(pattern);
     UErrorCode status = U_ZERO_ERROR;
     UParseError parseError{};
-    compiled_->regex.reset(icu::RegexPattern::compile(
-        icu::UnicodeString::fromUTF8(expression), UREGEX_CASE_INSENSITIVE, parseError, status));
+    compiled_->regex.reset(icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(expression),
+                                                      UREGEX_CASE_INSENSITIVE, parseError, status));
     if (U_FAILURE(status))
         compiled_->regex.reset();
 }

@@ -61,7 +61,8 @@ NameMatcher::NameMatcher(const std::vector<FileMatcher>& matchers) {
 bool NameMatcher::matches(std::string_view name) const {
     for (const auto& entry : entries_) {
         switch (entry.kind) {
-        case FileMatcher::Kind::anyFile: return true;
+        case FileMatcher::Kind::anyFile:
+            return true;
         case FileMatcher::Kind::extensionMatch:
             if (endsWithLowered(name, entry.lowerSuffix))
                 return true;

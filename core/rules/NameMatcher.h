@@ -21,7 +21,7 @@ public:
 private:
     struct Entry {
         FileMatcher::Kind kind;
-        std::string lowerSuffix; // "." + lower-cased extension
+        std::string lowerSuffix;     // "." + lower-cased extension
         std::vector<GlobMatch> glob; // zero or one
     };
     std::vector<Entry> entries_;

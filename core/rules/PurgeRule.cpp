@@ -97,7 +97,8 @@ PurgeRule purgeRuleFromJson(const nlohmann::json& value) {
     for (const auto& matcher : required(value, "matchers", Type::array))
         rule.matchers.push_back(fileMatcherFromJson(matcher));
     rule.ageThreshold = required(value, "ageThreshold", Type::number_float).get<double>();
-    const auto basis = ageBasisFromText(required(value, "ageBasis", Type::string).get<std::string>());
+    const auto basis =
+        ageBasisFromText(required(value, "ageBasis", Type::string).get<std::string>());
     if (!basis)
         throw DecodingError("Rule \"ageBasis\" is neither \"modification\" nor \"creation\"");
     rule.ageBasis = *basis;

@@ -35,7 +35,8 @@ fs::path defaultParent() {
 
 TempDir::TempDir(std::string_view prefix) : path_(makeTemp(defaultParent(), prefix)) {}
 
-TempDir::TempDir(const fs::path& parent, std::string_view prefix) : path_(makeTemp(parent, prefix)) {}
+TempDir::TempDir(const fs::path& parent, std::string_view prefix)
+    : path_(makeTemp(parent, prefix)) {}
 
 TempDir::~TempDir() {
     std::error_code error;

@@ -19,7 +19,9 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::filesystem::path& rest) const { return path_ / rest; }
+    std::filesystem::path operator/(const std::filesystem::path& rest) const {
+        return path_ / rest;
+    }
 
 private:
     std::filesystem::path path_;
