@@ -1,4 +1,5 @@
 #include "cli/ChangeCommands.h"
+#include "cli/Plural.h"
 
 #include "app/insights/FileInsights.h"
 #include "app/model/AppModel.h"
@@ -17,10 +18,6 @@ namespace dustlyn {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string plural(std::int64_t n, const std::string& word) {
-    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
 
 bool pathExists(const fs::path& path) {
     struct stat info {};

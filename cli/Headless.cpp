@@ -5,6 +5,7 @@
 #include "cli/ChangeCommands.h"
 #include "cli/ControlServer.h"
 #include "cli/InstanceLock.h"
+#include "cli/Plural.h"
 #include "core/base/ByteCount.h"
 #include "core/base/FileError.h"
 #include "core/quarantine/FileManagerDeleter.h"
@@ -23,10 +24,6 @@
 namespace dustlyn {
 
 namespace {
-
-std::string plural(std::int64_t n, const std::string& word) {
-    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
 
 void printSweep(const QuarantineReport& moved, const PurgeReport& purged) {
     std::string line;

@@ -2,6 +2,7 @@
 
 #include "app/insights/FileInsights.h"
 #include "app/model/RuleSentence.h"
+#include "cli/Plural.h"
 #include "cli/TextTable.h"
 #include "core/base/ByteCount.h"
 #include "core/base/Paths.h"
@@ -20,10 +21,6 @@ namespace dustlyn {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string plural(std::int64_t n, const std::string& word) {
-    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
 
 std::string localDateTime(Date date) {
     const std::time_t t = std::chrono::system_clock::to_time_t(date);

@@ -1,5 +1,6 @@
 #include "core/base/JsonText.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -9,45 +10,7 @@ namespace dustlyn {
 namespace {
 
 void writeString(std::string& out, const std::string& text) {
-    out += '"';
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '/':
-            out += "\\/";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        default:
-            if (c < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    out += '"';
+    appendJsonString(out, text);
 }
 
 template <class Json> void writeScalar(std::string& out, const Json& value) {
@@ -130,6 +93,67 @@ template <class Json> void write(std::string& out, const Json& value, bool prett
 }
 
 } // namespace
+
+// In runs rather than one character at a time: this runs over every path of every history
+// append.
+bool appendJsonString(std::string& out, std::string_view text) {
+    // Bytes written other than as they are, and the start of every non-ASCII sequence.
+    static constexpr std::array<bool, 256> special = [] {
+        std::array<bool, 256> table{};
+        for (std::size_t c = 0; c < 256; ++c)
+            table[c] = c < 0x20 || c == '"' || c == '\\' || c == '/' || c >= 0x80;
+        return table;
+    }();
+    out += '"';
+    std::size_t run = 0;
+    bool ascii = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!special[c])
+            continue;
+        if (c >= 0x80) {
+            ascii = false;
+            continue;
+        }
+        out.append(text, run, i - run);
+        run = i + 1;
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        default: {
+            static constexpr char hex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 0x0F];
+        }
+        }
+    }
+    out.append(text, run, text.size() - run);
+    out += '"';
+    return ascii;
+}
 
 std::string formatJsonNumber(double value) {
     if (!std::isfinite(value))

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <string>
+#include <string_view>
 
 namespace dustlyn {
 
@@ -12,6 +13,10 @@ std::string writePrettyJson(const nlohmann::json& value);
 
 // Compact form (no spaces), members in the order given, "/" written as "\/".
 std::string writeCompactJson(const nlohmann::ordered_json& value);
+
+// Appends `text` as a JSON string in the stored form ("/" as "\\/", control characters
+// escaped, UTF-8 as it is). True when the text was plain ASCII.
+bool appendJsonString(std::string& out, std::string_view text);
 
 // Text of a double as stored: integral values without a fraction ("300"), others in
 // their shortest exact form ("0.5").

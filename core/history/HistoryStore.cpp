@@ -1,5 +1,7 @@
 #include "core/history/HistoryStore.h"
 
+#include "core/base/JsonText.h"
+
 #include "core/base/AtomicFile.h"
 #include "core/base/DecodingError.h"
 #include "core/base/FileError.h"
@@ -65,66 +67,10 @@ void addSize(std::int64_t& total, std::int64_t size) {
                          : std::numeric_limits<std::int64_t>::max();
 }
 
-// Writes `text` as writeCompactJson does (so the bytes match the rest of the stored JSON),
-// in runs rather than one character at a time: this runs over every path at every append.
+// Writes `text` as writeCompactJson does, so the bytes match the rest of the stored JSON.
 void appendText(std::string& out, const std::string& text) {
-    // Bytes written other than as they are, and the start of every non-ASCII sequence.
-    static constexpr std::array<bool, 256> special = [] {
-        std::array<bool, 256> table{};
-        for (std::size_t c = 0; c < 256; ++c)
-            table[c] = c < 0x20 || c == '"' || c == '\\' || c == '/' || c >= 0x80;
-        return table;
-    }();
-    out += '"';
-    std::size_t run = 0;
-    bool ascii = true;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (!special[c])
-            continue;
-        if (c >= 0x80) {
-            ascii = false;
-            continue;
-        }
-        out.append(text, run, i - run);
-        run = i + 1;
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '/':
-            out += "\\/";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        default: {
-            static constexpr char hex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 0x0F];
-        }
-        }
-    }
-    if (!ascii && !isValidUtf8(text))
+    if (!appendJsonString(out, text) && !isValidUtf8(text))
         throw std::invalid_argument("History text is not valid UTF-8");
-    out.append(text, run, text.size() - run);
-    out += '"';
 }
 
 // Uuid::text() and formatRfc3339() without their temporary strings, 10 000 times an append.
