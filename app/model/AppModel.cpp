@@ -209,10 +209,11 @@ QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everythi
     // A previous sweep's journal must be on record before this one overwrites it.
     reconcileJournal();
     QuarantineReport report;
+    const Date dated = now();
     try {
         report = purger_.quarantine(
-            toMove, quarantineFolder(), now(),
-            [&](const std::vector<PlannedMove>& plan) { journal_.write(sweepID, plan); });
+            toMove, quarantineFolder(), dated,
+            [&](const std::vector<PlannedMove>& plan) { journal_.write(sweepID, dated, plan); });
     } catch (const FileError& error) {
         // Without the journal a crash could strand files without their origin: move nothing.
         report = allFailed(toMove, error.what());

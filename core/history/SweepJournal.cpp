@@ -5,11 +5,14 @@
 #include "core/base/FileError.h"
 #include "core/base/JsonText.h"
 #include "core/base/Utf8.h"
+#include "core/quarantine/FileSystemCalls.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <set>
 #include <unordered_set>
@@ -27,10 +30,6 @@ bool somethingAt(const fs::path& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-fs::path folderOf(const fs::path& file) {
-    return file.parent_path().empty() ? fs::path(".") : file.parent_path();
-}
-
 // A journal that cannot be read back is worse than none: it would be set aside at the next
 // start and the sweep's origins lost with it.
 const std::string& utf8(const fs::path& path) {
@@ -39,12 +38,29 @@ const std::string& utf8(const fs::path& path) {
     return path.native();
 }
 
+// Dates here are compared with file times, so they keep every nanosecond.
+std::int64_t nanosecondsSinceEpoch(Date date) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(date.time_since_epoch()).count();
+}
+
+std::optional<Date> dateMember(const Json& object, const char* key) {
+    const auto it = object.find(key);
+    if (it == object.end())
+        return std::nullopt;
+    if (!it->is_number_integer())
+        throw DecodingError(std::string("Sweep journal key \"") + key + "\" is wrong");
+    return Date(std::chrono::duration_cast<Date::duration>(
+        std::chrono::nanoseconds(it->get<std::int64_t>())));
+}
+
 OrderedJson toJson(const PlannedMove& move) {
     OrderedJson object = OrderedJson::object();
     object["originalPath"] = utf8(move.original);
     object["quarantinePath"] = utf8(move.destination);
     object["ruleName"] = move.ruleName;
     object["size"] = move.size;
+    if (move.modified)
+        object["modified"] = nanosecondsSinceEpoch(*move.modified);
     return object;
 }
 
@@ -63,6 +79,7 @@ PlannedMove plannedMoveFromJson(const Json& value) {
     move.destination = member(value, "quarantinePath", &Json::is_string).get<std::string>();
     move.ruleName = member(value, "ruleName", &Json::is_string).get<std::string>();
     move.size = member(value, "size", &Json::is_number_integer).get<std::int64_t>();
+    move.modified = dateMember(value, "modified");
     return move;
 }
 
@@ -72,7 +89,7 @@ SweepJournal::Contents contentsFromJson(const Json& value) {
     const auto id = Uuid::parse(member(value, "sweepID", &Json::is_string).get<std::string>());
     if (!id)
         throw DecodingError("Sweep journal sweepID is not a UUID");
-    SweepJournal::Contents contents{*id, {}};
+    SweepJournal::Contents contents{*id, dateMember(value, "dated"), {}};
     const Json& moves = member(value, "moves", &Json::is_array);
     contents.moves.reserve(moves.size());
     for (const auto& move : moves)
@@ -91,6 +108,21 @@ bool holdsAll(const std::vector<HistoryEntry>& stored, const std::vector<History
     return true;
 }
 
+// The mover dates a file just before renaming it into quarantine; a crash between the two
+// leaves it at its origin with the sweep's date, which would put its deadline off by a whole
+// rule period. A date far from the sweep's is the user's own and stays. File systems with
+// coarse times (FAT keeps two seconds) round the sweep's date, hence the margin.
+void undateIfStranded(const PlannedMove& move, std::optional<Date> dated) {
+    using namespace std::chrono_literals;
+    if (!move.modified || !dated)
+        return;
+    const auto current = modificationTime(move.original);
+    if (!current || *current == *move.modified || std::chrono::abs(*current - *dated) > 2s)
+        return;
+    // Should this fail, the file only leaves later than it would have; nothing is lost.
+    setModificationTime(AT_FDCWD, move.original.c_str(), *move.modified);
+}
+
 } // namespace
 
 SweepJournal::SweepJournal(fs::path url) : url_(std::move(url)) {}
@@ -103,12 +135,14 @@ fs::path SweepJournal::damagedURL() const {
     return fs::path(url_.native() + ".damaged");
 }
 
-void SweepJournal::write(const Uuid& sweepID, const std::vector<PlannedMove>& moves) const {
+void SweepJournal::write(const Uuid& sweepID, Date dated,
+                         const std::vector<PlannedMove>& moves) const {
     OrderedJson list = OrderedJson::array();
     for (const auto& move : moves)
         list.push_back(toJson(move));
     OrderedJson journal = OrderedJson::object();
     journal["sweepID"] = sweepID.text();
+    journal["dated"] = nanosecondsSinceEpoch(dated);
     journal["moves"] = std::move(list);
     createDirectories(folderOf(url_));
     writeFileAtomically(url_, writeCompactJson(journal));
@@ -164,10 +198,13 @@ std::vector<HistoryEntry> SweepJournal::reconcile(const HistoryStore& history, D
     std::vector<HistoryEntry> missing;
     for (const auto& move : journal->moves) {
         const std::string& destination = move.destination.native();
-        // A file not at its quarantine path never moved (or was already restored and purged
-        // through entries the history holds); recording it would invent an origin.
-        if (recorded.contains(destination) || !somethingAt(move.destination))
+        if (recorded.contains(destination))
             continue;
+        // A file not at its quarantine path never moved; recording it would invent an origin.
+        if (!somethingAt(move.destination)) {
+            undateIfStranded(move, journal->dated);
+            continue;
+        }
         recorded.insert(destination);
         missing.push_back({Uuid::random(), now, HistoryEntry::Kind::quarantined,
                            move.original.native(), destination, move.size, move.ruleName,

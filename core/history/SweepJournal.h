@@ -17,6 +17,7 @@ public:
     // What a journal holds.
     struct Contents {
         Uuid sweepID;
+        std::optional<Date> dated; // the date the moves give each file; none in older journals
         std::vector<PlannedMove> moves;
 
         bool operator==(const Contents&) const = default;
@@ -31,8 +32,9 @@ public:
     // url() + ".damaged".
     std::filesystem::path damagedURL() const;
 
-    // Throws FileError when the journal cannot be written; the sweep then moves nothing.
-    void write(const Uuid& sweepID, const std::vector<PlannedMove>& moves) const;
+    // `dated` is the modification date the moves give each file. Throws FileError when the
+    // journal cannot be written; the sweep then moves nothing.
+    void write(const Uuid& sweepID, Date dated, const std::vector<PlannedMove>& moves) const;
     // Nothing when there is no journal; throws DecodingError when it exists but cannot be
     // read or decoded.
     std::optional<Contents> load() const;
@@ -42,7 +44,9 @@ public:
 
     // After a crash: appends a "quarantined" entry for each journalled move whose file lies
     // at its quarantine path and is not yet in the history (same sweep and quarantine path),
-    // all in one append, then removes the journal once the history file holds them. A journal
+    // all in one append, then removes the journal once the history file holds them. A file
+    // still at its origin that carries the sweep's date (dated, then the crash came before the
+    // rename) gets its own modification date back, so its deadline stays where it was. A journal
     // that cannot be decoded is renamed to damagedURL() and ignored. Returns the history as
     // it now is.
     std::vector<HistoryEntry> reconcile(const HistoryStore& history, Date now) const;

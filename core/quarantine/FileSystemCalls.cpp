@@ -96,6 +96,17 @@ int setModificationTime(int folder, const char* name, Date date) {
     return ::utimensat(folder, name, times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
+Date modificationTime(const struct stat& info) {
+    return dateFromUnix(info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec));
+}
+
+std::optional<Date> modificationTime(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return modificationTime(info);
+}
+
 FileDescriptor openFolderAt(int folder, const char* name) {
     return FileDescriptor(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }

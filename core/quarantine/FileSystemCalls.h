@@ -3,8 +3,11 @@
 #include "core/base/Date.h"
 #include "core/quarantine/FileDescriptor.h"
 
+#include <sys/stat.h>
+
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,12 @@ int renameNoReplace(int fromFolder, const char* from, int toFolder, const char* 
 // Sets only the modification time of the item itself (a link, not its target).
 // Returns 0 or an errno value.
 int setModificationTime(int folder, const char* name, Date date);
+
+// The modification time of what `info` describes, to the nanosecond.
+Date modificationTime(const struct stat& info);
+// The modification time of the item itself (a link, not its target); nothing when it cannot
+// be read.
+std::optional<Date> modificationTime(const std::filesystem::path& path);
 
 // Opens a sub-folder of `folder` without following a symbolic link: -1 and errno on failure.
 FileDescriptor openFolderAt(int folder, const char* name);

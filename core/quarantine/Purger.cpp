@@ -51,7 +51,8 @@ std::vector<PlannedMove> planMoves(const ScanReport& report, const fs::path& dir
         for (const auto& file : result.files) {
             fs::path destination = Purger::uniqueDestination(directory, file.url, planned);
             planned.insert(destination);
-            plan.push_back({file.url, std::move(destination), result.rule.name, file.size});
+            plan.push_back({file.url, std::move(destination), result.rule.name, file.size,
+                            modificationTime(file.url)});
         }
     }
     return plan;

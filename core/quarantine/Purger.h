@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct PlannedMove {
     std::filesystem::path destination;
     std::string ruleName;
     std::int64_t size = 0;
+    // The original's modification date when the move was planned, so that a date the mover
+    // set just before a crash can be taken back; nothing when it could not be read.
+    std::optional<Date> modified;
 
     bool operator==(const PlannedMove&) const = default;
 };

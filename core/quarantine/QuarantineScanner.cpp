@@ -23,10 +23,6 @@ struct ListedFile {
     Date modified;
 };
 
-Date modificationDate(const struct stat& info) {
-    return dateFromUnix(info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec));
-}
-
 // Hidden names (a copy still being made among them) are skipped; links are never followed.
 void walk(int folder, const fs::path& path, std::vector<ListedFile>& files) {
     std::vector<std::string> names;
@@ -42,7 +38,7 @@ void walk(int folder, const fs::path& path, std::vector<ListedFile>& files) {
         if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISREG(info.st_mode)) {
-            files.push_back({path / name, std::int64_t(info.st_size), modificationDate(info)});
+            files.push_back({path / name, std::int64_t(info.st_size), modificationTime(info)});
         } else if (S_ISDIR(info.st_mode)) {
             const FileDescriptor inner = openFolderAt(folder, name.c_str());
             if (inner)

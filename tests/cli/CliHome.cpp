@@ -45,6 +45,12 @@ std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& w
     return std::make_unique<DustlynProcess>(words, environment());
 }
 
+ProcessResult CliHome::runUnder(const std::vector<std::string>& launcher,
+                                const std::vector<std::string>& words) const {
+    DustlynProcess process(words, environment(), {}, launcher);
+    return process.wait(DustlynProcess::Clock::now() + std::chrono::seconds(30));
+}
+
 void CliHome::writeConfig(const nlohmann::json& config) const {
     writeFile(configFile(), config.dump(2));
 }

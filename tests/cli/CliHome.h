@@ -36,6 +36,9 @@ public:
     ProcessResult run(const std::vector<std::string>& words,
                       const std::filesystem::path& workingDirectory = {}) const;
     std::unique_ptr<DustlynProcess> start(const std::vector<std::string>& words) const;
+    // Runs `LAUNCHER… dustlyn WORDS…` to completion, for fault injection with strace.
+    ProcessResult runUnder(const std::vector<std::string>& launcher,
+                           const std::vector<std::string>& words) const;
 
     // Writes config.json as given, pretty-printed like the store writes it.
     void writeConfig(const nlohmann::json& config) const;

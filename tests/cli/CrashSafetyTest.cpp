@@ -163,5 +163,37 @@ TEST(CrashSafety, AKilledSweepLosesNoFileAndRecordsEveryOrigin) {
     }
 }
 
+// A file is dated just before its rename, so that one killed after the rename still expires
+// on time in quarantine. Killed between the two, the file stays at home with the sweep's
+// date; the next sweep must give it its own date back or it would wait a whole rule period.
+TEST(CrashSafety, AFileKilledBetweenDatingAndMovingIsStillDueAtTheNextSweep) {
+    CliHome home;
+    const std::vector<std::string> strace = {"strace", "-f", "-qq", "-o", "/dev/null"};
+    const ProcessResult probe = home.runUnder(strace, {"--version"});
+    if (probe.exitCode != 0)
+        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)\n" << probe.describe();
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 600)}}});
+    const auto names = makeOldFiles(home.desktop(), 3);
+
+    // The first rename moves one file; the second is killed after dating another.
+    auto killer = strace;
+    killer.insert(killer.end(), {"-e", "inject=renameat2:signal=SIGKILL:when=2"});
+    const ProcessResult killed = home.runUnder(killer, {"sweep"});
+    EXPECT_NE(killed.exitCode, 0) << killed.describe();
+    const Whereabouts afterKill = locate(home);
+    expectEachFileExactlyOnce(afterKill, names);
+    ASSERT_EQ(afterKill.inQuarantine.size(), 1u);
+
+    const ProcessResult sweep = home.run({"sweep"});
+    EXPECT_EQ(sweep.exitCode, 0) << sweep.describe();
+    const Whereabouts afterSweep = locate(home);
+    expectEachFileExactlyOnce(afterSweep, names);
+    EXPECT_TRUE(afterSweep.atOrigin.empty()) << afterSweep.atOrigin.size() << " left behind";
+    std::size_t quarantined = 0;
+    for (const auto& entry : home.readHistory())
+        quarantined += entry["kind"] == "quarantined";
+    EXPECT_EQ(quarantined, names.size());
+}
+
 } // namespace
 } // namespace dustlyn::testing

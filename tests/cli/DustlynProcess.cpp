@@ -69,11 +69,11 @@ pid_t spawn(std::vector<std::string> argv, std::vector<std::string> environment,
     pid_t pid = -1;
     const auto args = pointers(argv);
     const auto env = pointers(environment);
-    const int error = ::posix_spawn(&pid, args[0], &actions, &attributes, args.data(), env.data());
+    const int error = ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), env.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0)
-        throw systemError(error, "posix_spawn " DUSTLYN_EXE);
+        throw systemError(error, ("posix_spawn " + argv.front()).c_str());
     return pid;
 }
 
@@ -123,7 +123,8 @@ std::string ProcessResult::describe() const {
 
 DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
                                const std::vector<std::string>& environment,
-                               const std::filesystem::path& workingDirectory) {
+                               const std::filesystem::path& workingDirectory,
+                               const std::vector<std::string>& launcher) {
     Pipe out = makePipe();
     Pipe err;
     try {
@@ -133,7 +134,8 @@ DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
         ::close(out.write);
         throw;
     }
-    std::vector<std::string> argv{DUSTLYN_EXE};
+    std::vector<std::string> argv = launcher;
+    argv.push_back(DUSTLYN_EXE);
     argv.insert(argv.end(), words.begin(), words.end());
     try {
         pid_ = spawn(argv, environment, workingDirectory, out, err);

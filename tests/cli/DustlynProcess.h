@@ -34,10 +34,12 @@ public:
     enum class Stream { out, err };
 
     // Starts `dustlyn WORDS…` in the background, in `workingDirectory` (the test's own when
-    // empty); throws std::system_error when it cannot.
+    // empty), behind `launcher` when one is given (`strace …`, looked up in PATH); throws
+    // std::system_error when it cannot.
     DustlynProcess(const std::vector<std::string>& words,
                    const std::vector<std::string>& environment,
-                   const std::filesystem::path& workingDirectory = {});
+                   const std::filesystem::path& workingDirectory = {},
+                   const std::vector<std::string>& launcher = {});
     // A process still running is killed and reaped, so no test leaves one behind.
     ~DustlynProcess();
     DustlynProcess(const DustlynProcess&) = delete;

@@ -200,7 +200,8 @@ TEST_F(SweepCycle, aJournalLeftByACrashIsRecordedAtStartUp) {
     writeFile(moved, "moved before the crash");
     const HistoryStore history(folders_.supportDirectory() / "history.json", 5000);
     const Uuid sweep = Uuid::random();
-    SweepJournal::besideHistory(history).write(sweep, {{origin, moved, "Desktop - Pictures", 22}});
+    SweepJournal::besideHistory(history).write(
+        sweep, clock_->now(), {{origin, moved, "Desktop - Pictures", 22, std::nullopt}});
     auto model = makeModel();
     ASSERT_EQ(model->history().size(), 1u);
     EXPECT_EQ(model->history().front().originalPath, origin.native());

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -20,6 +21,21 @@ bool somethingAt(const fs::path& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
+Date modifiedAt(const fs::path& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return dateFromUnix(info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec));
+}
+
+void setModified(const fs::path& path, Date date) {
+    const auto since =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(date.time_since_epoch());
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {static_cast<time_t>(since.count() / 1000000000),
+                                static_cast<long>(since.count() % 1000000000)}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
 // A support folder with its history, a watched folder and a quarantine on disk.
 struct SweepSetup {
     testing::TempDir dir;
@@ -32,7 +48,7 @@ struct SweepSetup {
 
     PlannedMove plan(const std::string& name, std::int64_t size) {
         testing::writeFile(origin / name, std::string(std::size_t(size), 'x'));
-        return {origin / name, quarantine / name, "Screenshots", size};
+        return {origin / name, quarantine / name, "Screenshots", size, std::nullopt};
     }
     // What a sweep does to one file before the crash.
     void move(const PlannedMove& planned) {
@@ -61,26 +77,28 @@ std::vector<std::string> quarantinePaths(const std::vector<HistoryEntry>& entrie
 TEST(SweepJournalFile, writtenCompactBesideTheHistoryAndReadBack) {
     SweepSetup s;
     EXPECT_EQ(s.journal.url(), s.dir / "support/sweep-journal.json");
-    const std::vector<PlannedMove> moves = {s.plan("a/b.png", 3), s.plan("café \"1\".pdf", 0)};
-    s.journal.write(s.sweepID, moves);
+    std::vector<PlannedMove> moves = {s.plan("a/b.png", 3), s.plan("café \"1\".pdf", 0)};
+    // File times carry nanoseconds, and so must the journal to give one back exactly.
+    moves[0].modified = dateFromUnix(1700000000, 123456789);
+    s.journal.write(s.sweepID, s.now, moves);
 
     const std::string bytes = testing::readFile(s.journal.url());
     EXPECT_EQ(bytes.find('\n'), std::string::npos);
-    EXPECT_EQ(bytes.rfind("{\"sweepID\":\"" + s.sweepID.text() + "\",\"moves\":[{", 0), 0u);
-    EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, moves}));
+    EXPECT_EQ(bytes.rfind("{\"sweepID\":\"" + s.sweepID.text() + "\",\"dated\":", 0), 0u);
+    EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, s.now, moves}));
 }
 
 TEST(SweepJournalFile, aSweepWithNothingToMoveStillWritesAJournal) {
     SweepSetup s;
-    s.journal.write(s.sweepID, {});
-    EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, {}}));
+    s.journal.write(s.sweepID, s.now, {});
+    EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, s.now, {}}));
 }
 
 TEST(SweepJournalFile, removeDeletesItAndAMissingJournalIsNothing) {
     SweepSetup s;
     EXPECT_FALSE(s.journal.load());
     EXPECT_TRUE(s.journal.remove());
-    s.journal.write(s.sweepID, {s.plan("a.png", 1)});
+    s.journal.write(s.sweepID, s.now, {s.plan("a.png", 1)});
     EXPECT_TRUE(s.journal.remove());
     EXPECT_FALSE(somethingAt(s.journal.url()));
     EXPECT_FALSE(s.journal.load());
@@ -91,7 +109,7 @@ TEST(SweepJournalFile, aFolderThatCannotBeMadeIsAFileErrorWithTheSystemsMessage)
     testing::writeFile(dir / "support", "a file, not a folder");
     const SweepJournal journal(dir / "support/sweep-journal.json");
     try {
-        journal.write(Uuid::random(), {});
+        journal.write(Uuid::random(), Date(), {});
         FAIL() << "expected a FileError";
     } catch (const FileError& error) {
         EXPECT_EQ(error.code(), ENOTDIR);
@@ -115,6 +133,10 @@ TEST(SweepJournalFile, damagedOrForeignContentIsADecodingError) {
         {"size as text", "{\"sweepID\":" + id +
                              ",\"moves\":[{\"originalPath\":\"a\",\"quarantinePath\":\"b\","
                              "\"ruleName\":\"\",\"size\":\"1\"}]}"},
+        {"date as text", "{\"sweepID\":" + id + ",\"dated\":\"2026\",\"moves\":[]}"},
+        {"modified as text", "{\"sweepID\":" + id +
+                                 ",\"moves\":[{\"originalPath\":\"a\",\"quarantinePath\":\"b\","
+                                 "\"ruleName\":\"\",\"size\":1,\"modified\":\"x\"}]}"},
     };
     for (const auto& [name, bytes] : rows) {
         SCOPED_TRACE(name);
@@ -130,7 +152,7 @@ TEST(SweepJournalReconcile, recordsEachMovedFileOnceAndNoneThatStayed) {
     const auto a = s.plan("a.png", 10);
     const auto b = s.plan("sub/b.png", 20);
     const auto stayed = s.plan("c.png", 30);
-    s.journal.write(s.sweepID, {a, b, stayed});
+    s.journal.write(s.sweepID, s.now, {a, b, stayed});
     s.move(a);
     s.move(b);
     const Date later = dateAfter(s.now, 0.25);
@@ -162,12 +184,12 @@ TEST(SweepJournalReconcile, recordsEachMovedFileOnceAndNoneThatStayed) {
 TEST(SweepJournalReconcile, runningTwiceAddsNothingTheSecondTime) {
     SweepSetup s;
     const auto a = s.plan("a.png", 10);
-    s.journal.write(s.sweepID, {a});
+    s.journal.write(s.sweepID, s.now, {a});
     s.move(a);
     const auto first = s.journal.reconcile(s.history, s.now);
     ASSERT_EQ(first.size(), 1u);
     // As if the removal had been lost to a power cut.
-    s.journal.write(s.sweepID, {a});
+    s.journal.write(s.sweepID, s.now, {a});
     const std::string bytes = testing::readFile(s.history.url());
     const auto second = s.journal.reconcile(s.history, s.now);
     EXPECT_EQ(quarantinePaths(second), quarantinePaths(first));
@@ -179,7 +201,7 @@ TEST(SweepJournalReconcile, entriesTheSweepAlreadyRecordedAreNotAddedAgain) {
     SweepSetup s;
     const auto a = s.plan("a.png", 10);
     const auto b = s.plan("b.png", 20);
-    s.journal.write(s.sweepID, {a, b});
+    s.journal.write(s.sweepID, s.now, {a, b});
     s.move(a);
     s.move(b);
     // The same quarantine name from an older sweep is another file's record.
@@ -200,8 +222,9 @@ TEST(SweepJournalReconcile, aMovedSymbolicLinkCountsEvenWhenItPointsNowhere) {
     SweepSetup s;
     fs::create_directories(s.origin);
     fs::create_symlink(s.dir / "gone", s.origin / "link");
-    const PlannedMove link{s.origin / "link", s.quarantine / "link", "Downloads - Stale", 0};
-    s.journal.write(s.sweepID, {link});
+    const PlannedMove link{s.origin / "link", s.quarantine / "link", "Downloads - Stale", 0,
+                           std::nullopt};
+    s.journal.write(s.sweepID, s.now, {link});
     s.move(link);
     const auto result = s.journal.reconcile(s.history, s.now);
     ASSERT_EQ(result.size(), 1u);
@@ -210,9 +233,37 @@ TEST(SweepJournalReconcile, aMovedSymbolicLinkCountsEvenWhenItPointsNowhere) {
 
 TEST(SweepJournalReconcile, nothingMovedRemovesTheJournalAndLeavesTheHistoryAlone) {
     SweepSetup s;
-    s.journal.write(s.sweepID, {s.plan("a.png", 1)});
+    s.journal.write(s.sweepID, s.now, {s.plan("a.png", 1)});
     EXPECT_TRUE(s.journal.reconcile(s.history, s.now).empty());
     EXPECT_FALSE(somethingAt(s.history.url()));
+    EXPECT_FALSE(somethingAt(s.journal.url()));
+}
+
+// The mover dates a file and then renames it; a crash in between leaves it at home with the
+// sweep's date, which would put its deadline off by a whole rule period.
+TEST(SweepJournalReconcile, aFileDatedButNeverMovedGetsItsOwnDateBack) {
+    SweepSetup s;
+    const Date own = dateFromUnix(1700000000, 987654321);
+    auto stranded = s.plan("stranded.png", 1);
+    auto edited = s.plan("edited.png", 2);
+    auto moved = s.plan("moved.png", 3);
+    auto unknown = s.plan("unknown.png", 4);
+    for (auto* planned : {&stranded, &edited, &moved})
+        planned->modified = own;
+    s.journal.write(s.sweepID, s.now, {stranded, edited, moved, unknown});
+    setModified(stranded.original, dateAfter(s.now, 0.4));
+    setModified(edited.original, dateAfter(s.now, 3600)); // the user's own edit since
+    setModified(unknown.original, s.now);                 // its own date was never read
+    setModified(moved.original, s.now);
+    s.move(moved);
+
+    const auto result = s.journal.reconcile(s.history, s.now);
+
+    EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{moved.destination.native()});
+    EXPECT_EQ(modifiedAt(stranded.original), own);
+    EXPECT_EQ(modifiedAt(edited.original), dateAfter(s.now, 3600));
+    EXPECT_EQ(modifiedAt(unknown.original), s.now);
+    EXPECT_EQ(modifiedAt(moved.destination), s.now) << "a quarantined file keeps its new date";
     EXPECT_FALSE(somethingAt(s.journal.url()));
 }
 
@@ -244,7 +295,7 @@ TEST(SweepJournalReconcile, aDamagedJournalIsKeptAsideAndIgnored) {
 TEST(SweepJournalReconcile, theJournalStaysWhileTheHistoryCannotBeWritten) {
     SweepSetup s;
     const auto a = s.plan("a.png", 1);
-    s.journal.write(s.sweepID, {a});
+    s.journal.write(s.sweepID, s.now, {a});
     s.move(a);
     // A folder in the history's place whose damaged-copy name is taken: nothing can be saved.
     testing::writeFile(s.history.url() / "x", "");

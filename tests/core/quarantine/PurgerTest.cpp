@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dustlyn {
@@ -97,13 +99,28 @@ TEST_F(Quarantining, thePlanComesFirstAndNamesTheDestinationsUsed) {
 
     EXPECT_EQ(movesWhenPlanned, 0u);
     const std::vector<PlannedMove> expected = {
-        {"/desk/shot.png", quarantine / "shot.png", "Screenshots", 5},
-        {"/pics/shot.png", quarantine / "shot (1).png", "Screenshots", 7},
-        {"/dl/notes", quarantine / "notes (1)", "Downloads", 9}};
+        {"/desk/shot.png", quarantine / "shot.png", "Screenshots", 5, std::nullopt},
+        {"/pics/shot.png", quarantine / "shot (1).png", "Screenshots", 7, std::nullopt},
+        {"/dl/notes", quarantine / "notes (1)", "Downloads", 9, std::nullopt}};
     EXPECT_EQ(plan, expected);
     ASSERT_EQ(mover->moves.size(), plan.size());
     for (std::size_t i = 0; i < plan.size(); ++i)
         EXPECT_EQ(mover->moves[i].destination, plan[i].destination);
+}
+
+TEST_F(Quarantining, thePlanHoldsEachOriginalsOwnModificationDateToNanoseconds) {
+    const fs::path real = dir / "Desktop/shot.png";
+    testing::writeFile(real, "png");
+    const timespec times[2] = {{0, UTIME_OMIT}, {1'700'000'000, 123'456'789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, real.c_str(), times, 0), 0);
+    ScanReport report;
+    report.results.push_back(resultOf("R", {matchedFile(real, 3), matchedFile("/gone.png", 1)}));
+    std::vector<PlannedMove> plan;
+    purger.quarantine(report, quarantine, sweepMoment,
+                      [&](const std::vector<PlannedMove>& moves) { plan = moves; });
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(plan[0].modified, dateFromUnix(1'700'000'000, 123'456'789));
+    EXPECT_EQ(plan[1].modified, std::nullopt) << "a file that cannot be read has no date";
 }
 
 // A mover that reports the numbered name it had to fall back to.
