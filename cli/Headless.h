@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/Environment.h"
+#include "app/instance/Environment.h"
 
 namespace dustlyn {
 

@@ -1,8 +1,8 @@
 #include "cli/ReadCommands.h"
 
 #include "app/insights/FileInsights.h"
+#include "app/instance/Plural.h"
 #include "app/model/RuleSentence.h"
-#include "cli/Plural.h"
 #include "cli/TextTable.h"
 #include "core/base/ByteCount.h"
 #include "core/base/Paths.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cli/CommandLine.h"
-#include "cli/CommandOutput.h"
-#include "cli/Environment.h"
+#include "app/instance/CommandLine.h"
+#include "app/instance/CommandOutput.h"
+#include "app/instance/Environment.h"
 #include "core/base/Date.h"
 
 namespace dustlyn {

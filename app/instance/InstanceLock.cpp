@@ -1,4 +1,4 @@
-#include "cli/InstanceLock.h"
+#include "app/instance/InstanceLock.h"
 
 #include "core/base/AtomicFile.h"
 #include "core/base/FileError.h"

@@ -1,7 +1,7 @@
-#include "cli/ControlServer.h"
+#include "app/instance/ControlServer.h"
 
-#include "cli/ControlProtocol.h"
-#include "cli/LocalSocket.h"
+#include "app/instance/ControlProtocol.h"
+#include "app/instance/LocalSocket.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "cli/Environment.h"
+#include "app/instance/Environment.h"
 
 #include <pwd.h>
 #include <unistd.h>

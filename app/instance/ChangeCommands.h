@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/CommandLine.h"
-#include "cli/CommandOutput.h"
+#include "app/instance/CommandLine.h"
+#include "app/instance/CommandOutput.h"
 
 namespace dustlyn {
 

@@ -1,4 +1,4 @@
-#include "cli/ControlProtocol.h"
+#include "app/instance/ControlProtocol.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "cli/CommandLine.h"
+#include "app/instance/CommandLine.h"
 
 #include <charconv>
 #include <cmath>

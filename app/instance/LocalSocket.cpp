@@ -1,4 +1,4 @@
-#include "cli/LocalSocket.h"
+#include "app/instance/LocalSocket.h"
 
 #include "core/base/FileError.h"
 

@@ -1,5 +1,5 @@
-#include "cli/ChangeCommands.h"
-#include "cli/Plural.h"
+#include "app/instance/ChangeCommands.h"
+#include "app/instance/Plural.h"
 
 #include "app/insights/FileInsights.h"
 #include "app/model/AppModel.h"
