@@ -1,6 +1,7 @@
 // The notch's commands on the model and the faces that confirm them.
 
 #include "app/notch/NotchController.h"
+#include "app/notch/NotchDerived.h"
 
 #include <sys/stat.h>
 
@@ -16,7 +17,6 @@ constexpr double sweepToastSeconds = 3.2;
 constexpr double confirmationSeconds = 1.8;
 constexpr double dropToastSeconds = 2.0;
 constexpr double demoToastSeconds = 3600;
-constexpr double peekSeconds = 4;
 constexpr double dropTimerSeconds = 3600;
 
 bool isRegularFile(const fs::path& url) {
@@ -25,9 +25,19 @@ bool isRegularFile(const fs::path& url) {
     return fs::symlink_status(url, error).type() == fs::file_type::regular;
 }
 
-bool inQuarantine(const std::string& path) {
+bool existsAt(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The model refuses names it cannot record; a confirmation counts only the rest.
+std::vector<fs::path> applyToFiles(const std::vector<fs::path>& urls,
+                                   const std::function<bool(const fs::path&)>& action) {
+    std::vector<fs::path> accepted;
+    for (const auto& url : urls)
+        if (action(url))
+            accepted.push_back(url);
+    return accepted;
 }
 
 } // namespace
@@ -46,10 +56,10 @@ void NotchController::peek(const std::vector<MatchedFile>& files, bool force) {
     const std::size_t shown = std::min(files.size(), NotchViewModel::maxPeekFiles);
     vm_.setPeekFiles({files.begin(), files.begin() + static_cast<std::ptrdiff_t>(shown)});
     vm_.setPeekHovered(false);
-    vm_.setPeekEndsAt(dateAfter(now(), peekSeconds));
+    vm_.setPeekEndsAt(dateAfter(now(), NotchDerived::peekDuration));
     setMode(Mode::peek);
     recheckMouse();
-    scheduleDismiss(peekSeconds);
+    scheduleDismiss(NotchDerived::peekDuration);
 }
 
 void NotchController::handleSweep(const SweepSummary& summary) {
@@ -58,17 +68,6 @@ void NotchController::handleSweep(const SweepSummary& summary) {
         !(mode == Mode::pill || mode == Mode::peek || mode == Mode::toast))
         return;
     showToast(Toast::sweep(summary), sweepToastSeconds);
-}
-
-std::vector<fs::path>
-NotchController::applyToFiles(const std::vector<fs::path>& urls,
-                              const std::function<bool(const fs::path&)>& action) {
-    // The model refuses names it cannot record; the confirmation counts only the rest.
-    std::vector<fs::path> accepted;
-    for (const auto& url : urls)
-        if (action(url))
-            accepted.push_back(url);
-    return accepted;
 }
 
 void NotchController::keep(const std::vector<MatchedFile>& files) {
@@ -100,13 +99,12 @@ void NotchController::undo(const SweepSummary& summary) {
     std::vector<std::string> waiting;
     for (const auto& entry : model_.history())
         if (entry.sweepID == summary.id && entry.kind == HistoryEntry::Kind::quarantined &&
-            inQuarantine(entry.quarantinePath))
+            existsAt(entry.quarantinePath))
             waiting.push_back(entry.quarantinePath);
     model_.undo(summary.id);
     // Say what really came back: a purge or a failed move may have taken some.
-    const auto restored =
-        std::count_if(waiting.begin(), waiting.end(),
-                      [](const std::string& path) { return !inQuarantine(path); });
+    const auto restored = std::count_if(waiting.begin(), waiting.end(),
+                                        [](const std::string& path) { return !existsAt(path); });
     if (restored > 0)
         showToast(Toast::restored(restored), confirmationSeconds);
     else if (waiting.empty())

@@ -104,9 +104,6 @@ private:
     void pointerDown(QPointF position, bool global);
     void pointerUp();
     void pointerDragged(QPointF position);
-    std::vector<std::filesystem::path>
-    applyToFiles(const std::vector<std::filesystem::path>& urls,
-                 const std::function<bool(const std::filesystem::path&)>& action);
     Date now() const { return services_.clock->now(); }
 
     AppModel& model_;
