@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <system_error>
 
 namespace dustlyn {
 
@@ -49,7 +50,8 @@ bool madeFor(const QImage& thumbnail, std::int64_t modifiedSeconds) {
 } // namespace
 
 std::vector<QByteArray> ThumbnailFolder::fileUris(const std::filesystem::path& file) {
-    const std::string path = std::filesystem::absolute(file).lexically_normal().native();
+    std::error_code error;
+    const std::string path = std::filesystem::absolute(file, error).lexically_normal().native();
     std::vector<QByteArray> uris{fileUri(path, false)};
     QByteArray qt = fileUri(path, true);
     if (qt != uris.front())
