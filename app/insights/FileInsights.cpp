@@ -1,10 +1,68 @@
 #include "app/insights/FileInsights.h"
 
+#include <QString>
+#include <QUrl>
+
+#include <sys/xattr.h>
+
+#include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 
 namespace dustlyn {
+
+namespace {
+
+// The attribute's bytes, or nothing when it is missing, empty or unreadable. The value may
+// grow between asking its size and reading it, hence the retries.
+std::optional<std::string> linkAttribute(const std::filesystem::path& file, const char* name) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const ssize_t size = ::lgetxattr(file.c_str(), name, nullptr, 0);
+        if (size < 1)
+            return std::nullopt;
+        std::string value(static_cast<std::size_t>(size), '\0');
+        const ssize_t read = ::lgetxattr(file.c_str(), name, value.data(), value.size());
+        if (read < 0 && errno == ERANGE)
+            continue;
+        if (read <= 0)
+            return std::nullopt;
+        value.resize(static_cast<std::size_t>(read));
+        return value;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> hostOf(const std::string& address) {
+    // Some writers store the terminating NUL with the text.
+    const QString text = QString::fromUtf8(address.c_str()).trimmed();
+    const QUrl url(text);
+    if (!url.isValid())
+        return std::nullopt;
+    QString host = url.host();
+    if (host.isEmpty())
+        return std::nullopt;
+    if (host.startsWith(QLatin1String("www.")))
+        host.remove(0, 4);
+    if (host.isEmpty())
+        return std::nullopt;
+    return host.toStdString();
+}
+
+} // namespace
+
+std::optional<std::string> FileInsights::source(const std::filesystem::path& file) {
+    static constexpr std::array names{"user.xdg.origin.url", "user.xdg.referrer.url"};
+    for (const char* name : names) {
+        const auto address = linkAttribute(file, name);
+        if (!address)
+            continue;
+        if (auto host = hostOf(*address))
+            return host;
+    }
+    return std::nullopt;
+}
 
 std::string FileInsights::countdown(double seconds) {
     const long long s = std::isfinite(seconds) && seconds > 0 ? static_cast<long long>(seconds) : 0;

@@ -28,7 +28,8 @@ std::filesystem::path homeFolder() {
 Environment Environment::fromProcess() {
     Environment environment;
     environment.folders =
-        UserFolders::make(homeFolder(), variable("XDG_DATA_HOME"), variable("XDG_CONFIG_HOME"));
+        UserFolders::make(homeFolder(), variable("XDG_DATA_HOME"), variable("XDG_CONFIG_HOME"),
+                          variable("XDG_CACHE_HOME"));
     const std::filesystem::path runtime = variable("XDG_RUNTIME_DIR");
     environment.runtimeDirectory =
         runtime.is_absolute() ? runtime : environment.folders.supportDirectory();

@@ -92,11 +92,12 @@ void readUserDirectories(UserFolders& folders) {
 } // namespace
 
 UserFolders UserFolders::make(const fs::path& home, const std::string& dataHome,
-                              const std::string& configHome) {
+                              const std::string& configHome, const std::string& cacheHome) {
     UserFolders folders;
     folders.home = home;
     folders.dataHome = xdgFolder(dataHome, home / ".local" / "share");
     folders.configHome = xdgFolder(configHome, home / ".config");
+    folders.cacheHome = xdgFolder(cacheHome, home / ".cache");
     readUserDirectories(folders);
     return folders;
 }
@@ -107,6 +108,10 @@ fs::path UserFolders::supportDirectory() const {
 
 fs::path UserFolders::legacyDirectory() const {
     return dataHome / "Kelvo";
+}
+
+fs::path UserFolders::thumbnailDirectory() const {
+    return cacheHome / "thumbnails";
 }
 
 std::string UserFolders::defaultQuarantineText() const {

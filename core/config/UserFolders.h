@@ -13,21 +13,25 @@ struct UserFolders {
     std::filesystem::path home;
     std::filesystem::path dataHome;   // $XDG_DATA_HOME, or home/.local/share
     std::filesystem::path configHome; // $XDG_CONFIG_HOME, or home/.config
+    std::filesystem::path cacheHome;  // $XDG_CACHE_HOME, or home/.cache
     // The XDG user directories, written with "~" where they lie under the home folder.
     std::string desktop = "~/Desktop";
     std::string downloads = "~/Downloads";
     std::string pictures = "~/Pictures";
     std::string videos = "~/Videos";
 
-    // `dataHome` and `configHome` are the XDG variables' values (empty or relative values
-    // are ignored, as the XDG specification asks). Reads configHome/user-dirs.dirs.
+    // `dataHome`, `configHome` and `cacheHome` are the XDG variables' values (empty or
+    // relative values are ignored, as the XDG specification asks). Reads
+    // configHome/user-dirs.dirs.
     static UserFolders make(const std::filesystem::path& home, const std::string& dataHome = {},
-                            const std::string& configHome = {});
+                            const std::string& configHome = {}, const std::string& cacheHome = {});
 
     // dataHome/Dustlyn: config.json, history.json and Quarantine/.
     std::filesystem::path supportDirectory() const;
     // dataHome/Kelvo, the folder an earlier version used.
     std::filesystem::path legacyDirectory() const;
+    // cacheHome/thumbnails: the thumbnails the desktop's file browsers share.
+    std::filesystem::path thumbnailDirectory() const;
     // The default quarantine setting: supportDirectory()/Quarantine written with "~".
     std::string defaultQuarantineText() const;
     // The legacy default quarantine setting: legacyDirectory()/Quarantine written with "~".

@@ -24,6 +24,7 @@ TEST(UserFolders, withoutTheFileTheEnglishNamesAndDefaultXdgFoldersApply) {
     EXPECT_EQ(folders.home, home.path());
     EXPECT_EQ(folders.dataHome, home / ".local/share");
     EXPECT_EQ(folders.configHome, home / ".config");
+    EXPECT_EQ(folders.thumbnailDirectory(), home / ".cache/thumbnails");
     EXPECT_EQ(folders.desktop, "~/Desktop");
     EXPECT_EQ(folders.downloads, "~/Downloads");
     EXPECT_EQ(folders.pictures, "~/Pictures");
@@ -34,7 +35,7 @@ TEST(UserFolders, withoutTheFileTheEnglishNamesAndDefaultXdgFoldersApply) {
     EXPECT_EQ(folders.legacyQuarantineText(), "~/.local/share/Kelvo/Quarantine");
 }
 
-TEST(UserFolders, xdgVariablesMoveTheDataAndConfigFolders) {
+TEST(UserFolders, xdgVariablesMoveTheDataConfigAndCacheFolders) {
     TempDir home("dustlyn-folders");
     struct Row {
         const char* behaviour;
@@ -60,6 +61,9 @@ TEST(UserFolders, xdgVariablesMoveTheDataAndConfigFolders) {
         EXPECT_EQ(folders.legacyDirectory(), row.support.parent_path() / "Kelvo");
     }
     EXPECT_EQ(UserFolders::make(home.path(), {}, "relative").configHome, home / ".config");
+    EXPECT_EQ(UserFolders::make(home.path(), {}, {}, "/var/cache/ann").thumbnailDirectory(),
+              "/var/cache/ann/thumbnails");
+    EXPECT_EQ(UserFolders::make(home.path(), {}, {}, "cache").cacheHome, home / ".cache");
 }
 
 TEST(UserFolders, readsTheUserDirectoriesFile) {

@@ -1,0 +1,150 @@
+#include "app/brand/Logo.h"
+#include "app/brand/AppIcon.h"
+#include "app/brand/LogoMark.h"
+#include "app/brand/Palette.h"
+#include "app/brand/TrayLogo.h"
+#include "tests/app/support/UiTestApp.h"
+
+#include <QAccessible>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace dustlyn {
+namespace {
+
+using testing::uiTestApp;
+
+QImage transparentImage(QSize pixels, qreal devicePixelRatio = 1) {
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+QImage drawn(QSize pixels, qreal devicePixelRatio, const std::function<void(QPainter&)>& draw) {
+    QImage image = transparentImage(pixels, devicePixelRatio);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    draw(painter);
+    return image;
+}
+
+// The pixels anything was painted on, in device pixels.
+QRect paintedBounds(const QImage& image) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 0)
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+TEST(LogoMark, fillsTheGridAreaOfItsPartsCentredOnTheShorterSide) {
+    struct Row {
+        const char* behaviour;
+        QSize rect;
+        QRect painted;
+    };
+    const Row rows[] = {
+        {"a 64 square spans x 8 to 56 and y 12 to 52",
+         {64, 64},
+         QRect(QPoint(8, 12), QPoint(55, 51))},
+        {"a wide rect follows its height, centred",
+         {100, 64},
+         QRect(QPoint(26, 12), QPoint(73, 51))},
+        {"a tall rect follows its width, centred", {64, 100}, QRect(QPoint(8, 30), QPoint(55, 69))},
+        {"twice the size, twice the units", {128, 128}, QRect(QPoint(16, 24), QPoint(111, 103))},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const QImage image = drawn(row.rect, 1, [&](QPainter& painter) {
+            painter.fillPath(LogoMark::path(QRectF(QPointF(), row.rect)), Qt::black);
+        });
+        EXPECT_EQ(paintedBounds(image), row.painted);
+    }
+}
+
+TEST(LogoMark, theEarsAreUnitedWithTheBodyNotCutOutOfIt) {
+    const QImage image = drawn({64, 64}, 1, [](QPainter& painter) {
+        painter.fillPath(LogoMark::path(QRectF(0, 0, 64, 64)), Qt::black);
+    });
+    // Inside both the left ear and the body, and inside both ears' mirror on the right.
+    EXPECT_EQ(qAlpha(image.pixel(17, 30)), 255);
+    EXPECT_EQ(qAlpha(image.pixel(46, 30)), 255);
+}
+
+TEST(Logo, atSixteenPointsTheStrokeIsThreeQuartersOfAPointWide) {
+    uiTestApp();
+    // 8 device pixels per point: the mark's 2 px per grid unit grows by half the stroke,
+    // 0.375 points = 3 px, on every side.
+    const QImage image = drawn({128, 128}, 8, [](QPainter& painter) {
+        Logo::paint(painter, QRectF(0, 0, 16, 16), Qt::white, Qt::white);
+    });
+    EXPECT_EQ(paintedBounds(image), QRect(QPoint(13, 21), QPoint(114, 106)));
+}
+
+TEST(Logo, aTranslucentColourCoversEveryPixelOfTheMarkOnce) {
+    uiTestApp();
+    const QColor dim = Palette::notchDim();
+    const QImage image = drawn({64, 64}, 1, [&](QPainter& painter) {
+        Logo::paint(painter, QRectF(0, 0, 64, 64), dim, Palette::signal());
+    });
+    struct Spot {
+        const char* where;
+        QPoint pixel;
+    };
+    const Spot spots[] = {
+        {"where an ear overlaps the body", {17, 30}},
+        {"the stroke's inner half", {8, 40}},
+        {"the stroke's outer half", {7, 40}},
+        {"the body under the eyes", {32, 47}},
+    };
+    for (const Spot& spot : spots) {
+        SCOPED_TRACE(spot.where);
+        EXPECT_NEAR(qAlpha(image.pixel(spot.pixel)), dim.alpha(), 1);
+    }
+    EXPECT_EQ(image.pixel(23, 39), Palette::signal().rgb());
+}
+
+TEST(Logo, isAFixedSquareThatScreenReadersCallDustlyn) {
+    uiTestApp();
+    Logo logo(26, Palette::notchDim(), Palette::signal());
+    EXPECT_EQ(logo.size(), QSize(26, 26));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&logo);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Dustlyn"));
+}
+
+TEST(TrayLogo, theEyesAreHolesThroughTheMark) {
+    uiTestApp();
+    const QImage twice = TrayLogo::image(2);
+    ASSERT_EQ(twice.size(), QSize(36, 36));
+    EXPECT_EQ(twice.deviceIndependentSize(), QSizeF(18, 18));
+    for (const QPoint eye : {QPoint(12, 22), QPoint(13, 22), QPoint(22, 22), QPoint(23, 22)})
+        EXPECT_EQ(qAlpha(twice.pixel(eye)), 0) << eye.x() << "," << eye.y();
+    EXPECT_EQ(twice.pixel(18, 27), qRgba(0, 0, 0, 255));
+
+    // At 1× an eye is under two pixels wide: its middle is mostly see-through.
+    const QImage once = TrayLogo::image(1);
+    ASSERT_EQ(once.size(), QSize(18, 18));
+    EXPECT_LT(qAlpha(once.pixel(6, 11)), 128);
+    EXPECT_EQ(qAlpha(once.pixel(9, 13)), 255);
+}
+
+TEST(AppIcon, everyHicolorSizeIsThatSizeWithTheLogoInItsMiddle) {
+    uiTestApp();
+    for (const int size : AppIcon::sizes) {
+        SCOPED_TRACE(size);
+        const QImage icon = AppIcon::render(size);
+        ASSERT_EQ(icon.size(), QSize(size, size));
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+    }
+}
+
+} // namespace
+} // namespace dustlyn

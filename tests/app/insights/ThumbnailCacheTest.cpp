@@ -1,0 +1,273 @@
+#include "app/insights/ThumbnailCache.h"
+#include "app/insights/FileIcon.h"
+#include "app/insights/FileThumbnail.h"
+#include "app/insights/ThumbnailFolder.h"
+#include "tests/app/support/UiTestApp.h"
+#include "tests/core/support/TempDir.h"
+
+#include <QBuffer>
+#include <QIcon>
+#include <QImageWriter>
+#include <QPainter>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+
+namespace dustlyn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::setModificationDate;
+using testing::spinUntil;
+using testing::TempDir;
+using testing::uiTestApp;
+using testing::writeFile;
+
+constexpr int side = 36;
+constexpr qreal scale = 2;
+
+QImage filled(QSize size, QColor color) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+QString qtPath(const fs::path& path) {
+    return QString::fromStdString(path.native());
+}
+
+void savePng(const QImage& image, const fs::path& file) {
+    fs::create_directories(file.parent_path());
+    ASSERT_TRUE(image.save(qtPath(file), "png")) << file;
+}
+
+// A thumbnail as file browsers write it: a PNG named by the URI's MD5, with the file's
+// modification time in a Thumb::MTime text chunk.
+void saveThumbnail(const fs::path& folder, const QByteArray& uri, std::int64_t mtime,
+                   QColor color) {
+    QImage thumbnail = filled({128, 96}, color);
+    thumbnail.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
+    thumbnail.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
+    savePng(thumbnail, folder / "normal" / ThumbnailFolder::thumbnailName(uri).toStdString());
+}
+
+std::int64_t mtimeOf(const fs::path& file) {
+    struct stat status {};
+    ::stat(file.c_str(), &status);
+    return status.st_mtim.tv_sec;
+}
+
+// A JPEG, red on its left half and blue on its right, whose EXIF orientation (6) says it
+// must be turned a quarter clockwise to stand upright.
+void saveRotatedJpeg(const fs::path& file) {
+    QImage image(80, 40, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(0, 0, 40, 40, Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "jpeg", 95));
+    static const char exif[] = "\xFF\xE1\x00\x22"
+                               "Exif\x00\x00"
+                               "MM\x00\x2A\x00\x00\x00\x08"
+                               "\x00\x01"
+                               "\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+                               "\x00\x00\x00\x00";
+    QByteArray bytes = buffer.data();
+    bytes.insert(2, exif, sizeof exif - 1);
+    writeFile(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// An icon theme of one icon, text-plain, in magenta; nothing else of the system's themes.
+void useTestIconTheme(const fs::path& root) {
+    writeFile(root / "dustlyn-test/index.theme", "[Icon Theme]\nName=dustlyn-test\n"
+                                                 "Directories=64x64/mimetypes\n\n"
+                                                 "[64x64/mimetypes]\nSize=64\nType=Fixed\n");
+    savePng(filled({64, 64}, Qt::magenta), root / "dustlyn-test/64x64/mimetypes/text-plain.png");
+    QIcon::setFallbackSearchPaths({});
+    QIcon::setThemeSearchPaths({qtPath(root)});
+    QIcon::setThemeName(QStringLiteral("dustlyn-test"));
+}
+
+QColor middleColour(const QImage& image) {
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+class ThumbnailCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        uiTestApp();
+        useTestIconTheme(home / "icons");
+    }
+
+    // Waits for the delivery; empty when none came.
+    std::optional<QImage> load(const fs::path& file) {
+        std::optional<QImage> delivered;
+        cache.load(file, side, scale, nullptr, [&](const QImage& image) { delivered = image; });
+        spinUntil([&] { return delivered.has_value(); });
+        return delivered;
+    }
+
+    TempDir home{"dustlyn-thumbnails"};
+    fs::path thumbnails = home / ".cache/thumbnails";
+    ThumbnailCache cache{thumbnails};
+};
+
+TEST(ThumbnailFolder, spellsTheUriAsGlibAndAsQtDo) {
+    const fs::path odd = "/home/ann/Pictures/a b;c[1]#é.png";
+    const auto uris = ThumbnailFolder::fileUris(odd);
+    ASSERT_EQ(uris.size(), 2u);
+    EXPECT_EQ(uris[0], "file:///home/ann/Pictures/a%20b%3Bc%5B1%5D%23%C3%A9.png");
+    EXPECT_EQ(uris[1], QUrl::fromLocalFile(qtPath(odd)).toEncoded());
+
+    EXPECT_EQ(ThumbnailFolder::fileUris("/home/ann/plain-name_1.png").size(), 1u);
+    EXPECT_EQ(ThumbnailFolder::fileUris("/tmp/\xff").front(), "file:///tmp/%FF");
+    EXPECT_EQ(ThumbnailFolder::thumbnailName("file:///home/jens/photos/me.png"),
+              "c6ee772d9e49320e97ec29a7eb5b1697.png");
+}
+
+TEST_F(ThumbnailCacheTest, eachSourceIsTriedInTurn) {
+    struct Row {
+        const char* behaviour;
+        std::function<fs::path()> setUp;
+        QColor expected;
+        QSize pixels; // checked when given
+    };
+    const Row rows[] = {
+        {"a thumbnail made for the file's modification time is used",
+         [&] {
+             const fs::path file = home / "photo.png";
+             savePng(filled({400, 300}, Qt::red), file);
+             saveThumbnail(thumbnails, ThumbnailFolder::fileUris(file)[0], mtimeOf(file),
+                           Qt::green);
+             return file;
+         },
+         Qt::green,
+         {}},
+        {"a thumbnail under Qt's spelling of the name is found",
+         [&] {
+             const fs::path file = home / "shot;[2].png";
+             savePng(filled({400, 300}, Qt::red), file);
+             saveThumbnail(thumbnails, QUrl::fromLocalFile(qtPath(file)).toEncoded(), mtimeOf(file),
+                           Qt::cyan);
+             return file;
+         },
+         Qt::cyan,
+         {}},
+        {"a thumbnail of an older version is passed over for the image itself",
+         [&] {
+             const fs::path file = home / "edited.png";
+             savePng(filled({400, 300}, Qt::red), file);
+             saveThumbnail(thumbnails, ThumbnailFolder::fileUris(file)[0], mtimeOf(file) - 1,
+                           Qt::green);
+             return file;
+         },
+         Qt::red, QSize(96, 72)}, // decoded so that its shorter side covers 36 points at 2×
+        {"a file that is no image shows its type's icon",
+         [&] {
+             writeFile(home / "notes.txt", "plain words");
+             return home / "notes.txt";
+         },
+         Qt::magenta,
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const auto image = load(row.setUp());
+        ASSERT_TRUE(image);
+        EXPECT_EQ(middleColour(*image), row.expected);
+        EXPECT_EQ(image->devicePixelRatio(), scale);
+        if (row.pixels.isValid()) {
+            EXPECT_EQ(image->size(), row.pixels);
+        }
+    }
+}
+
+TEST_F(ThumbnailCacheTest, aJpegIsTurnedUprightByItsExifOrientation) {
+    saveRotatedJpeg(home / "phone.jpg");
+    const auto image = load(home / "phone.jpg");
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->size(), QSize(40, 80));
+    const QColor top = image->pixelColor(20, 10), bottom = image->pixelColor(20, 70);
+    EXPECT_GT(top.red(), 200);
+    EXPECT_LT(top.blue(), 60);
+    EXPECT_GT(bottom.blue(), 200);
+    EXPECT_LT(bottom.red(), 60);
+}
+
+TEST_F(ThumbnailCacheTest, withoutAThemeIconAPageIsDrawnAndAPipeIsNeverOpened) {
+    writeFile(home / "data.bin", std::string("\x00\x01\x02\xff", 4));
+    ASSERT_EQ(::mkfifo((home / "pipe").c_str(), 0600), 0);
+    const QImage page = FileIcon::drawnPage(side, scale);
+    for (const fs::path& file : {home / "data.bin", home / "pipe"}) {
+        SCOPED_TRACE(file.native());
+        const auto image = load(file);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(*image, page);
+    }
+}
+
+TEST_F(ThumbnailCacheTest, aFileVersionSeenBeforeIsDeliveredAtOnceAndAChangedFileAfresh) {
+    const fs::path file = home / "shot.png";
+    savePng(filled({100, 100}, Qt::red), file);
+    ASSERT_TRUE(load(file));
+
+    bool atOnce = false;
+    cache.load(file, side, scale, nullptr, [&](const QImage&) { atOnce = true; });
+    EXPECT_TRUE(atOnce);
+
+    const std::int64_t before = mtimeOf(file);
+    savePng(filled({100, 100}, Qt::blue), file);
+    setModificationDate(file, dateFromUnix(before + 5));
+    const auto fresh = load(file);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(middleColour(*fresh), QColor(Qt::blue));
+}
+
+TEST_F(ThumbnailCacheTest, pastItsCapacityTheCacheStartsAfresh) {
+    for (qsizetype i = 0; i <= ThumbnailCache::capacity; ++i) {
+        const fs::path file = home / "many" / (std::to_string(i) + ".txt");
+        writeFile(file, "x");
+        ASSERT_TRUE(load(file));
+    }
+    EXPECT_EQ(cache.size(), ThumbnailCache::capacity + 1);
+    writeFile(home / "one-more.txt", "x");
+    ASSERT_TRUE(load(home / "one-more.txt"));
+    EXPECT_EQ(cache.size(), 1);
+}
+
+TEST_F(ThumbnailCacheTest, nothingIsDeliveredToAReceiverThatIsGone) {
+    savePng(filled({100, 100}, Qt::red), home / "a.png");
+    auto receiver = std::make_unique<QObject>();
+    bool delivered = false;
+    cache.load(home / "a.png", side, scale, receiver.get(),
+               [&](const QImage&) { delivered = true; });
+    receiver.reset();
+    ASSERT_TRUE(spinUntil([&] { return cache.size() == 1; }));
+    EXPECT_FALSE(delivered);
+}
+
+TEST_F(ThumbnailCacheTest, aThumbnailShowsTheLastFileItWasGivenInARoundedSquare) {
+    savePng(filled({300, 300}, Qt::red), home / "first.png");
+    savePng(filled({300, 300}, Qt::blue), home / "second.png");
+    FileThumbnail thumbnail(cache, side);
+    thumbnail.setFile(home / "first.png");
+    thumbnail.setFile(home / "second.png");
+    ASSERT_TRUE(spinUntil([&] { return cache.size() == 2; }));
+    ASSERT_FALSE(thumbnail.image().isNull());
+    EXPECT_EQ(middleColour(thumbnail.image()), QColor(Qt::blue));
+
+    QImage shown(QSize(side, side) * 2, QImage::Format_ARGB32_Premultiplied);
+    shown.setDevicePixelRatio(2);
+    shown.fill(Qt::transparent);
+    thumbnail.render(&shown);
+    EXPECT_EQ(qAlpha(shown.pixel(0, 0)), 0);
+    EXPECT_EQ(shown.pixelColor(side, side), QColor(Qt::blue));
+}
+
+} // namespace
+} // namespace dustlyn
