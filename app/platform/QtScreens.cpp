@@ -14,8 +14,7 @@ QtScreens::QtScreens() {
         changed();
     });
     QObject::connect(app, &QGuiApplication::screenRemoved, &context_, [this] { changed(); });
-    QObject::connect(app, &QGuiApplication::primaryScreenChanged, &context_,
-                     [this] { changed(); });
+    QObject::connect(app, &QGuiApplication::primaryScreenChanged, &context_, [this] { changed(); });
     for (QScreen* screen : QGuiApplication::screens())
         watch(screen);
 }

@@ -77,11 +77,12 @@ QVariantMap DBusMenuExporter::propertiesOf(int id, const QStringList& names) con
     return wanted;
 }
 
-uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth,
-                                 const QStringList& propertyNames, DBusMenuLayoutItem& layout) {
+uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
+                                 DBusMenuLayoutItem& layout) {
     if (!exists(parentId)) {
         if (calledFromDBus())
-            sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no menu entry %1").arg(parentId));
+            sendErrorReply(QDBusError::InvalidArgs,
+                           QStringLiteral("no menu entry %1").arg(parentId));
         return revision_;
     }
     layout = {parentId, propertiesOf(parentId, propertyNames), {}};
@@ -107,7 +108,7 @@ QDBusVariant DBusMenuExporter::GetProperty(int id, const QString& name) {
     if (!properties.contains(name)) {
         if (calledFromDBus())
             sendErrorReply(QDBusError::InvalidArgs,
-                       QStringLiteral("menu entry %1 has no property %2").arg(id).arg(name));
+                           QStringLiteral("menu entry %1 has no property %2").arg(id).arg(name));
         return {};
     }
     return QDBusVariant(properties.value(name));
@@ -133,7 +134,9 @@ QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList& events) {
     return unknown;
 }
 
-bool DBusMenuExporter::AboutToShow(int) { return false; }
+bool DBusMenuExporter::AboutToShow(int) {
+    return false;
+}
 
 QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors) {
     idErrors.clear();
@@ -151,7 +154,8 @@ bool DBusMenuExporter::trigger(int id, const QString& eventId) {
     auto action = items_[static_cast<std::size_t>(id - 1)].action;
     if (!action)
         return false;
-    QMetaObject::invokeMethod(this, [action] { action(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [action] { action(); }, Qt::QueuedConnection);
     return true;
 }
 

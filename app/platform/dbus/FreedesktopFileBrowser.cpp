@@ -34,12 +34,12 @@ void FreedesktopFileBrowser::reveal(const std::filesystem::path& file) {
         openOrReport(folder);
         return;
     }
-    auto call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    auto call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                               QStringLiteral("/org/freedesktop/FileManager1"),
+                                               QStringLiteral("org.freedesktop.FileManager1"),
+                                               QStringLiteral("ShowItems"));
     call << QStringList{urlOf(file).toString(QUrl::FullyEncoded)} << QString();
-    auto* watcher =
-        new QDBusPendingCallWatcher(bus_.asyncCall(call, answerTimeoutMs), &context_);
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, answerTimeoutMs), &context_);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &context_,
                      [this, watcher, folder] {
                          watcher->deleteLater();
@@ -48,7 +48,9 @@ void FreedesktopFileBrowser::reveal(const std::filesystem::path& file) {
                      });
 }
 
-void FreedesktopFileBrowser::open(const std::filesystem::path& file) { openOrReport(urlOf(file)); }
+void FreedesktopFileBrowser::open(const std::filesystem::path& file) {
+    openOrReport(urlOf(file));
+}
 
 void FreedesktopFileBrowser::openOrReport(const QUrl& url) {
     if (!openUrl_(url))

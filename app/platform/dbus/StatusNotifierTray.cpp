@@ -27,7 +27,9 @@ constexpr auto exportAll = QDBusConnection::ExportAllSlots | QDBusConnection::Ex
                            QDBusConnection::ExportAllProperties;
 
 // Menus and the XEmbed item are widgets, which exist only in a widgets application.
-bool widgetsAvailable() { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
+bool widgetsAvailable() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance());
+}
 
 } // namespace
 
@@ -54,15 +56,16 @@ StatusNotifierTray::StatusNotifierTray(QDBusConnection bus)
         if (shown_)
             registerWithWatcher();
     });
-    QObject::connect(watcher_.get(), &QDBusServiceWatcher::serviceUnregistered, &context_,
-                     [this] {
-                         registered_ = false;
-                         if (shown_)
-                             useFallback();
-                     });
+    QObject::connect(watcher_.get(), &QDBusServiceWatcher::serviceUnregistered, &context_, [this] {
+        registered_ = false;
+        if (shown_)
+            useFallback();
+    });
 }
 
-StatusNotifierTray::~StatusNotifierTray() { hide(); }
+StatusNotifierTray::~StatusNotifierTray() {
+    hide();
+}
 
 void StatusNotifierTray::show(const QIcon& icon, const QString& toolTip,
                               std::vector<TrayMenuItem> menu) {
@@ -122,10 +125,9 @@ void StatusNotifierTray::registerWithWatcher() {
     exportItem();
     if (!exported_)
         return;
-    auto call = QDBusMessage::createMethodCall(watcherService,
-                                               QStringLiteral("/StatusNotifierWatcher"),
-                                               watcherService,
-                                               QStringLiteral("RegisterStatusNotifierItem"));
+    auto call = QDBusMessage::createMethodCall(
+        watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
+        QStringLiteral("RegisterStatusNotifierItem"));
     call << serviceName_;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), &context_);
     QObject::connect(pending, &QDBusPendingCallWatcher::finished, &context_, [this, pending] {
@@ -157,7 +159,9 @@ void StatusNotifierTray::useFallback() {
     fallback_->show();
 }
 
-void StatusNotifierTray::dropFallback() { fallback_.reset(); }
+void StatusNotifierTray::dropFallback() {
+    fallback_.reset();
+}
 
 void StatusNotifierTray::rebuildMenu(const std::vector<TrayMenuItem>& items) {
     if (!widgetsAvailable())

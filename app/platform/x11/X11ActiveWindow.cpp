@@ -9,8 +9,7 @@ namespace dustlyn {
 namespace {
 
 XcbPtr<xcb_get_property_reply_t> propertyReply(xcb_connection_t* connection,
-                                               xcb_get_property_cookie_t cookie,
-                                               xcb_atom_t type) {
+                                               xcb_get_property_cookie_t cookie, xcb_atom_t type) {
     XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr));
     if (!reply || reply->type != type || reply->format != 32 || reply->value_len == 0)
         return nullptr;
@@ -55,8 +54,8 @@ std::optional<ActiveWindowState> X11ActiveWindow::current() const {
         state.pid = static_cast<pid_t>(values(pid)[0]);
     if (const auto states = propertyReply(connection, stateCookie, XCB_ATOM_ATOM)) {
         const auto* atoms = values(states);
-        state.fullScreen = std::find(atoms, atoms + states->value_len, fullScreen_) !=
-                           atoms + states->value_len;
+        state.fullScreen =
+            std::find(atoms, atoms + states->value_len, fullScreen_) != atoms + states->value_len;
     }
     XcbPtr<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(connection, geometryCookie, nullptr));

@@ -16,8 +16,12 @@ std::shared_ptr<X11Connection> X11Connection::fromQt() {
     if (!x11 || !x11->connection())
         return {};
     // Qt opened the display named by DISPLAY; its screen number is the default screen.
+    char* host = nullptr;
+    int display = 0;
     int screen = 0;
-    if (!xcb_parse_display(nullptr, nullptr, nullptr, &screen))
+    if (xcb_parse_display(nullptr, &host, &display, &screen))
+        std::free(host);
+    else
         screen = 0;
     return std::shared_ptr<X11Connection>(new X11Connection(x11->connection(), screen));
 }
@@ -61,14 +65,16 @@ void X11Connection::internAtoms(const std::vector<std::string>& names) {
 }
 
 std::optional<std::uint8_t> X11Connection::firstEvent(const xcb_extension_t& extension) const {
-    const auto* data = xcb_get_extension_data(connection_, const_cast<xcb_extension_t*>(&extension));
+    const auto* data =
+        xcb_get_extension_data(connection_, const_cast<xcb_extension_t*>(&extension));
     if (!data || !data->present)
         return std::nullopt;
     return data->first_event;
 }
 
 std::optional<std::uint8_t> X11Connection::majorOpcode(const xcb_extension_t& extension) const {
-    const auto* data = xcb_get_extension_data(connection_, const_cast<xcb_extension_t*>(&extension));
+    const auto* data =
+        xcb_get_extension_data(connection_, const_cast<xcb_extension_t*>(&extension));
     if (!data || !data->present)
         return std::nullopt;
     return data->major_opcode;

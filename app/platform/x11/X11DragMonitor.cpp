@@ -18,7 +18,8 @@ X11DragMonitor::X11DragMonitor(std::shared_ptr<X11Connection> x11) : x11_(std::m
     selection_ = x11_->atom("XdndSelection");
     uriList_ = x11_->atom("text/uri-list");
     xfixesFirstEvent_ = x11_->firstEvent(xcb_xfixes_id);
-    listener_ = x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
+    listener_ =
+        x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
     if (!xfixesFirstEvent_) {
         std::fprintf(stderr, "dustlyn: the X server has no XFixes extension; file drags "
                              "will not bring up the drop zones\n");

@@ -25,7 +25,8 @@ X11HotKey::X11HotKey(std::shared_ptr<X11Connection> x11) : x11_(std::move(x11)) 
     // Qt reads the keyboard through XKB, so the server tells its connection about mapping
     // changes with XKB events instead of the core MappingNotify.
     xkbFirstEvent_ = x11_->firstEventByName("XKEYBOARD");
-    listener_ = x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
+    listener_ =
+        x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
 }
 
 X11HotKey::~X11HotKey() {
@@ -64,10 +65,9 @@ void X11HotKey::grab() {
     for (const xcb_keycode_t keycode : keycodes_) {
         for (const std::uint16_t lock : locks) {
             const Grab grab{static_cast<std::uint16_t>(chord_ | lock), keycode};
-            requests.emplace_back(grab, xcb_grab_key_checked(connection, 1, x11_->root(),
-                                                             grab.modifiers, keycode,
-                                                             XCB_GRAB_MODE_ASYNC,
-                                                             XCB_GRAB_MODE_ASYNC));
+            requests.emplace_back(
+                grab, xcb_grab_key_checked(connection, 1, x11_->root(), grab.modifiers, keycode,
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         }
     }
     bool taken = false;
@@ -174,8 +174,8 @@ std::vector<xcb_keycode_t> X11HotKey::keycodesOf(std::uint32_t keysym) {
 X11HotKey::Modifiers X11HotKey::modifiers() {
     Modifiers result;
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_get_modifier_mapping_reply_t> reply(xcb_get_modifier_mapping_reply(
-        connection, xcb_get_modifier_mapping(connection), nullptr));
+    XcbPtr<xcb_get_modifier_mapping_reply_t> reply(
+        xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
     if (!reply)
         return result;
     const auto* map = xcb_get_modifier_mapping_keycodes(reply.get());
@@ -184,7 +184,8 @@ X11HotKey::Modifiers X11HotKey::modifiers() {
         for (int mod = 3; mod < 8; ++mod) { // Mod1..Mod5
             for (int i = 0; i < perModifier; ++i) {
                 const xcb_keycode_t code = map[mod * perModifier + i];
-                if (code != 0 && std::find(keycodes.begin(), keycodes.end(), code) != keycodes.end())
+                if (code != 0 &&
+                    std::find(keycodes.begin(), keycodes.end(), code) != keycodes.end())
                     return static_cast<std::uint16_t>(1u << mod);
             }
         }

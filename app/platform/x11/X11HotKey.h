@@ -56,8 +56,8 @@ private:
     bool conflictReported_ = false;
     std::vector<Grab> grabbed_;
     std::vector<xcb_keycode_t> keycodes_;
-    std::uint16_t chord_ = 0;      // Control and Alt as the server names them
-    std::uint16_t lockMasks_ = 0;  // NumLock and CapsLock, ignored when matching a press
+    std::uint16_t chord_ = 0;           // Control and Alt as the server names them
+    std::uint16_t lockMasks_ = 0;       // NumLock and CapsLock, ignored when matching a press
     std::optional<xcb_keycode_t> held_; // a held key repeats; it acts once
 };
 

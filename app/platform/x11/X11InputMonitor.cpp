@@ -46,19 +46,19 @@ X11InputMonitor::X11InputMonitor(std::shared_ptr<X11Connection> x11,
                                  std::function<Clock::time_point()> now)
     : x11_(std::move(x11)), now_(std::move(now)) {
     xinputOpcode_ = x11_->majorOpcode(xcb_input_id);
-    listener_ = x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
+    listener_ =
+        x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
     if (!xinputOpcode_) {
         std::fprintf(stderr, "dustlyn: the X server has no XInput extension; the notch will "
                              "not follow the pointer\n");
         return;
     }
     refreshButtonMapping();
-    selectRawEvents(x11_->xcb(), x11_->root(),
-                    XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS |
-                        XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
-                        XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE |
-                        XCB_INPUT_XI_EVENT_MASK_RAW_MOTION,
-                    true, following_);
+    selectRawEvents(
+        x11_->xcb(), x11_->root(),
+        XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
+            XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION,
+        true, following_);
 }
 
 X11InputMonitor::~X11InputMonitor() {
@@ -143,7 +143,8 @@ void X11InputMonitor::queue(Pending pending) {
     if (flushQueued_)
         return;
     flushQueued_ = true;
-    QMetaObject::invokeMethod(&context_, [this] { flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &context_, [this] { flush(); }, Qt::QueuedConnection);
 }
 
 void X11InputMonitor::flush() {
@@ -238,8 +239,8 @@ void X11InputMonitor::refreshOwnWindows() {
 
 void X11InputMonitor::refreshButtonMapping() {
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_get_pointer_mapping_reply_t> reply(xcb_get_pointer_mapping_reply(
-        connection, xcb_get_pointer_mapping(connection), nullptr));
+    XcbPtr<xcb_get_pointer_mapping_reply_t> reply(
+        xcb_get_pointer_mapping_reply(connection, xcb_get_pointer_mapping(connection), nullptr));
     buttonMap_.clear();
     if (!reply)
         return;

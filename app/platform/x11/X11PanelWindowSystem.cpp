@@ -22,21 +22,24 @@ constexpr std::uint32_t netWmStateAdd = 1;
 constexpr std::uint32_t sourcePager = 2;
 constexpr std::uint32_t allDesktops = 0xffffffff;
 
-xcb_window_t windowOf(const QWindow& window) { return static_cast<xcb_window_t>(window.winId()); }
+xcb_window_t windowOf(const QWindow& window) {
+    return static_cast<xcb_window_t>(window.winId());
+}
 
 } // namespace
 
 X11PanelWindowSystem::X11PanelWindowSystem(std::shared_ptr<X11Connection> x11)
     : x11_(std::move(x11)) {
     x11_->internAtoms({"_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_STATE",
-                       "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY",
-                       "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_DESKTOP",
-                       "_NET_ACTIVE_WINDOW", "_NET_SUPPORTING_WM_CHECK"});
+                       "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR",
+                       "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_DESKTOP", "_NET_ACTIVE_WINDOW",
+                       "_NET_SUPPORTING_WM_CHECK"});
     hasShape_ = x11_->majorOpcode(xcb_shape_id).has_value();
     if (!hasShape_)
         std::fprintf(stderr, "dustlyn: the X server has no SHAPE extension; the notch panel "
                              "will catch clicks over its whole area\n");
-    listener_ = x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
+    listener_ =
+        x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
 
     compositorSelection_ = x11_->atom("_NET_WM_CM_S" + std::to_string(x11_->screenNumber()));
     auto* connection = x11_->xcb();
@@ -74,9 +77,9 @@ void X11PanelWindowSystem::preparePanel(QWindow& window) {
                         XCB_ATOM_ATOM, 32, 1, &dock);
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, x11_->atom("_NET_WM_DESKTOP"),
                         XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
-    addStates(window, {x11_->atom("_NET_WM_STATE_ABOVE"), x11_->atom("_NET_WM_STATE_STICKY"),
-                       x11_->atom("_NET_WM_STATE_SKIP_TASKBAR"),
-                       x11_->atom("_NET_WM_STATE_SKIP_PAGER")});
+    addStates(window,
+              {x11_->atom("_NET_WM_STATE_ABOVE"), x11_->atom("_NET_WM_STATE_STICKY"),
+               x11_->atom("_NET_WM_STATE_SKIP_TASKBAR"), x11_->atom("_NET_WM_STATE_SKIP_PAGER")});
     setAcceptsFocus(id, false);
     xcb_flush(connection);
 }
@@ -134,9 +137,8 @@ void X11PanelWindowSystem::setInputShape(QWindow& window, const QRegion& region)
 }
 
 void X11PanelWindowSystem::setBoundingShape(QWindow& window, const QRegion& region) {
-    std::erase_if(bounding_, [&](const Bounding& entry) {
-        return !entry.window || entry.window == &window;
-    });
+    std::erase_if(bounding_,
+                  [&](const Bounding& entry) { return !entry.window || entry.window == &window; });
     bounding_.push_back({&window, region});
     applyBoundingShape(window, region);
 }
@@ -161,10 +163,9 @@ void X11PanelWindowSystem::setShape(QWindow& window, std::uint8_t kind, const QR
     std::vector<xcb_rectangle_t> rectangles;
     for (const QRect& logical : region) {
         const QRect rect = NativeCoordinates::toNativeLocal(logical, window.devicePixelRatio());
-        rectangles.push_back({static_cast<std::int16_t>(rect.x()),
-                              static_cast<std::int16_t>(rect.y()),
-                              static_cast<std::uint16_t>(rect.width()),
-                              static_cast<std::uint16_t>(rect.height())});
+        rectangles.push_back(
+            {static_cast<std::int16_t>(rect.x()), static_cast<std::int16_t>(rect.y()),
+             static_cast<std::uint16_t>(rect.width()), static_cast<std::uint16_t>(rect.height())});
     }
     xcb_shape_rectangles(x11_->xcb(), XCB_SHAPE_SO_SET, kind, XCB_CLIP_ORDERING_UNSORTED,
                          windowOf(window), 0, 0, static_cast<std::uint32_t>(rectangles.size()),
@@ -242,9 +243,8 @@ bool X11PanelWindowSystem::handle(const xcb_generic_event_t& event) {
     const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
     if (notify.window != helper_ || notify.selection != compositorSelection_)
         return false;
-    compositingOwnerChanged(notify.subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
-                                ? notify.owner
-                                : XCB_NONE);
+    compositingOwnerChanged(
+        notify.subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify.owner : XCB_NONE);
     return true;
 }
 

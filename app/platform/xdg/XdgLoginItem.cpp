@@ -35,9 +35,13 @@ std::string XdgLoginItem::entry(bool enabled) {
     return text;
 }
 
-void XdgLoginItem::registerItem() { write(true); }
+void XdgLoginItem::registerItem() {
+    write(true);
+}
 
-void XdgLoginItem::unregisterItem() { write(false); }
+void XdgLoginItem::unregisterItem() {
+    write(false);
+}
 
 void XdgLoginItem::write(bool enabled) {
     try {

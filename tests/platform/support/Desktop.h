@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QRect>
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace dustlyn::testing {
+
+// Names each case of a parameterized test by its table row's `name`.
+struct RowName {
+    template <class Info> std::string operator()(const Info& info) const { return info.param.name; }
+};
+
+// Runs Qt's event loop until `done` holds or `timeout` has passed (an upper bound for an X
+// or D-Bus event to arrive, never a wait for timing); returns done() at the end.
+bool waitFor(const std::function<bool()>& done,
+             std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+struct ToolResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+// Runs a desktop tool (xdotool, xprop, wmctrl, xrandr, xmodmap) to its end.
+ToolResult runTool(const std::string& program, const std::vector<std::string>& arguments);
+// The same, failing the test when the tool fails.
+std::string tool(const std::string& program, const std::vector<std::string>& arguments);
+
+// Moves the pointer to `point` as a mouse does: a warp (which the server reports to nobody
+// but the window under the pointer) to the next pixel, then a one-pixel device motion.
+void movePointer(QPoint point);
+
+// Another X client, as another program on the desktop would be: it owns windows,
+// selections and key grabs, and answers selection requests when pumped.
+class XcbClient {
+public:
+    XcbClient();
+    ~XcbClient();
+    XcbClient(const XcbClient&) = delete;
+    XcbClient& operator=(const XcbClient&) = delete;
+
+    xcb_connection_t* xcb() const { return connection_; }
+    xcb_window_t root() const { return root_; }
+    xcb_atom_t atom(const std::string& name);
+
+    // A window that reports button and key presses; mapped unless told otherwise.
+    xcb_window_t createWindow(QRect geometry, bool map = true);
+    void setAtoms(xcb_window_t window, const std::string& property,
+                  const std::vector<std::string>& atoms);
+    void setCardinals(xcb_window_t window, const std::string& property,
+                      const std::vector<std::uint32_t>& values);
+    void destroyWindow(xcb_window_t window);
+    // Takes `selection`; a request for its TARGETS is answered with `targets`.
+    void own(const std::string& selection, xcb_window_t owner,
+             std::vector<std::string> targets = {});
+    // A checked passive grab on the root window; false when another client holds it.
+    bool grabKey(std::uint16_t modifiers, xcb_keycode_t keycode);
+    xcb_keycode_t keycodeOf(std::uint32_t keysym);
+    // The window's position on the root window and size.
+    QRect geometryOf(xcb_window_t window);
+
+    // Handles what arrived: answers selection requests, counts presses.
+    void pump();
+    int buttonPresses() const { return buttonPresses_; }
+    int keyPresses() const { return keyPresses_; }
+    void sync();
+
+private:
+    void answer(const xcb_selection_request_event_t& request);
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_NONE;
+    std::vector<std::string> targets_;
+    int buttonPresses_ = 0;
+    int keyPresses_ = 0;
+};
+
+} // namespace dustlyn::testing
