@@ -177,7 +177,7 @@ void XcbClient::pump() {
             ++buttonPresses_;
             break;
         case XCB_KEY_PRESS:
-            ++keyPresses_;
+            keysPressed_.push_back(reinterpret_cast<xcb_key_press_event_t*>(event)->detail);
             break;
         default:
             break;

@@ -68,7 +68,8 @@ public:
     // Handles what arrived: answers selection requests, counts presses.
     void pump();
     int buttonPresses() const { return buttonPresses_; }
-    int keyPresses() const { return keyPresses_; }
+    // The keys pressed in this client's windows or its grabs.
+    const std::vector<xcb_keycode_t>& keysPressed() const { return keysPressed_; }
     void sync();
 
 private:
@@ -78,7 +79,7 @@ private:
     xcb_window_t root_ = XCB_NONE;
     std::vector<std::string> targets_;
     int buttonPresses_ = 0;
-    int keyPresses_ = 0;
+    std::vector<xcb_keycode_t> keysPressed_;
 };
 
 } // namespace dustlyn::testing
