@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <xcb/shape.h>
 #include <xcb/xcb_keysyms.h>
 
 #include <cstdlib>
@@ -165,6 +166,29 @@ QRect XcbClient::geometryOf(xcb_window_t window) {
     if (!geometry || !origin)
         return {};
     return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+}
+
+std::vector<std::uint32_t> XcbClient::property(xcb_window_t window, const std::string& name) {
+    Reply<xcb_get_property_reply_t> reply{xcb_get_property_reply(
+        connection_,
+        xcb_get_property(connection_, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+        nullptr)};
+    if (!reply || reply->format != 32)
+        return {};
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.value));
+    return std::vector<std::uint32_t>(values, values + reply->value_len);
+}
+
+std::vector<QRect> XcbClient::shape(xcb_window_t window, std::uint8_t kind) {
+    Reply<xcb_shape_get_rectangles_reply_t> reply{xcb_shape_get_rectangles_reply(
+        connection_, xcb_shape_get_rectangles(connection_, window, kind), nullptr)};
+    std::vector<QRect> rectangles;
+    if (!reply)
+        return rectangles;
+    const auto* rects = xcb_shape_get_rectangles_rectangles(reply.value);
+    for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply.value); ++i)
+        rectangles.emplace_back(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    return rectangles;
 }
 
 void XcbClient::pump() {

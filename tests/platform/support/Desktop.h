@@ -64,6 +64,10 @@ public:
     xcb_keycode_t keycodeOf(std::uint32_t keysym);
     // The window's position on the root window and size.
     QRect geometryOf(xcb_window_t window);
+    // A 32-bit property's values (atoms, windows, cardinals); empty when unset.
+    std::vector<std::uint32_t> property(xcb_window_t window, const std::string& name);
+    // The rectangles of a window's SHAPE region (XCB_SHAPE_SK_BOUNDING or _INPUT).
+    std::vector<QRect> shape(xcb_window_t window, std::uint8_t kind);
 
     // Handles what arrived: answers selection requests, counts presses.
     void pump();
