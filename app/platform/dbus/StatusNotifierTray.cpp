@@ -123,8 +123,9 @@ void StatusNotifierTray::withdrawItem() {
 
 void StatusNotifierTray::registerWithWatcher() {
     exportItem();
-    if (!exported_)
+    if (!exported_ || registered_ || registering_)
         return;
+    registering_ = true;
     auto call = QDBusMessage::createMethodCall(
         watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
         QStringLiteral("RegisterStatusNotifierItem"));
@@ -132,6 +133,7 @@ void StatusNotifierTray::registerWithWatcher() {
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), &context_);
     QObject::connect(pending, &QDBusPendingCallWatcher::finished, &context_, [this, pending] {
         pending->deleteLater();
+        registering_ = false;
         if (!shown_)
             return;
         if (pending->isError()) {

@@ -58,6 +58,7 @@ private:
     bool shown_ = false;
     bool exported_ = false;
     bool registered_ = false;
+    bool registering_ = false; // a registration is on its way to the watcher
 };
 
 } // namespace dustlyn

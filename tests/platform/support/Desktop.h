@@ -1,14 +1,19 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 
 #include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace dustlyn::testing {
 
