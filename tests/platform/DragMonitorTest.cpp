@@ -17,7 +17,9 @@ struct DragSource {
 
 const DragSource sources[] = {
     {"filesListedOnTheWindow",
-     {"text/uri-list", "text/plain", "x-special/gnome-copied-files", "UTF8_STRING"}, true, true},
+     {"text/uri-list", "text/plain", "x-special/gnome-copied-files", "UTF8_STRING"},
+     true,
+     true},
     {"textListedOnTheWindow", {"text/plain", "UTF8_STRING", "TEXT", "STRING"}, true, false},
     {"filesAnsweredAsTargets", {"TARGETS", "text/uri-list"}, false, true},
     {"textAnsweredAsTargets", {"TARGETS", "text/plain"}, false, false},
@@ -36,8 +38,8 @@ TEST_P(DragMonitorSees, aNewDragAndWhetherItOffersFiles) {
     const xcb_window_t window = other.createWindow({0, 0, 10, 10}, false);
     if (source.typeListOnWindow)
         other.setAtoms(window, "XdndTypeList", source.types);
-    other.own("XdndSelection", window, source.typeListOnWindow ? std::vector<std::string>{}
-                                                               : source.types);
+    other.own("XdndSelection", window,
+              source.typeListOnWindow ? std::vector<std::string>{} : source.types);
     // The types are known when the count settles: right away from the window's list, one
     // answer later from the source itself.
     const long settled = before + (source.typeListOnWindow ? 1 : 2);

@@ -70,8 +70,8 @@ TEST(PanelWindowSystem, asksForADockAboveOthersOnEveryWorkspaceOutOfTaskBarAndPa
     QWindow panel;
     system.preparePanel(panel);
     const std::string properties =
-        tool("xprop", {"-id", std::to_string(panel.winId()), "_NET_WM_WINDOW_TYPE",
-                       "_NET_WM_STATE", "_NET_WM_DESKTOP", "WM_HINTS"});
+        tool("xprop", {"-id", std::to_string(panel.winId()), "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
+                       "_NET_WM_DESKTOP", "WM_HINTS"});
     for (const char* expected : {
              "_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DOCK\n",
              "_NET_WM_STATE(ATOM) = _NET_WM_STATE_ABOVE, _NET_WM_STATE_STICKY, "
@@ -114,7 +114,8 @@ const Shape shapes[] = {
     {"nothing", QRegion(), {}},
     {"pill", QRegion(310, 0, 100, 32), {{310, 0, 100, 32}}},
     {"openPanel", QRegion(70, 0, 580, 348), {{70, 0, 580, 348}}},
-    {"twoParts", QRegion(10, 0, 20, 10).united(QRegion(100, 20, 30, 5)),
+    {"twoParts",
+     QRegion(10, 0, 20, 10).united(QRegion(100, 20, 30, 5)),
      {{10, 0, 20, 10}, {100, 20, 30, 5}}},
 };
 

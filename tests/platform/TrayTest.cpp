@@ -114,7 +114,7 @@ TEST_F(TrayTest, thePictureIsSentAsArgbInNetworkByteOrder) {
     ASSERT_EQ(smallest.width, 16);
     ASSERT_EQ(smallest.pixels.size(), 16 * 16 * 4);
     EXPECT_EQ(smallest.pixels.mid(0, 4), QByteArray("\xff\xff\x00\x00", 4)); // opaque red
-    EXPECT_EQ(smallest.pixels.mid(15 * 4, 4), QByteArray(4, '\0'));           // clear
+    EXPECT_EQ(smallest.pixels.mid(15 * 4, 4), QByteArray(4, '\0'));          // clear
     const auto toolTip = qdbus_cast<SniToolTip>(property(watcher.bus(), "ToolTip"));
     EXPECT_EQ(toolTip.title, "Dustlyn");
 }

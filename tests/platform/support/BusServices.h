@@ -52,8 +52,7 @@ public:
     QStringList shown;
 
 public Q_SLOTS:
-    void ShowItems(const QStringList& uris, const QString& startupId,
-                   const QDBusMessage& message);
+    void ShowItems(const QStringList& uris, const QString& startupId, const QDBusMessage& message);
 
 private:
     QDBusConnection bus_;

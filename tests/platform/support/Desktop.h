@@ -13,7 +13,9 @@
 #include <vector>
 
 // Readable QStrings in test failures.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace dustlyn::testing {
 
