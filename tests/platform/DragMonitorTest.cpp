@@ -6,6 +6,8 @@
 namespace dustlyn {
 namespace {
 
+using testing::PrintTo;
+
 using testing::waitFor;
 
 struct DragSource {
@@ -31,6 +33,7 @@ class DragMonitorSees : public ::testing::TestWithParam<DragSource> {};
 TEST_P(DragMonitorSees, aNewDragAndWhetherItOffersFiles) {
     const DragSource source = GetParam();
     X11DragMonitor monitor(X11Connection::fromQt());
+    testing::syncQt(); // watching before the first drag starts
     const long before = monitor.changeCount();
     EXPECT_FALSE(monitor.offersFiles());
 
@@ -55,6 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, DragMonitorSees, ::testing::ValuesIn(sources),
 
 TEST(DragMonitor, eachNewDragMovesTheCountAndAnEndedOneDoesNot) {
     X11DragMonitor monitor(X11Connection::fromQt());
+    testing::syncQt(); // watching before the first drag starts
     testing::XcbClient other;
     const xcb_window_t window = other.createWindow({0, 0, 10, 10}, false);
     other.setAtoms(window, "XdndTypeList", {"text/uri-list", "a", "b", "c"});

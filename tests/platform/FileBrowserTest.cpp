@@ -9,6 +9,8 @@
 namespace dustlyn {
 namespace {
 
+using testing::PrintTo;
+
 using testing::waitFor;
 
 class FileBrowserTest : public ::testing::Test {

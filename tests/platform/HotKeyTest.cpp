@@ -1,10 +1,15 @@
 #include "app/platform/x11/X11HotKey.h"
 #include "tests/platform/support/Desktop.h"
 
+#include <QGuiApplication>
+#include <QWindow>
+
 #include <gtest/gtest.h>
 
 namespace dustlyn {
 namespace {
+
+using testing::PrintTo;
 
 using testing::tool;
 using testing::waitFor;
@@ -53,11 +58,24 @@ TEST_P(HotKeyWithLocks, ctrlAltPCallsTheActionOnce) {
 
 INSTANTIATE_TEST_SUITE_P(Locks, HotKeyWithLocks, ::testing::ValuesIn(locks), testing::RowName());
 
+// Pressed again to close the panel it opened, which then has the keyboard.
+TEST_F(HotKeyTest, worksWhileThisProgramsWindowHasTheKeyboard) {
+    hotKey.registerHotKey();
+    QWindow window;
+    window.setGeometry(100, 100, 200, 100);
+    window.show();
+    window.requestActivate();
+    ASSERT_TRUE(waitFor([&] { return QGuiApplication::focusWindow() == &window; }));
+    tool("xdotool", {"key", "ctrl+alt+p"});
+    EXPECT_TRUE(waitFor([&] { return presses == 1; }));
+}
+
 // Every combination is the server's again: another client can take each of them.
 TEST_F(HotKeyTest, unregisteringGivesEveryCombinationBack) {
     hotKey.registerHotKey();
     hotKey.registerHotKey(); // twice is harmless
     hotKey.unregisterHotKey();
+    testing::syncQt();
     EXPECT_FALSE(hotKey.registered());
     testing::XcbClient other;
     const xcb_keycode_t p = other.keycodeOf(keysymP);

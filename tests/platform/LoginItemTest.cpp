@@ -12,6 +12,8 @@
 namespace dustlyn {
 namespace {
 
+using testing::PrintTo;
+
 namespace fs = std::filesystem;
 
 using testing::readFile;

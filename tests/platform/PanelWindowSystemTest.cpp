@@ -12,6 +12,8 @@
 namespace dustlyn {
 namespace {
 
+using testing::PrintTo;
+
 using testing::tool;
 using testing::waitFor;
 
@@ -69,6 +71,7 @@ TEST(PanelWindowSystem, asksForADockAboveOthersOnEveryWorkspaceOutOfTaskBarAndPa
     X11PanelWindowSystem system(X11Connection::fromQt());
     QWindow panel;
     system.preparePanel(panel);
+    testing::syncQt();
     const std::string properties =
         tool("xprop", {"-id", std::to_string(panel.winId()), "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE",
                        "_NET_WM_DESKTOP", "WM_HINTS"});
@@ -97,6 +100,7 @@ TEST_F(PanelWindowSystemTest, theWindowManagerKeepsItSoOnceShown) {
 
 TEST_F(PanelWindowSystemTest, neverTakesTheFocusWhenShownOrClicked) {
     system.setInputShape(panel, QRegion(0, 0, 720, 560));
+    testing::syncQt();
     EXPECT_EQ(activeWindow(), underneath);
     click({640, 100});
     ASSERT_TRUE(waitFor([&] { return counter.presses == 1; }));
@@ -123,6 +127,7 @@ class PanelShapes : public PanelWindowSystemTest, public ::testing::WithParamInt
 
 TEST_P(PanelShapes, theInputShapeIsTheRegionExactly) {
     system.setInputShape(panel, GetParam().region);
+    testing::syncQt();
     EXPECT_EQ(other.shape(id(), XCB_SHAPE_SK_INPUT), GetParam().rectangles);
 }
 
@@ -130,6 +135,7 @@ TEST_P(PanelShapes, theInputShapeIsTheRegionExactly) {
 TEST_P(PanelShapes, withoutCompositingTheBoundingShapeIsTheRegion) {
     ASSERT_FALSE(system.compositing());
     system.setBoundingShape(panel, GetParam().region);
+    testing::syncQt();
     EXPECT_EQ(other.shape(id(), XCB_SHAPE_SK_BOUNDING), GetParam().rectangles);
 }
 
@@ -143,6 +149,7 @@ TEST_F(PanelWindowSystemTest, clicksOutsideTheInputShapeGoToTheWindowBelow) {
             globalDowns.push_back(global);
     };
     system.setInputShape(panel, QRegion(310, 0, 100, 32)); // a pill at the top centre
+    testing::syncQt();
     click({640, 16});
     ASSERT_TRUE(waitFor([&] { return counter.presses == 1; }));
     click({640, 200});
@@ -165,12 +172,14 @@ TEST_F(PanelWindowSystemTest, followsACompositingManagerComingAndGoing) {
     const xcb_window_t owner = compositor.createWindow({0, 0, 1, 1}, false);
     compositor.own("_NET_WM_CM_S0", owner);
     ASSERT_TRUE(waitFor([&] { return told == 1; }));
+    testing::syncQt();
     EXPECT_TRUE(system.compositing());
     EXPECT_EQ(other.shape(id(), XCB_SHAPE_SK_BOUNDING),
               std::vector<QRect>{QRect(QPoint(), panelArea.size())});
 
     compositor.destroyWindow(owner);
     ASSERT_TRUE(waitFor([&] { return told == 2; }));
+    testing::syncQt();
     EXPECT_FALSE(system.compositing());
     EXPECT_EQ(other.shape(id(), XCB_SHAPE_SK_BOUNDING), std::vector<QRect>{QRect(310, 0, 100, 32)});
 }

@@ -9,6 +9,8 @@
 namespace dustlyn {
 namespace {
 
+using testing::PrintTo;
+
 using testing::tool;
 using testing::waitFor;
 

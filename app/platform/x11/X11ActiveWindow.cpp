@@ -10,7 +10,7 @@ namespace {
 
 XcbPtr<xcb_get_property_reply_t> propertyReply(xcb_connection_t* connection,
                                                xcb_get_property_cookie_t cookie, xcb_atom_t type) {
-    XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr));
+    auto reply = xcbReply(xcb_get_property_reply, connection, cookie);
     if (!reply || reply->type != type || reply->format != 32 || reply->value_len == 0)
         return nullptr;
     return reply;
@@ -57,10 +57,8 @@ std::optional<ActiveWindowState> X11ActiveWindow::current() const {
         state.fullScreen =
             std::find(atoms, atoms + states->value_len, fullScreen_) != atoms + states->value_len;
     }
-    XcbPtr<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(connection, geometryCookie, nullptr));
-    XcbPtr<xcb_translate_coordinates_reply_t> origin(
-        xcb_translate_coordinates_reply(connection, originCookie, nullptr));
+    const auto geometry = xcbReply(xcb_get_geometry_reply, connection, geometryCookie);
+    const auto origin = xcbReply(xcb_translate_coordinates_reply, connection, originCookie);
     // A window that vanished between the two questions cannot be read.
     if (!geometry || !origin)
         return std::nullopt;

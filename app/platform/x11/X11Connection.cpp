@@ -59,7 +59,7 @@ void X11Connection::internAtoms(const std::vector<std::string>& names) {
                                                        name.data()));
     }
     for (const auto& [name, cookie] : cookies) {
-        XcbPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection_, cookie, nullptr));
+        const auto reply = xcbReply(xcb_intern_atom_reply, connection_, cookie);
         atoms_[name] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     }
 }
@@ -83,8 +83,7 @@ std::optional<std::uint8_t> X11Connection::majorOpcode(const xcb_extension_t& ex
 std::optional<std::uint8_t> X11Connection::firstEventByName(const std::string& name) const {
     auto cookie =
         xcb_query_extension(connection_, static_cast<std::uint16_t>(name.size()), name.data());
-    XcbPtr<xcb_query_extension_reply_t> reply(
-        xcb_query_extension_reply(connection_, cookie, nullptr));
+    const auto reply = xcbReply(xcb_query_extension_reply, connection_, cookie);
     if (!reply || !reply->present)
         return std::nullopt;
     return reply->first_event;

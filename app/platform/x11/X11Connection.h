@@ -21,6 +21,18 @@ struct XcbFree {
 };
 template <class T> using XcbPtr = std::unique_ptr<T, XcbFree>;
 
+// The reply to a request, or nothing. A request may fail because a window went away in the
+// meantime; its error is dropped here, where the caller sees the missing reply, instead of
+// reaching Qt, which would print it as a warning.
+template <class Reply, class Cookie>
+XcbPtr<Reply> xcbReply(Reply* (*receive)(xcb_connection_t*, Cookie, xcb_generic_error_t**),
+                       xcb_connection_t* connection, Cookie cookie) {
+    xcb_generic_error_t* error = nullptr;
+    XcbPtr<Reply> reply(receive(connection, cookie, &error));
+    std::free(error);
+    return reply;
+}
+
 // Qt's own connection to the X server, shared by the X11 services: requests go out in order
 // with Qt's (a property set on a window Qt just created can never overtake its creation), and
 // every event Qt reads is offered to the services first, so nothing is polled.

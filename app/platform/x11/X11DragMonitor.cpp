@@ -80,10 +80,9 @@ void X11DragMonitor::ownerChanged(xcb_window_t owner, xcb_timestamp_t time) {
 
 std::optional<std::vector<xcb_atom_t>> X11DragMonitor::typeList(xcb_window_t owner) {
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_get_property_reply_t> property(xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, owner, x11_->atom("XdndTypeList"), XCB_ATOM_ATOM, 0, 1024),
-        nullptr));
+    const auto property = xcbReply(
+        xcb_get_property_reply, connection,
+        xcb_get_property(connection, 0, owner, x11_->atom("XdndTypeList"), XCB_ATOM_ATOM, 0, 1024));
     if (!property || property->type != XCB_ATOM_ATOM || property->format != 32 ||
         property->value_len == 0)
         return std::nullopt;
@@ -99,9 +98,9 @@ void X11DragMonitor::targetsArrived(xcb_atom_t property, xcb_timestamp_t time) {
     std::vector<xcb_atom_t> types;
     if (property != XCB_NONE) {
         auto* connection = x11_->xcb();
-        XcbPtr<xcb_get_property_reply_t> value(xcb_get_property_reply(
-            connection, xcb_get_property(connection, 1, helper_, property, XCB_ATOM_ATOM, 0, 1024),
-            nullptr));
+        const auto value =
+            xcbReply(xcb_get_property_reply, connection,
+                     xcb_get_property(connection, 1, helper_, property, XCB_ATOM_ATOM, 0, 1024));
         if (value && value->type == XCB_ATOM_ATOM && value->format == 32) {
             const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(value.get()));
             types.assign(atoms, atoms + value->value_len);

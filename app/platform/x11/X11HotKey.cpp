@@ -61,13 +61,16 @@ void X11HotKey::grab() {
         locks.push_back(static_cast<std::uint16_t>(mods.numLock | XCB_MOD_MASK_LOCK));
     }
     auto* connection = x11_->xcb();
+    // Not owner_events: even while one of this program's windows has the focus, the press
+    // comes to the root window, where it is recognised, instead of to that window.
+    constexpr std::uint8_t ownerEvents = 0;
     std::vector<std::pair<Grab, xcb_void_cookie_t>> requests;
     for (const xcb_keycode_t keycode : keycodes_) {
         for (const std::uint16_t lock : locks) {
             const Grab grab{static_cast<std::uint16_t>(chord_ | lock), keycode};
             requests.emplace_back(
-                grab, xcb_grab_key_checked(connection, 1, x11_->root(), grab.modifiers, keycode,
-                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+                grab, xcb_grab_key_checked(connection, ownerEvents, x11_->root(), grab.modifiers,
+                                           keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         }
     }
     bool taken = false;
@@ -174,8 +177,8 @@ std::vector<xcb_keycode_t> X11HotKey::keycodesOf(std::uint32_t keysym) {
 X11HotKey::Modifiers X11HotKey::modifiers() {
     Modifiers result;
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_get_modifier_mapping_reply_t> reply(
-        xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
+    const auto reply =
+        xcbReply(xcb_get_modifier_mapping_reply, connection, xcb_get_modifier_mapping(connection));
     if (!reply)
         return result;
     const auto* map = xcb_get_modifier_mapping_keycodes(reply.get());

@@ -185,8 +185,8 @@ void X11InputMonitor::emitEvent(PointerEventType type, bool global) {
 
 std::optional<X11InputMonitor::PointerState> X11InputMonitor::queryPointer() const {
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_query_pointer_reply_t> reply(
-        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, x11_->root()), nullptr));
+    const auto reply =
+        xcbReply(xcb_query_pointer_reply, connection, xcb_query_pointer(connection, x11_->root()));
     if (!reply || !reply->same_screen)
         return std::nullopt;
     const QPoint native(reply->root_x, reply->root_y);
@@ -216,8 +216,8 @@ void X11InputMonitor::refreshOwnWindows() {
         xcb_window_t current = id;
         xcb_window_t rootChild = XCB_NONE;
         for (int depth = 0; depth < 8 && rootChild == XCB_NONE; ++depth) {
-            XcbPtr<xcb_query_tree_reply_t> tree(
-                xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr));
+            const auto tree =
+                xcbReply(xcb_query_tree_reply, connection, xcb_query_tree(connection, current));
             if (!tree)
                 break;
             if (tree->parent == x11_->root())
@@ -227,8 +227,9 @@ void X11InputMonitor::refreshOwnWindows() {
         if (rootChild == XCB_NONE)
             continue;
         if (rootChild != id) {
-            XcbPtr<xcb_get_property_reply_t> managed(xcb_get_property_reply(
-                connection, xcb_get_property(connection, 0, id, wmState, wmState, 0, 1), nullptr));
+            const auto managed =
+                xcbReply(xcb_get_property_reply, connection,
+                         xcb_get_property(connection, 0, id, wmState, wmState, 0, 1));
             if (!managed || managed->type != wmState)
                 continue;
         }
@@ -239,8 +240,8 @@ void X11InputMonitor::refreshOwnWindows() {
 
 void X11InputMonitor::refreshButtonMapping() {
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_get_pointer_mapping_reply_t> reply(
-        xcb_get_pointer_mapping_reply(connection, xcb_get_pointer_mapping(connection), nullptr));
+    const auto reply =
+        xcbReply(xcb_get_pointer_mapping_reply, connection, xcb_get_pointer_mapping(connection));
     buttonMap_.clear();
     if (!reply)
         return;

@@ -43,8 +43,8 @@ X11PanelWindowSystem::X11PanelWindowSystem(std::shared_ptr<X11Connection> x11)
 
     compositorSelection_ = x11_->atom("_NET_WM_CM_S" + std::to_string(x11_->screenNumber()));
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, compositorSelection_), nullptr));
+    const auto owner = xcbReply(xcb_get_selection_owner_reply, connection,
+                                xcb_get_selection_owner(connection, compositorSelection_));
     compositing_ = owner && owner->owner != XCB_NONE;
     xfixesFirstEvent_ = x11_->firstEvent(xcb_xfixes_id);
     if (!xfixesFirstEvent_)
@@ -107,8 +107,9 @@ void X11PanelWindowSystem::addStates(QWindow& window, const std::vector<xcb_atom
         }
         return;
     }
-    XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, id, property, XCB_ATOM_ATOM, 0, 64), nullptr));
+    const auto reply =
+        xcbReply(xcb_get_property_reply, connection,
+                 xcb_get_property(connection, 0, id, property, XCB_ATOM_ATOM, 0, 64));
     std::vector<xcb_atom_t> atoms;
     if (reply && reply->type == XCB_ATOM_ATOM && reply->format == 32) {
         const auto* present = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
@@ -187,8 +188,8 @@ void X11PanelWindowSystem::deactivate(QWindow& window) {
     const xcb_window_t id = windowOf(window);
     auto* connection = x11_->xcb();
     setAcceptsFocus(id, false);
-    XcbPtr<xcb_get_input_focus_reply_t> focus(
-        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    const auto focus =
+        xcbReply(xcb_get_input_focus_reply, connection, xcb_get_input_focus(connection));
     if (focus && focus->focus == id && activeBefore_ != XCB_NONE)
         requestActivation(activeBefore_);
     activeBefore_ = XCB_NONE;
@@ -215,11 +216,10 @@ void X11PanelWindowSystem::requestActivation(xcb_window_t window) {
 
 xcb_window_t X11PanelWindowSystem::activeWindow() {
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, x11_->root(), x11_->atom("_NET_ACTIVE_WINDOW"),
-                         XCB_ATOM_WINDOW, 0, 1),
-        nullptr));
+    const auto reply =
+        xcbReply(xcb_get_property_reply, connection,
+                 xcb_get_property(connection, 0, x11_->root(), x11_->atom("_NET_ACTIVE_WINDOW"),
+                                  XCB_ATOM_WINDOW, 0, 1));
     if (!reply || reply->type != XCB_ATOM_WINDOW || reply->value_len == 0)
         return XCB_NONE;
     return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
@@ -228,11 +228,10 @@ xcb_window_t X11PanelWindowSystem::activeWindow() {
 // Where no window manager runs, nobody answers _NET_ACTIVE_WINDOW: the focus is set directly.
 bool X11PanelWindowSystem::windowManagerActivates() {
     auto* connection = x11_->xcb();
-    XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, x11_->root(), x11_->atom("_NET_SUPPORTING_WM_CHECK"),
-                         XCB_ATOM_WINDOW, 0, 1),
-        nullptr));
+    const auto reply =
+        xcbReply(xcb_get_property_reply, connection,
+                 xcb_get_property(connection, 0, x11_->root(),
+                                  x11_->atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1));
     return reply && reply->type == XCB_ATOM_WINDOW && reply->value_len == 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTimer>
 
@@ -63,6 +64,12 @@ std::string tool(const std::string& program, const std::vector<std::string>& arg
     const ToolResult result = runTool(program, arguments);
     EXPECT_EQ(result.status, 0) << program << " failed: " << result.err;
     return result.out;
+}
+
+void syncQt() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11->connection();
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 void movePointer(QPoint point) {

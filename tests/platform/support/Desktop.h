@@ -24,10 +24,20 @@ struct RowName {
     template <class Info> std::string operator()(const Info& info) const { return info.param.name; }
 };
 
+// Prints a table row as its `name` in test names and failures; a test file brings it into
+// its rows' namespace with `using testing::PrintTo;`.
+template <class Row>
+requires requires(const Row& row) {
+    std::string(row.name);
+}
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
 // Runs Qt's event loop until `done` holds or `timeout` has passed (an upper bound for an X
 // or D-Bus event to arrive, never a wait for timing); returns done() at the end.
 bool waitFor(const std::function<bool()>& done,
-             std::chrono::milliseconds timeout = std::chrono::seconds(5));
+             std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 struct ToolResult {
     int status = -1;
@@ -38,6 +48,10 @@ struct ToolResult {
 ToolResult runTool(const std::string& program, const std::vector<std::string>& arguments);
 // The same, failing the test when the tool fails.
 std::string tool(const std::string& program, const std::vector<std::string>& arguments);
+
+// Waits until the X server has handled every request Qt's connection sent so far, so that
+// another client reads their effect.
+void syncQt();
 
 // Moves the pointer to `point` as a mouse does: a warp (which the server reports to nobody
 // but the window under the pointer) to the next pixel, then a one-pixel device motion.
