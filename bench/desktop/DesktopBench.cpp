@@ -129,8 +129,8 @@ std::vector<std::string> pointerSweep(double seconds) {
     std::vector<std::string> arguments{"xdotool", "mousemove", "0", "12"};
     for (int step = 0; step < steps; ++step) {
         const bool right = (step / 150) % 2 == 0;
-        arguments.insert(arguments.end(), {"mousemove_relative", "--", right ? "8" : "-8", "0",
-                                           "sleep", "0.008"});
+        arguments.insert(arguments.end(),
+                         {"mousemove_relative", "--", right ? "8" : "-8", "0", "sleep", "0.008"});
     }
     return arguments;
 }
