@@ -133,6 +133,31 @@ TEST_F(TrayTest, registersAgainWhenAWatcherAppearsLater) {
     EXPECT_TRUE(waitFor([&] { return restarted.items == QStringList{tray.serviceName()}; }));
 }
 
+// Without a StatusNotifier watcher, Qt's own item docks into an XEmbed system tray.
+TEST_F(TrayTest, withoutAWatcherTheItemDocksInAnXEmbedTray) {
+    testing::XcbClient trayHost;
+    const xcb_window_t manager = trayHost.createWindow({0, 0, 1, 1}, false);
+    trayHost.own("_NET_SYSTEM_TRAY_S0", manager);
+    xcb_client_message_event_t announce{};
+    announce.response_type = XCB_CLIENT_MESSAGE;
+    announce.format = 32;
+    announce.window = trayHost.root();
+    announce.type = trayHost.atom("MANAGER");
+    announce.data.data32[1] = trayHost.atom("_NET_SYSTEM_TRAY_S0");
+    announce.data.data32[2] = manager;
+    xcb_send_event(trayHost.xcb(), 0, trayHost.root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&announce));
+    trayHost.sync();
+
+    show();
+    EXPECT_FALSE(tray.registeredWithWatcher());
+    const xcb_atom_t opcode = trayHost.atom("_NET_SYSTEM_TRAY_OPCODE");
+    EXPECT_TRUE(waitFor([&] {
+        trayHost.pump();
+        return std::count(trayHost.messages().begin(), trayHost.messages().end(), opcode) > 0;
+    }));
+}
+
 TEST_F(TrayTest, hidingTakesTheItemOffTheBus) {
     testing::StatusNotifierWatcherService watcher;
     show();

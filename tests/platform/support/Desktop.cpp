@@ -207,6 +207,9 @@ void XcbClient::pump() {
         case XCB_BUTTON_PRESS:
             ++buttonPresses_;
             break;
+        case XCB_CLIENT_MESSAGE:
+            messages_.push_back(reinterpret_cast<xcb_client_message_event_t*>(event)->type);
+            break;
         case XCB_KEY_PRESS:
             keysPressed_.push_back(reinterpret_cast<xcb_key_press_event_t*>(event)->detail);
             break;

@@ -93,6 +93,8 @@ public:
     // Handles what arrived: answers selection requests, counts presses.
     void pump();
     int buttonPresses() const { return buttonPresses_; }
+    // The types of the client messages sent to this client's windows.
+    const std::vector<xcb_atom_t>& messages() const { return messages_; }
     // The keys pressed in this client's windows or its grabs.
     const std::vector<xcb_keycode_t>& keysPressed() const { return keysPressed_; }
     void sync();
@@ -105,6 +107,7 @@ private:
     std::vector<std::string> targets_;
     int buttonPresses_ = 0;
     std::vector<xcb_keycode_t> keysPressed_;
+    std::vector<xcb_atom_t> messages_;
 };
 
 } // namespace dustlyn::testing
