@@ -27,6 +27,9 @@ public:
     virtual bool compositing() const = 0;
     // Gives the window the keyboard focus (the panel was opened by a key or a click).
     virtual void activate(QWindow& window) = 0;
+    // The window stops taking the focus again; if it still has it, the focus goes back to
+    // the window that had it before activate(). Nothing to do where activate() did nothing.
+    virtual void deactivate(QWindow& window) { (void)window; }
 
     // Called on the main thread when a compositing manager starts or stops.
     std::function<void()> onCompositingChanged;

@@ -30,6 +30,10 @@ struct Platform {
     std::unique_ptr<PanelWindowSystem> panel;
 
     static Platform null();
+    // The services of this session: the X11 ones when Qt runs on an X server (XWayland
+    // included), null ones elsewhere; the login item is the XDG autostart file either way.
+    // Needs the QGuiApplication (a QApplication for the tray's menu) to exist already.
+    static Platform forSession(const Environment& environment);
 };
 
 } // namespace dustlyn

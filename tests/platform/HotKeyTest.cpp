@@ -1,0 +1,128 @@
+#include "app/platform/x11/X11HotKey.h"
+#include "tests/platform/support/Desktop.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace dustlyn {
+namespace {
+
+using testing::PrintTo;
+
+using testing::tool;
+using testing::waitFor;
+
+constexpr std::uint32_t keysymP = 0x70;
+constexpr std::uint32_t keysymQ = 0x71;
+constexpr std::uint16_t ctrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+constexpr std::uint16_t numLock = XCB_MOD_MASK_2; // where Xvfb's default keymap puts it
+
+class HotKeyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hotKey.action = [this] { ++presses; };
+    }
+
+    X11HotKey hotKey{X11Connection::fromQt()};
+    int presses = 0;
+};
+
+struct Locks {
+    const char* name;
+    std::vector<std::string> toggles; // keys pressed before the shortcut, and again after
+};
+
+const Locks locks[] = {
+    {"plain", {}},
+    {"withNumLock", {"Num_Lock"}},
+    {"withCapsLock", {"Caps_Lock"}},
+    {"withBothLocks", {"Num_Lock", "Caps_Lock"}},
+};
+
+class HotKeyWithLocks : public HotKeyTest, public ::testing::WithParamInterface<Locks> {};
+
+TEST_P(HotKeyWithLocks, ctrlAltPCallsTheActionOnce) {
+    hotKey.registerHotKey();
+    ASSERT_TRUE(hotKey.registered());
+    for (const auto& key : GetParam().toggles)
+        tool("xdotool", {"key", key});
+    tool("xdotool", {"key", "ctrl+alt+p"});
+    EXPECT_TRUE(waitFor([&] { return presses == 1; }));
+    tool("xdotool", {"key", "ctrl+alt+p"});
+    EXPECT_TRUE(waitFor([&] { return presses == 2; }));
+    for (const auto& key : GetParam().toggles)
+        tool("xdotool", {"key", key});
+}
+
+INSTANTIATE_TEST_SUITE_P(Locks, HotKeyWithLocks, ::testing::ValuesIn(locks), testing::RowName());
+
+// Pressed again to close the panel it opened, which then has the keyboard.
+TEST_F(HotKeyTest, worksWhileThisProgramsWindowHasTheKeyboard) {
+    hotKey.registerHotKey();
+    QWindow window;
+    window.setGeometry(100, 100, 200, 100);
+    window.show();
+    window.requestActivate();
+    ASSERT_TRUE(waitFor([&] { return QGuiApplication::focusWindow() == &window; }));
+    tool("xdotool", {"key", "ctrl+alt+p"});
+    EXPECT_TRUE(waitFor([&] { return presses == 1; }));
+}
+
+// Every combination is the server's again: another client can take each of them.
+TEST_F(HotKeyTest, unregisteringGivesEveryCombinationBack) {
+    hotKey.registerHotKey();
+    hotKey.registerHotKey(); // twice is harmless
+    hotKey.unregisterHotKey();
+    testing::syncQt();
+    EXPECT_FALSE(hotKey.registered());
+    testing::XcbClient other;
+    const xcb_keycode_t p = other.keycodeOf(keysymP);
+    for (const int lock : {0, int(XCB_MOD_MASK_LOCK), int(numLock), numLock | XCB_MOD_MASK_LOCK})
+        EXPECT_TRUE(other.grabKey(static_cast<std::uint16_t>(ctrlAlt | lock), p)) << lock;
+}
+
+TEST_F(HotKeyTest, aShortcutAnotherProgramOwnsIsReportedOnceAndLeftToIt) {
+    testing::XcbClient other;
+    const xcb_keycode_t p = other.keycodeOf(keysymP);
+    ASSERT_TRUE(other.grabKey(ctrlAlt, p));
+
+    ::testing::internal::CaptureStderr();
+    hotKey.registerHotKey();
+    hotKey.registerHotKey();
+    const std::string reported = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(hotKey.registered());
+    EXPECT_EQ(reported, "dustlyn: another program already uses Ctrl+Alt+P, so it does not open "
+                        "the notch; bind another shortcut to \"dustlyn toggle\" in the desktop's "
+                        "keyboard settings\n");
+
+    // The combinations that were free are not kept either.
+    testing::XcbClient third;
+    EXPECT_TRUE(third.grabKey(static_cast<std::uint16_t>(ctrlAlt | numLock), p));
+
+    tool("xdotool", {"key", "ctrl+alt+p"});
+    EXPECT_TRUE(waitFor([&] {
+        other.pump();
+        return other.keysPressed() == std::vector<xcb_keycode_t>{p};
+    }));
+    EXPECT_EQ(presses, 0);
+}
+
+// xmodmap moves P to another key: the shortcut follows it.
+TEST_F(HotKeyTest, followsTheKeyWhenTheKeyboardMappingChanges) {
+    hotKey.registerHotKey();
+    testing::XcbClient other;
+    const xcb_keycode_t p = other.keycodeOf(keysymP);
+    const xcb_keycode_t q = other.keycodeOf(keysymQ);
+    tool("xmodmap", {"-e", "keycode " + std::to_string(p) + " = q Q", "-e",
+                     "keycode " + std::to_string(q) + " = p P"});
+    // The old key is free again once the grab moved.
+    ASSERT_TRUE(waitFor([&] { return other.grabKey(ctrlAlt, p); }));
+    tool("xdotool", {"key", "ctrl+alt+p"});
+    EXPECT_TRUE(waitFor([&] { return presses == 1; }));
+    EXPECT_TRUE(hotKey.registered());
+}
+
+} // namespace
+} // namespace dustlyn

@@ -1,0 +1,98 @@
+#include "app/platform/QtScreens.h"
+#include "app/platform/x11/NativeCoordinates.h"
+#include "tests/platform/support/Desktop.h"
+
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+namespace dustlyn {
+namespace {
+
+using testing::PrintTo;
+
+using testing::tool;
+using testing::waitFor;
+
+class ScreensTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        screens.onChanged = [this] { ++changes; };
+    }
+    QtScreens screens;
+    int changes = 0;
+};
+
+TEST_F(ScreensTest, describesTheDesktopsScreen) {
+    ASSERT_EQ(screens.screens().size(), 1u);
+    EXPECT_EQ(screens.screens()[0].frame, QRectF(0, 0, 1280, 800));
+    EXPECT_EQ(screens.screens()[0].availableFrame, QRectF(0, 0, 1280, 800));
+    EXPECT_EQ(screens.screens()[0].topInset, 0);
+    EXPECT_EQ(screens.mainScreen(), 0u);
+    EXPECT_FALSE(screens.mirrored());
+}
+
+// A top panel's reserved strip is what the notch measures its band by.
+TEST_F(ScreensTest, aTopPanelShrinksTheAvailableFrameAndIsTold) {
+    testing::XcbClient panelProgram;
+    const xcb_window_t panel = panelProgram.createWindow({0, 0, 1280, 30}, false);
+    panelProgram.setAtoms(panel, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_DOCK"});
+    panelProgram.setCardinals(panel, "_NET_WM_STRUT_PARTIAL",
+                              {0, 0, 30, 0, 0, 0, 0, 0, 0, 1279, 0, 0});
+    xcb_map_window(panelProgram.xcb(), panel);
+    panelProgram.sync();
+    ASSERT_TRUE(waitFor([&] { return changes > 0; }));
+    EXPECT_EQ(screens.screens()[0].availableFrame, QRectF(0, 30, 1280, 770));
+}
+
+// RandR clones: two screens showing the same picture.
+TEST_F(ScreensTest, aClonedScreenIsMirroring) {
+    tool("xrandr", {"--setmonitor", "clone", "1280/338x800/211+0+0", "none"});
+    ASSERT_TRUE(waitFor([&] { return screens.screens().size() == 2 && changes > 0; }));
+    EXPECT_TRUE(screens.mirrored());
+    tool("xrandr", {"--delmonitor", "clone"});
+    EXPECT_TRUE(waitFor([&] { return screens.screens().size() == 1; }));
+    EXPECT_FALSE(screens.mirrored());
+}
+
+TEST_F(ScreensTest, aScreenBesideTheOtherIsNoMirror) {
+    tool("xrandr", {"--setmonitor", "side", "640/100x400/100+1280+0", "none"});
+    ASSERT_TRUE(waitFor([&] { return screens.screens().size() == 2; }));
+    EXPECT_FALSE(screens.mirrored());
+    tool("xrandr", {"--delmonitor", "side"});
+}
+
+struct Conversion {
+    const char* name;
+    QPoint native;
+    QPointF logical;
+};
+
+// A 1280 x 800 screen at 1x, and beside it a 2x screen of 1280 x 800 logical pixels whose
+// corner Qt keeps at the server's (1280, 0).
+const Conversion conversions[] = {
+    {"onTheFirstScreen", {100, 50}, {100, 50}},
+    {"atTheSecondScreensCorner", {1280, 0}, {1280, 0}},
+    {"onTheSecondScreenHalved", {1280 + 400, 300}, {1280 + 200, 150}},
+    {"offEveryScreen", {-5, -5}, {-5, -5}},
+};
+
+class NativeToLogical : public ::testing::TestWithParam<Conversion> {};
+
+TEST_P(NativeToLogical, pointsFollowTheirScreensRatio) {
+    const NativeCoordinates coordinates(
+        {{QRect(0, 0, 1280, 800), 1}, {QRect(1280, 0, 1280, 800), 2}});
+    EXPECT_EQ(coordinates.toLogical(GetParam().native), GetParam().logical);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, NativeToLogical, ::testing::ValuesIn(conversions),
+                         testing::RowName());
+
+TEST(NativeCoordinatesTest, windowRegionsScaleOutwards) {
+    EXPECT_EQ(NativeCoordinates::toNativeLocal(QRect(10, 5, 100, 32), 1), QRect(10, 5, 100, 32));
+    EXPECT_EQ(NativeCoordinates::toNativeLocal(QRect(10, 5, 100, 32), 2), QRect(20, 10, 200, 64));
+    EXPECT_EQ(NativeCoordinates::toNativeLocal(QRect(1, 1, 3, 3), 1.5), QRect(1, 1, 5, 5));
+}
+
+} // namespace
+} // namespace dustlyn

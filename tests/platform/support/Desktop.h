@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace dustlyn::testing {
+
+// Names each case of a parameterized test by its table row's `name`.
+struct RowName {
+    template <class Info> std::string operator()(const Info& info) const { return info.param.name; }
+};
+
+// Prints a table row as its `name` in test names and failures; a test file brings it into
+// its rows' namespace with `using testing::PrintTo;`.
+template <class Row>
+requires requires(const Row& row) {
+    std::string(row.name);
+}
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
+// Runs Qt's event loop until `done` holds or `timeout` has passed (an upper bound for an X
+// or D-Bus event to arrive, never a wait for timing); returns done() at the end.
+bool waitFor(const std::function<bool()>& done,
+             std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+struct ToolResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+// Runs a desktop tool (xdotool, xprop, wmctrl, xrandr, xmodmap) to its end.
+ToolResult runTool(const std::string& program, const std::vector<std::string>& arguments);
+// The same, failing the test when the tool fails.
+std::string tool(const std::string& program, const std::vector<std::string>& arguments);
+
+// Waits until the X server has handled every request Qt's connection sent so far, so that
+// another client reads their effect.
+void syncQt();
+
+// Moves the pointer to `point` as a mouse does: a warp (which the server reports to nobody
+// but the window under the pointer) to the next pixel, then a one-pixel device motion.
+void movePointer(QPoint point);
+
+// Another X client, as another program on the desktop would be: it owns windows,
+// selections and key grabs, and answers selection requests when pumped.
+class XcbClient {
+public:
+    XcbClient();
+    ~XcbClient();
+    XcbClient(const XcbClient&) = delete;
+    XcbClient& operator=(const XcbClient&) = delete;
+
+    xcb_connection_t* xcb() const { return connection_; }
+    xcb_window_t root() const { return root_; }
+    xcb_atom_t atom(const std::string& name);
+
+    // A window that reports button and key presses; mapped unless told otherwise.
+    xcb_window_t createWindow(QRect geometry, bool map = true);
+    void setAtoms(xcb_window_t window, const std::string& property,
+                  const std::vector<std::string>& atoms);
+    void setCardinals(xcb_window_t window, const std::string& property,
+                      const std::vector<std::uint32_t>& values);
+    void destroyWindow(xcb_window_t window);
+    // Takes `selection`; a request for its TARGETS is answered with `targets`.
+    void own(const std::string& selection, xcb_window_t owner,
+             std::vector<std::string> targets = {});
+    // A checked passive grab on the root window; false when another client holds it.
+    bool grabKey(std::uint16_t modifiers, xcb_keycode_t keycode);
+    xcb_keycode_t keycodeOf(std::uint32_t keysym);
+    // The window's position on the root window and size.
+    QRect geometryOf(xcb_window_t window);
+    // A 32-bit property's values (atoms, windows, cardinals); empty when unset.
+    std::vector<std::uint32_t> property(xcb_window_t window, const std::string& name);
+    // The rectangles of a window's SHAPE region (XCB_SHAPE_SK_BOUNDING or _INPUT).
+    std::vector<QRect> shape(xcb_window_t window, std::uint8_t kind);
+
+    // Handles what arrived: answers selection requests, counts presses.
+    void pump();
+    int buttonPresses() const { return buttonPresses_; }
+    // The types of the client messages sent to this client's windows.
+    const std::vector<xcb_atom_t>& messages() const { return messages_; }
+    // The keys pressed in this client's windows or its grabs.
+    const std::vector<xcb_keycode_t>& keysPressed() const { return keysPressed_; }
+    void sync();
+
+private:
+    void answer(const xcb_selection_request_event_t& request);
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_NONE;
+    std::vector<std::string> targets_;
+    int buttonPresses_ = 0;
+    std::vector<xcb_keycode_t> keysPressed_;
+    std::vector<xcb_atom_t> messages_;
+};
+
+} // namespace dustlyn::testing
