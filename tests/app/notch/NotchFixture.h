@@ -51,6 +51,8 @@ protected:
     FakeActiveWindow window_;
     FakeHotKey hotKey_;
     FakePanel* panel_ = nullptr;
+    // Builds the panel when set; the fake panel above otherwise.
+    NotchController::PanelFactory panelFactory_;
     int settingsOpened_ = 0;
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<NotchController> notch_;
