@@ -25,7 +25,7 @@ const NotchAnimation hoverSpring{NotchAnimation::Curve::spring, 0.25, 0.7};
 DropZone::DropZone(const QString& title, const QString& subtitle, NotchSymbol::Name symbol,
                    NotchViewModel::DropKind kind, Dropped dropped, QWidget* parent)
     : QWidget(parent), title_(title), subtitle_(subtitle), symbol_(symbol), kind_(kind),
-      dropped_(std::move(dropped)) {
+      dropped_(std::move(dropped)), motion_(this) {
     setAcceptDrops(true);
     setAttribute(Qt::WA_TranslucentBackground);
     setAccessibleName(title);

@@ -24,7 +24,7 @@ void NotchControl::leaveEvent(QEvent* event) {
 
 void NotchControl::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        animateClick();
+        click();
         return;
     }
     QAbstractButton::keyPressEvent(event);

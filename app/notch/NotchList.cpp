@@ -12,6 +12,7 @@ namespace dustlyn {
 namespace {
 
 constexpr int pitch = FileRow::height + NotchList::gap;
+constexpr int initialRows = 7; // five in sight and the two half in sight while scrolling
 
 } // namespace
 
@@ -26,6 +27,9 @@ NotchList::NotchList(MakeRow make, BindRow bind, EmptyState* empty, QWidget* par
     viewport()->setAutoFillBackground(false);
     empty_->setParent(viewport());
     verticalScrollBar()->setSingleStep(pitch / 2);
+    // The rows a full list shows, made now so that Tab meets them where the list is.
+    for (int i = 0; i < initialRows; ++i)
+        addRow();
 }
 
 void NotchList::setCount(std::size_t count) {
@@ -67,19 +71,8 @@ void NotchList::layoutRows() {
     first_ = static_cast<std::size_t>(offset / pitch);
     const std::size_t needed = std::min(count_ - std::min(first_, count_),
                                         static_cast<std::size_t>(view.height() / pitch + 2));
-    while (pool_.size() < needed) {
-        FileRow* row = make_(viewport());
-        connect(row, &FileRow::stepFocus, this, [this, row](int delta) {
-            const std::size_t index = indexOf(row);
-            if (delta < 0 && index > 0)
-                focusRow(index - 1);
-            else if (delta > 0 && index + 1 < count_)
-                focusRow(index + 1);
-        });
-        connect(row, &FileRow::focused, this, [this, row] { scrollTo(indexOf(row)); });
-        connect(row, &FileRow::menuShown, this, &NotchList::menuShown);
-        pool_.push_back(row);
-    }
+    while (pool_.size() < needed)
+        addRow();
     // File i always sits in the same pooled row while it stays in sight, so a row with
     // the keyboard keeps its file as the list scrolls.
     const std::size_t n = pool_.size();
@@ -95,6 +88,24 @@ void NotchList::layoutRows() {
     for (std::size_t j = 0; j < n; ++j)
         if (!used[j])
             pool_[j]->hide();
+    // Tab visits the rows top to bottom, whichever pooled row shows which file.
+    for (std::size_t index = first_; index + 1 < first_ + needed; ++index)
+        QWidget::setTabOrder(pool_[index % n], pool_[(index + 1) % n]);
+}
+
+void NotchList::addRow() {
+    FileRow* row = make_(viewport());
+    connect(row, &FileRow::stepFocus, this, [this, row](int delta) {
+        const std::size_t index = indexOf(row);
+        if (delta < 0 && index > 0)
+            focusRow(index - 1);
+        else if (delta > 0 && index + 1 < count_)
+            focusRow(index + 1);
+    });
+    connect(row, &FileRow::focused, this, [this, row] { scrollTo(indexOf(row)); });
+    connect(row, &FileRow::menuShown, this, &NotchList::menuShown);
+    pool_.push_back(row);
+    row->hide();
 }
 
 std::size_t NotchList::indexOf(const FileRow* row) const {

@@ -44,6 +44,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    void addRow();
     void layoutRows();
     void updateRange();
     void scrollTo(std::size_t index);

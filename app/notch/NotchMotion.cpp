@@ -12,7 +12,7 @@ constexpr double longestStep = 0.05;
 
 } // namespace
 
-NotchMotion::NotchMotion(QObject* parent) : QObject(parent) {
+NotchMotion::NotchMotion(QObject* parent) : QObject(parent), frames_(this) {
     frames_.setInterval(frameMilliseconds);
     frames_.setTimerType(Qt::PreciseTimer);
     connect(&frames_, &QTimer::timeout, this, &NotchMotion::tick);

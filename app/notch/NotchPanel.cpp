@@ -1,5 +1,6 @@
 #include "app/notch/NotchPanel.h"
 
+#include "app/notch/NotchAccessibility.h"
 #include "app/notch/NotchRootView.h"
 #include "app/platform/PanelWindowSystem.h"
 
@@ -20,6 +21,7 @@ NotchPanel::NotchPanel(NotchController& controller, PanelWindowSystem& windowSys
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFixedSize(panelWidth, panelHeight);
+    NotchAccessibility::install();
     const NotchContext context{controller, controller.vm(), controller.model(),
                                leaving_,   thumbnails,      fileBrowser};
     root_ = new NotchRootView(context, this);

@@ -46,7 +46,7 @@ Appearance appearanceOf(Mode mode) {
 } // namespace
 
 NotchRootView::NotchRootView(const NotchContext& context, QWidget* parent)
-    : QWidget(parent), context_(context), pill_(new PillContent(context, this)),
+    : QWidget(parent), context_(context), motion_(this), pill_(new PillContent(context, this)),
       open_(new OpenPanel(context, this)), peek_(new PeekCard(context, this)),
       toast_(new ToastRow(context, this)), drop_(new DropZones(context, this)) {
     setAttribute(Qt::WA_TranslucentBackground);

@@ -10,7 +10,7 @@
 namespace dustlyn {
 
 PeekProgress::PeekProgress(const NotchContext& context, QWidget* parent)
-    : QWidget(parent), context_(context) {
+    : QWidget(parent), context_(context), frames_(this) {
     setFixedHeight(height);
     setAttribute(Qt::WA_TranslucentBackground);
     frames_.setInterval(16);

@@ -28,7 +28,7 @@ constexpr double badgeMinHeight = 18;
 } // namespace
 
 PillContent::PillContent(const NotchContext& context, QWidget* parent)
-    : QAbstractButton(parent), context_(context) {
+    : QAbstractButton(parent), context_(context), motion_(this) {
     setFocusPolicy(Qt::NoFocus);
     setFont(NotchFont::make(textSize, QFont::DemiBold));
     setAttribute(Qt::WA_TranslucentBackground);

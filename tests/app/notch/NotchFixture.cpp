@@ -34,8 +34,9 @@ void NotchFixture::start(const std::function<void(Configuration&)>& change) {
                                                [this] { ++settingsOpened_; });
 }
 
-std::filesystem::path NotchFixture::addFile(const std::string& name, double age) {
-    const auto file = makeFile("Desktop/" + name, age);
+std::filesystem::path NotchFixture::addFile(const std::string& name, double age,
+                                            std::string_view content) {
+    const auto file = makeFile("Desktop/" + name, age, content);
     model_->refresh();
     return file;
 }

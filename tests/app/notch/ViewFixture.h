@@ -9,8 +9,14 @@
 
 #include <QColor>
 #include <QImage>
+#include <QWindow>
 
 #include <vector>
+
+// Readable failures for Qt's text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace dustlyn::testing {
 
@@ -27,7 +33,10 @@ public:
     void setInputShape(QWindow&, const QRegion& region) override { input = region; }
     void setBoundingShape(QWindow&, const QRegion& region) override { bounding = region; }
     bool compositing() const override { return composite; }
-    void activate(QWindow&) override { ++activated; }
+    void activate(QWindow& window) override {
+        ++activated;
+        window.requestActivate();
+    }
 };
 
 class RecordingFileBrowser : public FileBrowser {
