@@ -4,6 +4,7 @@
 #include "app/notch/NotchFont.h"
 #include "app/notch/NotchLabel.h"
 
+#include <QAccessible>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -36,6 +37,16 @@ NotchTabs::NotchTabs(QWidget* parent)
     addTab(QStringLiteral("Leaving soon"));
     addTab(QStringLiteral("Quarantine"));
     setCounts(0, 0);
+    connect(this, &QTabBar::currentChanged, this, [this] {
+        // Screen readers hear which tab is now the selected one.
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(this);
+        for (int i = 0; bar && i < bar->childCount(); ++i) {
+            QAccessible::State changed;
+            changed.selected = true;
+            QAccessibleStateChangeEvent event(bar->child(i), changed);
+            QAccessible::updateAccessibility(&event);
+        }
+    });
 }
 
 void NotchTabs::setCounts(std::size_t leaving, std::size_t quarantine) {
