@@ -96,6 +96,11 @@ void FileRow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void FileRow::keyPressEvent(QKeyEvent* event) {
+    // The menu key reaches contextMenuEvent; Shift+F10 is the other usual way.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        showMenu(mapToGlobal(QPoint(inset, height)));
+        return;
+    }
     if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
         emit stepFocus(event->key() == Qt::Key_Up ? -1 : 1);
         return;

@@ -46,9 +46,11 @@ Appearance appearanceOf(Mode mode) {
 } // namespace
 
 NotchRootView::NotchRootView(const NotchContext& context, QWidget* parent)
-    : QWidget(parent), context_(context), motion_(this), pill_(new PillContent(context, this)),
-      open_(new OpenPanel(context, this)), peek_(new PeekCard(context, this)),
-      toast_(new ToastRow(context, this)), drop_(new DropZones(context, this)) {
+    : QWidget(parent), context_(context), motion_(this), clip_(new QWidget(this)),
+      pill_(new PillContent(context, clip_)), open_(new OpenPanel(context, clip_)),
+      peek_(new PeekCard(context, clip_)), toast_(new ToastRow(context, clip_)),
+      drop_(new DropZones(context, clip_)) {
+    clip_->setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TranslucentBackground);
     for (QWidget* face :
          {static_cast<QWidget*>(pill_), static_cast<QWidget*>(open_), static_cast<QWidget*>(peek_),
@@ -136,15 +138,29 @@ QWidget* NotchRootView::faceFor(Mode mode) const {
 void NotchRootView::layoutFace() {
     if (!face_)
         return;
+    // A pill of no width: nothing to show, nothing for a screen reader to find.
+    if (face_ == pill_)
+        pill_->setVisible(bodyTarget().width() > 0);
+    clipFace();
+}
+
+// The face is laid out for the body it is heading for, and shows only within the body
+// as drawn now: while the body grows, its edge uncovers the face rather than the face
+// floating beside it. The clip is a plain parent widget, whose rectangle clips children
+// cheaply and works with the fade's opacity effect.
+void NotchRootView::clipFace() {
+    if (!face_)
+        return;
     const QRectF body = bodyTarget();
     const double band = context_.vm.geometry().notchHeight;
     const QRectF area = face_ == pill_
                             ? QRectF(body.left(), 0, body.width(), band)
                             : QRectF(body.left(), band, body.width(), body.height() - band);
-    face_->setGeometry(area.toAlignedRect());
-    // A pill of no width: nothing to show, nothing for a screen reader to find.
-    if (face_ == pill_)
-        pill_->setVisible(body.width() > 0);
+    const double w = motion_.value(bodyWidth);
+    const QRect shown =
+        QRectF((width() - w) / 2, 0, w, motion_.value(bodyHeight)).toAlignedRect() & rect();
+    clip_->setGeometry(shown);
+    face_->setGeometry(area.toAlignedRect().translated(-shown.topLeft()));
 }
 
 void NotchRootView::showFace() {
@@ -209,6 +225,7 @@ QPainterPath NotchRootView::drawnShape() const {
 }
 
 void NotchRootView::frame() {
+    clipFace();
     const QRectF reach = drawnRect().adjusted(-NotchShadow::reach, -NotchShadow::reach,
                                               NotchShadow::reach, NotchShadow::reach);
     update(painted_.united(reach).toAlignedRect());

@@ -64,6 +64,7 @@ private:
     void showFace();
     void fadeIn(QWidget* face, double delay, double duration);
     void layoutFace();
+    void clipFace();
     void frame();
     QRectF drawnRect() const;
     QWidget* faceFor(NotchViewModel::Mode mode) const;
@@ -71,6 +72,7 @@ private:
     NotchContext context_;
     NotchMotion motion_;
     NotchShadow shadowPicture_;
+    QWidget* clip_;
     bool shadowEnabled_ = true;
     QRectF painted_; // what the last frame covered, shadow included
     PillContent* pill_;
