@@ -38,6 +38,8 @@ NotchPanel::NotchPanel(NotchController& controller, PanelWindowSystem& windowSys
 
 NotchPanel::~NotchPanel() {
     windowSystem_.onCompositingChanged = nullptr;
+    // The views go before the list they read.
+    delete root_;
 }
 
 NotchController::PanelFactory NotchPanel::factory(PanelWindowSystem& windowSystem,
