@@ -56,11 +56,12 @@ NotchRootView::NotchRootView(const NotchContext& context, QWidget* parent)
          {static_cast<QWidget*>(pill_), static_cast<QWidget*>(open_), static_cast<QWidget*>(peek_),
           static_cast<QWidget*>(toast_), static_cast<QWidget*>(drop_)})
         face->hide();
-    motion_.add(0, 0.02);
-    motion_.add(0, 0.02);
-    motion_.add(0, 0.01);
-    motion_.add(0, 0.01);
-    motion_.add(0, 0.001);
+    // In the order of Channel; sizes and radii settle to a fiftieth of a point.
+    motion_.add(0, 0.02);  // bodyWidth
+    motion_.add(0, 0.02);  // bodyHeight
+    motion_.add(0, 0.02);  // topRadius
+    motion_.add(0, 0.02);  // bottomRadius
+    motion_.add(0, 0.001); // shadowAlpha
     connect(&motion_, &NotchMotion::frame, this, &NotchRootView::frame);
     fade_.setStartValue(0.0);
     fade_.setEndValue(1.0);
@@ -231,6 +232,11 @@ void NotchRootView::frame() {
     update(painted_.united(reach).toAlignedRect());
     painted_ = reach;
     emit shapeChanged();
+}
+
+void NotchRootView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutFace();
 }
 
 void NotchRootView::paintEvent(QPaintEvent*) {

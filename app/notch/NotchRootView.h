@@ -56,6 +56,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     enum Channel : std::size_t { bodyWidth, bodyHeight, topRadius, bottomRadius, shadowAlpha };

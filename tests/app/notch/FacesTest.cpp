@@ -69,6 +69,14 @@ TEST_F(Faces, thePillCountsDownInTheLastTenMinutesWithAnOrangeBadge) {
     }
 }
 
+TEST_F(Faces, aPillThereFromTheStartHangsFromTheTopCentre) {
+    makeFile("Desktop/a.png", 10);
+    startViews();
+    const PillContent& pill = root().pill();
+    EXPECT_TRUE(pill.isVisible());
+    EXPECT_EQ(QRect(pill.mapTo(&panel(), QPoint(0, 0)), pill.size()), QRect(310, 0, 100, 32));
+}
+
 TEST_F(Faces, theOpenPanelHeaderCountsAndSizesEachTab) {
     sweepFiles({"gone.png"});
     addFile("a.png", 100, "12345");

@@ -18,6 +18,10 @@ inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
+inline void PrintTo(const QRect& r, std::ostream* out) {
+    *out << "(" << r.x() << ", " << r.y() << ", " << r.width() << " x " << r.height() << ")";
+}
+
 namespace dustlyn::testing {
 
 // The window system's side of the panel, as last told.
