@@ -75,6 +75,10 @@ public:
     void demo(const std::string& name);
     void peek(const std::vector<MatchedFile>& files, bool force);
 
+    // A menu of the open panel is showing: the pointer on it still counts as over the
+    // panel, so neither hovering away nor a click elsewhere closes the panel under it.
+    void setMenuOpen(bool open);
+    bool menuOpen() const { return menuOpen_; }
     // Esc pressed while the panel has the keyboard; true when the key was used.
     bool handleEscape();
     // A pointer event; `global` is true for events going to other programs' windows.
@@ -83,6 +87,9 @@ public:
     void updateMouse(QPointF position);
     void tick();
     void screensChanged();
+
+    // The notch's clock (the views' moving parts read it between the ticks of vm().now()).
+    Date now() const { return services_.clock->now(); }
 
     // The body of the current face for the model's counts, and where it lies.
     QSizeF currentBody() const;
@@ -104,7 +111,6 @@ private:
     void pointerDown(QPointF position, bool global);
     void pointerUp();
     void pointerDragged(QPointF position);
-    Date now() const { return services_.clock->now(); }
 
     AppModel& model_;
     NotchServices services_;
@@ -122,6 +128,7 @@ private:
     std::unique_ptr<Timer> dropEndWork_;
     long dragChangeCount_ = 0;
     bool draggingFiles_ = false;
+    bool menuOpen_ = false;
     long long tickCount_ = 0;
     std::optional<QRectF> inputRegion_;
 };

@@ -33,7 +33,20 @@ void NotchController::handle(PointerEventType type, bool global) {
     updateMouse(position);
 }
 
+void NotchController::setMenuOpen(bool open) {
+    if (open == menuOpen_)
+        return;
+    menuOpen_ = open;
+    if (open)
+        closeWork_.reset();
+    else
+        recheckMouse();
+}
+
 void NotchController::pointerDown(QPointF position, bool global) {
+    // The click picks a menu item or dismisses the menu; the panel stays.
+    if (menuOpen_)
+        return;
     const Mode mode = vm_.mode();
     // A click in this program's own windows (the settings, say) never closes the panel.
     if (mode == Mode::open && global &&
@@ -113,7 +126,7 @@ void NotchController::hoverInPill(QPointF position) {
 }
 
 void NotchController::hoverInOpen(QPointF position) {
-    if (!openedByHover_)
+    if (!openedByHover_ || menuOpen_)
         return;
     if (NotchGeometry::grown(bodyRect(), SlackMargin::hoverLeave).contains(position)) {
         closeWork_.reset();

@@ -23,18 +23,20 @@ void NotchFixture::start(const std::function<void(Configuration&)>& change) {
     model_ = makeModel();
     model_->refresh();
     NotchServices services{screens_, input_, drag_, window_, hotKey_, clock_, timers_, ::getpid()};
-    notch_ = std::make_unique<NotchController>(
-        *model_, services,
-        [this](NotchController&) {
+    NotchController::PanelFactory factory = panelFactory_;
+    if (!factory)
+        factory = [this](NotchController&) {
             auto panel = std::make_unique<FakePanel>();
             panel_ = panel.get();
             return panel;
-        },
-        [this] { ++settingsOpened_; });
+        };
+    notch_ = std::make_unique<NotchController>(*model_, services, factory,
+                                               [this] { ++settingsOpened_; });
 }
 
-std::filesystem::path NotchFixture::addFile(const std::string& name, double age) {
-    const auto file = makeFile("Desktop/" + name, age);
+std::filesystem::path NotchFixture::addFile(const std::string& name, double age,
+                                            std::string_view content) {
+    const auto file = makeFile("Desktop/" + name, age, content);
     model_->refresh();
     return file;
 }

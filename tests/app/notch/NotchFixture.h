@@ -31,7 +31,8 @@ protected:
     // Creates model and controller; `change` edits the configuration first.
     void start(const std::function<void(Configuration&)>& change = {});
     // A picture on the Desktop, `age` seconds old, seen by a rescan.
-    std::filesystem::path addFile(const std::string& name, double age = 10);
+    std::filesystem::path addFile(const std::string& name, double age = 10,
+                                  std::string_view content = "data");
     // The leaving files whose names are given, as the model reports them.
     std::vector<MatchedFile> files(std::initializer_list<std::string> names) const;
 
@@ -51,6 +52,8 @@ protected:
     FakeActiveWindow window_;
     FakeHotKey hotKey_;
     FakePanel* panel_ = nullptr;
+    // Builds the panel when set; the fake panel above otherwise.
+    NotchController::PanelFactory panelFactory_;
     int settingsOpened_ = 0;
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<NotchController> notch_;

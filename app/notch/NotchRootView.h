@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/notch/NotchContext.h"
+#include "app/notch/NotchMotion.h"
+#include "app/notch/NotchShadow.h"
+#include "app/notch/NotchShape.h"
+#include "app/notch/NotchViewModel.h"
+
+#include <QPainterPath>
+#include <QVariantAnimation>
+#include <QWidget>
+
+namespace dustlyn {
+
+class DropZones;
+class OpenPanel;
+class PeekCard;
+class PillContent;
+class ToastRow;
+
+// Everything the notch draws, across the whole panel: the black body hanging from the top
+// edge (its size and corners following the face on a spring), its shadow where a
+// compositing manager can show one, and the face of the current mode over it, which fades
+// in as the body grows. Faces other than the pill sit below the top band, clear of the
+// camera housing or the desktop's top panel.
+class NotchRootView : public QWidget {
+    Q_OBJECT
+
+public:
+    NotchRootView(const NotchContext& context, QWidget* parent = nullptr);
+
+    // The body the face is heading for (view coordinates), its corners and shadow.
+    QRectF bodyTarget() const;
+    NotchShape shapeTarget() const;
+    double shadowTarget() const;
+    // The outline as drawn at this moment; empty when nothing is drawn.
+    QPainterPath drawnShape() const;
+    bool animating() const;
+
+    // The face of the current mode, and each face.
+    QWidget* face() const { return face_; }
+    PillContent& pill() { return *pill_; }
+    OpenPanel& openPanel() { return *open_; }
+    PeekCard& peekCard() { return *peek_; }
+    ToastRow& toastRow() { return *toast_; }
+    DropZones& dropZones() { return *drop_; }
+
+    // The shadow needs a compositing manager to show through the screen around the body.
+    void setShadowEnabled(bool enabled);
+    // Ends every animation at once (a screenshot, a test).
+    void settle();
+
+signals:
+    // The drawn outline moved.
+    void shapeChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    enum Channel : std::size_t { bodyWidth, bodyHeight, topRadius, bottomRadius, shadowAlpha };
+
+    void retarget();
+    void showFace();
+    void fadeIn(QWidget* face, double delay, double duration);
+    void layoutFace();
+    void clipFace();
+    void frame();
+    QRectF drawnRect() const;
+    QWidget* faceFor(NotchViewModel::Mode mode) const;
+
+    NotchContext context_;
+    NotchMotion motion_;
+    NotchShadow shadowPicture_;
+    QWidget* clip_;
+    bool shadowEnabled_ = true;
+    QRectF painted_; // what the last frame covered, shadow included
+    PillContent* pill_;
+    OpenPanel* open_;
+    PeekCard* peek_;
+    ToastRow* toast_;
+    DropZones* drop_;
+    QWidget* face_ = nullptr;
+    QVariantAnimation fade_;
+};
+
+} // namespace dustlyn

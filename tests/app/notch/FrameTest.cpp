@@ -1,0 +1,194 @@
+#include "app/notch/DropZone.h"
+#include "app/notch/DropZones.h"
+#include "tests/app/notch/ViewFixture.h"
+
+#include <QPainter>
+
+#include <sys/xattr.h>
+
+#include <cstdlib>
+
+namespace dustlyn::testing {
+namespace {
+
+using Mode = NotchViewModel::Mode;
+using Tab = NotchViewModel::Tab;
+
+constexpr double band = 32; // the fixture's top panel
+
+// What one face must look like: the body's size and corners.
+struct Face {
+    const char* name;
+    std::function<void(class Frame&)> stage;
+    QSizeF body;
+    NotchShape shape;
+};
+
+class Frame : public ViewFixture {
+public:
+    using ViewFixture::addPicture;
+    void openOn(Tab tab) {
+        notch_->demo("open");
+        vm().setTab(tab);
+    }
+    void peekAt(std::initializer_list<std::string> names) { notch_->peek(files(names), true); }
+    void sweepToast() { notch_->handleSweep(summary_.value()); }
+    void messageToast() { notch_->demo("toast"); }
+    void hoverKeepZone() {
+        input_.pointer = QPointF(900, 90); // over the zones: the drag is still near
+        notch_->demo("drop");
+        settle();
+        root().dropZones().keepZone().setTargeted(true);
+    }
+    // A desktop with screenshots and a download, and two files already in quarantine.
+    void stageDesktop() {
+        summary_ = sweepFiles({"Screenshot 2026-05-26 at 18.02.11.png", "old-diagram.png"});
+        addPicture("Screenshot 2026-05-28 at 09.41.12.png", 3120, QColor(52, 120, 246));
+        addPicture("Screenshot 2026-05-28 at 10.02.55.png", 1500, QColor(240, 150, 60));
+        addPicture("Screenshot 2026-05-28 at 10.15.40.png", 900, QColor(90, 180, 120));
+        const auto download = addPicture("release-notes-2.4.png", 300, QColor(180, 80, 160));
+        const std::string origin = "https://www.github.com/dustlyn/releases";
+        ::setxattr(download.c_str(), "user.xdg.origin.url", origin.data(), origin.size(), 0);
+        model_->refresh();
+    }
+
+    // Checks the drawn body against `face` and writes the picture where asked.
+    void check(const Face& face) {
+        face.stage(*this);
+        settle();
+        waitForPictures();
+        settle();
+        const QRectF body = root().bodyTarget();
+        EXPECT_EQ(body.size(), face.body);
+        EXPECT_EQ(root().shapeTarget(), face.shape);
+        root().setShadowEnabled(false);
+        checkOutline(grabPanel(), face);
+        root().setShadowEnabled(true);
+        const QImage shadowed = grabPanel();
+        const QPointF below = QPointF(360, face.body.height() + 12) * shadowed.devicePixelRatio();
+        if (vm().mode() == Mode::pill)
+            EXPECT_EQ(qAlpha(shadowed.pixel(below.toPoint())), 0) << "no shadow under the pill";
+        else
+            EXPECT_GT(qAlpha(shadowed.pixel(below.toPoint())), 8) << "a shadow under the body";
+        save(shadowed, face.name, face.body);
+    }
+
+private:
+    // The painted extent is the body with its shoulders; the shoulders and the bottom
+    // corners are curved (transparent just inside the bounding box's corners).
+    void checkOutline(const QImage& image, const Face& face) {
+        const double ratio = image.devicePixelRatio();
+        const double t = face.shape.topRadius;
+        const QRectF drawn((720 - face.body.width()) / 2 - t, 0, face.body.width() + 2 * t,
+                           face.body.height());
+        QRect painted;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) > 0)
+                    painted |= QRect(x, y, 1, 1);
+        EXPECT_NEAR(painted.left() / ratio, drawn.left(), 1);
+        EXPECT_NEAR((painted.right() + 1) / ratio, drawn.right(), 1);
+        EXPECT_EQ(painted.top(), 0);
+        EXPECT_NEAR((painted.bottom() + 1) / ratio, drawn.bottom(), 1);
+        const auto alphaAt = [&](QPointF point) {
+            return qAlpha(image.pixel((point * ratio).toPoint()));
+        };
+        const double below = t - 1; // under a shoulder's curve
+        const double bottom = drawn.bottom() - 1;
+        for (const QPointF corner :
+             {QPointF(drawn.left() + 1, below), QPointF(drawn.right() - 1, below),
+              QPointF(drawn.left() + t + 1, bottom), QPointF(drawn.right() - t - 1, bottom)})
+            EXPECT_EQ(alphaAt(corner), 0) << corner.x() << "," << corner.y();
+        const QPointF inside(drawn.left() + t + 4, face.body.height() / 2);
+        EXPECT_EQ(image.pixel((inside * ratio).toPoint()), qRgb(0, 0, 0));
+    }
+
+    // Where DUSTLYN_FACES_DIR names a folder, the face is written there as a PNG on a
+    // light backdrop, at the screen's pixel ratio ("name@2x.png" at 2).
+    void save(const QImage& panel, const char* name, QSizeF body) {
+        const char* folder = std::getenv("DUSTLYN_FACES_DIR");
+        if (!folder || !*folder)
+            return;
+        const qreal ratio = panel.devicePixelRatio();
+        const int height = static_cast<int>(body.height() + 60);
+        QImage picture(QSize(720, height) * ratio, QImage::Format_ARGB32);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(QColor(214, 218, 224));
+        QPainter painter(&picture);
+        painter.fillRect(QRectF(0, 0, 720, band), QColor(36, 36, 40));
+        painter.drawImage(QPointF(0, 0), panel);
+        painter.end();
+        const QString suffix = ratio > 1 ? QStringLiteral("@%1x").arg(ratio) : QString();
+        const QString file = QStringLiteral("%1/%2%3.png").arg(folder, name, suffix);
+        EXPECT_TRUE(picture.save(file)) << file.toStdString();
+    }
+
+    std::optional<SweepSummary> summary_;
+};
+
+TEST_F(Frame, facesWithListsAndCards) {
+    startViews();
+    stageDesktop();
+    const Face faces[] = {
+        {"open-leaving",
+         [](Frame& f) { f.openOn(Tab::leaving); },
+         {580, band + 106 + 218},
+         {14, 28}},
+        {"open-quarantine",
+         [](Frame& f) { f.openOn(Tab::quarantine); },
+         {580, band + 106 + 106},
+         {14, 28}},
+        {"peek-one",
+         [](Frame& f) { f.peekAt({"Screenshot 2026-05-28 at 10.02.55.png"}); },
+         {480, band + 146},
+         {14, 28}},
+        {"peek-several",
+         [](Frame& f) {
+             f.peekAt({"Screenshot 2026-05-28 at 09.41.12.png",
+                       "Screenshot 2026-05-28 at 10.02.55.png",
+                       "Screenshot 2026-05-28 at 10.15.40.png", "release-notes-2.4.png"});
+         },
+         {480, band + 140},
+         {14, 28}},
+        {"toast-sweep", [](Frame& f) { f.sweepToast(); }, {400, band + 60}, {14, 22}},
+        {"toast-message", [](Frame& f) { f.messageToast(); }, {400, band + 60}, {14, 22}},
+        {"drop-hovered", [](Frame& f) { f.hoverKeepZone(); }, {480, band + 128}, {14, 28}},
+    };
+    for (const Face& face : faces) {
+        SCOPED_TRACE(face.name);
+        notch_->close();
+        check(face);
+    }
+}
+
+TEST_F(Frame, emptyListsAndTheCountdownPill) {
+    startViews();
+    const Face faces[] = {
+        {"open-leaving-empty",
+         [](Frame& f) { f.openOn(Tab::leaving); },
+         {580, band + 106 + 104},
+         {14, 28}},
+        {"open-quarantine-empty",
+         [](Frame& f) { f.openOn(Tab::quarantine); },
+         {580, band + 106 + 104},
+         {14, 28}},
+        {"pill",
+         [](Frame& f) {
+             f.addPicture("Screenshot 2026-05-28 at 10.15.40.png", 900, Qt::darkGreen);
+         },
+         {100, band},
+         {6, 9}},
+        {"pill-countdown",
+         [](Frame& f) { f.addPicture("Screenshot 2026-05-28 at 09.41.12.png", 3120, Qt::blue); },
+         {100, band},
+         {6, 9}},
+    };
+    for (const Face& face : faces) {
+        SCOPED_TRACE(face.name);
+        notch_->close();
+        check(face);
+    }
+}
+
+} // namespace
+} // namespace dustlyn::testing

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "app/insights/ThumbnailCache.h"
+#include "app/notch/NotchPanel.h"
+#include "app/notch/NotchRootView.h"
+#include "app/platform/FileBrowser.h"
+#include "app/platform/PanelWindowSystem.h"
+#include "tests/app/notch/NotchFixture.h"
+
+#include <QColor>
+#include <QImage>
+#include <QWindow>
+
+#include <vector>
+
+// Readable failures for Qt's text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QRect& r, std::ostream* out) {
+    *out << "(" << r.x() << ", " << r.y() << ", " << r.width() << " x " << r.height() << ")";
+}
+
+namespace dustlyn::testing {
+
+// The window system's side of the panel, as last told.
+class RecordingWindowSystem : public PanelWindowSystem {
+public:
+    bool composite = true;
+    int prepared = 0;
+    int activated = 0;
+    QRegion input;
+    QRegion bounding;
+
+    void preparePanel(QWindow&) override { ++prepared; }
+    void setInputShape(QWindow&, const QRegion& region) override { input = region; }
+    void setBoundingShape(QWindow&, const QRegion& region) override { bounding = region; }
+    bool compositing() const override { return composite; }
+    void activate(QWindow& window) override {
+        ++activated;
+        window.requestActivate();
+    }
+};
+
+class RecordingFileBrowser : public FileBrowser {
+public:
+    std::vector<std::filesystem::path> revealed;
+    std::vector<std::filesystem::path> opened;
+
+    void reveal(const std::filesystem::path& file) override { revealed.push_back(file); }
+    void open(const std::filesystem::path& file) override { opened.push_back(file); }
+};
+
+// The notch with its real panel and views, drawn offscreen over a real model in a
+// throw-away home.
+class ViewFixture : public NotchFixture {
+protected:
+    ViewFixture();
+    ~ViewFixture() override;
+
+    // Starts model, controller and panel, and shows the panel.
+    void startViews(const std::function<void(Configuration&)>& change = {});
+    NotchPanel& panel() { return *view_; }
+    NotchRootView& root() { return view_->root(); }
+    // Lets queued work run and ends every animation.
+    void settle();
+    // Waits until every picture in sight has been made.
+    void waitForPictures();
+    // A real picture on the Desktop, `age` seconds old, seen by a rescan.
+    std::filesystem::path addPicture(const std::string& name, double age, QColor color);
+    // Moves `names` (old enough to be due) to quarantine and returns what the sweep did.
+    SweepSummary sweepFiles(std::initializer_list<std::string> names);
+    // The panel as drawn, shadow and all.
+    QImage grabPanel();
+
+    TempDir thumbnailFolder_;
+    ThumbnailCache thumbnails_;
+    RecordingWindowSystem windowSystem_;
+    RecordingFileBrowser fileBrowser_;
+    NotchPanel* view_ = nullptr;
+};
+
+} // namespace dustlyn::testing
