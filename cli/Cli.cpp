@@ -123,24 +123,24 @@ CommandOutput runWindowCommand(const Environment& environment, const CommandLine
     return output;
 }
 
-int startApplication(const Environment& environment, const CommandLine& line) {
-    if (line.has("--notch-demo")) {
-        std::cerr
-            << "dustlyn: this build has no notch panel; --notch-demo needs the desktop build\n";
-        return 2;
+int startApplication(const Environment& environment, const CommandLine& line,
+                     const Cli::Desktop& desktop) {
+    if (line.has("--headless")) {
+        if (line.has("--notch-demo")) {
+            std::cerr << "dustlyn: --notch-demo shows the notch, which --headless does not have\n";
+            return 2;
+        }
+        return Headless::run(environment);
     }
-    if (!line.has("--headless")) {
-        // A second start while one runs brings that one forward and ends here.
-        if (auto answer = askRunningInstance(environment, line))
-            return finish(*answer);
-        std::cerr << "dustlyn: this build has no windows yet; running as with --headless\n";
-    }
-    return Headless::run(environment);
+    // A second start while one runs brings that one forward and ends here.
+    if (auto answer = askRunningInstance(environment, line))
+        return finish(*answer);
+    return desktop(environment, line);
 }
 
 } // namespace
 
-int Cli::run(const std::vector<std::string>& words) {
+int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
     CommandLine line;
     try {
         line = CommandLine::parse(words);
@@ -161,7 +161,7 @@ int Cli::run(const std::vector<std::string>& words) {
                                      ConfigurationStore::defaultStore(environment.folders),
                                      environment.folders);
     if (line.command.empty())
-        return startApplication(environment, line);
+        return startApplication(environment, line, desktop);
 
     // The model's timers and the control socket's notifier need an application object.
     int argc = 1;

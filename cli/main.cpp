@@ -1,3 +1,4 @@
+#include "app/shell/DesktopShell.h"
 #include "cli/Cli.h"
 
 #include <exception>
@@ -5,7 +6,8 @@
 
 int main(int argc, char** argv) {
     try {
-        return dustlyn::Cli::run(std::vector<std::string>(argv + 1, argv + argc));
+        return dustlyn::Cli::run(std::vector<std::string>(argv + 1, argv + argc),
+                                 dustlyn::DesktopShell::run);
     } catch (const std::exception& error) {
         // Every expected failure is reported where it happens; this is the last guard
         // that keeps a surprise from ending in a crash.

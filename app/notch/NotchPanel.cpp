@@ -89,6 +89,7 @@ void NotchPanel::resignKey() {
     if (QWidget* focused = focusWidget())
         focused->clearFocus();
     acceptFocus(false);
+    windowSystem_.deactivate(*windowHandle());
 }
 
 void NotchPanel::applyCompositing() {

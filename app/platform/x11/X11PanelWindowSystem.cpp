@@ -65,11 +65,17 @@ X11PanelWindowSystem::~X11PanelWindowSystem() {
     }
 }
 
+// Qt's xcb plugin value for _NET_WM_WINDOW_TYPE_DOCK in its window-type property.
+constexpr int xcbDockType = 0x4;
+
 void X11PanelWindowSystem::preparePanel(QWindow& window) {
     window.setFlags(window.flags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                     Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
     // Qt's own name for "map without activating": it then leaves _NET_WM_USER_TIME at 0.
     window.setProperty("_q_showWithoutActivating", QVariant(true));
+    // Qt writes the window type again whenever the window's flags change (the panel flips
+    // its focus flag on every open by key); a type named here comes first each time.
+    window.setProperty("_q_xcb_wm_window_type", QVariant(xcbDockType));
     const xcb_window_t id = windowOf(window); // creates the native window if need be
     auto* connection = x11_->xcb();
     const xcb_atom_t dock = x11_->atom("_NET_WM_WINDOW_TYPE_DOCK");
@@ -190,10 +196,23 @@ void X11PanelWindowSystem::deactivate(QWindow& window) {
     setAcceptsFocus(id, false);
     const auto focus =
         xcbReply(xcb_get_input_focus_reply, connection, xcb_get_input_focus(connection));
-    if (focus && focus->focus == id && activeBefore_ != XCB_NONE)
-        requestActivation(activeBefore_);
+    if (focus && focus->focus == id) {
+        // The window that had the keyboard may be gone meanwhile; then the keyboard follows
+        // the pointer rather than staying with a panel that no longer listens.
+        if (activeBefore_ != XCB_NONE && exists(activeBefore_))
+            requestActivation(activeBefore_);
+        else
+            xcb_set_input_focus(connection, XCB_INPUT_FOCUS_POINTER_ROOT,
+                                XCB_INPUT_FOCUS_POINTER_ROOT, XCB_CURRENT_TIME);
+    }
     activeBefore_ = XCB_NONE;
     xcb_flush(connection);
+}
+
+bool X11PanelWindowSystem::exists(xcb_window_t window) const {
+    auto* connection = x11_->xcb();
+    return xcbReply(xcb_get_window_attributes_reply, connection,
+                    xcb_get_window_attributes(connection, window)) != nullptr;
 }
 
 void X11PanelWindowSystem::requestActivation(xcb_window_t window) {

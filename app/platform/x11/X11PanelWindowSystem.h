@@ -42,6 +42,7 @@ private:
     void setShape(QWindow& window, std::uint8_t kind, const QRegion& region);
     void addStates(QWindow& window, const std::vector<xcb_atom_t>& states);
     void setAcceptsFocus(xcb_window_t window, bool accepts);
+    bool exists(xcb_window_t window) const;
     void requestActivation(xcb_window_t window);
     xcb_window_t activeWindow();
     bool windowManagerActivates();
