@@ -7,6 +7,7 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/FileError.h"
 #include "core/base/Paths.h"
+#include "core/quarantine/TreeCopy.h"
 #include "core/quarantine/XdgTrashEmptier.h"
 #include "core/scan/Scanner.h"
 
@@ -59,11 +60,18 @@ AppModel::AppModel(ConfigurationStore store, std::optional<HistoryStore> history
       historyStore_(historyStore ? std::move(*historyStore) : historyBeside(store_)),
       journal_(SweepJournal::besideHistory(historyStore_)), purger_(std::move(purger)),
       watcher_(watcher), services_(std::move(services)) {
-    config_ = store_.load();
+    ConfigurationReadout readout = store_.read();
+    config_ = std::move(readout.configuration);
+    configUnreadable_ = readout.damage.has_value();
+    configNotices_ = readout.notices(store_.url());
     trashEmptier_ =
         trashEmptier ? std::move(trashEmptier) : services_.trashEmptierFor(config_.emptyTrash);
-    history_ = historyStore_.load();
+    HistoryReadout stored = historyStore_.read();
+    history_ = std::move(stored.entries);
+    if (const auto notice = stored.notice(historyStore_.url()))
+        historyNotices_.push_back(*notice);
     reconcileJournal();
+    removeAbandonedCopies();
     if (watcher_) {
         QPointer<AppModel> self(this);
         watcher_->onChangesDetected = [self] {
@@ -91,6 +99,25 @@ void AppModel::reconcileJournal() {
     if (!fs::exists(fs::symlink_status(journal_.url(), error)))
         return;
     setHistory(journal_.reconcile(historyStore_, now()));
+}
+
+// A copy into the quarantine killed half way lies there hidden for ever: no listing shows
+// it and no purge takes it. Nothing else copies into it while this model holds the lock,
+// and a copy in progress elsewhere holds its partial file locked.
+void AppModel::removeAbandonedCopies() {
+    dustlyn::removeAbandonedCopies(quarantineFolder());
+}
+
+std::vector<std::string> AppModel::notices() const {
+    std::vector<std::string> lines = configNotices_;
+    lines.insert(lines.end(), historyNotices_.begin(), historyNotices_.end());
+    return lines;
+}
+
+void AppModel::appendHistory(const std::vector<HistoryEntry>& entries) {
+    setHistory(historyStore_.append(entries));
+    // A damaged file has now been set aside and the history written anew.
+    historyNotices_.clear();
 }
 
 void AppModel::start() {
@@ -133,6 +160,7 @@ void AppModel::refresh() {
 }
 
 std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool everything) {
+    removeAbandonedCopies();
     refresh();
     const Uuid sweepID = Uuid::random();
     lastSweepID_ = sweepID;
@@ -233,7 +261,7 @@ QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everythi
                            name == ruleNames.end() ? std::string() : name->second, sweepID});
     }
     if (!entries.empty())
-        setHistory(historyStore_.append(entries));
+        appendHistory(entries);
     // The journal goes only once the history file really holds the sweep's entries; if the
     // write failed, the next sweep or start-up records them from the journal.
     if (historyHolds(historyStore_, entries))
@@ -242,6 +270,9 @@ QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everythi
 }
 
 PurgeReport AppModel::purgeExpired() {
+    // The defaults' retention may be shorter than the one the user set in the unreadable file.
+    if (configUnreadable_)
+        return PurgeReport::empty();
     const auto expired =
         quarantineScanner_.scanExpired(quarantineFolder(), config_.quarantineTTL, now());
     if (expired.empty())
@@ -259,7 +290,7 @@ PurgeReport AppModel::purgeExpired() {
                            outcome.file.size, "", std::nullopt});
     }
     if (!entries.empty())
-        setHistory(historyStore_.append(entries));
+        appendHistory(entries);
     return report;
 }
 

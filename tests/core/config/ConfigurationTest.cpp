@@ -71,7 +71,7 @@ TEST_F(ConfigurationDecoding, numbersMayBeIntegersOrFractions) {
     EXPECT_EQ(decoded.quarantineTTL, 86400);
     EXPECT_EQ(decode(R"({"checkInterval": 1e3})").checkInterval, 1000);
     // Stored as given; the sweep timer clamps what it uses.
-    EXPECT_EQ(decode(R"({"checkInterval": -1})").checkInterval, -1);
+    EXPECT_EQ(decode(R"({"checkInterval": 0.5})").checkInterval, 0.5);
 }
 
 TEST_F(ConfigurationDecoding, aPartialNotchObjectLeavesTheOtherSwitchesOn) {

@@ -201,26 +201,32 @@ TEST(HistoryAppend, moreNewEntriesThanTheLimitKeepOnlyTheNewest) {
     EXPECT_EQ(store.append(added), std::vector<HistoryEntry>(added.begin() + 1, added.end()));
 }
 
-TEST(HistoryDamagedFile, appendKeepsTheDamagedBytesAsideAndWritesOnlyTheNewEntries) {
+TEST(HistoryDamagedFile, appendKeepsTheDamagedBytesAsideBesideOlderCopiesAndWritesWhatReads) {
     testing::TempDir dir;
     const HistoryStore store(dir / "history.json", 5000);
     const std::string damaged = goldenBytes().substr(0, 300);
     testing::writeFile(store.url(), damaged);
     testing::writeFile(store.damagedURL(), "an older damaged copy");
 
-    EXPECT_TRUE(store.load().empty());
+    const std::vector<HistoryEntry> readable = store.load();
+    EXPECT_TRUE(store.read().damaged);
     EXPECT_EQ(testing::readFile(store.url()), damaged) << "load never writes";
 
     const auto added = numberedEntries(0, 2);
-    EXPECT_EQ(store.append(added), added);
+    std::vector<HistoryEntry> expected = readable;
+    expected.insert(expected.end(), added.begin(), added.end());
+    EXPECT_EQ(store.append(added), expected);
     EXPECT_EQ(store.damagedURL(), dir / "history.json.damaged");
-    EXPECT_EQ(testing::readFile(store.damagedURL()), damaged);
-    EXPECT_EQ(store.load(), added);
+    EXPECT_EQ(testing::readFile(store.damagedURL()), "an older damaged copy");
+    EXPECT_EQ(testing::readFile(dir / "history.json.damaged-2"), damaged);
+    EXPECT_EQ(store.load(), expected);
+    EXPECT_FALSE(store.read().damaged);
 
-    // The file is healthy again: the next append keeps the copy aside as it is.
+    // The file is healthy again: the next append keeps the copies aside as they are.
     store.append({numbered(5)});
-    EXPECT_EQ(testing::readFile(store.damagedURL()), damaged);
-    EXPECT_EQ(store.load().size(), 3u);
+    EXPECT_EQ(testing::readFile(dir / "history.json.damaged-2"), damaged);
+    EXPECT_FALSE(somethingAt(dir / "history.json.damaged-3"));
+    EXPECT_EQ(store.load().size(), expected.size() + 1);
 }
 
 TEST(HistoryDamagedFile, anEmptyAppendLeavesTheDamagedFileInPlace) {
@@ -244,9 +250,9 @@ TEST(HistoryDamagedFile, somethingUnreadableInTheFilesPlaceIsMovedAsideToo) {
 
 TEST(HistoryDamagedFile, whenItCannotBeMovedAsideItIsNotOverwritten) {
     testing::TempDir dir;
-    const HistoryStore store(dir / "history.json", 5000);
+    // No ".damaged" name fits beside a name this long.
+    const HistoryStore store(dir / std::string(250, 'h'), 5000);
     testing::writeFile(store.url(), "[{");
-    testing::writeFile(store.damagedURL() / "blocker", "a folder that rename cannot replace");
     const auto added = numberedEntries(0, 1);
     EXPECT_EQ(store.append(added), added) << "the running program still gets its list";
     EXPECT_EQ(testing::readFile(store.url()), "[{");
