@@ -201,6 +201,45 @@ TEST(HistoryAppend, moreNewEntriesThanTheLimitKeepOnlyTheNewest) {
     EXPECT_EQ(store.append(added), std::vector<HistoryEntry>(added.begin() + 1, added.end()));
 }
 
+// The cap trims the oldest entries, but the record of a file still in the quarantine is the
+// only place its origin is written: it stays, and the file may then hold more than the cap.
+TEST(HistoryAppend, theCapNeverDropsTheRecordOfAFileStillInTheQuarantine) {
+    testing::TempDir dir;
+    const HistoryStore store(dir / "history.json", 3);
+    auto at = [&](int n, Kind kind, const std::string& name) {
+        HistoryEntry e = numbered(n, kind);
+        e.quarantinePath = (dir / "Quarantine" / name).native();
+        return e;
+    };
+    testing::writeFile(dir / "Quarantine/here.png");
+    testing::writeFile(dir / "Quarantine/reused.png");
+    const std::vector<HistoryEntry> old = {
+        at(0, Kind::quarantined, "here.png"),   // still in the quarantine: stays
+        at(1, Kind::quarantined, "gone.png"),   // nothing there any more
+        at(2, Kind::quarantined, "reused.png"), // the name went to a later file
+        at(3, Kind::deleted, "reused.png"),
+        at(4, Kind::quarantined, "reused.png"), // that later file, still there: stays
+        at(5, Kind::restored, "gone.png"),
+    };
+    HistoryStore(store.url(), 100).save(old);
+    const auto added = at(6, Kind::quarantined, "new.png");
+    EXPECT_EQ(store.append({added}), (std::vector<HistoryEntry>{old[0], old[4], added}))
+        << "four entries go, oldest first, passing over the two kept for their files";
+    EXPECT_EQ(store.load().size(), 3u);
+
+    // More files in the quarantine than the cap: every one keeps its record (new.png, whose
+    // file is gone, makes room).
+    std::vector<HistoryEntry> many;
+    for (int n = 10; n < 15; ++n) {
+        testing::writeFile(dir / "Quarantine" / ("many " + std::to_string(n)));
+        many.push_back(at(n, Kind::quarantined, "many " + std::to_string(n)));
+    }
+    const auto result = store.append(many);
+    EXPECT_EQ(result.size(), 7u);
+    EXPECT_EQ(result.front(), old[0]);
+    EXPECT_EQ(std::vector<HistoryEntry>(result.end() - 5, result.end()), many);
+}
+
 TEST(HistoryDamagedFile, appendKeepsTheDamagedBytesAsideBesideOlderCopiesAndWritesWhatReads) {
     testing::TempDir dir;
     const HistoryStore store(dir / "history.json", 5000);
