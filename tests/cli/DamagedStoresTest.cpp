@@ -169,6 +169,10 @@ struct OutOfRange {
     std::string notice;    // in the line on standard error
 };
 
+void PrintTo(const OutOfRange& row, std::ostream* out) {
+    *out << row.behaviour;
+}
+
 class OutOfRangeNumbers : public ::testing::TestWithParam<OutOfRange> {};
 
 TEST_P(OutOfRangeNumbers, AreNeverTakenAsAlreadyDue) {
@@ -217,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "Moved 1 file to quarantine (4 bytes)\n",
                    false,
                    "checkInterval -5 is not a length of time; the default of 5 minutes"}),
-    [](const auto& info) { return std::string(info.param.behaviour); });
+    [](const auto& test) { return std::string(test.param.behaviour); });
 
 TEST(OutOfRangeNumbers, AreWrittenBackAsTheirDefaults) {
     CliHome home;

@@ -49,9 +49,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, LinkArguments,
                          ::testing::Values(std::vector<std::string>{"remove-now"},
                                            std::vector<std::string>{"timer", "10m"},
                                            std::vector<std::string>{"keep"}),
-                         [](const auto& info) {
+                         [](const auto& test) {
                              std::string name;
-                             for (char c : info.param.front())
+                             for (char c : test.param.front())
                                  if (c != '-')
                                      name += c;
                              return name;
@@ -110,7 +110,7 @@ TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) 
 
     auto launcher = strace;
     launcher.insert(launcher.end(), {"-e", "inject=rename:delay_enter=3000000:when=1"});
-    DustlynProcess sweep({"sweep"}, home.environment(), {}, launcher);
+    DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {}, launcher);
     const auto giveUp = Clock::now() + 30s;
     while (!journalBeingWritten(home) && Clock::now() < giveUp)
         std::this_thread::sleep_for(1ms);
@@ -127,8 +127,9 @@ TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) 
     EXPECT_EQ(readFile(home.home() / "Outside/secret.txt"), "outside");
     EXPECT_EQ(readFile(home.desktop() / "sub-moved/secret.txt"), "inside");
     EXPECT_TRUE(namesIn(home.quarantine()).empty());
-    if (fs::exists(home.historyFile()))
+    if (fs::exists(home.historyFile())) {
         EXPECT_EQ(home.readHistory(), json::array());
+    }
 }
 
 // Two 255-byte names, equal once both are in the quarantine: the second one's number only

@@ -27,6 +27,10 @@ struct RefusedFolder {
     bool fromHome = false; // run in the home folder, so that a relative path means it
 };
 
+void PrintTo(const RefusedFolder& row, std::ostream* out) {
+    *out << row.behaviour;
+}
+
 const std::vector<RefusedFolder>& refusedFolders() {
     static const std::vector<RefusedFolder> rows = {
         {"the home folder", "~", "letter.txt", "it is your home folder"},
@@ -80,9 +84,9 @@ TEST_P(RefusedQuarantine, IsReadAsTheDefaultQuarantineAndSaidOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, RefusedQuarantine, ::testing::ValuesIn(refusedFolders()),
-                         [](const auto& info) {
+                         [](const auto& test) {
                              std::string name;
-                             for (char c : std::string(info.param.behaviour))
+                             for (char c : std::string(test.param.behaviour))
                                  if (std::isalnum(static_cast<unsigned char>(c)))
                                      name += c;
                              return name;
@@ -131,6 +135,9 @@ void ChrootHome::place(const fs::path& file) const {
 std::optional<std::string> ChrootHome::build() {
     if (::geteuid() != 0)
         return "only root may chroot";
+#if defined(__SANITIZE_ADDRESS__)
+    return "the sanitizers read their options from /proc, which the chroot has not";
+#endif
     const std::string command = std::string("ldd '") + DUSTLYN_EXE + "'";
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
