@@ -233,9 +233,10 @@ namespace {
 // The quarantined file meant by `argument`: its path in quarantine, or the place it came from.
 std::optional<fs::path> quarantinedFileFor(const AppModel& model, const std::string& argument) {
     const fs::path given = argument;
+    // The listing's own path: the one the history records the file's origin under.
     for (const auto& file : model.quarantined())
         if (file.url == given || file.url == resolvePath(given))
-            return given;
+            return file.url;
     const auto& history = model.history();
     for (auto entry = history.rbegin(); entry != history.rend(); ++entry)
         if (entry->kind == HistoryEntry::Kind::quarantined && entry->originalPath == argument &&

@@ -83,6 +83,9 @@ std::optional<std::string> problem(const std::string& text, const std::vector<Pu
     if (!expanded.is_absolute())
         return "it is not a full path from the root folder (\"/\") or your home folder (\"~\")";
     const std::string resolved = resolvePath(expanded).native();
+    // Dustlyn's own quarantine holds only what Dustlyn put there, wherever the folders lie.
+    if (resolved == resolveText(folders.defaultQuarantineText(), folders.home))
+        return std::nullopt;
     if (resolved == "/")
         return "it is the root folder, which holds every file of the computer";
     for (const auto& [folder, words] : guardedFolders(rules, folders)) {
