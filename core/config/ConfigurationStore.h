@@ -22,6 +22,8 @@ struct ConfigurationReadout {
 
     // The lines that tell the user, one per problem, naming the file `url`.
     std::vector<std::string> notices(const std::filesystem::path& url) const;
+
+    bool operator==(const ConfigurationReadout&) const = default;
 };
 
 // Reads and writes the configuration file.

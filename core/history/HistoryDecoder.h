@@ -29,6 +29,7 @@ public:
         std::string error;                 // the first problem met, empty for a valid file
 
         bool damaged() const { return skipped > 0 || cutShort; }
+        bool operator==(const Salvage&) const = default;
     };
 
     // Throws DecodingError for anything but a valid history file. Takes HistoryQuickReader's

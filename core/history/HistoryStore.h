@@ -24,6 +24,8 @@ struct HistoryReadout {
 
     // The line that tells the user, or nothing for a sound file.
     std::optional<std::string> notice(const std::filesystem::path& url) const;
+
+    bool operator==(const HistoryReadout&) const = default;
 };
 
 // The history file: a compact JSON array of entries, oldest first, capped at `limit`.
