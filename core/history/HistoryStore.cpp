@@ -17,7 +17,7 @@
 #include <charconv>
 #include <limits>
 #include <stdexcept>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace dustlyn {
 
@@ -43,28 +43,34 @@ HistoryReadout readStored(const fs::path& url) {
             std::move(salvaged.error)};
 }
 
-// Oldest first, but never the record of a file that still lies in the quarantine: a later
-// entry of the same quarantine path means the file left (or the name was reused), and
-// otherwise the file is looked for where the entry says it is.
+// Oldest first, but never the record of a file that still lies in the quarantine: one that
+// is there, and whose entry is the last of its quarantine path (a later entry means the file
+// left, or the name went to another file). At the cap the oldest files are mostly long gone,
+// so the later entries are only gathered once one is found.
 void trim(std::vector<HistoryEntry>& all, std::size_t limit) {
     if (all.size() <= limit)
         return;
-    std::vector<char> superseded(all.size(), 0);
-    std::unordered_set<std::string_view> later;
-    later.reserve(all.size());
-    for (std::size_t i = all.size(); i-- > 0;)
-        superseded[i] = !later.insert(all[i].quarantinePath).second;
+    std::unordered_map<std::string_view, std::size_t> lastOfPath;
+    const auto isLast = [&](std::size_t i) {
+        if (lastOfPath.empty())
+            for (std::size_t j = 0; j < all.size(); ++j)
+                lastOfPath[all[j].quarantinePath] = j;
+        return lastOfPath.at(all[i].quarantinePath) == i;
+    };
+    std::vector<char> keep(all.size(), 1);
     std::size_t excess = all.size() - limit;
+    for (std::size_t i = 0; i < all.size() && excess > 0; ++i) {
+        const bool stillQuarantined = all[i].kind == HistoryEntry::Kind::quarantined &&
+                                      somethingAt(all[i].quarantinePath) && isLast(i);
+        if (!stillQuarantined) {
+            keep[i] = 0;
+            --excess;
+        }
+    }
     std::size_t kept = 0;
     for (std::size_t i = 0; i < all.size(); ++i) {
-        if (excess > 0) {
-            const bool stillQuarantined = all[i].kind == HistoryEntry::Kind::quarantined &&
-                                          !superseded[i] && somethingAt(all[i].quarantinePath);
-            if (!stillQuarantined) {
-                --excess;
-                continue;
-            }
-        }
+        if (!keep[i])
+            continue;
         if (kept != i)
             all[kept] = std::move(all[i]);
         ++kept;
