@@ -51,6 +51,8 @@ int Headless::run(const Environment& environment) {
         std::cerr << error.what() << "\n";
         return 1;
     }
+    for (const auto& notice : instance->model().notices())
+        std::cerr << "dustlyn: " << notice << "\n";
     instance->model().onSweepFinished = printSweep;
     StopSignals stopSignals;
 

@@ -50,6 +50,23 @@ std::string ruleNameOf(const ScanReport& report, const Uuid& id) {
 
 } // namespace
 
+Configuration ReadCommands::loadConfiguration(CommandOutput& output) const {
+    const auto store = ConfigurationStore::defaultStore(environment_.folders);
+    // Read-only commands write nothing, not even a copy of a damaged file.
+    ConfigurationReadout readout = store.inspect();
+    for (const auto& notice : readout.notices(store.url()))
+        output.error("dustlyn: " + notice);
+    return std::move(readout.configuration);
+}
+
+std::vector<HistoryEntry> ReadCommands::loadHistory(CommandOutput& output) const {
+    const auto store = HistoryStore::defaultStore(environment_.folders);
+    HistoryReadout readout = store.read();
+    if (const auto notice = readout.notice(store.url()))
+        output.error("dustlyn: " + *notice);
+    return std::move(readout.entries);
+}
+
 CommandOutput ReadCommands::run(const CommandLine& line) const {
     if (line.command == "scan")
         return scan(line);
@@ -86,7 +103,7 @@ CommandOutput ReadCommands::scan(const CommandLine& line) const {
         }
         at = *parsed;
     }
-    const Configuration config = ConfigurationStore::defaultStore(environment_.folders).load();
+    const Configuration config = loadConfiguration(output);
     const ScanReport report = scanWith(environment_, config, at);
     if (line.has("--json")) {
         output.line(toJson(report).dump(2));
@@ -117,7 +134,7 @@ CommandOutput ReadCommands::scan(const CommandLine& line) const {
 CommandOutput ReadCommands::quarantine(const CommandLine& line) const {
     CommandOutput output;
     const auto& folders = environment_.folders;
-    const Configuration config = ConfigurationStore::defaultStore(folders).load();
+    const Configuration config = loadConfiguration(output);
     const auto files =
         QuarantineScanner().scanAll(config.quarantineURL(folders.home), config.quarantineTTL, now_);
     if (line.has("--json")) {
@@ -131,7 +148,7 @@ CommandOutput ReadCommands::quarantine(const CommandLine& line) const {
         output.line("The quarantine is empty.");
         return output;
     }
-    const auto history = HistoryStore::defaultStore(folders).load();
+    const auto history = loadHistory(output);
     TextTable table({false, false, true, false, false});
     std::int64_t total = 0;
     for (const auto& file : files) {
@@ -163,7 +180,8 @@ CommandOutput ReadCommands::history(const CommandLine& line) const {
         }
         limit = parsed;
     }
-    auto entries = HistoryStore::defaultStore(environment_.folders).load();
+    loadConfiguration(output);
+    auto entries = loadHistory(output);
     std::reverse(entries.begin(), entries.end());
     if (entries.size() > limit)
         entries.resize(limit);
@@ -191,7 +209,7 @@ CommandOutput ReadCommands::history(const CommandLine& line) const {
 
 CommandOutput ReadCommands::rules(const CommandLine& line) const {
     CommandOutput output;
-    const Configuration config = ConfigurationStore::defaultStore(environment_.folders).load();
+    const Configuration config = loadConfiguration(output);
     if (line.has("--json")) {
         nlohmann::json array = nlohmann::json::array();
         for (const auto& rule : config.rules)
@@ -212,7 +230,7 @@ CommandOutput ReadCommands::rules(const CommandLine& line) const {
 
 CommandOutput ReadCommands::statusNotRunning(const CommandLine& line) const {
     CommandOutput output;
-    const Configuration config = ConfigurationStore::defaultStore(environment_.folders).load();
+    const Configuration config = loadConfiguration(output);
     const ScanReport report = scanWith(environment_, config, now_);
     const auto files = byDeadline(report);
     if (line.has("--json")) {

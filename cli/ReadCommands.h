@@ -4,6 +4,10 @@
 #include "app/instance/CommandOutput.h"
 #include "app/instance/Environment.h"
 #include "core/base/Date.h"
+#include "core/config/Configuration.h"
+#include "core/history/HistoryEntry.h"
+
+#include <vector>
 
 namespace dustlyn {
 
@@ -23,6 +27,11 @@ public:
     CommandOutput statusNotRunning(const CommandLine& line) const;
 
 private:
+    // The stored files, with a line on `output`'s standard error for whatever is wrong with
+    // them.
+    Configuration loadConfiguration(CommandOutput& output) const;
+    std::vector<HistoryEntry> loadHistory(CommandOutput& output) const;
+
     const Environment& environment_;
     Date now_;
 };

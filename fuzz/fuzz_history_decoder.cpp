@@ -1,6 +1,7 @@
 // The history file's reader on arbitrary bytes. Beyond "no crash, no undefined behaviour":
-// the quick road and the JSON reader's road give the same answer, and whatever is read is
-// written and read back unchanged.
+// the quick road and the JSON reader's road give the same answer, whatever is read is
+// written and read back unchanged, and the salvage of a damaged file agrees with the strict
+// reader wherever that one answers.
 #include "core/base/DecodingError.h"
 #include "core/history/HistoryDecoder.h"
 #include "core/history/HistoryQuickReader.h"
@@ -39,6 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(entries == decoded(bytes, false), "the two roads disagree");
     const auto quick = HistoryQuickReader::read(bytes);
     check(!quick || quick == entries, "the quick road answered wrongly");
+    const HistoryDecoder::Salvage salvaged = HistoryDecoder::salvage(bytes);
+    check(!entries || (salvaged.entries == *entries && !salvaged.damaged()),
+          "the salvage of a sound file differs from reading it");
+    check(entries || salvaged.damaged(), "the salvage found nothing wrong with a bad file");
     if (entries) {
         const std::string written = HistoryStore::encode(*entries);
         check(decoded(written, true) == entries, "written entries read back differently");

@@ -24,14 +24,22 @@ bool pathExists(const fs::path& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-// A file argument the commands can act on, or the line that says why not.
+// A file argument the commands can act on, or the line that says why not. The folders of the
+// path are resolved, its last component never: a link is refused, so that naming a link on
+// the Desktop can never move, time or keep the file it leads to, wherever that lies.
 std::optional<std::string> checkedFile(const std::string& command, const fs::path& path,
                                        CommandOutput& output) {
-    if (!pathExists(path)) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
         output.fail(2, "dustlyn " + command + ": no such file: " + path.native());
         return std::nullopt;
     }
-    const std::string resolved = resolvePath(path).native();
+    if (S_ISLNK(info.st_mode)) {
+        output.fail(2, "dustlyn " + command + ": " + path.native() +
+                           " is a symbolic link; Dustlyn only moves files");
+        return std::nullopt;
+    }
+    const std::string resolved = resolveFolderPart(path).native();
     if (!isValidUtf8(resolved)) {
         output.fail(2, "dustlyn " + command +
                            ": the path is not valid UTF-8, so Dustlyn cannot "
@@ -69,6 +77,17 @@ bool ChangeCommands::changes(const std::string& command) {
 }
 
 CommandOutput ChangeCommands::run(const CommandLine& line) {
+    // Said once, before what the command itself has to say; taken first, since the command
+    // may mend what they tell of (a damaged history is set aside at its first write).
+    std::string notices;
+    for (const auto& notice : model_.notices())
+        notices += "dustlyn: " + notice + "\n";
+    CommandOutput output = carryOut(line);
+    output.err = notices + output.err;
+    return output;
+}
+
+CommandOutput ChangeCommands::carryOut(const CommandLine& line) {
     const std::string& c = line.command;
     if (c == "sweep")
         return sweep(line);
@@ -121,8 +140,12 @@ CommandOutput ChangeCommands::keep(const CommandLine& line) {
     CommandOutput output;
     for (const auto& argument : line.arguments) {
         const auto path = checkedFile("keep", argument, output);
-        if (path && model_.keep(*path))
+        if (!path || !model_.keep(*path))
+            continue;
+        if (model_.lastSaveError().empty())
             output.line("Keeping " + *path);
+        else
+            output.fail(1, "Could not keep " + *path + ": " + model_.lastSaveError());
     }
     return output;
 }
@@ -152,6 +175,10 @@ CommandOutput ChangeCommands::timer(const CommandLine& line) {
     const auto path = checkedFile("timer", line.arguments[0], output);
     if (!path || !model_.setTimer(*path, *seconds))
         return output;
+    if (!model_.lastSaveError().empty()) {
+        output.fail(1, "Could not set a timer on " + *path + ": " + model_.lastSaveError());
+        return output;
+    }
     const Date due = model_.config().timers.at(*path);
     const Date now = std::chrono::system_clock::now();
     output.line(*path + " leaves in " + FileInsights::countdown(secondsBetween(now, due)) + " (" +
@@ -206,9 +233,10 @@ namespace {
 // The quarantined file meant by `argument`: its path in quarantine, or the place it came from.
 std::optional<fs::path> quarantinedFileFor(const AppModel& model, const std::string& argument) {
     const fs::path given = argument;
+    // The listing's own path: the one the history records the file's origin under.
     for (const auto& file : model.quarantined())
         if (file.url == given || file.url == resolvePath(given))
-            return given;
+            return file.url;
     const auto& history = model.history();
     for (auto entry = history.rbegin(); entry != history.rend(); ++entry)
         if (entry->kind == HistoryEntry::Kind::quarantined && entry->originalPath == argument &&
@@ -258,18 +286,13 @@ CommandOutput ChangeCommands::undo(const CommandLine& line) {
             return output;
         }
     }
-    std::set<Uuid> earlier;
-    for (const auto& entry : model_.history())
-        earlier.insert(entry.id);
-    model_.undo(*sweepID);
-    std::int64_t restored = 0;
-    for (const auto& entry : model_.history()) {
-        if (entry.kind == HistoryEntry::Kind::restored && !earlier.contains(entry.id)) {
-            output.line("Restored " + entry.originalPath);
-            ++restored;
-        }
-    }
-    if (restored == 0)
+    const UndoResult undone = model_.undo(*sweepID);
+    for (const auto& restored : undone.restored)
+        output.line("Restored " + restored.native());
+    // A file that stays behind is one the purge deletes when it expires: say so, each one.
+    for (const auto& failure : undone.failed)
+        output.fail(1, "Could not restore " + failure.file.native() + ": " + failure.reason);
+    if (undone.restored.empty() && undone.failed.empty())
         output.line("Nothing of sweep " + sweepID->text() + " is left in the quarantine.");
     return output;
 }

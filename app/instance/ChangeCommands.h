@@ -17,6 +17,8 @@ public:
     explicit ChangeCommands(AppModel& model, const FolderWatcher* watcher = nullptr)
         : model_(model), watcher_(watcher) {}
 
+    // Carries the command out; what is wrong with the stored files comes first on its
+    // standard error.
     CommandOutput run(const CommandLine& line);
 
     static bool changes(const std::string& command);
@@ -33,6 +35,8 @@ public:
     CommandOutput status(const CommandLine& line);
 
 private:
+    CommandOutput carryOut(const CommandLine& line);
+
     AppModel& model_;
     const FolderWatcher* watcher_;
 };

@@ -276,6 +276,8 @@ Without a command, starts Dustlyn (--headless: without any window).
   open | toggle | settings [PANE]  show the running Dustlyn's panel or settings
 
 TIME is ISO 8601: 2026-03-01T09:30:00Z, or a local time without zone (2026-03-01T09:30).
+keep, timer and remove-now take files only: a symbolic link is refused, never followed, so
+they never touch what a link leads to (a link in a folder above the file is fine).
 )";
 }
 

@@ -7,6 +7,7 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/FileError.h"
 #include "core/base/Paths.h"
+#include "core/quarantine/TreeCopy.h"
 #include "core/quarantine/XdgTrashEmptier.h"
 #include "core/scan/Scanner.h"
 
@@ -43,13 +44,6 @@ HistoryStore historyBeside(const ConfigurationStore& store) {
     return HistoryStore(store.url().parent_path() / "history.json", 5000);
 }
 
-template <class T> bool assign(T& field, T value) {
-    if (field == value)
-        return false;
-    field = std::move(value);
-    return true;
-}
-
 } // namespace
 
 AppModel::AppModel(ConfigurationStore store, std::optional<HistoryStore> historyStore,
@@ -59,11 +53,18 @@ AppModel::AppModel(ConfigurationStore store, std::optional<HistoryStore> history
       historyStore_(historyStore ? std::move(*historyStore) : historyBeside(store_)),
       journal_(SweepJournal::besideHistory(historyStore_)), purger_(std::move(purger)),
       watcher_(watcher), services_(std::move(services)) {
-    config_ = store_.load();
+    ConfigurationReadout readout = store_.read();
+    config_ = std::move(readout.configuration);
+    configUnreadable_ = readout.damage.has_value();
+    configNotices_ = readout.notices(store_.url());
     trashEmptier_ =
         trashEmptier ? std::move(trashEmptier) : services_.trashEmptierFor(config_.emptyTrash);
-    history_ = historyStore_.load();
+    HistoryReadout stored = historyStore_.read();
+    history_ = std::move(stored.entries);
+    if (const auto notice = stored.notice(historyStore_.url()))
+        historyNotices_.push_back(*notice);
     reconcileJournal();
+    removeAbandonedCopies();
     if (watcher_) {
         QPointer<AppModel> self(this);
         watcher_->onChangesDetected = [self] {
@@ -91,6 +92,13 @@ void AppModel::reconcileJournal() {
     if (!fs::exists(fs::symlink_status(journal_.url(), error)))
         return;
     setHistory(journal_.reconcile(historyStore_, now()));
+}
+
+// A copy into the quarantine killed half way lies there hidden for ever: no listing shows
+// it and no purge takes it. Nothing else copies into it while this model holds the lock,
+// and a copy in progress elsewhere holds its partial file locked.
+void AppModel::removeAbandonedCopies() {
+    dustlyn::removeAbandonedCopies(quarantineFolder());
 }
 
 void AppModel::start() {
@@ -133,6 +141,7 @@ void AppModel::refresh() {
 }
 
 std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool everything) {
+    removeAbandonedCopies();
     refresh();
     const Uuid sweepID = Uuid::random();
     lastSweepID_ = sweepID;
@@ -233,7 +242,7 @@ QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everythi
                            name == ruleNames.end() ? std::string() : name->second, sweepID});
     }
     if (!entries.empty())
-        setHistory(historyStore_.append(entries));
+        appendHistory(entries);
     // The journal goes only once the history file really holds the sweep's entries; if the
     // write failed, the next sweep or start-up records them from the journal.
     if (historyHolds(historyStore_, entries))
@@ -242,6 +251,9 @@ QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everythi
 }
 
 PurgeReport AppModel::purgeExpired() {
+    // The defaults' retention may be shorter than the one the user set in the unreadable file.
+    if (configUnreadable_)
+        return PurgeReport::empty();
     const auto expired =
         quarantineScanner_.scanExpired(quarantineFolder(), config_.quarantineTTL, now());
     if (expired.empty())
@@ -259,7 +271,7 @@ PurgeReport AppModel::purgeExpired() {
                            outcome.file.size, "", std::nullopt});
     }
     if (!entries.empty())
-        setHistory(historyStore_.append(entries));
+        appendHistory(entries);
     return report;
 }
 
@@ -343,63 +355,6 @@ void AppModel::updateWatchedFolders() {
             for (const auto& folder : rule.folders)
                 folders.insert(resolveText(folder, services_.folders.home));
     watcher_->watch(folders);
-}
-
-void AppModel::setConfig(Configuration config) {
-    if (assign(config_, std::move(config)))
-        emit configChanged();
-}
-
-void AppModel::saveConfig() {
-    try {
-        store_.save(config_);
-        lastSaveError_.clear();
-    } catch (const std::exception& error) {
-        // The change stays in memory; the file keeps its old content.
-        lastSaveError_ = error.what();
-    }
-}
-
-void AppModel::changeConfig(const std::function<void(Configuration&)>& change) {
-    Configuration changed = config_;
-    change(changed);
-    setConfig(std::move(changed));
-    saveConfig();
-}
-
-void AppModel::setLastScan(ScanReport report) {
-    if (assign(lastScan_, std::move(report)))
-        emit lastScanChanged();
-}
-
-void AppModel::setQuarantined(std::vector<QuarantinedFile> files) {
-    if (assign(quarantined_, std::move(files)))
-        emit quarantinedChanged();
-}
-
-void AppModel::setHistory(std::vector<HistoryEntry> entries) {
-    if (assign(history_, std::move(entries)))
-        emit historyChanged();
-}
-
-void AppModel::setLastQuarantine(QuarantineReport report) {
-    if (assign(lastQuarantine_, std::move(report)))
-        emit lastQuarantineChanged();
-}
-
-void AppModel::setLastPurge(PurgeReport report) {
-    if (assign(lastPurge_, std::move(report)))
-        emit lastPurgeChanged();
-}
-
-void AppModel::setLastSweepDate(std::optional<Date> date) {
-    if (assign(lastSweepDate_, date))
-        emit lastSweepDateChanged();
-}
-
-void AppModel::setPaused(bool paused) {
-    if (assign(paused_, paused))
-        emit pausedChanged();
 }
 
 } // namespace dustlyn

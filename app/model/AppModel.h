@@ -26,6 +26,22 @@ namespace dustlyn {
 
 class FolderWatcher;
 
+// A quarantined file that could not be put back, and the system's reason.
+struct RestoreFailure {
+    std::filesystem::path file;
+    std::string reason;
+
+    bool operator==(const RestoreFailure&) const = default;
+};
+
+// What undoing a sweep did: where each file went back to, in history order, and what stayed.
+struct UndoResult {
+    std::vector<std::filesystem::path> restored;
+    std::vector<RestoreFailure> failed;
+
+    bool operator==(const UndoResult&) const = default;
+};
+
 // What the model needs from its surroundings besides its stores and its purger.
 struct AppModelServices {
     UserFolders folders;
@@ -89,7 +105,8 @@ public:
     bool setTimer(const std::filesystem::path& url, double seconds);
     bool removeNow(const std::filesystem::path& url);
     std::optional<std::filesystem::path> restore(const std::filesystem::path& url);
-    void undo(const Uuid& sweepID);
+    // Puts back what the sweep moved and is still in the quarantine.
+    UndoResult undo(const Uuid& sweepID);
     // Puts a file's kept flag and timer back as they were (a command that failed).
     void setFileSettings(const std::string& path, bool kept, std::optional<Date> timer);
     void toggleRule(const Uuid& id);
@@ -99,9 +116,13 @@ public:
     void resetRules();
     void setFolderEnabled(const std::string& folder, bool enabled,
                           const std::vector<Uuid>& ruleIDs);
-    void updateGeneral(std::optional<double> checkInterval,
-                       std::optional<std::string> quarantineDirectory,
-                       std::optional<double> quarantineTTL, std::optional<bool> emptyTrash);
+    // Applies what is given and usable. A quarantine folder that would hold the user's own
+    // files is refused (the message says why, the other values still apply); a chosen folder
+    // that already holds files gets a dedicated sub-folder as the quarantine.
+    std::optional<std::string> updateGeneral(std::optional<double> checkInterval,
+                                             std::optional<std::string> quarantineDirectory,
+                                             std::optional<double> quarantineTTL,
+                                             std::optional<bool> emptyTrash);
     void updateTrashAutoclean(bool on);
     void updateShowMenuBarIcon(bool show);
     void completeOnboarding();
@@ -121,6 +142,13 @@ public:
     const std::string& lastRestoreError() const { return lastRestoreError_; }
     // The identifier of the latest sweep.
     std::optional<Uuid> lastSweepID() const { return lastSweepID_; }
+    // What is wrong with the stored files, one line each for the user: a configuration that
+    // could not be read (for as long as the model runs on the defaults) or a setting set aside,
+    // and a damaged history until the history is next written.
+    std::vector<std::string> notices() const;
+    // The configuration file could not be read: the model runs on the defaults, and purges
+    // nothing, since the user's own retention may be longer.
+    bool configUnreadable() const { return configUnreadable_; }
 
 signals:
     void configChanged();
@@ -141,6 +169,8 @@ private:
     void adoptScreenshotLocation();
     void updateWatchedFolders();
     void reconcileJournal();
+    void removeAbandonedCopies();
+    void appendHistory(const std::vector<HistoryEntry>& entries);
     std::optional<std::pair<std::filesystem::path, HistoryEntry>>
     moveBack(const std::filesystem::path& url);
 
@@ -182,6 +212,9 @@ private:
     std::string lastSaveError_;
     std::string lastRestoreError_;
     std::optional<Uuid> lastSweepID_;
+    bool configUnreadable_ = false;
+    std::vector<std::string> configNotices_;
+    std::vector<std::string> historyNotices_;
 
     std::unique_ptr<Timer> timer_;
     std::unique_ptr<Timer> deadlineTimer_;

@@ -5,10 +5,12 @@
 #include "core/base/Paths.h"
 #include "core/base/Utf8.h"
 #include "core/config/DefaultRules.h"
+#include "core/config/QuarantineFolder.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <map>
 
@@ -19,9 +21,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // The history and the configuration store paths as JSON text: a path that cannot be
-// written exactly is never kept, timed or moved.
+// written exactly is never kept, timed or moved. Only the folders are resolved: a file named
+// through a link is the link, never whatever it leads to.
 std::optional<std::string> recordablePath(const fs::path& url) {
-    std::string path = resolvePath(url).native();
+    std::string path = resolveFolderPart(url).native();
     if (!isValidUtf8(path))
         return std::nullopt;
     return path;
@@ -92,6 +95,9 @@ bool AppModel::removePin(const std::string& path) {
 }
 
 bool AppModel::setTimer(const fs::path& url, double seconds) {
+    // A negative or endless delay is no timer: it would make the file due at once, or never.
+    if (!std::isfinite(seconds) || seconds < 0)
+        return false;
     const auto path = recordablePath(url);
     if (!path)
         return false;
@@ -123,7 +129,9 @@ std::optional<std::pair<fs::path, HistoryEntry>> AppModel::moveBack(const fs::pa
                : expandTilde(services_.folders.downloads, services_.folders.home) / url.filename();
     fs::path restored;
     try {
-        restored = purger_.restore(url, target);
+        // The mover refuses a link anywhere in the source's path; the quarantine's own path
+        // may have gained one (a support folder moved to another disk) since it was recorded.
+        restored = purger_.restore(resolveFolderPart(url), target);
     } catch (const std::exception& error) {
         lastRestoreError_ = error.what();
         return std::nullopt;
@@ -144,39 +152,43 @@ std::optional<fs::path> AppModel::restore(const fs::path& url) {
     auto moved = moveBack(url);
     if (!moved)
         return std::nullopt;
-    setHistory(historyStore_.append({moved->second}));
+    appendHistory({moved->second});
     keep(moved->first);
     return moved->first;
 }
 
 // The same as restoring each file, but with one history write, one configuration save and
 // one rescan for the whole sweep: a sweep can hold thousands of files.
-void AppModel::undo(const Uuid& sweepID) {
+UndoResult AppModel::undo(const Uuid& sweepID) {
     std::vector<std::string> paths;
     for (const auto& entry : history_)
         if (entry.sweepID == sweepID && entry.kind == HistoryEntry::Kind::quarantined)
             paths.push_back(entry.quarantinePath);
     std::vector<HistoryEntry> entries;
-    std::vector<std::string> restored;
+    UndoResult result;
     for (const auto& path : paths) {
         if (!exists(path))
             continue;
         if (auto moved = moveBack(path)) {
-            restored.push_back(moved->first.native());
+            result.restored.push_back(moved->first);
             entries.push_back(std::move(moved->second));
+        } else {
+            result.failed.push_back({path, lastRestoreError_});
         }
     }
     if (entries.empty())
-        return;
-    setHistory(historyStore_.append(entries));
+        return result;
+    appendHistory(entries);
     changeConfig([&](Configuration& config) {
-        for (const auto& path : restored) {
+        for (const auto& restored : result.restored) {
+            const std::string& path = restored.native();
             config.timers.erase(path);
             if (std::find(config.pins.begin(), config.pins.end(), path) == config.pins.end())
                 config.pins.push_back(path);
         }
     });
     refresh();
+    return result;
 }
 
 void AppModel::setFileSettings(const std::string& path, bool kept, std::optional<Date> timer) {
@@ -253,18 +265,32 @@ void AppModel::setFolderEnabled(const std::string&, bool enabled,
     afterRuleChange();
 }
 
-void AppModel::updateGeneral(std::optional<double> checkInterval,
-                             std::optional<std::string> quarantineDirectory,
-                             std::optional<double> quarantineTTL, std::optional<bool> emptyTrash) {
+std::optional<std::string> AppModel::updateGeneral(std::optional<double> checkInterval,
+                                                   std::optional<std::string> quarantineDirectory,
+                                                   std::optional<double> quarantineTTL,
+                                                   std::optional<bool> emptyTrash) {
+    const auto usable = [](const std::optional<double>& seconds) {
+        return seconds && std::isfinite(*seconds) && *seconds > 0;
+    };
     Configuration changed = config_;
     bool intervalChanged = false;
-    if (checkInterval && *checkInterval > 0 && *checkInterval != changed.checkInterval) {
+    if (usable(checkInterval) && *checkInterval != changed.checkInterval) {
         changed.checkInterval = *checkInterval;
         intervalChanged = true;
     }
-    if (quarantineDirectory && !trimmed(*quarantineDirectory).empty())
-        changed.quarantineDirectory = *quarantineDirectory;
-    if (quarantineTTL && *quarantineTTL > 0)
+    std::optional<std::string> refusal;
+    if (quarantineDirectory && !trimmed(*quarantineDirectory).empty()) {
+        const auto& folders = services_.folders;
+        if (const auto why =
+                QuarantineFolder::problem(*quarantineDirectory, changed.rules, folders))
+            refusal = "The quarantine cannot be " + *quarantineDirectory + ": " + *why +
+                      ". Everything in the quarantine is deleted once it expires, so it must be "
+                      "a folder of its own.";
+        else
+            changed.quarantineDirectory = QuarantineFolder::forChoice(
+                *quarantineDirectory, changed.quarantineDirectory, folders);
+    }
+    if (usable(quarantineTTL))
         changed.quarantineTTL = *quarantineTTL;
     if (emptyTrash) {
         changed.emptyTrash = *emptyTrash;
@@ -276,6 +302,7 @@ void AppModel::updateGeneral(std::optional<double> checkInterval,
     refresh();
     if (intervalChanged && started_)
         scheduleNext();
+    return refusal;
 }
 
 void AppModel::updateTrashAutoclean(bool on) {

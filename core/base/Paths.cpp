@@ -86,6 +86,19 @@ fs::path resolvePath(const fs::path& path) {
     return appendLexically(fs::path("/"), absolute.relative_path());
 }
 
+fs::path resolveFolderPart(const fs::path& path) {
+    std::string text = path.native();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    const fs::path trimmed(text);
+    const fs::path name = trimmed.filename();
+    // "/", ".", ".." and "" name folders, not a last item of their own.
+    if (name.empty() || name == "." || name == "..")
+        return resolvePath(trimmed);
+    return resolvePath(trimmed.parent_path().empty() ? fs::path(".") : trimmed.parent_path()) /
+           name;
+}
+
 fs::path resolveText(std::string_view text, const fs::path& home) {
     return resolvePath(expandTilde(text, home));
 }

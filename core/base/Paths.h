@@ -15,6 +15,10 @@ std::filesystem::path expandTilde(std::string_view text, const std::filesystem::
 // component on is only tidied lexically. Never fails.
 std::filesystem::path resolvePath(const std::filesystem::path& path);
 
+// `path` made absolute with its folder part resolved and its last component left as it is:
+// a path naming a link names the link, never what it leads to.
+std::filesystem::path resolveFolderPart(const std::filesystem::path& path);
+
 // expandTilde followed by resolvePath: how kept files, timers and folders are compared.
 std::filesystem::path resolveText(std::string_view text, const std::filesystem::path& home);
 

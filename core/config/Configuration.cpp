@@ -5,6 +5,8 @@
 #include "core/config/DefaultRules.h"
 #include "core/config/DurationText.h"
 
+#include <cmath>
+
 namespace dustlyn {
 
 namespace fs = std::filesystem;
@@ -26,8 +28,10 @@ std::set<fs::path> Configuration::pinURLs(const fs::path& home) const {
 
 std::map<fs::path, Date> Configuration::timerURLs(const fs::path& home) const {
     std::map<fs::path, Date> urls;
+    // A timer names a file to move: a link among its folders is fine, but a timer on a link
+    // times the link (which no sweep moves), never the file it leads to.
     for (const auto& [path, date] : timers)
-        urls[resolveText(path, home)] = date;
+        urls[resolveFolderPart(expandTilde(path, home))] = date;
     return urls;
 }
 
@@ -125,21 +129,60 @@ bool decodeBool(const Json& value, const char* key) {
     return value.get<bool>();
 }
 
-Configuration decode(const Json& value, Configuration configuration) {
+// The number's text as the file has it; a value beyond every double reads as infinite.
+std::string numberText(const Json& value) {
+    const double number = value.get<double>();
+    return std::isfinite(number) ? value.dump() : "too large a number";
+}
+
+// A period that must be more than 0 seconds, or the default with a sentence saying so.
+double decodePeriod(const Json& value, const char* key, double fallback,
+                    std::vector<std::string>& corrections) {
+    const double number = decodeNumber(value, key);
+    if (std::isfinite(number) && number > 0)
+        return number;
+    corrections.push_back(std::string(key) + " " + numberText(value) +
+                          " is not a length of time; the default of " +
+                          DurationText::longText(fallback) + " stands in");
+    return fallback;
+}
+
+// A rule whose age is below 0 would claim every file it matches as long overdue.
+void switchOffRulesWithoutAnAge(std::vector<PurgeRule>& rules, const Json& stored,
+                                std::vector<std::string>& corrections) {
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        PurgeRule& rule = rules[i];
+        if (std::isfinite(rule.ageThreshold) && rule.ageThreshold >= 0)
+            continue;
+        corrections.push_back("the rule \"" + rule.name + "\" has the age " +
+                              numberText(stored[i].at("ageThreshold")) +
+                              ", which is not a length of time; the rule is off until its age "
+                              "is set");
+        rule.enabled = false;
+        rule.ageThreshold = 0;
+    }
+}
+
+Configuration decode(const Json& value, Configuration configuration,
+                     std::vector<std::string>& corrections) {
     if (!value.is_object())
         throw DecodingError("A configuration must be an object");
-    if (const Json* v = present(value, "rules"))
+    if (const Json* v = present(value, "rules")) {
         configuration.rules = decodeRules(*v);
+        switchOffRulesWithoutAnAge(configuration.rules, *v, corrections);
+    }
     if (const Json* v = present(value, "pins"))
         configuration.pins = decodePins(*v);
     if (const Json* v = present(value, "timers"))
         configuration.timers = decodeTimers(*v);
     if (const Json* v = present(value, "checkInterval"))
-        configuration.checkInterval = decodeNumber(*v, "checkInterval");
+        configuration.checkInterval =
+            decodePeriod(*v, "checkInterval", configuration.checkInterval, corrections);
     if (const Json* v = present(value, "quarantineDirectory"))
         configuration.quarantineDirectory = decodeString(*v, "quarantineDirectory");
     if (const Json* v = present(value, "quarantineTTL"))
-        configuration.quarantineTTL = decodeNumber(*v, "quarantineTTL");
+        configuration.quarantineTTL =
+            decodePeriod(*v, "quarantineTTL", configuration.quarantineTTL, corrections);
     if (const Json* v = present(value, "emptyTrash"))
         configuration.emptyTrash = decodeBool(*v, "emptyTrash");
     if (const Json* v = present(value, "showMenuBarIcon"))
@@ -153,9 +196,14 @@ Configuration decode(const Json& value, Configuration configuration) {
 
 } // namespace
 
-Configuration configurationFromJson(const Json& value, const Configuration& defaults) {
+Configuration configurationFromJson(const Json& value, const Configuration& defaults,
+                                    std::vector<std::string>* corrections) {
+    std::vector<std::string> found;
     try {
-        return decode(value, defaults);
+        Configuration configuration = decode(value, defaults, found);
+        if (corrections)
+            corrections->insert(corrections->end(), found.begin(), found.end());
+        return configuration;
     } catch (const Json::exception& error) {
         // Callers handle one kind of failure, whichever layer noticed it.
         throw DecodingError(error.what());

@@ -32,7 +32,8 @@ struct Configuration {
     // quarantine under the support folder.
     static Configuration defaults(const UserFolders& folders);
 
-    // Derived locations, "~" expanded against `home` and symbolic links resolved.
+    // Derived locations, "~" expanded against `home` and symbolic links resolved (for timers,
+    // only in the folders: a timer on a link stays on the link).
     std::set<std::filesystem::path> pinURLs(const std::filesystem::path& home) const;
     std::map<std::filesystem::path, Date> timerURLs(const std::filesystem::path& home) const;
     std::filesystem::path quarantineURL(const std::filesystem::path& home) const;
@@ -45,6 +46,11 @@ struct Configuration {
 nlohmann::json toJson(const Configuration& configuration);
 // Absent or null keys keep `defaults`' values; a present key that fails to decode fails
 // the whole record (DecodingError or the JSON reader's error). Unknown keys are ignored.
-Configuration configurationFromJson(const nlohmann::json& value, const Configuration& defaults);
+// A number that cannot be a length of time (a check interval or a retention that is not
+// more than 0, a rule's age below 0) is never taken as "already due": the interval and the
+// retention keep their defaults and such a rule is switched off (its age set to 0), each
+// with a sentence added to `corrections` when it is given.
+Configuration configurationFromJson(const nlohmann::json& value, const Configuration& defaults,
+                                    std::vector<std::string>* corrections = nullptr);
 
 } // namespace dustlyn

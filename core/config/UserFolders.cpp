@@ -86,6 +86,14 @@ void readUserDirectories(UserFolders& folders) {
             folders.pictures = *text;
         else if (key == "XDG_VIDEOS_DIR")
             folders.videos = *text;
+        else if (key == "XDG_DOCUMENTS_DIR")
+            folders.documents = *text;
+        else if (key == "XDG_MUSIC_DIR")
+            folders.music = *text;
+        else if (key == "XDG_PUBLICSHARE_DIR")
+            folders.publicShare = *text;
+        else if (key == "XDG_TEMPLATES_DIR")
+            folders.templates = *text;
     }
 }
 

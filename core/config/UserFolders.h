@@ -19,6 +19,11 @@ struct UserFolders {
     std::string downloads = "~/Downloads";
     std::string pictures = "~/Pictures";
     std::string videos = "~/Videos";
+    // The other user directories: never used by a rule, but full of the user's files.
+    std::string documents = "~/Documents";
+    std::string music = "~/Music";
+    std::string publicShare = "~/Public";
+    std::string templates = "~/Templates";
 
     // `dataHome`, `configHome` and `cacheHome` are the XDG variables' values (empty or
     // relative values are ignored, as the XDG specification asks). Reads

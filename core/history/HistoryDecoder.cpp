@@ -33,16 +33,44 @@ std::vector<HistoryEntry> HistoryDecoder::decodeWithReader(const std::string& by
     return std::move(decoder.entries_);
 }
 
+HistoryDecoder::Salvage HistoryDecoder::salvage(const std::string& bytes) {
+    if (auto entries = HistoryQuickReader::read(bytes))
+        return {std::move(*entries), 0, false, {}};
+    HistoryDecoder decoder;
+    decoder.lenient_ = true;
+    decoder.entries_.reserve(bytes.size() / 256 + 1);
+    const bool parsed = Json::sax_parse(bytes, &decoder, Json::input_format_t::json,
+                                        /*strict=*/true);
+    Salvage result{std::move(decoder.entries_), decoder.skipped_, false, decoder.error_};
+    if (!parsed || !decoder.sawArray_ || decoder.depth_ != 0) {
+        result.cutShort = true;
+        if (result.error.empty())
+            result.error =
+                decoder.sawArray_ ? "History file is not JSON" : "History file is not an array";
+    }
+    return result;
+}
+
 bool HistoryDecoder::fail(std::string reason) {
-    error_ = std::move(reason);
+    if (error_.empty())
+        error_ = std::move(reason);
     return false;
+}
+
+bool HistoryDecoder::badElement(std::string reason) {
+    if (!lenient_)
+        return fail(std::move(reason));
+    if (error_.empty())
+        error_ = std::move(reason);
+    ++skipped_;
+    return true;
 }
 
 bool HistoryDecoder::nonText(Seen forSize, Seen forSweep) {
     if (depth_ == 0)
         return fail("History file is not an array");
     if (depth_ == insideArray)
-        return fail("History entry is not an object");
+        return badElement("History entry is not an object");
     if (depth_ > insideEntry || field_ == Field::other)
         return true;
     if (field_ == Field::size)
@@ -86,7 +114,7 @@ bool HistoryDecoder::binary(Json::binary_t&) {
 }
 
 bool HistoryDecoder::string(Json::string_t& value) {
-    if (depth_ != insideEntry || field_ == Field::other)
+    if (depth_ != insideEntry || field_ == Field::other || skippingElement_)
         return nonText(Seen::invalid, Seen::invalid);
     HistoryEntry& entry = pending_.entry;
     // Copied, not moved: the reader keeps its buffer's capacity for the next string.
@@ -143,6 +171,10 @@ bool HistoryDecoder::string(Json::string_t& value) {
 bool HistoryDecoder::start_object(std::size_t) {
     if (depth_ == 0)
         return fail("History file is not an array");
+    if (skippingElement_) {
+        ++depth_;
+        return true;
+    }
     if (depth_ == insideArray)
         pending_ = Pending{};
     else if (depth_ == insideEntry && field_ != Field::other)
@@ -152,7 +184,7 @@ bool HistoryDecoder::start_object(std::size_t) {
 }
 
 bool HistoryDecoder::key(Json::string_t& name) {
-    if (depth_ != insideEntry)
+    if (depth_ != insideEntry || skippingElement_)
         return true;
     static const std::pair<const char*, Field> fields[] = {
         {"id", Field::id},
@@ -173,15 +205,19 @@ bool HistoryDecoder::key(Json::string_t& name) {
 
 bool HistoryDecoder::end_object() {
     --depth_;
-    return depth_ == insideArray ? finishEntry() : true;
+    return depth_ == insideArray && !skippingElement_ ? finishEntry() : true;
 }
 
 bool HistoryDecoder::start_array(std::size_t) {
-    if (depth_ == 0)
+    if (depth_ == 0) {
         sawArray_ = true;
-    else if (depth_ == insideArray)
-        return fail("History entry is not an object");
-    else if (depth_ == insideEntry && field_ != Field::other)
+    } else if (depth_ == insideArray) {
+        if (!lenient_)
+            return fail("History entry is not an object");
+        // Skipped whole, whatever it holds; counted once it ends.
+        skippingElement_ = true;
+        field_ = Field::other;
+    } else if (depth_ == insideEntry && field_ != Field::other)
         seen(field_) = Seen::invalid;
     ++depth_;
     return true;
@@ -189,6 +225,10 @@ bool HistoryDecoder::start_array(std::size_t) {
 
 bool HistoryDecoder::end_array() {
     --depth_;
+    if (depth_ == insideArray && skippingElement_) {
+        skippingElement_ = false;
+        return badElement("History entry is not an object");
+    }
     return true;
 }
 
@@ -209,10 +249,10 @@ bool HistoryDecoder::finishEntry() {
     };
     for (const auto& [field, name] : required)
         if (const Seen state = seen(field); state != Seen::valid)
-            return fail(std::string("History entry key \"") + name +
-                        (state == Seen::absent ? "\" is missing" : "\" has a wrong value"));
+            return badElement(std::string("History entry key \"") + name +
+                              (state == Seen::absent ? "\" is missing" : "\" has a wrong value"));
     if (seen(Field::sweepID) == Seen::invalid)
-        return fail("History entry key \"sweepID\" has a wrong value");
+        return badElement("History entry key \"sweepID\" has a wrong value");
     entries_.push_back(std::move(pending_.entry));
     return true;
 }

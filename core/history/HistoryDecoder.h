@@ -21,11 +21,26 @@ class HistoryDecoder {
 public:
     using Json = nlohmann::json;
 
+    // What a damaged file still holds.
+    struct Salvage {
+        std::vector<HistoryEntry> entries; // every entry that decodes, in file order
+        std::size_t skipped = 0;           // elements of the array that are no valid entry
+        bool cutShort = false;             // the JSON breaks off; what follows is lost
+        std::string error;                 // the first problem met, empty for a valid file
+
+        bool damaged() const { return skipped > 0 || cutShort; }
+        bool operator==(const Salvage&) const = default;
+    };
+
     // Throws DecodingError for anything but a valid history file. Takes HistoryQuickReader's
     // road when it answers, the JSON reader's otherwise.
     static std::vector<HistoryEntry> decode(const std::string& bytes);
     // The JSON reader's road alone (the reference the quick road is checked against).
     static std::vector<HistoryEntry> decodeWithReader(const std::string& bytes);
+    // Entry by entry: one bad entry is skipped and counted, and a file that breaks off keeps
+    // the entries before the break. A file that is no array at all salvages nothing
+    // (cutShort). Never throws.
+    static Salvage salvage(const std::string& bytes);
 
     // The JSON reader's event interface.
     bool null();
@@ -69,11 +84,17 @@ private:
     bool nonText(Seen forSize, Seen forSweep);
     bool finishEntry();
 
+    // A bad element of the top array: fails a strict reading, is counted by a salvage.
+    bool badElement(std::string reason);
+
     std::vector<HistoryEntry> entries_;
     Pending pending_;
     Field field_ = Field::other;
     std::size_t depth_ = 0; // 1 inside the top array, 2 inside an entry, more in a skip
     bool sawArray_ = false;
+    bool lenient_ = false;
+    bool skippingElement_ = false; // an array standing where an entry should be
+    std::size_t skipped_ = 0;
     std::string error_;
 };
 

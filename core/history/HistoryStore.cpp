@@ -3,6 +3,7 @@
 #include "core/base/JsonText.h"
 
 #include "core/base/AtomicFile.h"
+#include "core/base/DamagedCopy.h"
 #include "core/base/DecodingError.h"
 #include "core/base/FileError.h"
 #include "core/base/Utf8.h"
@@ -16,6 +17,7 @@
 #include <charconv>
 #include <limits>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace dustlyn {
 
@@ -23,26 +25,57 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What the file holds, and whether something is there that could not be used.
-struct StoredHistory {
-    std::vector<HistoryEntry> entries;
-    bool damaged = false;
-};
-
 bool somethingAt(const fs::path& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-StoredHistory readStored(const fs::path& url) {
+HistoryReadout readStored(const fs::path& url) {
     const auto bytes = readWholeFile(url);
-    if (!bytes)
-        return {{}, somethingAt(url)};
-    try {
-        return {HistoryStore::decode(*bytes), false};
-    } catch (const DecodingError&) {
-        return {{}, true};
+    if (!bytes) {
+        if (!somethingAt(url))
+            return {};
+        return {{}, true, 0, true, "it cannot be read"};
     }
+    HistoryDecoder::Salvage salvaged = HistoryDecoder::salvage(*bytes);
+    const bool damaged = salvaged.damaged();
+    return {std::move(salvaged.entries), damaged, salvaged.skipped, salvaged.cutShort,
+            std::move(salvaged.error)};
+}
+
+// Oldest first, but never the record of a file that still lies in the quarantine: one that
+// is there, and whose entry is the last of its quarantine path (a later entry means the file
+// left, or the name went to another file). At the cap the oldest files are mostly long gone,
+// so the later entries are only gathered once one is found.
+void trim(std::vector<HistoryEntry>& all, std::size_t limit) {
+    if (all.size() <= limit)
+        return;
+    std::unordered_map<std::string_view, std::size_t> lastOfPath;
+    const auto isLast = [&](std::size_t i) {
+        if (lastOfPath.empty())
+            for (std::size_t j = 0; j < all.size(); ++j)
+                lastOfPath[all[j].quarantinePath] = j;
+        return lastOfPath.at(all[i].quarantinePath) == i;
+    };
+    std::vector<char> keep(all.size(), 1);
+    std::size_t excess = all.size() - limit;
+    for (std::size_t i = 0; i < all.size() && excess > 0; ++i) {
+        const bool stillQuarantined = all[i].kind == HistoryEntry::Kind::quarantined &&
+                                      somethingAt(all[i].quarantinePath) && isLast(i);
+        if (!stillQuarantined) {
+            keep[i] = 0;
+            --excess;
+        }
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (!keep[i])
+            continue;
+        if (kept != i)
+            all[kept] = std::move(all[i]);
+        ++kept;
+    }
+    all.resize(kept);
 }
 
 // A write killed half way leaves its ".history.json.tmp-XXXXXX" behind; there is one
@@ -159,20 +192,47 @@ std::vector<HistoryEntry> HistoryStore::load() const {
     return readStored(url_).entries;
 }
 
+HistoryReadout HistoryStore::read() const {
+    return readStored(url_);
+}
+
+std::optional<std::string> HistoryReadout::notice(const fs::path& url) const {
+    if (!damaged)
+        return std::nullopt;
+    const std::string why = reason.empty() ? "" : " (" + reason + ")";
+    const std::string kept = "; the file is set aside as " + DamagedCopy::freeName(url).native() +
+                             " before the history is next written";
+    if (cutShort && entries.empty() && skipped == 0)
+        return "the history " + url.native() + " could not be read" + why +
+               ", so where the quarantined files came from is unknown" + kept;
+    std::string text = "the history " + url.native();
+    if (skipped > 0)
+        text += " has " + std::to_string(skipped) + (skipped == 1 ? " entry" : " entries") +
+                " that could not be read";
+    if (cutShort)
+        text += std::string(skipped > 0 ? " and" : "") + " breaks off after " +
+                std::to_string(entries.size() + skipped) + " entries";
+    return text + why + "; the other " + std::to_string(entries.size()) + " " +
+           (entries.size() == 1 ? "entry is" : "entries are") + " used" + kept;
+}
+
 std::vector<HistoryEntry> HistoryStore::append(const std::vector<HistoryEntry>& entries) const {
-    StoredHistory stored = readStored(url_);
+    HistoryReadout stored = readStored(url_);
     if (entries.empty())
         return std::move(stored.entries);
 
     std::vector<HistoryEntry>& all = stored.entries;
     all.reserve(all.size() + entries.size());
     all.insert(all.end(), entries.begin(), entries.end());
-    const std::size_t limit = std::size_t(std::max<std::int64_t>(limit_, 0));
-    if (all.size() > limit)
-        all.erase(all.begin(), all.end() - std::ptrdiff_t(limit));
+    trim(all, std::size_t(std::max<std::int64_t>(limit_, 0)));
 
-    if (stored.damaged && ::rename(url_.c_str(), damagedURL().c_str()) != 0)
-        return std::move(all); // keep the unreadable file rather than lose it
+    if (stored.damaged) {
+        try {
+            DamagedCopy::setAside(url_);
+        } catch (const FileError&) {
+            return std::move(all); // keep the unreadable file rather than lose it
+        }
+    }
     save(all);
     return std::move(all);
 }

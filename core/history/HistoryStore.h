@@ -12,6 +12,22 @@
 
 namespace dustlyn {
 
+// What reading the history file found.
+struct HistoryReadout {
+    std::vector<HistoryEntry> entries;
+    // Something is at the file's place that could not be read whole: `entries` holds what
+    // could be read of it, and the next append first sets the file aside.
+    bool damaged = false;
+    std::size_t skipped = 0; // entries that could not be read
+    bool cutShort = false;   // the file breaks off, or cannot be read at all
+    std::string reason;      // the first problem met
+
+    // The line that tells the user, or nothing for a sound file.
+    std::optional<std::string> notice(const std::filesystem::path& url) const;
+
+    bool operator==(const HistoryReadout&) const = default;
+};
+
 // The history file: a compact JSON array of entries, oldest first, capped at `limit`.
 class HistoryStore {
 public:
@@ -23,19 +39,25 @@ public:
     const std::filesystem::path& url() const { return url_; }
     std::int64_t limit() const { return limit_; }
 
-    // The file's entries; empty when the file is missing or cannot be decoded.
+    // The file's entries that can be read: a bad entry is left out, the others stay; empty
+    // when the file is missing or nothing of it can be read.
     std::vector<HistoryEntry> load() const;
-    // Adds entries to what the file holds (not the caller's copy), trims the oldest past
-    // `limit`, writes, and returns the whole list. An empty list writes nothing.
-    // A file that exists but cannot be read or decoded is first renamed to damagedURL()
-    // (replacing an older copy), so the only record of where quarantined files came from
-    // is never overwritten; when that rename fails nothing is written.
+    // The same, with what was wrong with the file.
+    HistoryReadout read() const;
+    // Adds entries to what the file holds (not the caller's copy), trims past `limit`, writes,
+    // and returns the whole list. An empty list writes nothing. Trimming takes the oldest
+    // entries first but never the record of a file still in the quarantine (the newest entry
+    // of its quarantine path, a "quarantined" one, with something there): it is the only place
+    // its origin is written, so the file may then hold more than `limit` entries.
+    // A file that exists but cannot be read whole is first renamed to the first free damaged
+    // name beside it (damagedURL(), then "-2", "-3"…; an older copy is never replaced), so the
+    // entries that could not be read are not lost; when that rename fails nothing is written.
     std::vector<HistoryEntry> append(const std::vector<HistoryEntry>& entries) const;
     // Replaces the file's content; a failure is not reported (the caller keeps its list).
     // Temporary files left beside the history by an interrupted write are cleared away.
     void save(const std::vector<HistoryEntry>& entries) const;
 
-    // url() + ".damaged": where append() keeps a history file it could not decode.
+    // url() + ".damaged": where append() keeps the first history file it could not decode.
     std::filesystem::path damagedURL() const;
 
     // The exact bytes save() writes: writeCompactJson of the array of toJson(entry).

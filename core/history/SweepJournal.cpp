@@ -1,6 +1,7 @@
 #include "core/history/SweepJournal.h"
 
 #include "core/base/AtomicFile.h"
+#include "core/base/DamagedCopy.h"
 #include "core/base/DecodingError.h"
 #include "core/base/FileError.h"
 #include "core/base/JsonText.h"
@@ -116,11 +117,17 @@ void undateIfStranded(const PlannedMove& move, std::optional<Date> dated) {
     using namespace std::chrono_literals;
     if (!move.modified || !dated)
         return;
-    const auto current = modificationTime(move.original);
-    if (!current || *current == *move.modified || std::chrono::abs(*current - *dated) > 2s)
+    // Through its folder as the scan saw it: never a file some link now leads to.
+    const FileDescriptor folder = openFolderWithoutLinks(folderOf(move.original));
+    const std::string name = nameOf(move.original);
+    struct stat info {};
+    if (!folder || ::fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    const Date current = modificationTime(info);
+    if (current == *move.modified || std::chrono::abs(current - *dated) > 2s)
         return;
     // Should this fail, the file only leaves later than it would have; nothing is lost.
-    setModificationTime(AT_FDCWD, move.original.c_str(), *move.modified);
+    setModificationTime(folder.get(), name.c_str(), *move.modified);
 }
 
 } // namespace
@@ -182,8 +189,12 @@ std::vector<HistoryEntry> SweepJournal::reconcile(const HistoryStore& history, D
     try {
         journal = load();
     } catch (const DecodingError&) {
-        // Kept for whoever wants to look; if even the rename fails it is tried next time.
-        std::rename(url_.c_str(), damagedURL().c_str());
+        // Kept for whoever wants to look, beside any older one; if even the rename fails it
+        // is tried next time.
+        try {
+            DamagedCopy::setAside(url_);
+        } catch (const FileError&) {
+        }
         return history.load();
     }
     std::vector<HistoryEntry> current = history.load();

@@ -29,7 +29,7 @@ public:
     static SweepJournal besideHistory(const HistoryStore& history);
 
     const std::filesystem::path& url() const { return url_; }
-    // url() + ".damaged".
+    // url() + ".damaged", the first name a damaged journal is set aside under.
     std::filesystem::path damagedURL() const;
 
     // `dated` is the modification date the moves give each file. Throws FileError when the
@@ -47,7 +47,8 @@ public:
     // all in one append, then removes the journal once the history file holds them. A file
     // still at its origin that carries the sweep's date (dated, then the crash came before the
     // rename) gets its own modification date back, so its deadline stays where it was. A journal
-    // that cannot be decoded is renamed to damagedURL() and ignored. Returns the history as
+    // that cannot be decoded is renamed to the first free damaged name (damagedURL(), then "-2",
+    // "-3"…, never replacing an older one) and ignored. Returns the history as
     // it now is.
     std::vector<HistoryEntry> reconcile(const HistoryStore& history, Date now) const;
 

@@ -1,7 +1,6 @@
 #include "core/quarantine/FileManagerMover.h"
 
 #include "core/base/FileError.h"
-#include "core/quarantine/FileDescriptor.h"
 #include "core/quarantine/FileSystemCalls.h"
 #include "core/quarantine/Purger.h"
 #include "core/quarantine/TreeCopy.h"
@@ -11,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -20,11 +20,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A sweep's files come from a handful of folders; a few open ones cover them without
+// nearing the process's limit of descriptors.
+constexpr std::size_t foldersKeptOpen = 8;
+
 void createFolders(const fs::path& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
         throw FileError::fromErrno(error.value());
+}
+
+FileDescriptor openFolder(const fs::path& path, bool isDestination) {
+    // The destination is the quarantine (resolved by the caller) or a restore's target,
+    // whose folders the user may have made links since; only the source must be the tree
+    // the scan walked.
+    if (!isDestination) {
+        FileDescriptor fd = openFolderWithoutLinks(path);
+        if (!fd)
+            throw FileError::fromErrno(errno);
+        return fd;
+    }
+    createFolders(path);
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
+        throw FileError::fromErrno(errno);
+    return fd;
 }
 
 // The next free numbered name once `taken` turned out to be occupied after all.
@@ -68,17 +89,35 @@ fs::path placeCopy(int folder, const std::string& temporary, const fs::path& des
     }
 }
 
-void removeSourceFolder(const fs::path& source, const struct stat& info, int folder,
-                        const std::string& placed) {
-    const FileDescriptor parent(
-        ::open(folderOf(source).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!parent) {
-        const int error = errno;
+// The item being moved: its folder, opened without links, its name there and its lstat.
+struct Source {
+    int folder;
+    std::string name;
+    struct stat info;
+};
+
+// Only now, with the copy complete and on disk under its final name, may the original go.
+void removeSource(const Source& source, int folder, const std::string& placed) {
+    const auto giveUp = [&](int error) {
         removeQuietly(folder, placed);
         throw FileError::fromErrno(error);
+    };
+    struct stat now {};
+    if (::fstatat(source.folder, source.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return; // removed by someone else meanwhile: the copy is all there is
+        giveUp(errno);
+    }
+    // Another item took the original's place while it was copied; it was never copied.
+    if (now.st_dev != source.info.st_dev || now.st_ino != source.info.st_ino)
+        return;
+    if (!S_ISDIR(source.info.st_mode)) {
+        if (::unlinkat(source.folder, source.name.c_str(), 0) != 0)
+            giveUp(errno);
+        return;
     }
     TreeRemover remover;
-    if (remover.removeEntry(parent.get(), nameOf(source), info.st_dev))
+    if (remover.removeEntry(source.folder, source.name, source.info.st_dev))
         return;
     // While all of the original is still there, the copy goes, so the folder is in one place.
     // Once part of it is gone, the complete copy is the only whole version and stays.
@@ -87,82 +126,84 @@ void removeSourceFolder(const fs::path& source, const struct stat& info, int fol
     throw remover.firstError().value_or(FileError::fromErrno(EIO));
 }
 
-// Only now, with the copy complete and on disk under its final name, may the original go.
-void removeSource(const fs::path& source, const struct stat& info, int folder,
-                  const std::string& placed) {
-    struct stat now {};
-    if (::lstat(source.c_str(), &now) != 0) {
-        if (errno == ENOENT)
-            return; // removed by someone else meanwhile: the copy is all there is
-        const int error = errno;
-        removeQuietly(folder, placed);
-        throw FileError::fromErrno(error);
-    }
-    // Another item took the original's place while it was copied; it was never copied.
-    if (now.st_dev != info.st_dev || now.st_ino != info.st_ino)
-        return;
-    if (S_ISDIR(info.st_mode)) {
-        removeSourceFolder(source, info, folder, placed);
-        return;
-    }
-    if (::unlink(source.c_str()) != 0) {
-        const int error = errno;
-        removeQuietly(folder, placed);
-        throw FileError::fromErrno(error);
-    }
-}
-
-fs::path moveAcrossFileSystems(const fs::path& source, const fs::path& destination,
+fs::path moveAcrossFileSystems(const Source& source, int folder, const fs::path& destination,
                                std::optional<Date> dated) {
-    struct stat info {};
-    if (::lstat(source.c_str(), &info) != 0)
-        throw FileError::fromErrno(errno);
-    const FileDescriptor folder(
-        ::open(folderOf(destination).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder)
-        throw FileError::fromErrno(errno);
     // Dated before it is placed, so a placed copy never carries the wrong date.
-    const std::string temporary = copyToTemporary(source, info, folder.get(), dated);
-    const fs::path placed = placeCopy(folder.get(), temporary, destination);
+    const std::string temporary =
+        copyToTemporary(source.folder, source.name, source.info, folder, dated);
+    const fs::path placed = placeCopy(folder, temporary, destination);
     const std::string placedName = nameOf(placed);
-    if (const int error = syncFolder(folder.get()); error != 0) {
-        removeQuietly(folder.get(), placedName);
+    if (const int error = syncFolder(folder); error != 0) {
+        removeQuietly(folder, placedName);
         throw FileError::fromErrno(error);
     }
-    removeSource(source, info, folder.get(), placedName);
+    removeSource(source, folder, placedName);
     return placed;
 }
 
 } // namespace
 
+void FileManagerMover::beginPass() {
+    inPass_ = true;
+}
+
+void FileManagerMover::endPass() {
+    inPass_ = false;
+    sources_.clear();
+    destinations_.clear();
+}
+
+int FileManagerMover::folder(Side side, const fs::path& path, FileDescriptor& single) {
+    const bool isDestination = side == Side::destination;
+    if (!inPass_) {
+        single = openFolder(path, isDestination);
+        return single.get();
+    }
+    auto& open = isDestination ? destinations_ : sources_;
+    const auto found =
+        std::find_if(open.begin(), open.end(), [&](const OpenFolder& f) { return f.path == path; });
+    if (found != open.end()) {
+        std::rotate(open.begin(), found, found + 1);
+        return open.front().fd.get();
+    }
+    FileDescriptor fd = openFolder(path, isDestination);
+    if (open.size() == foldersKeptOpen)
+        open.pop_back();
+    open.insert(open.begin(), OpenFolder{path, std::move(fd)});
+    return open.front().fd.get();
+}
+
 fs::path FileManagerMover::move(const fs::path& source, const fs::path& destination,
                                 std::optional<Date> dated) {
-    createFolders(folderOf(destination));
-    struct stat before {};
-    if (::lstat(source.c_str(), &before) != 0)
+    FileDescriptor singleFrom;
+    FileDescriptor singleTo;
+    const int to = folder(Side::destination, folderOf(destination), singleTo);
+    Source item{folder(Side::source, folderOf(source), singleFrom), nameOf(source), {}};
+    const char* name = item.name.c_str();
+    if (::fstatat(item.folder, name, &item.info, AT_SYMLINK_NOFOLLOW) != 0)
         throw FileError::fromErrno(errno);
     // Dated before the rename: a crash between the two must not leave a file in quarantine
     // with its old date, which the next purge would take for long expired. A crash here
     // only leaves the file where it was, with a newer date.
     if (dated) {
-        if (const int error = setModificationTime(AT_FDCWD, source.c_str(), *dated); error != 0)
+        if (const int error = setModificationTime(item.folder, name, *dated); error != 0)
             throw FileError::fromErrno(error);
     }
     const auto undate = [&] {
         if (!dated)
             return;
-        const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
-        ::utimensat(AT_FDCWD, source.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        const timespec times[2] = {{0, UTIME_OMIT}, item.info.st_mtim};
+        ::utimensat(item.folder, name, times, AT_SYMLINK_NOFOLLOW);
     };
     fs::path target = destination;
     for (;;) {
-        const int error = renameNoReplace(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str());
+        const int error = renameNoReplace(item.folder, name, to, nameOf(target).c_str());
         if (error == 0)
             return target;
         if (error == EXDEV) {
             // The copy is dated on its own before it is placed.
             undate();
-            return moveAcrossFileSystems(source, destination, dated);
+            return moveAcrossFileSystems(item, to, destination, dated);
         }
         if (error != EEXIST) {
             undate();

@@ -19,6 +19,11 @@ public:
     virtual std::filesystem::path move(const std::filesystem::path& source,
                                        const std::filesystem::path& destination,
                                        std::optional<Date> dated) = 0;
+
+    // Between these two calls the mover may keep the folders it used open, so the many files
+    // of one folder cost one open; after endPass() every move looks at the tree afresh.
+    virtual void beginPass() {}
+    virtual void endPass() {}
 };
 
 } // namespace dustlyn

@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -54,6 +55,25 @@ int renameOntoPlaceholder(int fromFolder, const char* from, int toFolder, const 
         return error;
     }
     return 0;
+}
+
+// The same as openat2 with RESOLVE_NO_SYMLINKS, one component at a time, for kernels (or
+// sandboxes) without openat2. Intermediate folders only need to be searchable.
+FileDescriptor openComponentByComponent(const fs::path& path) {
+    FileDescriptor folder(::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    std::vector<std::string> parts;
+    for (const auto& part : path.relative_path())
+        if (!part.empty())
+            parts.push_back(part.native());
+    for (std::size_t i = 0; folder && i < parts.size(); ++i) {
+        const int access = i + 1 == parts.size() ? O_RDONLY : O_PATH;
+        folder = FileDescriptor(::openat(folder.get(), parts[i].c_str(),
+                                         access | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    if (folder && parts.empty()) // "/" or "." itself, opened for reading this time
+        folder = FileDescriptor(
+            ::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder;
 }
 
 fs::path withoutTrailingSlash(const fs::path& path) {
@@ -109,6 +129,18 @@ std::optional<Date> modificationTime(const std::filesystem::path& path) {
 
 FileDescriptor openFolderAt(int folder, const char* name) {
     return FileDescriptor(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+FileDescriptor openFolderWithoutLinks(const fs::path& path) {
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    const long fd = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
+    if (fd >= 0)
+        return FileDescriptor(static_cast<int>(fd));
+    if (errno != ENOSYS && errno != EPERM)
+        return FileDescriptor();
+    return openComponentByComponent(path);
 }
 
 std::vector<std::string> readFolderEntries(int folder) {

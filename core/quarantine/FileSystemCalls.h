@@ -35,6 +35,11 @@ std::optional<Date> modificationTime(const std::filesystem::path& path);
 // Opens a sub-folder of `folder` without following a symbolic link: -1 and errno on failure.
 FileDescriptor openFolderAt(int folder, const char* name);
 
+// Opens the folder `path` for reading, refusing a symbolic link in any of its components
+// (ELOOP or ENOTDIR): the path is taken as it was written when it was resolved, never as a
+// link put in its way since. -1 and errno on failure.
+FileDescriptor openFolderWithoutLinks(const std::filesystem::path& path);
+
 // The names in an open folder, except "." and "..", in byte order. Throws FileError.
 std::vector<std::string> readFolderEntries(int folder);
 

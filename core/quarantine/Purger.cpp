@@ -4,7 +4,9 @@
 #include "core/quarantine/FileSystemCalls.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <system_error>
 
 namespace dustlyn {
@@ -13,10 +15,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Any item counts, a dangling link included, so lstat and not stat.
-bool isTaken(const fs::path& candidate, const std::set<fs::path>& taken) {
+enum class NameState { free, taken, tooLong };
+
+// Any item counts, a dangling link included, so lstat and not stat. Any failure to look other
+// than a name too long for the file system is left for the move itself to report.
+NameState nameState(const fs::path& candidate, const std::set<fs::path>& taken) {
     struct stat info {};
-    return taken.contains(candidate) || ::lstat(candidate.c_str(), &info) == 0;
+    if (taken.contains(candidate) || ::lstat(candidate.c_str(), &info) == 0)
+        return NameState::taken;
+    return errno == ENAMETOOLONG ? NameState::tooLong : NameState::free;
+}
+
+// The longest name the folder's file system takes, in bytes; 255 where it cannot be asked
+// (the folder does not exist yet).
+std::size_t nameLimit(const fs::path& directory) {
+    const long limit = ::pathconf(directory.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? std::size_t(limit) : 255;
+}
+
+// The first `bytes` bytes of `text`, or fewer, so that no UTF-8 character is cut in two.
+std::string cutToBytes(const std::string& text, std::size_t bytes) {
+    if (text.size() <= bytes)
+        return text;
+    std::size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
 }
 
 // "archive.tar.gz" is archive.tar + gz; leading dots never start an extension (".bashrc"),
@@ -30,10 +54,20 @@ std::pair<std::string, std::string> splitExtension(const std::string& name) {
     return {name.substr(0, dot), name.substr(dot + 1)};
 }
 
+// base (n).extension, with the base shortened where the whole would not fit in `limit`
+// bytes: the number and the extension are what tell the copies apart and open them.
 std::string numberedName(const std::string& base, const std::string& extension,
-                         unsigned long long n) {
-    std::string name = base + " (" + std::to_string(n) + ")";
-    return extension.empty() ? name : name + "." + extension;
+                         unsigned long long n, std::size_t limit) {
+    const std::string number = " (" + std::to_string(n) + ")";
+    const std::string suffix = extension.empty() ? number : number + "." + extension;
+    if (base.size() + suffix.size() <= limit)
+        return base + suffix;
+    // An extension too long to keep any of the base goes with it, as part of the name.
+    if (suffix.size() >= limit)
+        return cutToBytes(extension.empty() ? base : base + "." + extension,
+                          limit > number.size() ? limit - number.size() : 0) +
+               number;
+    return cutToBytes(base, limit - suffix.size()) + suffix;
 }
 
 std::string errorText(const std::exception& error) {
@@ -43,6 +77,18 @@ std::string errorText(const std::exception& error) {
         return system->code().message();
     return error.what();
 }
+
+// The mover may keep folders open for the length of one pass, never longer.
+class Pass {
+public:
+    explicit Pass(FileMover& mover) : mover_(mover) { mover_.beginPass(); }
+    ~Pass() { mover_.endPass(); }
+    Pass(const Pass&) = delete;
+    Pass& operator=(const Pass&) = delete;
+
+private:
+    FileMover& mover_;
+};
 
 std::vector<PlannedMove> planMoves(const ScanReport& report, const fs::path& directory) {
     std::vector<PlannedMove> plan;
@@ -70,6 +116,7 @@ QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& di
         return QuarantineReport::empty();
     if (beforeMoves)
         beforeMoves(plan);
+    const Pass pass(*mover_);
     QuarantineReport result;
     for (const auto& move : plan) {
         try {
@@ -93,13 +140,27 @@ fs::path Purger::uniqueDestination(const fs::path& directory, const fs::path& fi
                                    const std::set<fs::path>& taken) {
     const std::string name = nameOf(file);
     fs::path candidate = directory / name;
-    if (!isTaken(candidate, taken))
+    // A name too long for this folder can never be taken by the file; a numbered one,
+    // shortened to fit, can.
+    if (nameState(candidate, taken) == NameState::free)
         return candidate;
     const auto [base, extension] = splitExtension(name);
+    std::size_t limit = nameLimit(directory);
     for (unsigned long long n = 1;; ++n) {
-        candidate = directory / numberedName(base, extension, n);
-        if (!isTaken(candidate, taken))
+        const std::string numbered = numberedName(base, extension, n, limit);
+        candidate = directory / numbered;
+        const NameState state = nameState(candidate, taken);
+        if (state == NameState::free)
             return candidate;
+        if (state == NameState::tooLong) {
+            // The file system takes less than it said: the same number, a byte shorter, until
+            // nothing is left to cut; then the move reports why the name cannot be.
+            if (numbered.size() <= 1 ||
+                numberedName(base, extension, n, numbered.size() - 1) == numbered)
+                return candidate;
+            limit = numbered.size() - 1;
+            --n;
+        }
     }
 }
 

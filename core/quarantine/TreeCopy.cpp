@@ -7,6 +7,7 @@
 #include "core/quarantine/TreeRemover.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/sendfile.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -246,6 +247,12 @@ private:
     dev_t device_;
 };
 
+// A copy in progress holds its top item locked; a partial copy nobody holds is abandoned.
+void holdWhileCopying(const CreatedItem& created) {
+    if (created.fd)
+        ::flock(created.fd.get(), LOCK_EX | LOCK_NB);
+}
+
 CreatedItem Copier::create(const SourceItem& item, int folder, const std::string& name) const {
     CreatedItem created;
     const mode_t mode = item.info.st_mode;
@@ -325,11 +332,11 @@ void Copier::copyChild(int sourceFolder, const std::string& name, int targetFold
 
 } // namespace
 
-std::string copyToTemporary(const std::filesystem::path& source, const struct stat& info,
-                            int folder, std::optional<Date> dated) {
-    SourceItem item{AT_FDCWD, source.native(), info, {}};
+std::string copyToTemporary(int sourceFolder, const std::string& sourceName,
+                            const struct stat& info, int folder, std::optional<Date> dated) {
+    SourceItem item{sourceFolder, sourceName, info, {}};
     if (S_ISLNK(info.st_mode))
-        item.linkTarget = readLink(AT_FDCWD, item.name);
+        item.linkTarget = readLink(sourceFolder, item.name);
     const Copier copier(info.st_dev);
     std::string name;
     CreatedItem created;
@@ -341,6 +348,7 @@ std::string copyToTemporary(const std::filesystem::path& source, const struct st
         if (created.error != EEXIST || attempt == nameAttempts)
             throw FileError::fromErrno(created.error);
     }
+    holdWhileCopying(created);
     try {
         copier.fill(item, created, folder, name, dated ? toTimespec(*dated) : info.st_mtim);
     } catch (...) {
@@ -349,6 +357,34 @@ std::string copyToTemporary(const std::filesystem::path& source, const struct st
         throw;
     }
     return name;
+}
+
+std::size_t removeAbandonedCopies(const std::filesystem::path& folder) {
+    const FileDescriptor open(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!open)
+        return 0;
+    std::vector<std::string> names;
+    try {
+        names = readFolderEntries(open.get());
+    } catch (const FileError&) {
+        return 0;
+    }
+    std::size_t removed = 0;
+    for (const auto& name : names) {
+        if (!name.starts_with(partialCopyPrefix))
+            continue;
+        // A link or a pipe is made and finished in one go, so only files and folders can be
+        // in the middle of a copy; those are opened to ask for their lock.
+        const FileDescriptor item(
+            ::openat(open.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (item && ::flock(item.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+            continue;
+        if (TreeRemover().removeEntry(open.get(), name))
+            ++removed;
+    }
+    if (removed > 0)
+        ::fsync(open.get());
+    return removed;
 }
 
 } // namespace dustlyn

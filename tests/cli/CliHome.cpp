@@ -36,6 +36,20 @@ std::vector<std::string> CliHome::environment() const {
     return variables;
 }
 
+std::vector<std::string> CliHome::tracedEnvironment() const {
+    std::vector<std::string> variables = environment();
+    std::string sanitizer = "ASAN_OPTIONS=detect_leaks=0";
+    for (auto it = variables.begin(); it != variables.end(); ++it) {
+        if (it->starts_with("ASAN_OPTIONS=")) {
+            sanitizer = *it + ":detect_leaks=0";
+            variables.erase(it);
+            break;
+        }
+    }
+    variables.push_back(sanitizer);
+    return variables;
+}
+
 ProcessResult CliHome::run(const std::vector<std::string>& words,
                            const fs::path& workingDirectory) const {
     return DustlynProcess::run(words, environment(), workingDirectory);
@@ -47,7 +61,7 @@ std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& w
 
 ProcessResult CliHome::runUnder(const std::vector<std::string>& launcher,
                                 const std::vector<std::string>& words) const {
-    DustlynProcess process(words, environment(), {}, launcher);
+    DustlynProcess process(words, tracedEnvironment(), {}, launcher);
     return process.wait(DustlynProcess::Clock::now() + std::chrono::seconds(30));
 }
 

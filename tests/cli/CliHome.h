@@ -32,6 +32,8 @@ public:
 
     // NAME=value texts: the four folders plus PATH, LANG and the sanitizers' options.
     std::vector<std::string> environment() const;
+    // The same with LeakSanitizer off, which cannot work in a process that strace traces.
+    std::vector<std::string> tracedEnvironment() const;
 
     ProcessResult run(const std::vector<std::string>& words,
                       const std::filesystem::path& workingDirectory = {}) const;

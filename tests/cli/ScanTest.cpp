@@ -37,7 +37,11 @@ TEST(Scan, ADamagedConfigurationGivesTheDefaultsAndStaysUntouched) {
         SCOPED_TRACE(words.front());
         const ProcessResult result = home.run(words);
         EXPECT_EQ(result.exitCode, 0) << result.describe();
-        EXPECT_EQ(result.err, "");
+        // Said once, never silently.
+        ASSERT_EQ(result.errLines().size(), 1u) << result.describe();
+        EXPECT_TRUE(result.err.starts_with("dustlyn: the configuration " +
+                                           home.configFile().native() + " could not be read"))
+            << result.err;
         EXPECT_EQ(readFile(home.configFile()), garbage) << "the damaged file stays as it was";
     }
     // The built-in rules stand in for the unusable file.

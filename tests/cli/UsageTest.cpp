@@ -48,6 +48,8 @@ TEST(Usage, HelpListsTheCommandsAndExitsZero) {
                                     "unkeep", "timer", "remove-now", "history", "rules", "status"})
             EXPECT_NE(result.out.find(std::string(" ") + command + " "), std::string::npos)
                 << command;
+        EXPECT_NE(result.out.find("a symbolic link is refused, never followed"), std::string::npos)
+            << "what keep, timer and remove-now do with a link";
         EXPECT_EQ(result.err, "");
     }
 }

@@ -92,6 +92,17 @@ TEST(Paths, resolutionReplacesLinksAsFarAsThePathExists) {
     EXPECT_EQ(resolvePath(dir / "loop/x"), dir / "loop/x");
 }
 
+TEST(Paths, resolvingTheFolderPartLeavesTheLastComponentAsItIs) {
+    testing::TempDir dir;
+    fs::create_directories(dir / "real");
+    fs::create_directory_symlink(dir / "real", dir / "link");
+    fs::create_symlink(dir / "real", dir / "real/to-real");
+    EXPECT_EQ(resolveFolderPart(dir / "link/to-real"), dir / "real/to-real");
+    EXPECT_EQ(resolveFolderPart(dir / "link/to-real/"), dir / "real/to-real");
+    EXPECT_EQ(resolveFolderPart(dir / "link/x/.."), dir / "real");
+    EXPECT_EQ(resolveFolderPart("/"), fs::path("/"));
+}
+
 TEST(Paths, abbreviationAndStandardizing) {
     EXPECT_EQ(abbreviateHome("/home/ann/Pictures", "/home/ann"), "~/Pictures");
     EXPECT_EQ(abbreviateHome("/home/anna/Pictures", "/home/ann"), "/home/anna/Pictures");

@@ -164,6 +164,61 @@ TEST_F(ConfigurationStoreTest, unusableFilesGiveTheDefaultsAndStayUntouched) {
     }
 }
 
+// The user's rules, kept files and retention may all be in a file that a torn write or a
+// slip of the hand broke: it is read as the defaults, kept, and never replaced.
+TEST_F(ConfigurationStoreTest, aDamagedFileIsKeptOnceAndNeverSavedOver) {
+    const std::string torn = R"({"quarantineTTL": 2592000, "pins": ["~/a.pdf")";
+    writeFile(store.url(), torn);
+
+    const ConfigurationReadout inspected = store.inspect();
+    EXPECT_EQ(inspected.configuration, store.defaults());
+    ASSERT_TRUE(inspected.damage);
+    EXPECT_FALSE(inspected.keptCopy);
+    EXPECT_EQ(entries(store.url().parent_path()), std::vector<std::string>{"config.json"})
+        << "inspecting writes nothing";
+
+    const ConfigurationReadout read = store.read();
+    const fs::path copy = store.url().native() + ".damaged";
+    EXPECT_EQ(read.keptCopy, copy);
+    EXPECT_EQ(readFile(copy), torn);
+    EXPECT_EQ(store.read().keptCopy, copy) << "the same bytes are kept once";
+    EXPECT_EQ(store.inspect().keptCopy, copy);
+    const auto notices = read.notices(store.url());
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices[0].starts_with("the configuration " + store.url().native() +
+                                       " could not be read ("))
+        << notices[0];
+    EXPECT_NE(notices[0].find("its bytes are kept in " + copy.native()), std::string::npos);
+
+    EXPECT_THROW(store.save(goldenConfiguration()), FileError);
+    EXPECT_EQ(readFile(store.url()), torn);
+
+    // Damaged again, differently: kept beside the first copy, which stays as it was.
+    writeFile(store.url(), "{");
+    EXPECT_EQ(store.read().keptCopy, fs::path(store.url().native() + ".damaged-2"));
+    EXPECT_EQ(readFile(copy), torn);
+    EXPECT_EQ(readFile(store.url().native() + ".damaged-2"), "{");
+
+    // Mended by hand: saved over as usual, the copies left alone.
+    writeFile(store.url(), "{}");
+    store.save(goldenConfiguration());
+    EXPECT_EQ(store.load(), goldenConfiguration());
+    EXPECT_FALSE(store.read().damage);
+}
+
+TEST_F(ConfigurationStoreTest, aQuarantineSettingThatWouldHoldTheUsersFilesReadsAsTheDefault) {
+    writeFile(store.url(), R"({"quarantineDirectory": "~/Documents", "emptyTrash": true})");
+    const ConfigurationReadout readout = store.read();
+    EXPECT_FALSE(readout.damage);
+    EXPECT_EQ(readout.configuration.quarantineDirectory, store.defaults().quarantineDirectory);
+    EXPECT_TRUE(readout.configuration.emptyTrash);
+    EXPECT_EQ(readout.notices(store.url()),
+              std::vector<std::string>{store.url().native() +
+                                       ": the quarantine folder \"~/Documents\" cannot be used "
+                                       "(it is your Documents folder); " +
+                                       store.defaults().quarantineDirectory + " stands in"});
+}
+
 TEST_F(ConfigurationStoreTest, aFolderInPlaceOfTheFileGivesTheDefaults) {
     fs::create_directories(store.url());
     EXPECT_EQ(store.load(), store.defaults());

@@ -71,7 +71,76 @@ TEST_F(ConfigurationDecoding, numbersMayBeIntegersOrFractions) {
     EXPECT_EQ(decoded.quarantineTTL, 86400);
     EXPECT_EQ(decode(R"({"checkInterval": 1e3})").checkInterval, 1000);
     // Stored as given; the sweep timer clamps what it uses.
-    EXPECT_EQ(decode(R"({"checkInterval": -1})").checkInterval, -1);
+    EXPECT_EQ(decode(R"({"checkInterval": 0.5})").checkInterval, 0.5);
+}
+
+// A hand-edited number that cannot be a length of time must never read as "already due".
+TEST_F(ConfigurationDecoding, numbersThatAreNoLengthOfTimeKeepTheirDefaultsAndSaySo) {
+    const std::string rule = R"({"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F", "name": "Mine",
+        "enabled": true, "folders": ["~/x"], "matchers": [], "ageBasis": "modification",
+        "ageThreshold": )";
+    struct Row {
+        const char* behaviour;
+        std::string json;
+        double checkInterval;
+        double quarantineTTL;
+        std::optional<double> ruleAge; // of the one rule, when there is one
+        bool ruleEnabled;
+        std::vector<std::string> corrections;
+    };
+    const std::vector<Row> rows = {
+        {"usable values", R"({"checkInterval": 60, "quarantineTTL": 0.5})", 60, 0.5, {}, true, {}},
+        {"a negative interval",
+         R"({"checkInterval": -1})",
+         300,
+         604800,
+         {},
+         true,
+         {"checkInterval -1 is not a length of time; the default of 5 minutes stands in"}},
+        {"an interval of 0",
+         R"({"checkInterval": 0})",
+         300,
+         604800,
+         {},
+         true,
+         {"checkInterval 0 is not a length of time; the default of 5 minutes stands in"}},
+        {"a negative retention",
+         R"({"quarantineTTL": -0.5})",
+         300,
+         604800,
+         {},
+         true,
+         {"quarantineTTL -0.5 is not a length of time; the default of 7 days stands in"}},
+        {"a rule aged 0 leaves at once, as meant",
+         R"({"rules": [)" + rule + "0}]}",
+         300,
+         604800,
+         0,
+         true,
+         {}},
+        {"a rule with a negative age is switched off",
+         R"({"rules": [)" + rule + "-60}]}",
+         300,
+         604800,
+         0,
+         false,
+         {"the rule \"Mine\" has the age -60, which is not a length of time; the rule is off "
+          "until its age is set"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        std::vector<std::string> corrections;
+        const Configuration decoded =
+            configurationFromJson(Json::parse(row.json), defaults, &corrections);
+        EXPECT_EQ(decoded.checkInterval, row.checkInterval);
+        EXPECT_EQ(decoded.quarantineTTL, row.quarantineTTL);
+        EXPECT_EQ(corrections, row.corrections);
+        if (row.ruleAge) {
+            ASSERT_EQ(decoded.rules.size(), 1u);
+            EXPECT_EQ(decoded.rules[0].ageThreshold, *row.ruleAge);
+            EXPECT_EQ(decoded.rules[0].enabled, row.ruleEnabled);
+        }
+    }
 }
 
 TEST_F(ConfigurationDecoding, aPartialNotchObjectLeavesTheOtherSwitchesOn) {
@@ -256,6 +325,15 @@ TEST_F(DerivedLocations, timersNamingTheSameFileKeepOneDate) {
     const Date kept = urls.at(home / "real" / "x");
     EXPECT_TRUE(kept == dateFromUnix(100) || kept == dateFromUnix(200));
     EXPECT_EQ(urls.at(home / "other"), dateFromUnix(300));
+}
+
+// A timer names a file to move; on a link it times the link, never the file it leads to.
+TEST_F(DerivedLocations, aTimerOnALinkStaysOnTheLink) {
+    fs::create_symlink(home / "real" / "x", home / "real" / "to-x");
+    Configuration configuration;
+    configuration.timers = {{"~/link/to-x", dateFromUnix(100)}};
+    EXPECT_EQ(configuration.timerURLs(home.path()),
+              (std::map<fs::path, Date>{{home / "real" / "to-x", dateFromUnix(100)}}));
 }
 
 TEST_F(DerivedLocations, theQuarantineIsExpandedAndResolved) {

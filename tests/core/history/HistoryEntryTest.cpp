@@ -149,22 +149,54 @@ TEST(HistoryEntryDecoding, everyWrongKeyOrTypeIsADecodingError) {
     }
 }
 
-TEST(HistoryFileDecoding, oneBadEntryMakesTheWholeFileReadAsEmpty) {
+// One spoiled entry must not cost the origins of all the others.
+TEST(HistoryFileDecoding, oneBadEntryIsLeftOutAndCountedAndTheOthersAreRead) {
     testing::TempDir dir;
     const HistoryStore store(dir / "history.json", 5000);
+    Json second = validEntry();
+    second["id"] = "5B1D7E0A-3C2F-4A8B-9D6E-000000000002";
+    second["quarantinePath"] = "/home/ann/.local/share/Dustlyn/Quarantine/b.png";
+    const std::vector<HistoryEntry> good = {historyEntryFromJson(validEntry()),
+                                            historyEntryFromJson(second)};
     for (const auto& row : badEntries()) {
         SCOPED_TRACE(row.name);
         Json bad = validEntry();
         row.spoil(bad);
-        const std::string bytes = Json::array({validEntry(), bad}).dump();
+        const std::string bytes = Json::array({validEntry(), bad, second}).dump();
         testing::writeFile(store.url(), bytes);
-        EXPECT_THROW(HistoryStore::decode(bytes), DecodingError);
-        EXPECT_TRUE(store.load().empty());
+        EXPECT_THROW(HistoryStore::decode(bytes), DecodingError) << "the strict reader refuses";
+        const HistoryReadout readout = store.read();
+        EXPECT_EQ(readout.entries, good);
+        EXPECT_EQ(readout.skipped, 1u);
+        EXPECT_TRUE(readout.damaged);
+        EXPECT_FALSE(readout.cutShort);
+        EXPECT_EQ(store.load(), good);
         EXPECT_EQ(testing::readFile(store.url()), bytes) << "loading must not write";
     }
 }
 
-TEST(HistoryFileDecoding, anythingButAnArrayOfEntriesReadsAsEmpty) {
+TEST(HistoryFileDecoding, aFileThatBreaksOffKeepsTheEntriesBeforeTheBreak) {
+    testing::TempDir dir;
+    const HistoryStore store(dir / "history.json", 5000);
+    const std::string valid = validEntry().dump();
+    const auto one = std::vector<HistoryEntry>{historyEntryFromJson(validEntry())};
+    const std::vector<std::pair<const char*, std::string>> rows = {
+        {"cut in the second entry", "[" + valid + "," + valid.substr(0, valid.size() / 2)},
+        {"trailing bytes", "[" + valid + "]x"},
+        {"a bad character after the first entry", "[" + valid + ",\xff]"},
+    };
+    for (const auto& [name, bytes] : rows) {
+        SCOPED_TRACE(name);
+        testing::writeFile(store.url(), bytes);
+        const HistoryReadout readout = store.read();
+        EXPECT_EQ(readout.entries, one);
+        EXPECT_TRUE(readout.cutShort);
+        EXPECT_TRUE(readout.damaged);
+        EXPECT_FALSE(readout.reason.empty());
+    }
+}
+
+TEST(HistoryFileDecoding, anythingButAnArrayOfEntriesReadsAsEmptyAndDamaged) {
     testing::TempDir dir;
     const HistoryStore store(dir / "history.json", 5000);
     const std::string valid = validEntry().dump();
@@ -173,8 +205,6 @@ TEST(HistoryFileDecoding, anythingButAnArrayOfEntriesReadsAsEmpty) {
         {"not JSON", "history"},
         {"empty file", ""},
         {"cut short", "[" + valid.substr(0, valid.size() / 2)},
-        {"trailing bytes", "[" + valid + "]x"},
-        {"two arrays", "[][]"},
         {"null", "null"},
         {"array of numbers", "[1,2]"},
         {"invalid UTF-8 in a path",
@@ -185,11 +215,15 @@ TEST(HistoryFileDecoding, anythingButAnArrayOfEntriesReadsAsEmpty) {
         testing::writeFile(store.url(), bytes);
         EXPECT_THROW(HistoryStore::decode(bytes), DecodingError);
         EXPECT_TRUE(store.load().empty());
+        EXPECT_TRUE(store.read().damaged);
     }
+    EXPECT_THROW(HistoryStore::decode("[][]"), DecodingError);
     testing::writeFile(store.url(), "[" + valid + "]");
     EXPECT_EQ(store.load().size(), 1u) << "the valid form of the same entry reads";
+    EXPECT_FALSE(store.read().damaged);
     testing::writeFile(store.url(), " [ ] ");
     EXPECT_TRUE(store.load().empty());
+    EXPECT_FALSE(store.read().damaged);
 }
 
 TEST(HistoryFileDecoding, readsEachElementExactlyAsTheEntryReaderDoes) {

@@ -201,26 +201,71 @@ TEST(HistoryAppend, moreNewEntriesThanTheLimitKeepOnlyTheNewest) {
     EXPECT_EQ(store.append(added), std::vector<HistoryEntry>(added.begin() + 1, added.end()));
 }
 
-TEST(HistoryDamagedFile, appendKeepsTheDamagedBytesAsideAndWritesOnlyTheNewEntries) {
+// The cap trims the oldest entries, but the record of a file still in the quarantine is the
+// only place its origin is written: it stays, and the file may then hold more than the cap.
+TEST(HistoryAppend, theCapNeverDropsTheRecordOfAFileStillInTheQuarantine) {
+    testing::TempDir dir;
+    const HistoryStore store(dir / "history.json", 3);
+    auto at = [&](int n, Kind kind, const std::string& name) {
+        HistoryEntry e = numbered(n, kind);
+        e.quarantinePath = (dir / "Quarantine" / name).native();
+        return e;
+    };
+    testing::writeFile(dir / "Quarantine/here.png");
+    testing::writeFile(dir / "Quarantine/reused.png");
+    const std::vector<HistoryEntry> old = {
+        at(0, Kind::quarantined, "here.png"),   // still in the quarantine: stays
+        at(1, Kind::quarantined, "gone.png"),   // nothing there any more
+        at(2, Kind::quarantined, "reused.png"), // the name went to a later file
+        at(3, Kind::deleted, "reused.png"),
+        at(4, Kind::quarantined, "reused.png"), // that later file, still there: stays
+        at(5, Kind::restored, "gone.png"),
+    };
+    HistoryStore(store.url(), 100).save(old);
+    const auto added = at(6, Kind::quarantined, "new.png");
+    EXPECT_EQ(store.append({added}), (std::vector<HistoryEntry>{old[0], old[4], added}))
+        << "four entries go, oldest first, passing over the two kept for their files";
+    EXPECT_EQ(store.load().size(), 3u);
+
+    // More files in the quarantine than the cap: every one keeps its record (new.png, whose
+    // file is gone, makes room).
+    std::vector<HistoryEntry> many;
+    for (int n = 10; n < 15; ++n) {
+        testing::writeFile(dir / "Quarantine" / ("many " + std::to_string(n)));
+        many.push_back(at(n, Kind::quarantined, "many " + std::to_string(n)));
+    }
+    const auto result = store.append(many);
+    EXPECT_EQ(result.size(), 7u);
+    EXPECT_EQ(result.front(), old[0]);
+    EXPECT_EQ(std::vector<HistoryEntry>(result.end() - 5, result.end()), many);
+}
+
+TEST(HistoryDamagedFile, appendKeepsTheDamagedBytesAsideBesideOlderCopiesAndWritesWhatReads) {
     testing::TempDir dir;
     const HistoryStore store(dir / "history.json", 5000);
     const std::string damaged = goldenBytes().substr(0, 300);
     testing::writeFile(store.url(), damaged);
     testing::writeFile(store.damagedURL(), "an older damaged copy");
 
-    EXPECT_TRUE(store.load().empty());
+    const std::vector<HistoryEntry> readable = store.load();
+    EXPECT_TRUE(store.read().damaged);
     EXPECT_EQ(testing::readFile(store.url()), damaged) << "load never writes";
 
     const auto added = numberedEntries(0, 2);
-    EXPECT_EQ(store.append(added), added);
+    std::vector<HistoryEntry> expected = readable;
+    expected.insert(expected.end(), added.begin(), added.end());
+    EXPECT_EQ(store.append(added), expected);
     EXPECT_EQ(store.damagedURL(), dir / "history.json.damaged");
-    EXPECT_EQ(testing::readFile(store.damagedURL()), damaged);
-    EXPECT_EQ(store.load(), added);
+    EXPECT_EQ(testing::readFile(store.damagedURL()), "an older damaged copy");
+    EXPECT_EQ(testing::readFile(dir / "history.json.damaged-2"), damaged);
+    EXPECT_EQ(store.load(), expected);
+    EXPECT_FALSE(store.read().damaged);
 
-    // The file is healthy again: the next append keeps the copy aside as it is.
+    // The file is healthy again: the next append keeps the copies aside as they are.
     store.append({numbered(5)});
-    EXPECT_EQ(testing::readFile(store.damagedURL()), damaged);
-    EXPECT_EQ(store.load().size(), 3u);
+    EXPECT_EQ(testing::readFile(dir / "history.json.damaged-2"), damaged);
+    EXPECT_FALSE(somethingAt(dir / "history.json.damaged-3"));
+    EXPECT_EQ(store.load().size(), expected.size() + 1);
 }
 
 TEST(HistoryDamagedFile, anEmptyAppendLeavesTheDamagedFileInPlace) {
@@ -244,9 +289,9 @@ TEST(HistoryDamagedFile, somethingUnreadableInTheFilesPlaceIsMovedAsideToo) {
 
 TEST(HistoryDamagedFile, whenItCannotBeMovedAsideItIsNotOverwritten) {
     testing::TempDir dir;
-    const HistoryStore store(dir / "history.json", 5000);
+    // No ".damaged" name fits beside a name this long.
+    const HistoryStore store(dir / std::string(250, 'h'), 5000);
     testing::writeFile(store.url(), "[{");
-    testing::writeFile(store.damagedURL() / "blocker", "a folder that rename cannot replace");
     const auto added = numberedEntries(0, 1);
     EXPECT_EQ(store.append(added), added) << "the running program still gets its list";
     EXPECT_EQ(testing::readFile(store.url()), "[{");

@@ -287,24 +287,27 @@ TEST(SweepJournalReconcile, aDamagedJournalIsKeptAsideAndIgnored) {
     EXPECT_TRUE(s.journal.reconcile(s.history, s.now).empty());
 
     EXPECT_EQ(s.journal.damagedURL(), s.dir / "support/sweep-journal.json.damaged");
-    EXPECT_EQ(testing::readFile(s.journal.damagedURL()), "{\"sweepID\":");
+    EXPECT_EQ(testing::readFile(s.journal.damagedURL()), "older") << "an older copy stays";
+    EXPECT_EQ(testing::readFile(s.dir / "support/sweep-journal.json.damaged-2"), "{\"sweepID\":");
     EXPECT_FALSE(somethingAt(s.journal.url()));
     EXPECT_EQ(testing::readFile(s.history.url()), "[]");
 }
 
 TEST(SweepJournalReconcile, theJournalStaysWhileTheHistoryCannotBeWritten) {
     SweepSetup s;
+    // A folder in the history's place, under a name so long that no ".damaged" name fits
+    // beside it: it can be neither read nor set aside, so nothing can be saved.
+    const HistoryStore history(s.dir / "support" / std::string(250, 'h'), 5000);
+    const SweepJournal journal = SweepJournal::besideHistory(history);
     const auto a = s.plan("a.png", 1);
-    s.journal.write(s.sweepID, s.now, {a});
+    journal.write(s.sweepID, s.now, {a});
     s.move(a);
-    // A folder in the history's place whose damaged-copy name is taken: nothing can be saved.
-    testing::writeFile(s.history.url() / "x", "");
-    testing::writeFile(s.history.damagedURL() / "y", "");
+    testing::writeFile(history.url() / "x", "");
 
-    const auto result = s.journal.reconcile(s.history, s.now);
+    const auto result = journal.reconcile(history, s.now);
 
     EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{a.destination.native()});
-    EXPECT_TRUE(somethingAt(s.journal.url())) << "the only record of the origin must stay";
+    EXPECT_TRUE(somethingAt(journal.url())) << "the only record of the origin must stay";
 }
 
 } // namespace

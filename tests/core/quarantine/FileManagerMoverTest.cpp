@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 namespace dustlyn {
 namespace {
 
@@ -56,6 +58,53 @@ TEST(MovingWithinAFileSystem, aSymbolicLinkMovesAsTheLinkItself) {
     EXPECT_TRUE(fs::is_symlink(dir / "q/link"));
     EXPECT_EQ(testing::modificationDate(dir / "q/link"), quarantineMoment);
     EXPECT_NE(testing::modificationDate(dir / "target.txt"), quarantineMoment);
+}
+
+// What the scan walked had no link in it; a link there now was put in its way since.
+TEST(MovingWithinAFileSystem, aLinkAnywhereAmongTheSourcesFoldersFailsTheMoveTouchingNothing) {
+    for (const std::string swapped : {"Desktop/sub", "Desktop"}) {
+        SCOPED_TRACE(swapped + " became a link");
+        testing::TempDir dir("dustlyn-move");
+        writeFile(dir / "Outside/sub/secret.txt", "outside");
+        writeFile(dir / "Outside/secret.txt", "outside");
+        testing::setModificationDate(dir / "Outside/sub/secret.txt", dateFromUnix(1'600'000'000));
+        testing::setModificationDate(dir / "Outside/secret.txt", dateFromUnix(1'600'000'000));
+        if (swapped != "Desktop")
+            fs::create_directories(dir / "Desktop");
+        fs::create_directory_symlink(dir / (swapped == "Desktop" ? "Outside" : "Outside/sub"),
+                                     dir / swapped);
+        EXPECT_EQ(moveError(dir / "Desktop/sub/secret.txt", dir / "Quarantine/secret.txt"),
+                  std::strerror(ELOOP));
+        EXPECT_FALSE(fs::exists(dir / "Quarantine/secret.txt"));
+        for (const auto& file : {dir / "Outside/sub/secret.txt", dir / "Outside/secret.txt"}) {
+            EXPECT_EQ(readFile(file), "outside");
+            EXPECT_EQ(testing::modificationDate(file), dateFromUnix(1'600'000'000))
+                << "not even dated";
+        }
+    }
+}
+
+// Within one pass the mover holds the folder it opened: a swap after that cannot lead it
+// anywhere else. The next pass looks afresh.
+TEST(MovingWithinAFileSystem, aPassKeepsToTheFoldersItOpened) {
+    testing::TempDir dir("dustlyn-move");
+    writeFile(dir / "Desktop/a.txt", "a");
+    writeFile(dir / "Desktop/b.txt", "b");
+    writeFile(dir / "Outside/b.txt", "outside");
+    FileManagerMover mover;
+    mover.beginPass();
+    mover.move(dir / "Desktop/a.txt", dir / "Quarantine/a.txt", quarantineMoment);
+    fs::rename(dir / "Desktop", dir / "Desktop-moved");
+    fs::create_directory_symlink(dir / "Outside", dir / "Desktop");
+    mover.move(dir / "Desktop/b.txt", dir / "Quarantine/b.txt", quarantineMoment);
+    mover.endPass();
+    EXPECT_EQ(readFile(dir / "Quarantine/b.txt"), "b");
+    EXPECT_EQ(readFile(dir / "Outside/b.txt"), "outside");
+
+    writeFile(dir / "Desktop-moved/c.txt", "c");
+    EXPECT_THROW(mover.move(dir / "Desktop/b.txt", dir / "Quarantine/b2.txt", quarantineMoment),
+                 FileError);
+    EXPECT_EQ(readFile(dir / "Outside/b.txt"), "outside");
 }
 
 TEST(MovingWithinAFileSystem, aSourceThatVanishedFailsAndTouchesNothing) {
@@ -155,6 +204,15 @@ TEST_F(MovingAcrossFileSystems, restoringComesBackTheSameWay) {
         EXPECT_EQ(testing::attribute(target, originAttribute), "https://y.test/");
     }
     EXPECT_FALSE(fs::exists(quarantined));
+}
+
+TEST_F(MovingAcrossFileSystems, aLinkAmongTheSourcesFoldersFailsTheCopyToo) {
+    writeFile(disk->path() / "Outside/secret.txt", "outside");
+    fs::create_directory_symlink(disk->path() / "Outside", disk->path() / "Desktop");
+    EXPECT_EQ(moveError(disk->path() / "Desktop/secret.txt", memory->path() / "Q/secret.txt"),
+              std::strerror(ELOOP));
+    EXPECT_EQ(readFile(disk->path() / "Outside/secret.txt"), "outside");
+    EXPECT_TRUE(testing::namesIn(memory->path() / "Q").empty()) << "not even a partial copy";
 }
 
 TEST_F(MovingAcrossFileSystems, aNameTakenAfterItWasChosenIsNeverReplaced) {

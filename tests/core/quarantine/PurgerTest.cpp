@@ -187,6 +187,61 @@ TEST(UniqueDestination, numbersTheNameBeforeItsExtension) {
     }
 }
 
+// The longest name the file system takes is 255 bytes; numbering such a name must not make
+// it longer, or the file could never leave.
+TEST(UniqueDestination, aNumberedNameTooLongForTheFolderIsShortenedToFit) {
+    testing::TempDir dir("dustlyn-unique");
+    std::string accents; // é is two bytes
+    for (int i = 0; i < 126; ++i)
+        accents += "\xC3\xA9";
+    struct Case {
+        const char* behaviour;
+        std::string file;
+        std::vector<std::string> existing;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"the stem gives way to the number and the extension",
+         std::string(251, 'a') + ".txt",
+         {std::string(251, 'a') + ".txt"},
+         std::string(247, 'a') + " (1).txt"},
+        {"a character is never cut in two",
+         accents.substr(0, 250) + "b.txt",
+         {accents.substr(0, 250) + "b.txt"},
+         accents.substr(0, 246) + " (1).txt"},
+        {"a name without extension loses its end",
+         std::string(255, 'n'),
+         {std::string(255, 'n')},
+         std::string(251, 'n') + " (1)"},
+        {"an extension leaving no room for the stem is cut as part of the name",
+         "a." + std::string(253, 'x'),
+         {"a." + std::string(253, 'x')},
+         "a." + std::string(249, 'x') + " (1)"},
+        {"later numbers shorten further when they need to",
+         std::string(251, 'a') + ".txt",
+         {std::string(251, 'a') + ".txt", std::string(247, 'a') + " (1).txt",
+          std::string(247, 'a') + " (2).txt", std::string(247, 'a') + " (3).txt",
+          std::string(247, 'a') + " (4).txt", std::string(247, 'a') + " (5).txt",
+          std::string(247, 'a') + " (6).txt", std::string(247, 'a') + " (7).txt",
+          std::string(247, 'a') + " (8).txt", std::string(247, 'a') + " (9).txt"},
+         std::string(246, 'a') + " (10).txt"},
+        {"a name longer than the folder takes is never free",
+         std::string(300, 'z') + ".txt",
+         {},
+         std::string(251 - 4, 'z') + " (1).txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        const fs::path folder = dir / std::to_string(&c - cases.data());
+        fs::create_directories(folder);
+        for (const auto& name : c.existing)
+            testing::writeFile(folder / name);
+        const fs::path chosen = Purger::uniqueDestination(folder, fs::path("/d") / c.file);
+        EXPECT_EQ(chosen, folder / c.expected);
+        EXPECT_LE(chosen.filename().native().size(), 255u);
+    }
+}
+
 TEST(UniqueDestination, anyKindOfItemCountsAsTaken) {
     testing::TempDir dir("dustlyn-unique");
     fs::create_directory(dir / "report.pdf");                    // a folder

@@ -1,0 +1,134 @@
+#include "core/base/DamagedCopy.h"
+
+#include "core/base/AtomicFile.h"
+#include "core/base/FileError.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+namespace dustlyn::DamagedCopy {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Enough for any real run of mishaps; past it something else is wrong with the folder.
+constexpr int maxCopies = 1000;
+
+fs::path candidate(const fs::path& file, int n) {
+    std::string name = file.native() + ".damaged";
+    if (n > 1)
+        name += "-" + std::to_string(n);
+    return fs::path(name);
+}
+
+bool somethingAt(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// 0, EEXIST when `to` is taken, or another errno value.
+int renameNoReplace(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without "no replace": `to` was free a moment ago, and only one writer
+    // works in the support folder.
+    if (somethingAt(to))
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+void writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError::fromErrno(errno);
+        }
+        bytes.remove_prefix(std::size_t(n));
+    }
+}
+
+// Creates `path` exclusively with `bytes`, flushed; false when the name is taken.
+bool createWith(const fs::path& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return false;
+        throw FileError::fromErrno(errno);
+    }
+    try {
+        writeAll(fd, bytes);
+        if (::fsync(fd) != 0)
+            throw FileError::fromErrno(errno);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        throw;
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        throw FileError::fromErrno(error);
+    }
+    return true;
+}
+
+} // namespace
+
+fs::path freeName(const fs::path& file) {
+    for (int n = 1; n < maxCopies; ++n)
+        if (!somethingAt(candidate(file, n)))
+            return candidate(file, n);
+    return candidate(file, maxCopies);
+}
+
+fs::path setAside(const fs::path& file) {
+    for (int n = 1; n <= maxCopies; ++n) {
+        const fs::path target = candidate(file, n);
+        const int error = renameNoReplace(file, target);
+        if (error == 0)
+            return target;
+        if (error != EEXIST && error != ENOTEMPTY)
+            throw FileError::fromErrno(error);
+    }
+    throw FileError::fromErrno(EEXIST);
+}
+
+std::optional<fs::path> existingCopy(const fs::path& file, std::string_view bytes) {
+    for (int n = 1; n <= maxCopies; ++n) {
+        const fs::path target = candidate(file, n);
+        if (!somethingAt(target))
+            return std::nullopt;
+        if (const auto kept = readWholeFile(target); kept && *kept == bytes)
+            return target;
+    }
+    return std::nullopt;
+}
+
+fs::path keepCopy(const fs::path& file, std::string_view bytes) {
+    for (int n = 1; n <= maxCopies; ++n) {
+        const fs::path target = candidate(file, n);
+        if (const auto kept = readWholeFile(target); kept && *kept == bytes)
+            return target;
+        if (somethingAt(target) || !createWith(target, bytes))
+            continue;
+        try {
+            syncDirectory(file.parent_path().empty() ? fs::path(".") : file.parent_path());
+        } catch (const FileError&) {
+            // The copy is written and flushed; only its name might not survive a power cut.
+        }
+        return target;
+    }
+    throw FileError::fromErrno(EEXIST);
+}
+
+} // namespace dustlyn::DamagedCopy

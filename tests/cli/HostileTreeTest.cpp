@@ -1,0 +1,169 @@
+// Trees that change under Dustlyn's feet: links given by name, folders swapped for links
+// between the scan and the move, names that cannot be numbered the simple way.
+#include "tests/cli/CliHome.h"
+#include "tests/cli/JsonShape.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using Clock = DustlynProcess::Clock;
+using namespace std::chrono_literals;
+
+class LinkArguments : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+// Someone leaves ~/Desktop/passwd.txt leading to a file of theirs elsewhere (as root:
+// /etc/passwd). Naming it must never move, time or keep what it leads to.
+TEST_P(LinkArguments, AreRefusedWithOneLineAndTheFileTheyLeadToIsNeverTouched) {
+    CliHome home;
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+    const fs::path target = home.home() / "Outside/passwd";
+    const fs::path link = home.desktop() / "passwd.txt";
+    writeFile(target, "root:x:0:0");
+    fs::create_directories(home.desktop());
+    fs::create_symlink(target, link);
+    const std::string before = readFile(home.configFile());
+    std::vector<std::string> words = GetParam();
+    words.insert(words.begin() + 1, link.native());
+
+    const ProcessResult result = home.run(words);
+    EXPECT_EQ(result.exitCode, 2) << result.describe();
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "dustlyn " + words.front() + ": " + link.native() +
+                              " is a symbolic link; Dustlyn only moves files\n");
+    EXPECT_EQ(readFile(home.configFile()), before) << "no kept file, no timer";
+
+    const ProcessResult swept = home.run({"sweep"});
+    EXPECT_EQ(swept.exitCode, 0) << swept.describe();
+    EXPECT_EQ(readFile(target), "root:x:0:0");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(namesIn(home.quarantine()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, LinkArguments,
+                         ::testing::Values(std::vector<std::string>{"remove-now"},
+                                           std::vector<std::string>{"timer", "10m"},
+                                           std::vector<std::string>{"keep"}),
+                         [](const auto& test) {
+                             std::string name;
+                             for (char c : test.param.front())
+                                 if (c != '-')
+                                     name += c;
+                             return name;
+                         });
+
+TEST(LinkArguments, ALinkAmongTheFoldersAboveTheFileIsFine) {
+    CliHome home;
+    home.writeConfig({{"rules", json::array()}});
+    writeFile(home.desktop() / "f.txt", "f");
+    fs::create_directory_symlink(home.desktop(), home.home() / "Linked");
+    const ProcessResult result = home.run({"remove-now", (home.home() / "Linked/f.txt").native()});
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    EXPECT_EQ(result.out, "Moved " + (home.desktop() / "f.txt").native() + " to " +
+                              (home.quarantine() / "f.txt").native() + "\n");
+    EXPECT_EQ(home.readHistory()[0]["originalPath"], (home.desktop() / "f.txt").native());
+}
+
+TEST(LinkArguments, ATimerWrittenOnALinkTimesOnlyTheLink) {
+    CliHome home;
+    const fs::path target = home.home() / "Outside/passwd";
+    const fs::path link = home.desktop() / "passwd.txt";
+    writeFile(target, "root:x:0:0");
+    fs::create_directories(home.desktop());
+    fs::create_symlink(target, link);
+    home.writeConfig(
+        {{"rules", json::array()}, {"timers", {{link.native(), "2025-03-01T09:30:00Z"}}}});
+    const ProcessResult swept = home.run({"sweep"});
+    EXPECT_EQ(swept.exitCode, 0) << swept.describe();
+    EXPECT_EQ(swept.out, "Nothing was due.\n");
+    EXPECT_EQ(readFile(target), "root:x:0:0");
+    EXPECT_TRUE(fs::is_symlink(link));
+}
+
+bool journalBeingWritten(const CliHome& home) {
+    for (const auto& name : namesIn(home.supportDirectory()))
+        if (name.starts_with(".sweep-journal.json.tmp-"))
+            return true;
+    return false;
+}
+
+// The scan finds ~/Desktop/sub/secret.txt; before the move, sub becomes a link to a folder
+// outside every rule. The sweep's journal is written between the two: strace holds its
+// rename for a few seconds, the test swaps the folder meanwhile, then lets it go on.
+TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) {
+    CliHome home;
+    const std::vector<std::string> strace = {"strace", "-f", "-qq", "-o", "/dev/null"};
+    if (const ProcessResult probe = home.runUnder(strace, {"--version"}); probe.exitCode != 0)
+        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)\n" << probe.describe();
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+    const Date hourAgo = std::chrono::system_clock::now() - 1h;
+    for (const auto& [folder, content] : {std::pair{home.desktop() / "sub", "inside"},
+                                          std::pair{home.home() / "Outside", "outside"}}) {
+        writeFile(folder / "secret.txt", content);
+        setModificationDate(folder / "secret.txt", hourAgo);
+    }
+
+    auto launcher = strace;
+    launcher.insert(launcher.end(), {"-e", "inject=rename:delay_enter=3000000:when=1"});
+    DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {}, launcher);
+    const auto giveUp = Clock::now() + 30s;
+    while (!journalBeingWritten(home) && Clock::now() < giveUp)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(journalBeingWritten(home)) << "the sweep never planned its moves";
+    fs::rename(home.desktop() / "sub", home.desktop() / "sub-moved");
+    fs::create_directory_symlink(home.home() / "Outside", home.desktop() / "sub");
+    ASSERT_FALSE(fs::exists(home.supportDirectory() / "sweep-journal.json"))
+        << "the swap came too late: the moves may have begun";
+
+    const ProcessResult result = sweep.wait(Clock::now() + 30s);
+    EXPECT_EQ(result.exitCode, 1) << result.describe();
+    EXPECT_EQ(result.err, "Could not move " + (home.desktop() / "sub/secret.txt").native() +
+                              ": Too many levels of symbolic links\n");
+    EXPECT_EQ(readFile(home.home() / "Outside/secret.txt"), "outside");
+    EXPECT_EQ(readFile(home.desktop() / "sub-moved/secret.txt"), "inside");
+    EXPECT_TRUE(namesIn(home.quarantine()).empty());
+    if (fs::exists(home.historyFile())) {
+        EXPECT_EQ(home.readHistory(), json::array());
+    }
+}
+
+// Two 255-byte names, equal once both are in the quarantine: the second one's number only
+// fits with a shorter stem, cut between whole UTF-8 characters.
+TEST(LongNames, TwoOfTheLongestNamesBothLeaveTheSecondShortenedToFit) {
+    CliHome home;
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+    std::string stem;
+    for (int i = 0; i < 125; ++i)
+        stem += "\xC3\xA9"; // é, two bytes
+    const std::string name = stem + "a.txt";
+    ASSERT_EQ(name.size(), 255u);
+    const Date hourAgo = std::chrono::system_clock::now() - 1h;
+    for (const fs::path& folder : {home.desktop(), home.desktop() / "sub"}) {
+        writeFile(folder / name, folder.filename().native());
+        setModificationDate(folder / name, hourAgo);
+    }
+
+    const ProcessResult swept = home.run({"sweep"});
+    EXPECT_EQ(swept.exitCode, 0) << swept.describe();
+    EXPECT_EQ(swept.out, "Moved 2 files to quarantine (10 bytes)\n") << swept.describe();
+    const std::string numbered = stem.substr(0, 246) + " (1).txt";
+    EXPECT_EQ(namesIn(home.quarantine()), (std::vector<std::string>{numbered, name}));
+    std::vector<std::string> recorded;
+    for (const auto& entry : home.readHistory())
+        recorded.push_back(fs::path(entry["quarantinePath"].get<std::string>()).filename());
+    std::sort(recorded.begin(), recorded.end());
+    EXPECT_EQ(recorded, (std::vector<std::string>{numbered, name}));
+
+    const ProcessResult undone = home.run({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.describe();
+    EXPECT_EQ(readFile(home.desktop() / name), "Desktop");
+    EXPECT_EQ(readFile(home.desktop() / "sub" / name), "sub");
+}
+
+} // namespace
+} // namespace dustlyn::testing

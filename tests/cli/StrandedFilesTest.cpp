@@ -1,0 +1,183 @@
+// Files that a crash, a changed tree or a full history would strand: a half-made copy in the
+// quarantine, a file that cannot go back, a quarantined file whose record was trimmed away.
+#include "tests/cli/CliHome.h"
+#include "tests/cli/JsonShape.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+std::vector<std::string> partialCopiesIn(const fs::path& folder) {
+    std::vector<std::string> names = namesIn(folder);
+    std::erase_if(names,
+                  [](const std::string& name) { return !name.starts_with(".dustlyn-partial-"); });
+    return names;
+}
+
+class AbandonedCopies : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::vector<std::string> strace = {"strace", "-qq", "-o", "/dev/null"};
+        if (const ProcessResult probe = home.runUnder(strace, {"--version"}); probe.exitCode != 0)
+            GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)\n"
+                         << probe.describe();
+        home.writeConfig({{"rules", {globRule("*.mp4", "~/Desktop", 60)}}});
+        video = std::string(3 << 20, 'v');
+        writeFile(home.desktop() / "video.mp4", video);
+        setModificationDate(home.desktop() / "video.mp4", std::chrono::system_clock::now() - 1h);
+    }
+
+    // A sweep whose move goes across file systems (the first rename reports another device)
+    // and is killed after the first MiB of the copy.
+    void killMidCopy() {
+        const ProcessResult killed = home.runUnder({"strace", "-f", "-qq", "-o", "/dev/null", "-e",
+                                                    "inject=renameat2:error=EXDEV:when=1", "-e",
+                                                    "inject=copy_file_range:signal=SIGKILL:when=2"},
+                                                   {"sweep"});
+        ASSERT_NE(killed.exitCode, 0) << killed.describe();
+        ASSERT_EQ(partialCopiesIn(home.quarantine()).size(), 1u) << "no copy was cut short";
+        ASSERT_EQ(readFile(home.desktop() / "video.mp4"), video);
+    }
+
+    CliHome home;
+    std::string video;
+};
+
+TEST_F(AbandonedCopies, AreRemovedWhenDustlynNextStartsUp) {
+    killMidCopy();
+    writeFile(home.desktop() / "letter.pdf", "keep me");
+    const ProcessResult kept = home.run({"keep", (home.desktop() / "letter.pdf").native()});
+    EXPECT_EQ(kept.exitCode, 0) << kept.describe();
+    EXPECT_EQ(partialCopiesIn(home.quarantine()), std::vector<std::string>{});
+    EXPECT_EQ(readFile(home.desktop() / "video.mp4"), video) << "the move had not happened";
+
+    const ProcessResult swept = home.run({"sweep"});
+    EXPECT_EQ(swept.out, "Moved 1 file to quarantine (3.1 MB)\n") << swept.describe();
+    EXPECT_EQ(namesIn(home.quarantine()), std::vector<std::string>{"video.mp4"});
+}
+
+TEST_F(AbandonedCopies, AreRemovedByEachSweepButNotWhileAMoveHoldsThem) {
+    killMidCopy();
+    // Another move, still copying: it holds its partial file locked.
+    const fs::path busy = home.quarantine() / ".dustlyn-partial-0123456789AB";
+    writeFile(busy, "being copied");
+    const int fd = ::open(busy.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+
+    const ProcessResult swept = home.run({"sweep"});
+    ::close(fd);
+    EXPECT_EQ(swept.exitCode, 0) << swept.describe();
+    EXPECT_EQ(partialCopiesIn(home.quarantine()),
+              std::vector<std::string>{busy.filename().native()});
+    EXPECT_EQ(readFile(home.quarantine() / "video.mp4"), video);
+
+    const ProcessResult again = home.run({"sweep"});
+    EXPECT_EQ(again.exitCode, 0) << again.describe();
+    EXPECT_EQ(partialCopiesIn(home.quarantine()), std::vector<std::string>{});
+}
+
+// A quarantined file's origin folder became a file: the file cannot go back, and the user
+// must hear which and why, or it is purged when it expires.
+TEST(UndoAndRestore, SayWhichFileCouldNotGoBackAndWhy) {
+    CliHome home;
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+    makeOldFiles(home.desktop(), 1);
+    writeFile(home.desktop() / "sub/inner.txt", "inner");
+    setModificationDate(home.desktop() / "sub/inner.txt", std::chrono::system_clock::now() - 1h);
+    ASSERT_EQ(home.run({"sweep"}).exitCode, 0);
+    fs::remove(home.desktop() / "sub");
+    writeFile(home.desktop() / "sub", "now a file");
+    const fs::path stranded = home.quarantine() / "inner.txt";
+    ASSERT_TRUE(fs::exists(stranded));
+    const std::string failure = "Could not restore " + stranded.native() + ": Not a directory\n";
+
+    const ProcessResult undone = home.run({"undo"});
+    EXPECT_EQ(undone.exitCode, 1) << undone.describe();
+    EXPECT_EQ(undone.out, "Restored " + (home.desktop() / "note-0001.txt").native() + "\n");
+    EXPECT_EQ(undone.err, failure);
+    EXPECT_TRUE(fs::exists(stranded));
+
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"undo"}, {"restore", stranded.native()}}) {
+        SCOPED_TRACE(words.front());
+        const ProcessResult again = home.run(words);
+        EXPECT_EQ(again.exitCode, 1) << again.describe();
+        EXPECT_EQ(again.out, "");
+        EXPECT_EQ(again.err, failure);
+        EXPECT_TRUE(fs::exists(stranded));
+    }
+}
+
+json entry(const std::string& id, const std::string& kind, const fs::path& origin,
+           const fs::path& quarantined) {
+    return {{"id", id},
+            {"date", "2026-03-01T09:15:00Z"},
+            {"kind", kind},
+            {"originalPath", origin.native()},
+            {"quarantinePath", quarantined.native()},
+            {"size", 4},
+            {"ruleName", ""}};
+}
+
+// The oldest of 5000 entries records where a file still in the quarantine came from; the
+// next sweep's entry pushes the history past its cap.
+TEST(HistoryCap, NeverDropsTheRecordOfAFileStillInTheQuarantine) {
+    CliHome home;
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+    const fs::path origin = home.home() / "Projects/plan.odt";
+    writeFile(home.quarantine() / "plan.odt", "plan");
+    json history = json::array({entry("00000000-0000-4000-8000-000000000000", "quarantined", origin,
+                                      home.quarantine() / "plan.odt")});
+    for (int i = 1; i < 5000; ++i) {
+        char id[40];
+        std::snprintf(id, sizeof id, "00000000-0000-4000-8000-%012d", i);
+        const std::string name = "gone-" + std::to_string(i) + ".txt";
+        history.push_back(entry(id, "deleted", home.desktop() / name, home.quarantine() / name));
+    }
+    writeFile(home.historyFile(), history.dump());
+    makeOldFiles(home.desktop(), 1);
+
+    ASSERT_EQ(home.run({"sweep"}).out, "Moved 1 file to quarantine (13 bytes)\n");
+    const json after = home.readHistory();
+    EXPECT_EQ(after.size(), 5000u);
+    EXPECT_EQ(after[0]["originalPath"], origin.native());
+    EXPECT_EQ(after[1]["id"], "00000000-0000-4000-8000-000000000002") << "the oldest other goes";
+
+    const ProcessResult restored = home.run({"restore", origin.native()});
+    EXPECT_EQ(restored.exitCode, 0) << restored.describe();
+    EXPECT_EQ(readFile(origin), "plan");
+}
+
+TEST(HistoryCap, ASweepOfMoreFilesThanTheCapCanBeUndoneWhole) {
+    constexpr int count = 5010;
+    CliHome home;
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+    const auto names = makeOldFiles(home.desktop(), count);
+
+    const ProcessResult swept = home.run({"sweep"});
+    EXPECT_EQ(swept.exitCode, 0) << swept.describe();
+    ASSERT_TRUE(namesIn(home.desktop()).empty());
+    EXPECT_EQ(home.readHistory().size(), std::size_t(count)) << "every origin is on record";
+
+    const ProcessResult undone = home.run({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.describe();
+    EXPECT_EQ(undone.outLines().size(), std::size_t(count));
+    EXPECT_EQ(namesIn(home.desktop()), names);
+    EXPECT_TRUE(namesIn(home.quarantine()).empty());
+}
+
+} // namespace
+} // namespace dustlyn::testing
