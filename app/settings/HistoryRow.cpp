@@ -1,0 +1,127 @@
+#include "app/settings/HistoryRow.h"
+
+#include "app/settings/SettingsStyle.h"
+#include "app/settings/SymbolIcon.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace dustlyn {
+
+namespace {
+
+constexpr int iconSide = 18;
+constexpr int timeColumn = 100;
+
+Symbol symbolOf(HistoryEntry::Kind kind) {
+    switch (kind) {
+    case HistoryEntry::Kind::quarantined:
+        return Symbol::trayArrowDown;
+    case HistoryEntry::Kind::deleted:
+        return Symbol::trash;
+    case HistoryEntry::Kind::restored:
+        return Symbol::uturnBackward;
+    }
+    return Symbol::trayArrowDown;
+}
+
+QString kindName(HistoryEntry::Kind kind) {
+    switch (kind) {
+    case HistoryEntry::Kind::quarantined:
+        return QStringLiteral("Moved to quarantine");
+    case HistoryEntry::Kind::deleted:
+        return QStringLiteral("Deleted");
+    case HistoryEntry::Kind::restored:
+        return QStringLiteral("Restored");
+    }
+    return {};
+}
+
+} // namespace
+
+MiddleElidedLabel::MiddleElidedLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void MiddleElidedLabel::setFullText(const QString& text) {
+    if (text == full_)
+        return;
+    full_ = text;
+    setAccessibleName(text);
+    setToolTip(text);
+    elide();
+}
+
+QSize MiddleElidedLabel::minimumSizeHint() const {
+    return {fontMetrics().horizontalAdvance(QStringLiteral("…")) * 4,
+            QLabel::minimumSizeHint().height()};
+}
+
+void MiddleElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void MiddleElidedLabel::elide() {
+    setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, std::max(width(), 1)));
+}
+
+HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWidget* parent)
+    : QWidget(parent), onRestore_(std::move(restore)), icon_(new QLabel(this)),
+      title_(new MiddleElidedLabel(this)), caption_(SettingsStyle::note({}, this, 11.5)),
+      time_(SettingsStyle::note({}, this, 11.5)), size_(SettingsStyle::note({}, this, 11.5)),
+      restore_(SettingsStyle::button(QStringLiteral("Restore"), this)) {
+    icon_->setFixedSize(iconSide, iconSide);
+    title_->setFont(SettingsStyle::font(13));
+    caption_->setWordWrap(false);
+    time_->setFixedWidth(timeColumn);
+    time_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    size_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    size_->setMinimumWidth(60);
+    connect(restore_, &QPushButton::clicked, this, [this] {
+        const QString error = onRestore_(shown_.entry);
+        if (error.isEmpty())
+            return;
+        // The row keeps its button; say why it is still there.
+        caption_->setText(QStringLiteral("Couldn't restore: ") + error);
+        restore_->setAccessibleDescription(caption_->text());
+    });
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(1);
+    texts->addWidget(title_);
+    texts->addWidget(caption_);
+    auto* line = new QHBoxLayout(this);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(10);
+    line->addWidget(icon_, 0, Qt::AlignVCenter);
+    line->addLayout(texts, 1);
+    line->addWidget(time_, 0, Qt::AlignVCenter);
+    line->addWidget(size_, 0, Qt::AlignVCenter);
+    line->addWidget(restore_, 0, Qt::AlignVCenter);
+}
+
+void HistoryRow::setShown(const Shown& shown) {
+    if (drawn_ && shown == shown_)
+        return;
+    const bool kindChanged = !drawn_ || shown.entry.kind != shown_.entry.kind;
+    drawn_ = true;
+    shown_ = shown;
+    if (kindChanged) {
+        const QIcon icon =
+            SymbolIcon::icon(symbolOf(shown.entry.kind), palette().color(QPalette::WindowText));
+        icon_->setPixmap(icon.pixmap(QSize(iconSide, iconSide), devicePixelRatioF()));
+        icon_->setAccessibleName(kindName(shown.entry.kind));
+    }
+    title_->setFullText(QString::fromStdString(shown.entry.fileName()));
+    caption_->setText(shown.caption);
+    time_->setText(shown.time);
+    size_->setText(SettingsStyle::sizeText(shown.entry.size));
+    restore_->setVisible(shown.restorable);
+    restore_->setAccessibleDescription(QStringLiteral("Restores ") +
+                                       QString::fromStdString(shown.entry.fileName()));
+}
+
+} // namespace dustlyn
