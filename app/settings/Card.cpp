@@ -33,7 +33,7 @@ void CardRow::paintEvent(QPaintEvent*) {
         return;
     QPainter painter(this);
     painter.setPen(QPen(SettingsStyle::separator(palette()), 1));
-    painter.drawLine(rowPaddingX, height() - 1, width(), height() - 1);
+    painter.drawLine(rowPaddingX, height() - 1, width() - 2, height() - 1);
 }
 
 Card::Card(QWidget* parent) : QFrame(parent), layout_(new QVBoxLayout(this)) {

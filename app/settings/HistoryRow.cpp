@@ -40,12 +40,12 @@ QString kindName(HistoryEntry::Kind kind) {
 
 } // namespace
 
-MiddleElidedLabel::MiddleElidedLabel(QWidget* parent) : QLabel(parent) {
+ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), mode_(mode) {
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
-void MiddleElidedLabel::setFullText(const QString& text) {
+void ElidedLabel::setFullText(const QString& text) {
     if (text == full_)
         return;
     full_ = text;
@@ -54,28 +54,36 @@ void MiddleElidedLabel::setFullText(const QString& text) {
     elide();
 }
 
-QSize MiddleElidedLabel::minimumSizeHint() const {
+QSize ElidedLabel::minimumSizeHint() const {
     return {fontMetrics().horizontalAdvance(QStringLiteral("…")) * 4,
             QLabel::minimumSizeHint().height()};
 }
 
-void MiddleElidedLabel::resizeEvent(QResizeEvent* event) {
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
     elide();
 }
 
-void MiddleElidedLabel::elide() {
-    setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, std::max(width(), 1)));
+void ElidedLabel::elide() {
+    setText(fontMetrics().elidedText(full_, mode_, std::max(width(), 1)));
 }
 
 HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWidget* parent)
     : QWidget(parent), onRestore_(std::move(restore)), icon_(new QLabel(this)),
-      title_(new MiddleElidedLabel(this)), caption_(SettingsStyle::note({}, this, 11.5)),
-      time_(SettingsStyle::note({}, this, 11.5)), size_(SettingsStyle::note({}, this, 11.5)),
+      title_(new ElidedLabel(Qt::ElideMiddle, this)),
+      caption_(new ElidedLabel(Qt::ElideRight, this)), time_(SettingsStyle::note({}, this, 11.5)),
+      size_(SettingsStyle::note({}, this, 11.5)),
       restore_(SettingsStyle::button(QStringLiteral("Restore"), this)) {
     icon_->setFixedSize(iconSide, iconSide);
     title_->setFont(SettingsStyle::font(13));
-    caption_->setWordWrap(false);
+    caption_->setFont(SettingsStyle::font(11.5));
+    QPalette dim = caption_->palette();
+    dim.setColor(QPalette::WindowText, SettingsStyle::secondaryText(dim));
+    caption_->setPalette(dim);
+    // Rows line up whether or not they can be restored.
+    QSizePolicy keepPlace = restore_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    restore_->setSizePolicy(keepPlace);
     time_->setFixedWidth(timeColumn);
     time_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     size_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -85,8 +93,8 @@ HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWid
         if (error.isEmpty())
             return;
         // The row keeps its button; say why it is still there.
-        caption_->setText(QStringLiteral("Couldn't restore: ") + error);
-        restore_->setAccessibleDescription(caption_->text());
+        caption_->setFullText(QStringLiteral("Couldn't restore: ") + error);
+        restore_->setAccessibleDescription(caption_->fullText());
     });
 
     auto* texts = new QVBoxLayout;
@@ -116,7 +124,7 @@ void HistoryRow::setShown(const Shown& shown) {
         icon_->setAccessibleName(kindName(shown.entry.kind));
     }
     title_->setFullText(QString::fromStdString(shown.entry.fileName()));
-    caption_->setText(shown.caption);
+    caption_->setFullText(shown.caption);
     time_->setText(shown.time);
     size_->setText(SettingsStyle::sizeText(shown.entry.size));
     restore_->setVisible(shown.restorable);

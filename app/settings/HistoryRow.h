@@ -11,14 +11,15 @@ class QPushButton;
 
 namespace dustlyn {
 
-// A label that shortens its text in the middle when it does not fit: a long file name
-// keeps its start and its extension.
-class MiddleElidedLabel : public QLabel {
+// A label that shortens its text when it does not fit (in the middle, so a long file
+// name keeps its start and its extension), with the whole text as its tooltip.
+class ElidedLabel : public QLabel {
     Q_OBJECT
 
 public:
-    explicit MiddleElidedLabel(QWidget* parent = nullptr);
+    explicit ElidedLabel(Qt::TextElideMode mode, QWidget* parent = nullptr);
     void setFullText(const QString& text);
+    const QString& fullText() const { return full_; }
     QSize minimumSizeHint() const override;
 
 protected:
@@ -26,6 +27,7 @@ protected:
 
 private:
     void elide();
+    Qt::TextElideMode mode_;
     QString full_;
 };
 
@@ -56,8 +58,8 @@ private:
     Shown shown_;
     bool drawn_ = false;
     QLabel* icon_;
-    MiddleElidedLabel* title_;
-    QLabel* caption_;
+    ElidedLabel* title_;
+    ElidedLabel* caption_;
     QLabel* time_;
     QLabel* size_;
     QPushButton* restore_;

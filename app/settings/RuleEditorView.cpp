@@ -302,6 +302,7 @@ QWidget* RuleEditorView::ageSection() {
     auto* age =
         field(QLocale().toString(draft_.ageValue, 'g', 15), {}, QStringLiteral("Age"), ageRow);
     ageLabel->setBuddy(age);
+    age->setMaximumWidth(120);
     auto* unit = new QComboBox(ageRow);
     unit->setAccessibleName(QStringLiteral("Unit"));
     unit->setObjectName(QStringLiteral("Unit"));
@@ -318,8 +319,9 @@ QWidget* RuleEditorView::ageSection() {
         updateSaveButton();
     });
     ageLine->addWidget(ageLabel);
-    ageLine->addWidget(age, 1);
+    ageLine->addWidget(age);
     ageLine->addWidget(unit);
+    ageLine->addStretch(1);
     card->appendRow(ageRow);
 
     auto* basisRow = new QWidget;

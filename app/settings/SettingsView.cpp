@@ -59,9 +59,13 @@ SettingsView::SettingsView(AppModel& model, SettingsRouter& router, SettingsServ
     sidebar_->setSpacing(1);
     sidebar_->setMinimumWidth(SettingsStyle::sidebarMinimum);
     sidebar_->setMaximumWidth(SettingsStyle::sidebarMaximum);
-    QPalette side = sidebar_->palette();
-    side.setColor(QPalette::Base, side.color(QPalette::Window).darker(104));
-    sidebar_->setPalette(side);
+    const QColor side = palette().color(QPalette::Window).darker(104);
+    sidebar_->setStyleSheet(
+        QStringLiteral("QListWidget { background: %1; padding: 10px 8px; outline: 0; }"
+                       "QListWidget::item { padding: 2px 6px; border-radius: 6px; }"
+                       "QListWidget::item:selected { background: palette(highlight);"
+                       " color: palette(highlighted-text); }")
+            .arg(side.name()));
     const QColor symbolColor = palette().color(QPalette::WindowText);
     for (const SettingsPane pane : SettingsPanes::all) {
         auto* item = new QListWidgetItem(SymbolIcon::icon(symbolOf(pane), symbolColor),
@@ -161,6 +165,7 @@ void SettingsView::edit(const RuleDraft& draft, bool isNew) {
                 model_.updateRule(*rule);
             if (editor_)
                 editor_->deleteLater();
+            editor_.clear();
         },
         this);
     editor_->open();
