@@ -4,6 +4,7 @@
 #include "app/settings/Card.h"
 #include "app/settings/HistoryText.h"
 #include "app/settings/SettingsStyle.h"
+#include "app/settings/SymbolIcon.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -16,6 +17,9 @@
 namespace dustlyn {
 
 namespace {
+
+// Rows enough to fill the first screen of the tallest window.
+constexpr std::size_t firstScreen = 24;
 
 bool isFile(const std::string& path) {
     struct stat info {};
@@ -38,6 +42,12 @@ HistoryPane::HistoryPane(AppModel& model, SettingsServices services, QWidget* pa
         this, 13));
     layout->addWidget(empty_);
     layout->addWidget(card_);
+    const QColor ink = palette().color(QPalette::WindowText);
+    for (const auto kind : {HistoryEntry::Kind::quarantined, HistoryEntry::Kind::deleted,
+                            HistoryEntry::Kind::restored})
+        icons_[static_cast<std::size_t>(kind)] =
+            SymbolIcon::icon(HistoryRow::symbolOf(kind), ink)
+                .pixmap(QSize(HistoryRow::iconSide, HistoryRow::iconSide), devicePixelRatioF());
     dayChange_->setSingleShot(true);
     dayChange_->setTimerType(Qt::VeryCoarseTimer);
     connect(dayChange_, &QTimer::timeout, this, [this] {
@@ -69,16 +79,38 @@ void HistoryPane::refresh() {
     const auto rows = current();
     empty_->setVisible(rows.empty());
     card_->setVisible(!rows.empty());
-    card_->truncate(static_cast<int>(rows.size()));
-    for (int i = card_->rowCount(); i < static_cast<int>(rows.size()); ++i)
+    const bool firstFill = card_->rowCount() == 0 && rows.size() > firstScreen;
+    fill(rows, firstFill ? firstScreen : rows.size());
+    waiting_ = firstFill ? rows : std::vector<HistoryRow::Shown>{};
+}
+
+void HistoryPane::fill(const std::vector<HistoryRow::Shown>& rows, std::size_t count) {
+    card_->truncate(static_cast<int>(count));
+    for (auto i = static_cast<std::size_t>(card_->rowCount()); i < count; ++i)
         card_->appendRow(new HistoryRow([this](const HistoryEntry& entry) {
             if (model_.restore(entry.quarantinePath))
                 return QString();
             return QString::fromStdString(model_.lastRestoreError());
         }));
     // Each row redraws only when what it shows differs.
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        static_cast<HistoryRow*>(card_->row(static_cast<int>(i))->content())->setShown(rows[i]);
+    for (std::size_t i = 0; i < count; ++i) {
+        auto* row = static_cast<HistoryRow*>(card_->row(static_cast<int>(i))->content());
+        row->setShown(rows[i], icons_[static_cast<std::size_t>(rows[i].entry.kind)]);
+    }
+}
+
+void HistoryPane::paintEvent(QPaintEvent* event) {
+    LivePane::paintEvent(event);
+    if (!waiting_.empty())
+        QMetaObject::invokeMethod(this, &HistoryPane::fillTheRest, Qt::QueuedConnection);
+}
+
+void HistoryPane::fillTheRest() {
+    if (waiting_.empty())
+        return;
+    const auto rows = std::move(waiting_);
+    waiting_.clear();
+    fill(rows, rows.size());
 }
 
 std::vector<HistoryRow*> HistoryPane::rows() const {

@@ -4,6 +4,7 @@
 #include "app/settings/SymbolIcon.h"
 
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -11,10 +12,11 @@ namespace dustlyn {
 
 namespace {
 
-constexpr int iconSide = 18;
 constexpr int timeColumn = 100;
 
-Symbol symbolOf(HistoryEntry::Kind kind) {
+} // namespace
+
+Symbol HistoryRow::symbolOf(HistoryEntry::Kind kind) {
     switch (kind) {
     case HistoryEntry::Kind::quarantined:
         return Symbol::trayArrowDown;
@@ -25,6 +27,8 @@ Symbol symbolOf(HistoryEntry::Kind kind) {
     }
     return Symbol::trayArrowDown;
 }
+
+namespace {
 
 QString kindName(HistoryEntry::Kind kind) {
     switch (kind) {
@@ -46,12 +50,10 @@ ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(paren
 }
 
 void ElidedLabel::setFullText(const QString& text) {
-    if (text == full_)
+    if (text == this->text())
         return;
-    full_ = text;
-    setAccessibleName(text);
+    setText(text);
     setToolTip(text);
-    elide();
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
@@ -59,13 +61,14 @@ QSize ElidedLabel::minimumSizeHint() const {
             QLabel::minimumSizeHint().height()};
 }
 
-void ElidedLabel::resizeEvent(QResizeEvent* event) {
-    QLabel::resizeEvent(event);
-    elide();
-}
-
-void ElidedLabel::elide() {
-    setText(fontMetrics().elidedText(full_, mode_, std::max(width(), 1)));
+// The label keeps its whole text (screen readers read all of it); only the drawing is
+// shortened, so a resize never changes the text and never asks for another layout.
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), mode_, area.width()));
 }
 
 HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWidget* parent)
@@ -84,6 +87,8 @@ HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWid
     QSizePolicy keepPlace = restore_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     restore_->setSizePolicy(keepPlace);
+    time_->setWordWrap(false);
+    size_->setWordWrap(false);
     time_->setFixedWidth(timeColumn);
     time_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     size_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -94,7 +99,7 @@ HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWid
             return;
         // The row keeps its button; say why it is still there.
         caption_->setFullText(QStringLiteral("Couldn't restore: ") + error);
-        restore_->setAccessibleDescription(caption_->fullText());
+        restore_->setAccessibleDescription(caption_->text());
     });
 
     auto* texts = new QVBoxLayout;
@@ -111,16 +116,14 @@ HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWid
     line->addWidget(restore_, 0, Qt::AlignVCenter);
 }
 
-void HistoryRow::setShown(const Shown& shown) {
+void HistoryRow::setShown(const Shown& shown, const QPixmap& icon) {
     if (drawn_ && shown == shown_)
         return;
     const bool kindChanged = !drawn_ || shown.entry.kind != shown_.entry.kind;
     drawn_ = true;
     shown_ = shown;
     if (kindChanged) {
-        const QIcon icon =
-            SymbolIcon::icon(symbolOf(shown.entry.kind), palette().color(QPalette::WindowText));
-        icon_->setPixmap(icon.pixmap(QSize(iconSide, iconSide), devicePixelRatioF()));
+        icon_->setPixmap(icon);
         icon_->setAccessibleName(kindName(shown.entry.kind));
     }
     title_->setFullText(QString::fromStdString(shown.entry.fileName()));

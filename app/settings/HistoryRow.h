@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/settings/SymbolIcon.h"
 #include "core/history/HistoryEntry.h"
 
 #include <QLabel>
@@ -19,16 +20,13 @@ class ElidedLabel : public QLabel {
 public:
     explicit ElidedLabel(Qt::TextElideMode mode, QWidget* parent = nullptr);
     void setFullText(const QString& text);
-    const QString& fullText() const { return full_; }
     QSize minimumSizeHint() const override;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    void elide();
     Qt::TextElideMode mode_;
-    QString full_;
 };
 
 // One history entry: what happened to which file, when, its size, and "Restore" while
@@ -49,7 +47,10 @@ public:
     // `restore` is called with the entry; it answers the error text when it failed.
     HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWidget* parent = nullptr);
 
-    void setShown(const Shown& shown);
+    static constexpr int iconSide = 18;
+    static Symbol symbolOf(HistoryEntry::Kind kind);
+
+    void setShown(const Shown& shown, const QPixmap& icon);
     const Shown& shown() const { return shown_; }
     QPushButton* restoreButton() const { return restore_; }
 

@@ -1,5 +1,6 @@
 #include "app/settings/SymbolIcon.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -112,6 +113,32 @@ void drawShapes(Symbol symbol, QPainter& p) {
     }
 }
 
+// Draws the picture at whatever size is asked for, when it is asked for.
+class DrawnIconEngine : public QIconEngine {
+public:
+    DrawnIconEngine(Symbol symbol, const QColor& color) : symbol_(symbol), color_(color) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        QColor color = color_;
+        if (mode == QIcon::Disabled)
+            color.setAlphaF(color.alphaF() * 0.4f);
+        painter->setPen(color);
+        SymbolIcon::draw(symbol_, *painter, QRectF(rect));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(), size), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new DrawnIconEngine(symbol_, color_); }
+
+private:
+    Symbol symbol_;
+    QColor color_;
+};
+
 } // namespace
 
 QStringList SymbolIcon::themeNames(Symbol symbol) {
@@ -137,20 +164,7 @@ QIcon SymbolIcon::icon(Symbol symbol, const QColor& color) {
     for (const QString& name : names(symbol))
         if (QIcon::hasThemeIcon(name))
             return QIcon::fromTheme(name);
-    QIcon drawn;
-    for (const int side : {16, 22, 24, 32, 48}) {
-        for (const qreal ratio : {1.0, 2.0}) {
-            QPixmap pixmap(QSize(side, side) * ratio);
-            pixmap.setDevicePixelRatio(ratio);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            painter.setPen(color);
-            draw(symbol, painter, QRectF(0, 0, side, side));
-            painter.end();
-            drawn.addPixmap(pixmap);
-        }
-    }
-    return drawn;
+    return QIcon(new DrawnIconEngine(symbol, color));
 }
 
 } // namespace dustlyn
