@@ -89,13 +89,12 @@ QWidget* OverviewPane::figures() {
 QWidget* OverviewPane::sentence() {
     auto* box = new QWidget(this);
     auto* flow = new FlowLayout(4, 2, box);
-    std::vector<TokenMenuItem> none;
-    interval_ = new TokenMenu({}, false, none, box);
-    retention_ = new TokenMenu({}, true, none, box);
     addWords(*flow, QStringLiteral("Check folders every"), box);
+    interval_ = new TokenMenu({}, false, {}, box);
     flow->addWidget(interval_);
     addWords(*flow, QStringLiteral("and the moment a file appears. Keep quarantined files for"),
              box);
+    retention_ = new TokenMenu({}, true, {}, box);
     flow->addWidget(retention_);
     addWords(*flow, QStringLiteral("then delete them for good."), box);
     return box;

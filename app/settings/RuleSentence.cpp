@@ -61,23 +61,25 @@ void EllipsisButton::paintEvent(QPaintEvent*) {
 RuleSentence::RuleSentence(AppModel& model, std::function<void(const PurgeRule&)> onEdit,
                            QWidget* parent)
     : QWidget(parent), model_(model), onEdit_(std::move(onEdit)) {
+    // Made in reading order: screen readers and the Tab key follow the order of creation.
+    QWidget* words = sentence();
     secondary_ = SettingsStyle::note({}, this, 11.5);
     secondary_->setObjectName(QStringLiteral("waiting"));
     switch_ = new SwitchButton({}, SwitchButton::Size::small, this);
     connect(switch_, &SwitchButton::toggled, this, [this] { model_.toggleRule(rule_.id); });
     more_ = new EllipsisButton(this);
-    auto* menu = new QMenu(more_);
+    auto* menu = new QMenu;
     connect(
         menu->addAction(QStringLiteral("Edit…")), &QAction::triggered, this,
         [this] { onEdit_(rule_); }, Qt::QueuedConnection);
     connect(
         menu->addAction(QStringLiteral("Delete")), &QAction::triggered, this,
         [this] { model_.removeRule(rule_.id); }, Qt::QueuedConnection);
-    more_->setMenu(menu);
+    attachMenu(*more_, menu);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    texts->addWidget(sentence());
+    texts->addWidget(words);
     texts->addWidget(secondary_);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -90,18 +92,18 @@ RuleSentence::RuleSentence(AppModel& model, std::function<void(const PurgeRule&)
 QWidget* RuleSentence::sentence() {
     flow_ = new QWidget(this);
     auto* flow = new FlowLayout(4, 2, flow_);
+    flow->addWidget(wordLabel(QStringLiteral("Move"), flow_));
     kind_ = new Token({}, false, flow_);
     connect(kind_, &Token::clicked, this, [this] { onEdit_(rule_); });
-    folders_ = new TokenMenu({}, false, {}, flow_);
-    age_ = new TokenMenu({}, false, {}, flow_);
-    for (auto& label : connecting_)
-        label = wordLabel(QStringLiteral("after"), flow_);
-    flow->addWidget(wordLabel(QStringLiteral("Move"), flow_));
     flow->addWidget(kind_);
     flow->addWidget(wordLabel(QStringLiteral("from"), flow_));
+    folders_ = new TokenMenu({}, false, {}, flow_);
     flow->addWidget(folders_);
-    for (QLabel* label : connecting_)
+    for (auto& label : connecting_) {
+        label = wordLabel({}, flow_);
         flow->addWidget(label);
+    }
+    age_ = new TokenMenu({}, false, {}, flow_);
     flow->addWidget(age_);
     return flow_;
 }
@@ -115,8 +117,7 @@ void RuleSentence::setRule(const PurgeRule& rule, WaitingFiles waiting) {
     const QStringList connecting = words(qt(RuleWords::connectingText(rule)));
     for (std::size_t i = 0; i < connecting_.size(); ++i) {
         const bool used = static_cast<qsizetype>(i) < connecting.size();
-        if (used)
-            connecting_[i]->setText(connecting.at(static_cast<qsizetype>(i)));
+        connecting_[i]->setText(used ? connecting.at(static_cast<qsizetype>(i)) : QString());
         connecting_[i]->setVisible(used);
     }
     secondary_->setText(secondaryText(rule.enabled, waiting));

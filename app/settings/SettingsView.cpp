@@ -85,7 +85,13 @@ SettingsView::SettingsView(AppModel& model, SettingsRouter& router, SettingsServ
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter);
 
-    connect(sidebar_, &QListWidget::currentRowChanged, this, [this](int row) {
+    // Selection rather than the current row: a screen reader's "toggle" on an entry
+    // selects it without moving the current row.
+    connect(sidebar_, &QListWidget::itemSelectionChanged, this, [this] {
+        const auto selected = sidebar_->selectedItems();
+        if (selected.isEmpty())
+            return;
+        const int row = sidebar_->row(selected.front());
         if (row >= 0 && row < static_cast<int>(SettingsPanes::all.size()))
             router_.setPane(SettingsPanes::all[static_cast<std::size_t>(row)]);
     });

@@ -78,12 +78,12 @@ void Token::paintEvent(QPaintEvent*) {
 TokenMenu::TokenMenu(const QString& text, bool accent, std::vector<TokenMenuItem> items,
                      QWidget* parent)
     : Token(text, accent, parent) {
-    setMenu(new QMenu(this));
+    attachMenu(*this, new QMenu(this));
     setItems(std::move(items));
 }
 
 void TokenMenu::setItems(std::vector<TokenMenuItem> items) {
-    QMenu* entries = menu();
+    QMenu* entries = attachedMenu(*this);
     entries->clear();
     for (auto& item : items) {
         if (item.text.isEmpty()) {
@@ -101,6 +101,19 @@ void TokenMenu::setItems(std::vector<TokenMenuItem> items) {
             action, &QAction::triggered, this, [run = std::move(item.action)] { run(); },
             Qt::QueuedConnection);
     }
+}
+
+void attachMenu(QPushButton& button, QMenu* menu) {
+    menu->setParent(&button, menu->windowFlags());
+    menu->setObjectName(QStringLiteral("attachedMenu"));
+    button.setAccessibleDescription(QStringLiteral("Opens a menu"));
+    QObject::connect(&button, &QPushButton::clicked, menu, [&button, menu] {
+        menu->popup(button.mapToGlobal(QPoint(0, button.height())));
+    });
+}
+
+QMenu* attachedMenu(const QPushButton& button) {
+    return button.findChild<QMenu*>(QStringLiteral("attachedMenu"), Qt::FindDirectChildrenOnly);
 }
 
 QStringList words(const QString& text) {

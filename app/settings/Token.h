@@ -7,6 +7,7 @@
 #include <vector>
 
 class QLabel;
+class QMenu;
 
 namespace dustlyn {
 
@@ -53,6 +54,13 @@ public:
 
     void setItems(std::vector<TokenMenuItem> items);
 };
+
+// Makes `button` open `menu` under itself when pressed (by pointer, Space, Return or an
+// accessibility client). The menu pops up without a nested event loop, so a screen
+// reader's "press" returns at once instead of waiting for the menu to close.
+void attachMenu(QPushButton& button, QMenu* menu);
+// The menu attached to `button`, if any.
+QMenu* attachedMenu(const QPushButton& button);
 
 // The words of `text`, split at spaces, empty pieces dropped.
 QStringList words(const QString& text);

@@ -1,5 +1,7 @@
 #include "tests/app/settings/SettingsFixture.h"
 
+#include "app/settings/Token.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -42,11 +44,12 @@ QAbstractButton* SettingsFixture::button(QWidget* root, const QString& name) {
 
 void SettingsFixture::choose(QAbstractButton* button, const QString& text) {
     auto* push = qobject_cast<QPushButton*>(button);
-    if (!push || !push->menu()) {
+    QMenu* menu = push ? attachedMenu(*push) : nullptr;
+    if (!menu) {
         ADD_FAILURE() << "no menu behind " << (button ? button->text().toStdString() : "");
         return;
     }
-    for (QAction* action : push->menu()->actions()) {
+    for (QAction* action : menu->actions()) {
         if (action->text() == text) {
             action->trigger();
             settle();
