@@ -138,16 +138,25 @@ void RuleSentence::updateMenus() {
     std::vector<TokenMenuItem> ageItems;
     for (const double seconds : ageChoices()) {
         ageItems.push_back({qt(DurationText::longText(seconds)),
-                            [this, seconds] {
-                                PurgeRule changed = rule_;
-                                changed.ageThreshold = seconds;
-                                model_.updateRule(changed);
-                            },
+                            [this, id = rule_.id, seconds] { setAge(id, seconds); },
                             rule_.ageThreshold == seconds});
     }
     ageItems.push_back({});
     ageItems.push_back({QStringLiteral("Custom…"), [this] { onEdit_(rule_); }});
     age_->setItems(std::move(ageItems));
+}
+
+// The rule as the model has it now: another change may have come in since the menu
+// was made.
+void RuleSentence::setAge(const Uuid& id, double seconds) {
+    const auto& rules = model_.config().rules;
+    const auto rule =
+        std::find_if(rules.begin(), rules.end(), [&](const PurgeRule& r) { return r.id == id; });
+    if (rule == rules.end())
+        return;
+    PurgeRule changed = *rule;
+    changed.ageThreshold = seconds;
+    model_.updateRule(changed);
 }
 
 void RuleSentence::updateOpacity() {

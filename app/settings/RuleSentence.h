@@ -68,6 +68,7 @@ protected:
 private:
     QWidget* sentence();
     void updateMenus();
+    void setAge(const Uuid& id, double seconds);
     void updateOpacity();
 
     AppModel& model_;
