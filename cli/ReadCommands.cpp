@@ -2,7 +2,7 @@
 
 #include "app/insights/FileInsights.h"
 #include "app/instance/Plural.h"
-#include "app/model/RuleSentence.h"
+#include "app/model/RuleWords.h"
 #include "cli/TextTable.h"
 #include "core/base/ByteCount.h"
 #include "core/base/Paths.h"
@@ -223,7 +223,7 @@ CommandOutput ReadCommands::rules(const CommandLine& line) const {
     }
     TextTable table;
     for (const auto& rule : config.rules)
-        table.add({rule.enabled ? "on" : "off", rule.name, RuleSentence::text(rule)});
+        table.add({rule.enabled ? "on" : "off", rule.name, RuleWords::text(rule)});
     output.out += table.text();
     return output;
 }

@@ -125,6 +125,8 @@ public:
                                              std::optional<bool> emptyTrash);
     void updateTrashAutoclean(bool on);
     void updateShowMenuBarIcon(bool show);
+    // The notch's switches; the notch controller re-reads them when told.
+    void updateNotchSettings(const NotchSettings& settings);
     void completeOnboarding();
     void togglePaused();
 

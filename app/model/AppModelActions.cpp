@@ -314,6 +314,10 @@ void AppModel::updateShowMenuBarIcon(bool show) {
     changeConfig([&](Configuration& config) { config.showMenuBarIcon = show; });
 }
 
+void AppModel::updateNotchSettings(const NotchSettings& settings) {
+    changeConfig([&](Configuration& config) { config.notch = settings; });
+}
+
 void AppModel::completeOnboarding() {
     changeConfig([](Configuration& config) { config.onboardingCompleted = true; });
 }

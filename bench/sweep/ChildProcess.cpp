@@ -35,10 +35,11 @@ public:
     FileActions(const FileActions&) = delete;
     FileActions& operator=(const FileActions&) = delete;
 
-    // Standard output and error both go to `file`, appended.
+    // Standard output and error both go to `file`, appended. Not close-on-exec: posix_spawn
+    // opens the file straight into descriptor 1, which must survive into the program.
     void redirectTo(const std::filesystem::path& file) {
         ::posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, file.c_str(),
-                                           O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+                                           O_WRONLY | O_CREAT | O_APPEND, 0600);
         ::posix_spawn_file_actions_adddup2(&actions_, STDOUT_FILENO, STDERR_FILENO);
     }
     const posix_spawn_file_actions_t* get() const { return &actions_; }

@@ -1,4 +1,4 @@
-#include "app/model/RuleSentence.h"
+#include "app/model/RuleWords.h"
 
 #include "core/config/DurationText.h"
 
@@ -38,7 +38,7 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 
 } // namespace
 
-std::string RuleSentence::kindText(const PurgeRule& rule) {
+std::string RuleWords::kindText(const PurgeRule& rule) {
     if (isAnyFileOnly(rule))
         return "any file";
     std::string name = rule.name;
@@ -51,7 +51,7 @@ std::string RuleSentence::kindText(const PurgeRule& rule) {
     return lower(name);
 }
 
-std::string RuleSentence::folderText(const PurgeRule& rule) {
+std::string RuleWords::folderText(const PurgeRule& rule) {
     const auto& folders = rule.folders;
     if (folders.empty())
         return "no folder";
@@ -62,16 +62,44 @@ std::string RuleSentence::folderText(const PurgeRule& rule) {
     return lastComponent(folders[0]) + " and " + std::to_string(folders.size() - 1) + " more";
 }
 
-std::string RuleSentence::ageText(const PurgeRule& rule) {
-    std::string text = DurationText::longText(rule.ageThreshold);
+std::string RuleWords::connectingText(const PurgeRule& rule) {
+    return isAnyFileOnly(rule) ? "untouched for" : "after";
+}
+
+std::string RuleWords::ageText(double seconds) {
+    std::string text = DurationText::longText(seconds);
     replaceAll(text, "minutes", "min");
     replaceAll(text, "minute", "min");
     return text;
 }
 
-std::string RuleSentence::text(const PurgeRule& rule) {
-    return "Move " + kindText(rule) + " from " + folderText(rule) + " " +
-           (isAnyFileOnly(rule) ? "untouched for" : "after") + " " + ageText(rule);
+std::string RuleWords::ageText(const PurgeRule& rule) {
+    return ageText(rule.ageThreshold);
+}
+
+std::string RuleWords::matcherSummary(const PurgeRule& rule) {
+    std::string summary;
+    for (const auto& matcher : rule.matchers) {
+        if (!summary.empty())
+            summary += ", ";
+        switch (matcher.kind()) {
+        case FileMatcher::Kind::extensionMatch:
+            summary += "." + matcher.payload();
+            break;
+        case FileMatcher::Kind::glob:
+            summary += matcher.payload();
+            break;
+        case FileMatcher::Kind::anyFile:
+            summary += "any file";
+            break;
+        }
+    }
+    return summary;
+}
+
+std::string RuleWords::text(const PurgeRule& rule) {
+    return "Move " + kindText(rule) + " from " + folderText(rule) + " " + connectingText(rule) +
+           " " + ageText(rule);
 }
 
 } // namespace dustlyn

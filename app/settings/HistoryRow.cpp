@@ -1,0 +1,138 @@
+#include "app/settings/HistoryRow.h"
+
+#include "app/settings/SettingsStyle.h"
+#include "app/settings/SymbolIcon.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace dustlyn {
+
+namespace {
+
+constexpr int timeColumn = 100;
+
+} // namespace
+
+Symbol HistoryRow::symbolOf(HistoryEntry::Kind kind) {
+    switch (kind) {
+    case HistoryEntry::Kind::quarantined:
+        return Symbol::trayArrowDown;
+    case HistoryEntry::Kind::deleted:
+        return Symbol::trash;
+    case HistoryEntry::Kind::restored:
+        return Symbol::uturnBackward;
+    }
+    return Symbol::trayArrowDown;
+}
+
+namespace {
+
+QString kindName(HistoryEntry::Kind kind) {
+    switch (kind) {
+    case HistoryEntry::Kind::quarantined:
+        return QStringLiteral("Moved to quarantine");
+    case HistoryEntry::Kind::deleted:
+        return QStringLiteral("Deleted");
+    case HistoryEntry::Kind::restored:
+        return QStringLiteral("Restored");
+    }
+    return {};
+}
+
+} // namespace
+
+ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), mode_(mode) {
+    setTextFormat(Qt::PlainText);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void ElidedLabel::setFullText(const QString& text) {
+    if (text == this->text())
+        return;
+    setText(text);
+    setToolTip(text);
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    return {fontMetrics().horizontalAdvance(QStringLiteral("…")) * 4,
+            QLabel::minimumSizeHint().height()};
+}
+
+// The label keeps its whole text (screen readers read all of it); only the drawing is
+// shortened, so a resize never changes the text and never asks for another layout.
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), mode_, area.width()));
+}
+
+HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWidget* parent)
+    : QWidget(parent), onRestore_(std::move(restore)), icon_(new QLabel(this)),
+      title_(new ElidedLabel(Qt::ElideMiddle, this)),
+      caption_(new ElidedLabel(Qt::ElideRight, this)), time_(SettingsStyle::note({}, this, 11.5)),
+      size_(SettingsStyle::note({}, this, 11.5)),
+      restore_(SettingsStyle::button(QStringLiteral("Restore"), this)) {
+    icon_->setFixedSize(iconSide, iconSide);
+    title_->setFont(SettingsStyle::font(13));
+    caption_->setFont(SettingsStyle::font(11.5));
+    QPalette dim = caption_->palette();
+    dim.setColor(QPalette::WindowText, SettingsStyle::secondaryText(dim));
+    caption_->setPalette(dim);
+    // Rows line up whether or not they can be restored.
+    QSizePolicy keepPlace = restore_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    restore_->setSizePolicy(keepPlace);
+    time_->setWordWrap(false);
+    size_->setWordWrap(false);
+    time_->setFixedWidth(timeColumn);
+    time_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    size_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    size_->setMinimumWidth(60);
+    connect(restore_, &QPushButton::clicked, this, [this] {
+        const QString error = onRestore_(shown_.entry);
+        if (error.isEmpty())
+            return;
+        // The row keeps its button; say why it is still there.
+        caption_->setFullText(QStringLiteral("Couldn't restore: ") + error);
+        restore_->setAccessibleDescription(caption_->text());
+    });
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(1);
+    texts->addWidget(title_);
+    texts->addWidget(caption_);
+    auto* line = new QHBoxLayout(this);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(10);
+    line->addWidget(icon_, 0, Qt::AlignVCenter);
+    line->addLayout(texts, 1);
+    line->addWidget(time_, 0, Qt::AlignVCenter);
+    line->addWidget(size_, 0, Qt::AlignVCenter);
+    line->addWidget(restore_, 0, Qt::AlignVCenter);
+}
+
+void HistoryRow::setShown(const Shown& shown, const QPixmap& icon) {
+    if (drawn_ && shown == shown_)
+        return;
+    const bool kindChanged = !drawn_ || shown.entry.kind != shown_.entry.kind;
+    drawn_ = true;
+    shown_ = shown;
+    if (kindChanged) {
+        icon_->setPixmap(icon);
+        icon_->setAccessibleName(kindName(shown.entry.kind));
+    }
+    title_->setFullText(QString::fromStdString(shown.entry.fileName()));
+    caption_->setFullText(shown.caption);
+    time_->setText(shown.time);
+    size_->setText(SettingsStyle::sizeText(shown.entry.size));
+    restore_->setVisible(shown.restorable);
+    restore_->setAccessibleDescription(QStringLiteral("Restores ") +
+                                       QString::fromStdString(shown.entry.fileName()));
+}
+
+} // namespace dustlyn

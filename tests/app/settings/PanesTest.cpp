@@ -1,0 +1,268 @@
+#include "app/settings/HistoryPane.h"
+#include "app/settings/KeptPane.h"
+#include "app/settings/NotchPane.h"
+#include "app/settings/OverviewPane.h"
+#include "app/settings/RuleSentence.h"
+#include "app/settings/RulesPane.h"
+#include "app/settings/SettingsView.h"
+#include "app/settings/SettingsWindow.h"
+#include "app/settings/SettingsWindowController.h"
+#include "app/settings/SwitchButton.h"
+#include "app/settings/Token.h"
+#include "core/base/Paths.h"
+#include "core/config/DefaultRules.h"
+#include "tests/app/settings/SettingsFixture.h"
+
+#include <QAbstractEventDispatcher>
+#include <QLabel>
+#include <QPushButton>
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Panes : public SettingsFixture {
+protected:
+    void open(SettingsPane pane) {
+        saveConfig(baseConfig());
+        model_ = makeModel();
+        model_->refresh();
+        controller_ = std::make_unique<SettingsWindowController>(*model_, services());
+        controller_->onNotchSettingsChanged = [this] { ++notchChanges_; };
+        controller_->onToggleIcon = [this](bool on) {
+            toggles_.push_back(on);
+            model_->updateShowMenuBarIcon(on); // as the shell does
+        };
+        controller_->show(pane);
+        settle();
+    }
+    QWidget* pane(SettingsPane pane) { return controller_->view()->pane(pane); }
+    void show(SettingsPane pane) {
+        controller_->show(pane);
+        settle();
+    }
+
+    std::unique_ptr<AppModel> model_;
+    std::unique_ptr<SettingsWindowController> controller_;
+    int notchChanges_ = 0;
+    std::vector<bool> toggles_;
+};
+
+TEST_F(Panes, eachNotchSwitchIsWrittenAtOnceAndTellsTheNotch) {
+    open(SettingsPane::notch);
+    const auto switches = NotchPane::switches();
+    for (std::size_t i = 0; i < switches.size(); ++i) {
+        SCOPED_TRACE(switches[i].title.toStdString());
+        QAbstractButton* toggle = button(pane(SettingsPane::notch), switches[i].title);
+        ASSERT_TRUE(toggle);
+        EXPECT_TRUE(toggle->isChecked());
+        toggle->click();
+        EXPECT_FALSE(saved().notch.*switches[i].field);
+        EXPECT_EQ(notchChanges_, static_cast<int>(i) + 1);
+    }
+    EXPECT_EQ(saved().notch, (NotchSettings{false, false, false, false, false, false}));
+}
+
+TEST_F(Panes, theOverviewSwitchesAreWrittenAtOnce) {
+    open(SettingsPane::overview);
+    QWidget* overview = pane(SettingsPane::overview);
+    button(overview, "Empty the Trash after each sweep")->click();
+    EXPECT_TRUE(saved().emptyTrash);
+    button(overview, "Also show in the menu bar")->click();
+    EXPECT_EQ(toggles_, std::vector<bool>{true});
+    EXPECT_TRUE(saved().showMenuBarIcon);
+    button(overview, "Open at login")->click();
+    EXPECT_TRUE(login_->on);
+}
+
+TEST_F(Panes, aRefusedLoginItemSaysWhyAndShowsTheSystemsState) {
+    login_->refusal = "autostart folder is read-only";
+    open(SettingsPane::overview);
+    QAbstractButton* login = button(pane(SettingsPane::overview), "Open at login");
+    login->click();
+    EXPECT_FALSE(login->isChecked());
+    const auto labels = pane(SettingsPane::overview)->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+        return label->isVisible() &&
+               label->text() == "Couldn't change the login item: autostart folder is read-only";
+    }));
+}
+
+TEST_F(Panes, theIntervalTokenIsWrittenAtOnce) {
+    open(SettingsPane::overview);
+    QAbstractButton* interval = button(pane(SettingsPane::overview), "5 minutes");
+    choose(interval, "15 minutes");
+    EXPECT_EQ(saved().checkInterval, 900);
+    EXPECT_EQ(interval->text(), "15 minutes");
+}
+
+TEST_F(Panes, theRetentionTokenRefreshesTheQuarantinesExpiryDates) {
+    makeFile("Desktop/old.png", 1000);
+    open(SettingsPane::overview);
+    model_->sweepNow(SweepSource::user);
+    ASSERT_EQ(model_->quarantined().size(), 1u);
+    const Date movedAt = model_->quarantined().front().quarantinedDate;
+    choose(button(pane(SettingsPane::overview), "7 days"), "30 days");
+    EXPECT_EQ(saved().quarantineTTL, 30 * 86400.0);
+    EXPECT_EQ(model_->quarantined().front().expiresDate, dateAfter(movedAt, 30 * 86400.0));
+}
+
+TEST_F(Panes, theQuarantineFolderIsShownAndChanged) {
+    open(SettingsPane::overview);
+    QWidget* overview = pane(SettingsPane::overview);
+    button(overview, "Show")->click();
+    ASSERT_EQ(browser_->revealed.size(), 1u);
+    EXPECT_EQ(browser_->revealed[0], resolvePath(quarantine()));
+    fs::create_directories(home_ / "Archive/Held");
+    chooser_->folder = home_ / "Archive/Held";
+    button(overview, "Change…")->click();
+    settle();
+    EXPECT_NE(saved().quarantineDirectory, baseConfig().quarantineDirectory);
+    EXPECT_EQ(saved().quarantineDirectory.rfind("~/Archive/Held", 0), 0u);
+}
+
+TEST_F(Panes, theShareButtonAppearsOnceSomethingWasClearedAndOpensTheSharePage) {
+    open(SettingsPane::overview);
+    const auto shareButton = [&] {
+        for (auto* b : pane(SettingsPane::overview)->findChildren<QPushButton*>())
+            if (b->text().startsWith("Share your "))
+                return b;
+        return static_cast<QPushButton*>(nullptr);
+    };
+    ASSERT_TRUE(shareButton());
+    EXPECT_FALSE(shareButton()->isVisible());
+    makeFile("Desktop/old.png", 1000, "12345");
+    model_->sweepNow(SweepSource::user);
+    settle();
+    EXPECT_TRUE(shareButton()->isVisible());
+    shareButton()->click();
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0].toString(), "https://dustlyn.app/share?bytes=5&files=1&month=May");
+}
+
+TEST_F(Panes, theRuleTokensSwitchAndMenuAreWrittenAtOnce) {
+    open(SettingsPane::rules);
+    auto* rules = static_cast<RulesPane*>(pane(SettingsPane::rules));
+    ASSERT_EQ(rules->sentences().size(), 1u);
+    RuleSentence* sentence = rules->sentences()[0];
+    choose(button(sentence, "1 min"), "1 hour");
+    EXPECT_EQ(saved().rules.at(0).ageThreshold, 3600);
+    EXPECT_EQ(rules->sentences()[0], sentence); // the row is reused, the focus stays
+    sentence->findChild<SwitchButton*>()->click();
+    settle();
+    EXPECT_FALSE(saved().rules.at(0).enabled);
+    EXPECT_EQ(sentence->findChild<QLabel*>("waiting")->text(), "Off");
+    choose(button(sentence, "More"), "Delete");
+    EXPECT_TRUE(saved().rules.empty());
+    EXPECT_TRUE(rules->sentences().empty());
+}
+
+TEST_F(Panes, resetToDefaultsBringsBackTheBuiltInRules) {
+    open(SettingsPane::rules);
+    button(pane(SettingsPane::rules), "Reset to defaults")->click();
+    settle();
+    const auto builtIn = DefaultRules::all(folders_);
+    ASSERT_EQ(saved().rules, builtIn);
+    EXPECT_EQ(static_cast<RulesPane*>(pane(SettingsPane::rules))->sentences().size(),
+              builtIn.size());
+}
+
+TEST_F(Panes, aChangeMadeElsewhereShowsAtOnce) {
+    open(SettingsPane::rules);
+    RuleSentence* sentence = static_cast<RulesPane*>(pane(SettingsPane::rules))->sentences()[0];
+    makeFile("Desktop/a.png", 10, "123");
+    model_->refresh(); // the watcher's rescan
+    settle();
+    EXPECT_EQ(sentence->findChild<QLabel*>("waiting")->text(), "1 file waiting · 3 bytes");
+    model_->toggleRule(ruleID_); // `dustlyn` through the control socket
+    settle();
+    EXPECT_FALSE(sentence->findChild<SwitchButton*>()->isChecked());
+    EXPECT_EQ(sentence->findChild<QLabel*>("waiting")->text(), "Off");
+}
+
+TEST_F(Panes, historyShowsTheNewest300AndRestoreOnlyWhereTheFileIsStillThere) {
+    std::vector<HistoryEntry> history;
+    for (int i = 0; i < 301; ++i)
+        history.push_back({Uuid::random(), dateAfter(start_, i - 400.0),
+                           HistoryEntry::Kind::quarantined, (home_ / "Desktop/gone.png").native(),
+                           (quarantine() / ("gone" + std::to_string(i) + ".png")).native(), 1,
+                           "Desktop - Pictures", std::nullopt});
+    history.back().quarantinePath = (quarantine() / "here.png").native();
+    history.back().originalPath = (home_ / "Desktop/here.png").native();
+    writeFile(quarantine() / "here.png", "h");
+    HistoryStore::defaultStore(folders_).save(history);
+    open(SettingsPane::history);
+    auto* pane = static_cast<HistoryPane*>(this->pane(SettingsPane::history));
+    auto rows = pane->rows();
+    ASSERT_EQ(rows.size(), 300u);
+    EXPECT_EQ(rows[0]->shown().entry, history.back());
+    EXPECT_EQ(rows[299]->shown().entry, history[1]);
+    EXPECT_TRUE(rows[0]->restoreButton()->isVisible());
+    EXPECT_FALSE(rows[1]->restoreButton()->isVisible());
+    rows[0]->restoreButton()->click();
+    settle();
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/here.png"));
+    rows = pane->rows();
+    ASSERT_EQ(rows.size(), 300u);
+    EXPECT_EQ(rows[0]->shown().entry.kind, HistoryEntry::Kind::restored);
+    EXPECT_FALSE(rows[1]->restoreButton()->isVisible());
+}
+
+TEST_F(Panes, deletionsReadTheRetentionOfToday) {
+    HistoryStore::defaultStore(folders_).save({{Uuid::random(), start_, HistoryEntry::Kind::deleted,
+                                                "/x/a", "/q/a", 1, "", std::nullopt}});
+    open(SettingsPane::history);
+    model_->updateGeneral(std::nullopt, std::nullopt, 30 * 86400.0, std::nullopt);
+    settle();
+    const auto rows = static_cast<HistoryPane*>(pane(SettingsPane::history))->rows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->shown().caption, "Deleted after 30 days in quarantine");
+}
+
+TEST_F(Panes, stopKeepingRemovesEverySpellingAndKeepAFileAddsEachChosenFile) {
+    Configuration config = baseConfig();
+    config.pins = {"~/Desktop/a.png", (home_ / "Desktop/a.png").native(), "~/b.txt"};
+    saveConfig(config);
+    model_ = makeModel();
+    controller_ = std::make_unique<SettingsWindowController>(*model_, services());
+    controller_->show(SettingsPane::kept);
+    settle();
+    auto* kept = static_cast<KeptPane*>(pane(SettingsPane::kept));
+    ASSERT_EQ(kept->rows().size(), 3u);
+    button(kept->rows()[1], "Stop keeping")->click();
+    settle();
+    EXPECT_EQ(saved().pins, std::vector<std::string>{"~/b.txt"});
+    ASSERT_EQ(kept->rows().size(), 1u);
+    chooser_->files = {home_ / "c.txt", home_ / "d/./e.txt"};
+    button(kept, "Keep a file…")->click();
+    settle();
+    EXPECT_EQ(saved().pins, (std::vector<std::string>{"~/b.txt", (home_ / "c.txt").native(),
+                                                      (home_ / "d/e.txt").native()}));
+    button(kept->rows()[0], "Show")->click();
+    EXPECT_EQ(browser_->revealed, std::vector<fs::path>{home_ / "b.txt"});
+}
+
+// Redrawing happens only when the model says something changed: an idle window keeps
+// no timer running, except the History pane's one for midnight.
+TEST_F(Panes, anIdleWindowKeepsNoTimerRunning) {
+    open(SettingsPane::overview);
+    for (const SettingsPane shown : SettingsPanes::all) {
+        SCOPED_TRACE(SettingsPanes::title(shown).toStdString());
+        show(shown);
+        auto* dispatcher = QAbstractEventDispatcher::instance();
+        std::vector<int> intervals;
+        for (QObject* object : controller_->window()->findChildren<QObject*>())
+            for (const auto& timer : dispatcher->registeredTimers(object))
+                intervals.push_back(timer.interval);
+        if (shown == SettingsPane::history) {
+            ASSERT_EQ(intervals.size(), 1u);
+            EXPECT_GE(intervals[0], 1000);
+        } else {
+            EXPECT_TRUE(intervals.empty());
+        }
+    }
+}
+
+} // namespace
+} // namespace dustlyn::testing

@@ -1,0 +1,113 @@
+// Draws each settings pane and the rule editor into PNG files, from a home as a user who
+// has run Dustlyn for a while has it, so the faces can be looked at without a desktop.
+//   dustlyn-settings-render OUTDIR [--icon-theme NAME]
+// QT_SCALE_FACTOR=2 draws them at twice the pixels.
+#include "app/model/AppModel.h"
+#include "app/platform/NullPlatform.h"
+#include "app/settings/RuleDraft.h"
+#include "app/settings/RuleEditorView.h"
+#include "app/settings/SettingsView.h"
+#include "app/settings/SettingsWindow.h"
+#include "app/settings/SettingsWindowController.h"
+#include "core/quarantine/FileManagerDeleter.h"
+#include "core/quarantine/FileManagerMover.h"
+#include "tests/app/settings/DemoHome.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+
+#include <iostream>
+
+using namespace dustlyn;
+
+namespace {
+
+class OffLoginItem : public LoginItem {
+public:
+    void registerItem() override {}
+    void unregisterItem() override {}
+    bool enabled() const override { return false; }
+};
+
+void settle() {
+    for (int i = 0; i < 4; ++i) {
+        QApplication::sendPostedEvents();
+        QApplication::processEvents();
+    }
+}
+
+bool save(QWidget* widget, const QString& file) {
+    if (widget->grab().save(file))
+        return true;
+    std::cerr << "dustlyn-settings-render: could not write " << file.toStdString() << "\n";
+    return false;
+}
+
+QString fileName(SettingsPane pane) {
+    return SettingsPanes::title(pane).toLower().replace(' ', '-');
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() < 2) {
+        std::cerr << "usage: dustlyn-settings-render OUTDIR [--icon-theme NAME]\n";
+        return 2;
+    }
+    const QString out = arguments[1];
+    if (const auto at = arguments.indexOf("--icon-theme"); at > 0 && at + 1 < arguments.size())
+        QIcon::setThemeName(arguments[at + 1]);
+    QDir().mkpath(out);
+
+    QTemporaryDir root;
+    const UserFolders folders = UserFolders::make((root.path() + "/home").toStdString());
+    const Date now = std::chrono::system_clock::now();
+    testing::DemoHome::build(folders, now, 40, 2);
+    AppModel model(
+        ConfigurationStore::defaultStore(folders), std::nullopt,
+        Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
+        nullptr, nullptr, AppModelServices::standard(folders));
+    model.refresh();
+
+    SettingsServices services;
+    services.loginItem = std::make_shared<OffLoginItem>();
+    services.fileBrowser = std::make_shared<NullFileBrowser>();
+    services.chooser = std::make_shared<DialogFileChooser>();
+    services.clock = std::make_shared<SystemClock>();
+    SettingsWindowController controller(model, services);
+
+    bool written = true;
+    for (const SettingsPane pane : SettingsPanes::all) {
+        controller.show(pane);
+        settle();
+        written &= save(controller.window(), out + "/settings-" + fileName(pane) + ".png");
+        auto* stack = controller.window()->findChild<QStackedWidget*>();
+        auto* scroll = qobject_cast<QScrollArea*>(stack->currentWidget());
+        scroll->widget()->resize(scroll->viewport()->width(),
+                                 scroll->widget()->heightForWidth(scroll->viewport()->width()));
+        written &= save(scroll->widget(), out + "/settings-" + fileName(pane) + "-full.png");
+    }
+    controller.show(SettingsPane::rules);
+    controller.window()->resize(760, 520);
+    settle();
+    written &= save(controller.window(), out + "/settings-rules-narrow.png");
+
+    controller.view()->edit(RuleDraft::newRule(), true);
+    settle();
+    written &= save(controller.view()->editor(), out + "/settings-editor-new.png");
+    controller.view()->editor()->reject();
+    settle();
+    controller.view()->edit(RuleDraft::from(model.config().rules.at(0)), false);
+    settle();
+    written &= save(controller.view()->editor(), out + "/settings-editor-existing.png");
+    controller.view()->editor()->reject();
+    return written ? 0 : 1;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/settings/SettingsServices.h"
+#include "tests/app/model/ModelFixture.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAbstractButton;
+class QWidget;
+
+namespace dustlyn::testing {
+
+class RecordingLoginItem : public LoginItem {
+public:
+    bool on = false;
+    std::string refusal; // thrown by registerItem when not empty
+    void registerItem() override {
+        if (!refusal.empty())
+            throw LoginItemError(refusal);
+        on = true;
+    }
+    void unregisterItem() override { on = false; }
+    bool enabled() const override { return on; }
+};
+
+class RecordingFileBrowser : public FileBrowser {
+public:
+    std::vector<std::filesystem::path> revealed;
+    void reveal(const std::filesystem::path& file) override { revealed.push_back(file); }
+    void open(const std::filesystem::path&) override {}
+};
+
+// Answers the open dialogs with what the test chose beforehand.
+class ScriptedFileChooser : public FileChooser {
+public:
+    std::optional<std::filesystem::path> folder;
+    std::vector<std::filesystem::path> files;
+    std::optional<std::filesystem::path> chooseFolder(QWidget*) override { return folder; }
+    std::vector<std::filesystem::path> chooseFiles(QWidget*) override { return files; }
+};
+
+// A throw-away home with a real model, and the settings' desktop services recorded.
+class SettingsFixture : public ModelFixture {
+protected:
+    SettingsServices services();
+    // What is on disk now.
+    Configuration saved() const;
+    // Lets posted redraws and queued menu actions run.
+    static void settle();
+    // The button (or token, or switch) with this accessible name or text under `root`.
+    static QAbstractButton* button(QWidget* root, const QString& name);
+    // Triggers the entry `text` of the menu that `button` opens.
+    static void choose(QAbstractButton* button, const QString& text);
+
+    std::shared_ptr<RecordingLoginItem> login_ = std::make_shared<RecordingLoginItem>();
+    std::shared_ptr<RecordingFileBrowser> browser_ = std::make_shared<RecordingFileBrowser>();
+    std::shared_ptr<ScriptedFileChooser> chooser_ = std::make_shared<ScriptedFileChooser>();
+    std::vector<QUrl> opened_;
+};
+
+} // namespace dustlyn::testing

@@ -1,0 +1,81 @@
+#include "app/settings/SettingsView.h"
+#include "app/settings/SettingsWindow.h"
+#include "app/settings/SettingsWindowController.h"
+#include "tests/app/settings/SettingsFixture.h"
+
+#include <QListWidget>
+#include <QSettings>
+
+namespace dustlyn::testing {
+namespace {
+
+class Window : public SettingsFixture {
+protected:
+    void SetUp() override {
+        saveConfig(baseConfig());
+        model_ = makeModel();
+    }
+    std::unique_ptr<AppModel> model_;
+};
+
+TEST_F(Window, opensOnOverviewAndSwitchesPanesInTheSameWindow) {
+    SettingsWindowController controller(*model_, services());
+    EXPECT_FALSE(controller.window());
+    controller.show();
+    settle();
+    SettingsWindow* window = controller.window();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Dustlyn");
+    EXPECT_EQ(controller.router().pane(), SettingsPane::overview);
+    controller.show(SettingsPane::rules);
+    controller.show(SettingsPane::history);
+    EXPECT_EQ(controller.window(), window);
+    EXPECT_EQ(controller.view()->sidebar()->currentItem()->text(), "History");
+    controller.view()->sidebar()->setCurrentRow(4);
+    EXPECT_EQ(controller.router().pane(), SettingsPane::kept);
+}
+
+TEST_F(Window, reopeningKeepsThePaneAndTheGeometryIsRemembered) {
+    QRect placed;
+    {
+        SettingsWindowController controller(*model_, services());
+        controller.show(SettingsPane::notch);
+        settle();
+        EXPECT_EQ(controller.window()->size(), QSize(820, 600));
+        EXPECT_EQ(controller.window()->minimumSize(), QSize(760, 520));
+        controller.window()->setGeometry(40, 50, 900, 640);
+        placed = controller.window()->geometry();
+        controller.window()->close();
+        settle();
+        EXPECT_FALSE(controller.window()->isVisible());
+        controller.show();
+        EXPECT_EQ(controller.router().pane(), SettingsPane::notch);
+        EXPECT_EQ(controller.view()->sidebar()->currentItem()->text(), "Notch");
+    }
+    const QSettings stored(QString::fromStdString(services().geometryFile.native()),
+                           QSettings::IniFormat);
+    EXPECT_TRUE(stored.contains("DustlynSettings"));
+    SettingsWindowController again(*model_, services());
+    again.show();
+    settle();
+    EXPECT_EQ(again.window()->geometry().size(), placed.size());
+}
+
+TEST_F(Window, everySidebarEntryHasItsTitleAndIcon) {
+    SettingsWindowController controller(*model_, services());
+    controller.show();
+    QListWidget* sidebar = controller.view()->sidebar();
+    ASSERT_EQ(sidebar->count(), 5);
+    QStringList titles;
+    for (int i = 0; i < sidebar->count(); ++i) {
+        titles << sidebar->item(i)->text();
+        EXPECT_FALSE(sidebar->item(i)->icon().isNull());
+    }
+    EXPECT_EQ(titles, (QStringList{"Overview", "Rules", "Notch", "History", "Kept files"}));
+    EXPECT_GE(sidebar->width(), 180);
+    EXPECT_LE(sidebar->width(), 220);
+}
+
+} // namespace
+} // namespace dustlyn::testing
