@@ -253,7 +253,7 @@ PurgeReport AppModel::purgeExpired() {
     for (const auto& outcome : report.outcomes) {
         if (!outcome.success)
             continue;
-        const std::string path = outcome.file.url.native();
+        const std::string path = outcome.file.url;
         entries.push_back({Uuid::random(), stamp, HistoryEntry::Kind::deleted,
                            HistoryStore::originalPath(path, history_).value_or(path), path,
                            outcome.file.size, "", std::nullopt});

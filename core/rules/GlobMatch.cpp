@@ -1,5 +1,7 @@
 #include "core/rules/GlobMatch.h"
 
+#include "core/base/Utf8.h"
+
 #include <unicode/brkiter.h>
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
@@ -9,13 +11,6 @@
 namespace dustlyn {
 
 namespace {
-
-bool isAscii(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
 
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
@@ -56,11 +51,51 @@ bool asciiGlob(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
+// The literal start and end of an ASCII pattern, lower-cased: "screenshot" and ".png" of
+// "Screenshot*.png". A plain-ASCII name must begin and end with them to match, which rules
+// out most names of a folder before any backtracking.
+struct LiteralEnds {
+    std::string prefix;
+    std::string suffix;
+
+    static LiteralEnds of(std::string_view pattern) {
+        LiteralEnds ends;
+        const std::size_t firstWild = pattern.find_first_of("*?");
+        ends.prefix = lowered(pattern.substr(0, firstWild));
+        const std::size_t lastStar = pattern.rfind('*');
+        if (lastStar != std::string_view::npos &&
+            pattern.find('?', lastStar) == std::string_view::npos)
+            ends.suffix = lowered(pattern.substr(lastStar + 1));
+        return ends;
+    }
+
+    bool admit(std::string_view name) const {
+        return name.size() >= prefix.size() && name.size() >= suffix.size() &&
+               foldedEqual(name.substr(0, prefix.size()), prefix) &&
+               foldedEqual(name.substr(name.size() - suffix.size()), suffix);
+    }
+
+private:
+    static std::string lowered(std::string_view text) {
+        std::string out(text);
+        for (char& c : out)
+            c = lowerAscii(c);
+        return out;
+    }
+    static bool foldedEqual(std::string_view text, const std::string& lower) {
+        for (std::size_t i = 0; i < lower.size(); ++i)
+            if (lowerAscii(text[i]) != lower[i])
+                return false;
+        return true;
+    }
+};
+
 } // namespace
 
 struct GlobMatch::Compiled {
     std::string pattern;
     bool ascii = false;
+    LiteralEnds ends; // for ASCII patterns
     std::unique_ptr<icu::RegexPattern> regex;
 };
 
@@ -100,6 +135,8 @@ std::string GlobMatch::regularExpression(std::string_view pattern) {
 GlobMatch::GlobMatch(std::string_view pattern) : compiled_(std::make_unique<Compiled>()) {
     compiled_->pattern = std::string(pattern);
     compiled_->ascii = isAscii(pattern);
+    if (compiled_->ascii)
+        compiled_->ends = LiteralEnds::of(pattern);
     const std::string expression = regularExpression(pattern);
     UErrorCode status = U_ZERO_ERROR;
     UParseError parseError{};
@@ -114,11 +151,15 @@ GlobMatch::GlobMatch(GlobMatch&&) noexcept = default;
 GlobMatch& GlobMatch::operator=(GlobMatch&&) noexcept = default;
 
 bool GlobMatch::matches(std::string_view filename) const {
+    return matches(filename, isAscii(filename));
+}
+
+bool GlobMatch::matches(std::string_view filename, bool filenameIsAscii) const {
     // "$" also matches just before a final line terminator, which the walk below does not
     // model; such names take the regular expression.
     const bool endsInLineTerminator = !filename.empty() && isLineTerminator(filename.back());
-    if (compiled_->ascii && isAscii(filename) && !endsInLineTerminator)
-        return asciiGlob(compiled_->pattern, filename);
+    if (compiled_->ascii && filenameIsAscii && !endsInLineTerminator)
+        return compiled_->ends.admit(filename) && asciiGlob(compiled_->pattern, filename);
     if (!compiled_->regex)
         return false;
     const icu::UnicodeString name = icu::UnicodeString::fromUTF8(

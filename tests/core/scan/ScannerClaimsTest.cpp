@@ -217,7 +217,7 @@ TEST_F(ScannerClaims, timedFilesNoRuleTakesFormTheLastGroupSoonestFirst) {
     EXPECT_EQ(group.folder, "");
     EXPECT_EQ(pathsOf(group), (Paths{early, unmatched, late}));
     for (const auto& listed : group.files) {
-        SCOPED_TRACE(listed.url.native());
+        SCOPED_TRACE(listed.url);
         EXPECT_TRUE(listed.isManual());
         EXPECT_EQ(listed.deadline, timers.at(listed.url));
         EXPECT_EQ(listed.ageBasisDate, testing::modificationDate(listed.url));
