@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/BufferedOutput.h"
+#include "cli/TextTable.h"
 #include "core/base/Date.h"
 #include "core/scan/ScanClaims.h"
 
@@ -33,7 +34,11 @@ private:
         std::uint32_t group = 0;
     };
 
+    struct Cells;
+
     std::vector<Row> rowsByDeadline() const;
+    Cells measure(const std::vector<Row>& rows, const std::vector<std::string>& labels,
+                  TextTable& table) const;
     // The rule column of each group: the rule's name, or "Timer" for the timer-only files.
     std::vector<std::string> groupLabels() const;
     void writeSummary(BufferedOutput& out) const;

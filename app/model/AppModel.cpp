@@ -126,9 +126,12 @@ std::vector<fs::path> AppModel::excludedFolders() const {
 void AppModel::refresh() {
     const Scanner scanner(services_.folders.home, excludedFolders());
     const fs::path& home = services_.folders.home;
-    setLastScan(scanner.scan(config_.rules, config_.pinURLs(home), config_.timerURLs(home), now()));
+    const bool changed = setLastScan(
+        scanner.scan(config_.rules, config_.pinURLs(home), config_.timerURLs(home), now()));
     setQuarantined(quarantineScanner_.scanAll(quarantineFolder(), config_.quarantineTTL, now()));
-    detectNewFiles();
+    // A scan equal to the last one holds no new file, and the detector remembers it already.
+    if (changed || !newFiles_.remembers())
+        detectNewFiles();
     scheduleDeadlineSweep();
 }
 
@@ -367,9 +370,11 @@ void AppModel::changeConfig(const std::function<void(Configuration&)>& change) {
     saveConfig();
 }
 
-void AppModel::setLastScan(ScanReport report) {
-    if (assign(lastScan_, std::move(report)))
-        emit lastScanChanged();
+bool AppModel::setLastScan(ScanReport report) {
+    if (!assign(lastScan_, std::move(report)))
+        return false;
+    emit lastScanChanged();
+    return true;
 }
 
 void AppModel::setQuarantined(std::vector<QuarantinedFile> files) {

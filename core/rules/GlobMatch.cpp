@@ -6,6 +6,7 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace dustlyn {
@@ -57,6 +58,10 @@ bool asciiGlob(std::string_view pattern, std::string_view name) {
 struct LiteralEnds {
     std::string prefix;
     std::string suffix;
+    // The pattern is prefix, one "*", suffix, and its literals hold no line break: a name
+    // then matches exactly when it is long enough, begins and ends right, and has no line
+    // break in between, which needs no backtracking.
+    bool singleStar = false;
 
     static LiteralEnds of(std::string_view pattern) {
         LiteralEnds ends;
@@ -66,7 +71,23 @@ struct LiteralEnds {
         if (lastStar != std::string_view::npos &&
             pattern.find('?', lastStar) == std::string_view::npos)
             ends.suffix = lowered(pattern.substr(lastStar + 1));
+        ends.singleStar = firstWild == lastStar && lastStar != std::string_view::npos &&
+                          pattern.find('?') == std::string_view::npos &&
+                          std::none_of(pattern.begin(), pattern.end(), isLineTerminator);
         return ends;
+    }
+
+    // Only for a name that admit() let through.
+    bool matchesSingleStar(std::string_view name) const {
+        if (name.size() < prefix.size() + suffix.size())
+            return false;
+        const std::string_view middle =
+            name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        // "\n", "\v", "\f" and "\r" are 0x0A to 0x0D: one unsigned comparison each.
+        bool lineBreak = false;
+        for (const char c : middle)
+            lineBreak |= static_cast<unsigned char>(c - '\n') < 4;
+        return !lineBreak;
     }
 
     bool admit(std::string_view name) const {
@@ -158,8 +179,13 @@ bool GlobMatch::matches(std::string_view filename, bool filenameIsAscii) const {
     // "$" also matches just before a final line terminator, which the walk below does not
     // model; such names take the regular expression.
     const bool endsInLineTerminator = !filename.empty() && isLineTerminator(filename.back());
-    if (compiled_->ascii && filenameIsAscii && !endsInLineTerminator)
-        return compiled_->ends.admit(filename) && asciiGlob(compiled_->pattern, filename);
+    if (compiled_->ascii && filenameIsAscii && !endsInLineTerminator) {
+        const LiteralEnds& ends = compiled_->ends;
+        if (!ends.admit(filename))
+            return false;
+        return ends.singleStar ? ends.matchesSingleStar(filename)
+                               : asciiGlob(compiled_->pattern, filename);
+    }
     if (!compiled_->regex)
         return false;
     const icu::UnicodeString name = icu::UnicodeString::fromUTF8(

@@ -116,6 +116,13 @@ public:
         }
     }
 
+    // Entries read, "." and ".." included.
+    std::size_t count() const {
+        std::size_t entries = 0;
+        forEach([&entries](const struct dirent64&) { ++entries; });
+        return entries;
+    }
+
     template <class Visit> void forEach(Visit&& visit) const {
         for (std::size_t at = 0; at < size_;) {
             const auto* entry = reinterpret_cast<const struct dirent64*>(data_.get() + at);
@@ -203,6 +210,7 @@ private:
         }
         const std::vector<std::string> hidden =
             hasHiddenList(listing) ? readHiddenList(fd) : std::vector<std::string>{};
+        makeRoom(listing.count());
         listing.forEach([&](const struct dirent64& entry) {
             const std::string_view name(entry.d_name);
             if (name.empty() || name.front() == '.' || isAlwaysSkipped(entry.d_type))
@@ -265,6 +273,14 @@ private:
             if (matcher != noMatcher)
                 addFile(entry.name, info, matcher);
         }
+    }
+
+    // Room for every entry of a folder about to be read: one allocation for a large folder
+    // instead of a series of copies, and growth by doubling across many small ones.
+    void makeRoom(std::size_t entries) {
+        auto& files = walk_.files_;
+        if (files.capacity() - files.size() < entries)
+            files.reserve(std::max(files.size() + entries, files.capacity() * 2));
     }
 
     std::uint32_t firstMatcher(const Entry& entry) const {

@@ -1,5 +1,7 @@
 #include "core/scan/ScanClaims.h"
 
+#include <algorithm>
+
 namespace dustlyn {
 
 MatchedFile ScanClaims::matchedFile(const Group& group, const Claim& claim) const {
@@ -7,24 +9,11 @@ MatchedFile ScanClaims::matchedFile(const Group& group, const Claim& claim) cons
                        claim.isEligible, claim.deadline);
 }
 
-ScanReport ScanClaims::report() const {
-    ScanReport report;
-    report.results.reserve(groups_.size());
-    for (const auto& group : groups_) {
-        ScanResult result{group.rule, group.folder, {}};
-        result.files.reserve(group.end - group.begin);
-        for (const auto& claim : claimsOf(group))
-            result.files.push_back(matchedFile(group, claim));
-        report.results.push_back(std::move(result));
-    }
-    report.matchedCount = matchedCount();
-    report.totalSize = totalSize_;
-    report.unrecordableCount = unrecordableCount_;
-    return report;
-}
-
-void ScanClaims::startGroup(const PurgeRule& rule, const std::string& folder) {
+void ScanClaims::startGroup(const PurgeRule& rule, const std::string& folder,
+                            std::size_t mostClaims) {
     groups_.push_back({rule, folder, claims_.size(), claims_.size()});
+    if (claims_.capacity() - claims_.size() < mostClaims)
+        claims_.reserve(std::max(claims_.size() + mostClaims, claims_.capacity() * 2));
 }
 
 void ScanClaims::add(const Claim& claim) {

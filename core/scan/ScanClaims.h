@@ -16,7 +16,7 @@ namespace dustlyn {
 
 // What one scan claimed, held compactly: one small record per file, its path a view into
 // storage the claims own, grouped exactly like the report's results. A command that prints
-// a scan reads it directly; report() turns it into the ScanReport the model publishes.
+// a scan reads it directly, and never holds a MatchedFile per file.
 class ScanClaims {
 public:
     struct Claim {
@@ -53,11 +53,10 @@ public:
     std::int64_t unrecordableCount() const { return unrecordableCount_; }
 
     MatchedFile matchedFile(const Group& group, const Claim& claim) const;
-    ScanReport report() const;
 
     // Building, as the scanner does it: a group's claims follow its start, and a group that
-    // ends up empty is dropped.
-    void startGroup(const PurgeRule& rule, const std::string& folder);
+    // ends up empty is dropped. `mostClaims` bounds how many will follow.
+    void startGroup(const PurgeRule& rule, const std::string& folder, std::size_t mostClaims);
     void add(const Claim& claim);
     void endGroup();
     // Keeps the storage that claims' paths view.

@@ -42,8 +42,39 @@ struct WalkedFolder {
     }
 };
 
-// The state of one scan: the walked folders and everything claimed so far.
-class ScanPass {
+// Where a scan's claims go: kept compactly (ScanClaims), or made into the report's
+// MatchedFiles as they come, for the model, which keeps only the report.
+class ReportBuilder {
+public:
+    void startGroup(const PurgeRule& rule, const std::string& folder, std::size_t mostFiles) {
+        report_.results.push_back({rule, folder, {}});
+        report_.results.back().files.reserve(mostFiles);
+    }
+    void add(const ScanClaims::Claim& claim) {
+        ScanResult& result = report_.results.back();
+        result.files.emplace_back(std::string(claim.path), claim.size, claim.ageBasisDate,
+                                  result.rule.id, claim.isEligible, claim.deadline);
+        report_.matchedCount += 1;
+        report_.totalSize += claim.size;
+    }
+    void endGroup() {
+        if (report_.results.back().files.empty())
+            report_.results.pop_back();
+    }
+    // Paths are copied as claims come, so nothing needs keeping.
+    std::string_view keepPath(std::string_view path) { return path; }
+    void keep(DirectoryWalk) {}
+    void setUnrecordableCount(std::int64_t count) { report_.unrecordableCount = count; }
+
+    ScanReport take() { return std::move(report_); }
+
+private:
+    ScanReport report_;
+};
+
+// The state of one scan: the walked folders and everything claimed so far, handed to `Sink`
+// (ScanClaims or ReportBuilder).
+template <class Sink> class ScanPass {
 public:
     ScanPass(const fs::path& home, const std::vector<std::string>& excluded,
              const std::set<fs::path>& pins, const std::map<fs::path, Date>& timers, Date now)
@@ -54,7 +85,7 @@ public:
             timerDates_.emplace(file.native(), due);
     }
 
-    ScanClaims run(const std::vector<PurgeRule>& rules) {
+    Sink run(const std::vector<PurgeRule>& rules) {
         for (const auto& rule : rules)
             matchers_.emplace_back(rule.enabled ? rule.matchers : std::vector<FileMatcher>{});
         walkFolders(rules);
@@ -66,12 +97,12 @@ public:
                 const auto found = folders_.find(folderKeys_.at(folder));
                 if (found == folders_.end())
                     continue;
-                claims_.startGroup(rule, folder);
+                claims_.startGroup(rule, folder, mostClaims(index, found->second));
                 claimFiles(index, rule, found->second);
                 claims_.endGroup();
             }
         }
-        claims_.startGroup(PurgeRule::manual(), "");
+        claims_.startGroup(PurgeRule::manual(), "", timers_.size());
         addManualFiles();
         claims_.endGroup();
         for (auto& [key, folder] : folders_)
@@ -124,6 +155,15 @@ private:
             return other.first != key &&
                    (isWithinFolder(key, other.first) || isWithinFolder(other.first, key));
         });
+    }
+
+    // How many files of the folder the rule may still take: room made once, not by doubling.
+    std::size_t mostClaims(std::size_t ruleIndex, const WalkedFolder& folder) const {
+        const std::uint32_t matcher = folder.matcherOf(ruleIndex);
+        std::size_t count = 0;
+        for (std::size_t index = 0; index < folder.claimed.size(); ++index)
+            count += !folder.claimed[index] && folder.walk.files()[index].firstMatcher <= matcher;
+        return count;
     }
 
     void claimFiles(std::size_t ruleIndex, const PurgeRule& rule, WalkedFolder& folder) {
@@ -220,7 +260,7 @@ private:
     std::unordered_set<std::string_view> sharedClaims_;
     std::set<std::string_view> claimedTimers_;
     std::unordered_set<std::string_view> unrecordable_;
-    ScanClaims claims_;
+    Sink claims_;
 };
 
 } // namespace
@@ -228,18 +268,23 @@ private:
 Scanner::Scanner(fs::path home, std::vector<fs::path> excluded)
     : home_(std::move(home)), excluded_(std::move(excluded)) {}
 
-ScanClaims Scanner::claim(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins,
-                          const std::map<fs::path, Date>& timers, Date now) const {
+std::vector<std::string> Scanner::excludedFolders() const {
     std::vector<std::string> excluded;
     for (const auto& folder : excluded_)
         if (!folder.empty())
             excluded.push_back(withoutTrailingSlashes(folder.native()));
-    return ScanPass(home_, excluded, pins, timers, now).run(rules);
+    return excluded;
+}
+
+ScanClaims Scanner::claim(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins,
+                          const std::map<fs::path, Date>& timers, Date now) const {
+    const std::vector<std::string> excluded = excludedFolders();
+    return ScanPass<ScanClaims>(home_, excluded, pins, timers, now).run(rules);
 }
 
 ScanReport Scanner::scan(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins,
                          const std::map<fs::path, Date>& timers, Date now) const {
-    return claim(rules, pins, timers, now).report();
+    return ScanPass<ReportBuilder>(home_, excludedFolders(), pins, timers, now).run(rules).take();
 }
 
 } // namespace dustlyn

@@ -30,6 +30,8 @@ public:
                      const std::map<std::filesystem::path, Date>& timers, Date now) const;
 
 private:
+    std::vector<std::string> excludedFolders() const;
+
     std::filesystem::path home_;
     std::vector<std::filesystem::path> excluded_;
 };

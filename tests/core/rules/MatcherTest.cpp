@@ -155,7 +155,8 @@ TEST(GlobMatcher, asciiNamesGetTheAnswersOfTheRegularExpression) {
     const std::vector<std::string> patterns = {"*", "?", "**", "?*?", "", "a*b", "*a*", "a?c", "*.",
                                                "a.c", "[a]", "a\\", "A*", "*b", "a*b*c", "*?", "a",
                                                // literal starts and ends that rule names out
-                                               "ab*cd", "aB*?d", "abc", "a?c*x", "ab*ba"};
+                                               "ab*cd", "aB*?d", "abc", "a?c*x", "ab*ba", "a*\n",
+                                               "a*b*"};
     const std::vector<std::string> names = {"",       "a",    "ab",    "abc", "a.c",    "A.C",
                                             "[a]",    "ba",   "a\\",   "aXb", ".",      "a*b",
                                             "aabbcc", "a\n",  "a\r\n", "\n",  "a\nb",   "ab\tc",
