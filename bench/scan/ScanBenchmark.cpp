@@ -242,6 +242,11 @@ void compareProcesses(const Settings& settings) {
     printRow(scan, find);
     printRow(json, find);
     printRow(find, find);
+    // A spawned child starts out sharing this process's memory, and the kernel counts that
+    // towards the child's peak: no figure can be below this one.
+    const double floor = double(MeasuredRun::of({"true"}, environment).peakResidentKiB) * 1024;
+    std::printf("  (a child's peak RSS reads at least %.1f MB here: this process's own)\n",
+                floor / 1e6);
     const double scanRatio = scan.time() / find.time(), jsonRatio = json.time() / find.time();
     const double peak = std::max(scan.peakBytes(), json.peakBytes());
     std::printf("  bar: scan at most %.1fx find (goal 0.8x): %s; --json at most %.1fx: %s; "

@@ -337,6 +337,12 @@ private:
     std::deque<Listing> listings_; // by depth; a deque keeps a parent's listing in place
 };
 
+StringArena DirectoryWalk::releasePaths() && {
+    files_ = {};
+    unrecordable_ = {};
+    return std::move(paths_);
+}
+
 DirectoryWalk DirectoryWalk::run(const std::string& root, const std::vector<std::string>& excluded,
                                  const std::vector<const NameMatcher*>& matchers) {
     DirectoryWalk walk;

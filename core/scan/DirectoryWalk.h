@@ -74,6 +74,10 @@ public:
     // be recorded, so they are only counted.
     const std::vector<std::string_view>& unrecordable() const { return unrecordable_; }
 
+    // The storage every path of the walk views, for a caller that keeps some views longer
+    // than the walk; the walk is left empty.
+    StringArena releasePaths() &&;
+
 private:
     friend class DirectoryWalker;
 

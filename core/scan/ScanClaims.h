@@ -59,8 +59,8 @@ public:
     void startGroup(const PurgeRule& rule, const std::string& folder, std::size_t mostClaims);
     void add(const Claim& claim);
     void endGroup();
-    // Keeps the storage that claims' paths view.
-    void keep(DirectoryWalk walk) { walks_.push_back(std::move(walk)); }
+    // Keeps the storage that claims' paths view; the walk's own records go.
+    void keep(DirectoryWalk walk) { paths_.push_back(std::move(walk).releasePaths()); }
     std::string_view keepPath(std::string_view path) { return ownPaths_.add(path); }
     void setUnrecordableCount(std::int64_t count) { unrecordableCount_ = count; }
 
@@ -69,7 +69,7 @@ private:
     std::vector<Claim> claims_;
     std::int64_t totalSize_ = 0;
     std::int64_t unrecordableCount_ = 0;
-    std::vector<DirectoryWalk> walks_;
+    std::vector<StringArena> paths_; // of the walks
     StringArena ownPaths_{4096};
 };
 

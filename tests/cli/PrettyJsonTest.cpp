@@ -9,6 +9,7 @@ namespace dustlyn {
 namespace {
 
 using nlohmann::ordered_json;
+using namespace std::string_literals;
 
 // Writes `value` through PrettyJson the way the listings do, member by member.
 void write(PrettyJson& json, const ordered_json& value) {
@@ -43,7 +44,7 @@ TEST(PrettyJson, WritesTheSameBytesAsTheLibrarysIndentedDump) {
         {{"a", {{"b", ordered_json::array({1, -2, ordered_json::object()})}}}, {"c", true}},
         ordered_json::array({ordered_json::array(), ordered_json::array({false}), "x"}),
         {{"url", "/home/ü/Büro/📸 \"quoted\" back\\slash"}},
-        {{"control", std::string("tab\t new\n cr\r bs\b ff\f bell\x07 nul\0 del\x7f", 39)}},
+        {{"control", "tab\t new\n cr\r bs\b ff\f bell\x07 nul\0 del\x7f"s}},
         {{"key with \"quotes\"", "/slashes/stay/"}},
     };
     for (const auto& value : values) {
