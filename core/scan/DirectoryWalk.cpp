@@ -246,7 +246,9 @@ private:
         const std::uint32_t matcher = firstMatcher(entry);
         if (matcher == noMatcher)
             return;
-        struct statx info {};
+        // Not zeroed first: the kernel fills all of it when the call succeeds, and these 256
+        // bytes are asked for once per file.
+        struct statx info;
         if (statx(entry.folderFd, entry.cName, statxFlags, statxMask, &info) != 0 ||
             !(info.stx_mask & STATX_TYPE))
             return; // gone or unreadable since the folder was listed
@@ -291,8 +293,9 @@ private:
     }
 
     void addFile(std::string_view name, const struct statx& info, std::uint32_t matcher) {
-        DirectoryWalk::File file;
-        file.path = walk_.paths_.add(prefix_, name);
+        const std::string_view path = walk_.paths_.add(prefix_, name);
+        DirectoryWalk::File& file = walk_.files_.emplace_back();
+        file.path = path;
         file.nameLength = static_cast<std::uint16_t>(name.size());
         file.firstMatcher = matcher;
         if (info.stx_mask & STATX_SIZE)
@@ -303,7 +306,6 @@ private:
         file.hasCreation = (info.stx_mask & STATX_BTIME) != 0;
         if (file.hasCreation)
             file.creationDate = dateOf(info.stx_btime);
-        walk_.files_.push_back(file);
     }
 
     void enterIfSameMount(const Entry& entry, const struct statx& info) {
