@@ -7,6 +7,7 @@
 #include "app/instance/InstanceLock.h"
 #include "app/instance/LocalSocket.h"
 #include "app/model/AppModel.h"
+#include "cli/BufferedOutput.h"
 #include "cli/Headless.h"
 #include "cli/ReadCommands.h"
 #include "core/base/FileError.h"
@@ -18,6 +19,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <thread>
@@ -138,6 +140,19 @@ int startApplication(const Environment& environment, const CommandLine& line,
     return desktop(environment, line);
 }
 
+// A read-only command writes as it goes; output it could not write fails the command.
+int runReading(const Environment& environment, Date now, const CommandLine& line) {
+    BufferedOutput out(STDOUT_FILENO);
+    BufferedOutput err(STDERR_FILENO);
+    int code = ReadCommands(environment, now, out, err).run(line);
+    if (!out.flush()) {
+        err.line("dustlyn " + line.command + ": cannot write the output: " + out.error());
+        code = std::max(code, 1);
+    }
+    err.flush();
+    return code;
+}
+
 } // namespace
 
 int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
@@ -174,11 +189,11 @@ int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
     if (line.command == "status") {
         if (auto answer = askRunningInstance(environment, line))
             return finish(*answer);
-        return finish(ReadCommands(environment, now).statusNotRunning(line));
+        return runReading(environment, now, line);
     }
     if (line.command == "open" || line.command == "toggle" || line.command == "settings")
         return finish(runWindowCommand(environment, line));
-    return finish(ReadCommands(environment, now).run(line));
+    return runReading(environment, now, line);
 }
 
 } // namespace dustlyn

@@ -31,7 +31,7 @@ void printSweep(const QuarantineReport& moved, const PurgeReport& purged) {
                       << outcome.error.value_or("unknown error") << "\n";
     for (const auto& outcome : purged.outcomes)
         if (!outcome.success)
-            std::cerr << "Could not delete " << outcome.file.url.native() << ": "
+            std::cerr << "Could not delete " << outcome.file.url << ": "
                       << outcome.error.value_or("unknown error") << "\n";
 }
 

@@ -1,8 +1,11 @@
 #include "cli/ReadCommands.h"
 
+#include "app/insights/ClockPhrase.h"
 #include "app/insights/FileInsights.h"
 #include "app/instance/Plural.h"
 #include "app/model/RuleWords.h"
+#include "cli/PrettyJson.h"
+#include "cli/ScanListing.h"
 #include "cli/TextTable.h"
 #include "core/base/ByteCount.h"
 #include "core/base/Paths.h"
@@ -11,10 +14,11 @@
 #include "core/quarantine/QuarantineScanner.h"
 #include "core/scan/Scanner.h"
 
-#include <algorithm>
+#include <array>
 #include <charconv>
 #include <ctime>
 #include <limits>
+#include <unordered_map>
 
 namespace dustlyn {
 
@@ -31,43 +35,128 @@ std::string localDateTime(Date date) {
     return std::string(buffer, n);
 }
 
-std::vector<MatchedFile> byDeadline(const ScanReport& report) {
-    std::vector<MatchedFile> files;
-    for (const auto& result : report.results)
-        files.insert(files.end(), result.files.begin(), result.files.end());
-    std::stable_sort(files.begin(), files.end(), [](const MatchedFile& a, const MatchedFile& b) {
-        return a.deadline < b.deadline;
-    });
-    return files;
+std::string_view dateText(std::string& scratch, Date date) {
+    scratch.clear();
+    appendRfc3339(scratch, date);
+    return scratch;
 }
 
-std::string ruleNameOf(const ScanReport& report, const Uuid& id) {
-    for (const auto& result : report.results)
-        if (result.rule.id == id)
-            return result.rule.name;
-    return {};
+ScanClaims claimWith(const Environment& environment, const Configuration& config, Date at) {
+    const fs::path& home = environment.folders.home;
+    const Scanner scanner(home, {resolvePath(config.quarantineURL(home)),
+                                 resolvePath(environment.folders.supportDirectory())});
+    return scanner.claim(config.rules, config.pinURLs(home), config.timerURLs(home), at);
 }
+
+// Where each quarantined file came from: the newest "quarantined" entry for its path, as
+// HistoryStore::originalPath answers, looked up once per listing instead of once per file.
+class Origins {
+public:
+    explicit Origins(const std::vector<HistoryEntry>& history) {
+        for (const auto& entry : history)
+            if (entry.kind == HistoryEntry::Kind::quarantined)
+                byQuarantinePath_[entry.quarantinePath] = &entry.originalPath;
+    }
+
+    const std::string* of(const std::string& quarantinePath) const {
+        const auto found = byQuarantinePath_.find(quarantinePath);
+        return found == byQuarantinePath_.end() ? nullptr : found->second;
+    }
+
+private:
+    std::unordered_map<std::string_view, const std::string*> byQuarantinePath_;
+};
+
+void writeQuarantineJson(const std::vector<QuarantinedFile>& files, BufferedOutput& out) {
+    PrettyJson json(out.text());
+    std::string date;
+    json.beginArray();
+    for (const auto& file : files) {
+        json.beginObject();
+        json.key("id");
+        json.value(file.id.text());
+        json.key("url");
+        json.value(file.url.native());
+        json.key("size");
+        json.value(file.size);
+        json.key("quarantinedDate");
+        json.value(dateText(date, file.quarantinedDate));
+        json.key("expiresDate");
+        json.value(dateText(date, file.expiresDate));
+        json.key("isExpired");
+        json.value(file.isExpired);
+        json.endObject();
+        out.wrote();
+    }
+    json.endArray();
+    out.line("");
+}
+
+template <class Entries> void writeHistoryJson(const Entries& entries, BufferedOutput& out) {
+    PrettyJson json(out.text());
+    std::string date;
+    json.beginArray();
+    for (const HistoryEntry& entry : entries) {
+        json.beginObject();
+        json.key("id");
+        json.value(entry.id.text());
+        json.key("date");
+        json.value(dateText(date, entry.date));
+        json.key("kind");
+        json.value(kindText(entry.kind));
+        json.key("originalPath");
+        json.value(entry.originalPath);
+        json.key("quarantinePath");
+        json.value(entry.quarantinePath);
+        json.key("size");
+        json.value(entry.size);
+        json.key("ruleName");
+        json.value(entry.ruleName);
+        if (entry.sweepID) {
+            json.key("sweepID");
+            json.value(entry.sweepID->text());
+        }
+        json.endObject();
+        out.wrote();
+    }
+    json.endArray();
+    out.line("");
+}
+
+// The newest `limit` entries of the history, newest first, without copying them.
+class NewestFirst {
+public:
+    NewestFirst(const std::vector<HistoryEntry>& entries, std::size_t limit)
+        : begin_(entries.rbegin()),
+          end_(entries.rbegin() + static_cast<std::ptrdiff_t>(std::min(limit, entries.size()))) {}
+    auto begin() const { return begin_; }
+    auto end() const { return end_; }
+    bool empty() const { return begin_ == end_; }
+
+private:
+    std::vector<HistoryEntry>::const_reverse_iterator begin_, end_;
+};
 
 } // namespace
 
-Configuration ReadCommands::loadConfiguration(CommandOutput& output) const {
+Configuration ReadCommands::loadConfiguration() const {
     const auto store = ConfigurationStore::defaultStore(environment_.folders);
     // Read-only commands write nothing, not even a copy of a damaged file.
     ConfigurationReadout readout = store.inspect();
     for (const auto& notice : readout.notices(store.url()))
-        output.error("dustlyn: " + notice);
+        err_.line("dustlyn: " + notice);
     return std::move(readout.configuration);
 }
 
-std::vector<HistoryEntry> ReadCommands::loadHistory(CommandOutput& output) const {
+std::vector<HistoryEntry> ReadCommands::loadHistory() const {
     const auto store = HistoryStore::defaultStore(environment_.folders);
     HistoryReadout readout = store.read();
     if (const auto notice = readout.notice(store.url()))
-        output.error("dustlyn: " + *notice);
+        err_.line("dustlyn: " + *notice);
     return std::move(readout.entries);
 }
 
-CommandOutput ReadCommands::run(const CommandLine& line) const {
+int ReadCommands::run(const CommandLine& line) const {
     if (line.command == "scan")
         return scan(line);
     if (line.command == "quarantine")
@@ -79,183 +168,158 @@ CommandOutput ReadCommands::run(const CommandLine& line) const {
     return statusNotRunning(line);
 }
 
-namespace {
-
-ScanReport scanWith(const Environment& environment, const Configuration& config, Date at) {
-    const fs::path& home = environment.folders.home;
-    const Scanner scanner(home, {resolvePath(config.quarantineURL(home)),
-                                 resolvePath(environment.folders.supportDirectory())});
-    return scanner.scan(config.rules, config.pinURLs(home), config.timerURLs(home), at);
-}
-
-} // namespace
-
-CommandOutput ReadCommands::scan(const CommandLine& line) const {
-    CommandOutput output;
+int ReadCommands::scan(const CommandLine& line) const {
     Date at = now_;
     if (const auto text = line.value("--at")) {
         const auto parsed = CommandLine::parseTime(*text);
         if (!parsed) {
-            output.fail(2, "dustlyn scan: --at wants an ISO 8601 time such as 2026-03-01T09:30:00Z "
-                           "or 2026-03-01T09:30 (local), not '" +
-                               *text + "'");
-            return output;
+            err_.line("dustlyn scan: --at wants an ISO 8601 time such as 2026-03-01T09:30:00Z "
+                      "or 2026-03-01T09:30 (local), not '" +
+                      *text + "'");
+            return 2;
         }
         at = *parsed;
     }
-    const Configuration config = loadConfiguration(output);
-    const ScanReport report = scanWith(environment_, config, at);
-    if (line.has("--json")) {
-        output.line(toJson(report).dump(2));
-        return output;
-    }
-    TextTable table({false, false, false, true, false});
-    std::int64_t due = 0;
-    for (const auto& file : byDeadline(report)) {
-        const double left = secondsBetween(at, file.deadline);
-        due += file.isEligible ? 1 : 0;
-        table.add({file.isEligible ? "due now" : "in " + FileInsights::countdown(left),
-                   FileInsights::clock(file.deadline, at),
-                   file.isManual() ? "Timer" : ruleNameOf(report, file.ruleID),
-                   file.sizeFormatted(), file.url.native()});
-    }
-    output.out += table.text();
-    if (report.matchedCount == 0)
-        output.line("Nothing would leave.");
+    const Configuration config = loadConfiguration();
+    const ScanClaims claims = claimWith(environment_, config, at);
+    const ScanListing listing(claims, at);
+    if (line.has("--json"))
+        listing.writeJson(out_);
     else
-        output.line(plural(report.matchedCount, "file") + " would leave (" +
-                    formatByteCount(report.totalSize) + "), " + std::to_string(due) + " due now.");
-    if (report.unrecordableCount > 0)
-        output.line(plural(report.unrecordableCount, "file") +
-                    " left alone: the name is not valid UTF-8, so it could not be recorded.");
-    return output;
+        listing.writeText(out_);
+    return 0;
 }
 
-CommandOutput ReadCommands::quarantine(const CommandLine& line) const {
-    CommandOutput output;
+int ReadCommands::quarantine(const CommandLine& line) const {
     const auto& folders = environment_.folders;
-    const Configuration config = loadConfiguration(output);
+    const Configuration config = loadConfiguration();
     const auto files =
         QuarantineScanner().scanAll(config.quarantineURL(folders.home), config.quarantineTTL, now_);
     if (line.has("--json")) {
-        nlohmann::ordered_json array = nlohmann::ordered_json::array();
-        for (const auto& file : files)
-            array.push_back(toJson(file));
-        output.line(array.dump(2));
-        return output;
+        writeQuarantineJson(files, out_);
+        return 0;
     }
     if (files.empty()) {
-        output.line("The quarantine is empty.");
-        return output;
+        out_.line("The quarantine is empty.");
+        return 0;
     }
-    const auto history = loadHistory(output);
+    const auto history = loadHistory();
+    const Origins origins(history);
+    const ClockPhrase clock(now_);
+    const auto cellsOf = [&](const QuarantinedFile& file) {
+        const std::string* origin = origins.of(file.url.native());
+        return std::array<std::string, 5>{
+            file.isExpired ? "expired"
+                           : "expires in " + FileInsights::countdown(file.secondsUntilExpiry(now_)),
+            clock.text(file.expiresDate), file.sizeFormatted(), file.url.native(),
+            origin ? "from " + abbreviateHome(*origin, folders.home) : "origin unknown"};
+    };
     TextTable table({false, false, true, false, false});
     std::int64_t total = 0;
     for (const auto& file : files) {
         total += file.size;
-        const auto origin = HistoryStore::originalPath(file.url.native(), history);
-        table.add({file.isExpired
-                       ? "expired"
-                       : "expires in " + FileInsights::countdown(file.secondsUntilExpiry(now_)),
-                   FileInsights::clock(file.expiresDate, now_), file.sizeFormatted(),
-                   file.url.native(),
-                   origin ? "from " + abbreviateHome(*origin, folders.home) : "origin unknown"});
+        const auto cells = cellsOf(file);
+        table.measure({cells[0], cells[1], cells[2], cells[3], cells[4]});
     }
-    output.out += table.text();
-    output.line(plural(static_cast<std::int64_t>(files.size()), "file") + " in quarantine (" +
-                formatByteCount(total) + "), kept for " + config.quarantineTTLFormatted() + ".");
-    return output;
+    for (const auto& file : files) {
+        const auto cells = cellsOf(file);
+        table.write({cells[0], cells[1], cells[2], cells[3], cells[4]}, out_.text());
+        out_.wrote();
+    }
+    out_.line(plural(static_cast<std::int64_t>(files.size()), "file") + " in quarantine (" +
+              formatByteCount(total) + "), kept for " + config.quarantineTTLFormatted() + ".");
+    return 0;
 }
 
-CommandOutput ReadCommands::history(const CommandLine& line) const {
-    CommandOutput output;
+int ReadCommands::history(const CommandLine& line) const {
     std::size_t limit = std::numeric_limits<std::size_t>::max();
     if (const auto text = line.value("--limit")) {
         std::size_t parsed = 0;
         const auto [ptr, error] =
             std::from_chars(text->data(), text->data() + text->size(), parsed);
         if (error != std::errc() || ptr != text->data() + text->size()) {
-            output.fail(2, "dustlyn history: --limit wants a whole number, such as --limit 20");
-            return output;
+            err_.line("dustlyn history: --limit wants a whole number, such as --limit 20");
+            return 2;
         }
         limit = parsed;
     }
-    loadConfiguration(output);
-    auto entries = loadHistory(output);
-    std::reverse(entries.begin(), entries.end());
-    if (entries.size() > limit)
-        entries.resize(limit);
+    loadConfiguration();
+    const auto stored = loadHistory();
+    const NewestFirst entries(stored, limit);
     if (line.has("--json")) {
-        nlohmann::ordered_json array = nlohmann::ordered_json::array();
-        for (const auto& entry : entries)
-            array.push_back(toJson(entry));
-        output.line(array.dump(2));
-        return output;
+        writeHistoryJson(entries, out_);
+        return 0;
     }
     if (entries.empty()) {
-        output.line("The history is empty.");
-        return output;
+        out_.line("The history is empty.");
+        return 0;
     }
+    const auto cellsOf = [](const HistoryEntry& entry) {
+        const bool restored = entry.kind == HistoryEntry::Kind::restored;
+        return std::array<std::string, 5>{localDateTime(entry.date), kindText(entry.kind),
+                                          formatByteCount(entry.size), entry.fileName(),
+                                          (restored ? "to " : "from ") + entry.originalPath};
+    };
     TextTable table({false, false, true, false, false});
     for (const auto& entry : entries) {
-        const bool restored = entry.kind == HistoryEntry::Kind::restored;
-        table.add({localDateTime(entry.date), kindText(entry.kind), formatByteCount(entry.size),
-                   entry.fileName(),
-                   restored ? "to " + entry.originalPath : "from " + entry.originalPath});
+        const auto cells = cellsOf(entry);
+        table.measure({cells[0], cells[1], cells[2], cells[3], cells[4]});
     }
-    output.out += table.text();
-    return output;
+    for (const auto& entry : entries) {
+        const auto cells = cellsOf(entry);
+        table.write({cells[0], cells[1], cells[2], cells[3], cells[4]}, out_.text());
+        out_.wrote();
+    }
+    return 0;
 }
 
-CommandOutput ReadCommands::rules(const CommandLine& line) const {
-    CommandOutput output;
-    const Configuration config = loadConfiguration(output);
+int ReadCommands::rules(const CommandLine& line) const {
+    const Configuration config = loadConfiguration();
     if (line.has("--json")) {
         nlohmann::json array = nlohmann::json::array();
         for (const auto& rule : config.rules)
             array.push_back(toJson(rule));
-        output.line(array.dump(2));
-        return output;
+        out_.line(array.dump(2));
+        return 0;
     }
     if (config.rules.empty()) {
-        output.line("There are no rules.");
-        return output;
+        out_.line("There are no rules.");
+        return 0;
     }
     TextTable table;
     for (const auto& rule : config.rules)
-        table.add({rule.enabled ? "on" : "off", rule.name, RuleWords::text(rule)});
-    output.out += table.text();
-    return output;
+        table.measure({rule.enabled ? "on" : "off", rule.name, RuleWords::text(rule)});
+    for (const auto& rule : config.rules)
+        table.write({rule.enabled ? "on" : "off", rule.name, RuleWords::text(rule)},
+                    out_.text());
+    return 0;
 }
 
-CommandOutput ReadCommands::statusNotRunning(const CommandLine& line) const {
-    CommandOutput output;
-    const Configuration config = loadConfiguration(output);
-    const ScanReport report = scanWith(environment_, config, now_);
-    const auto files = byDeadline(report);
+int ReadCommands::statusNotRunning(const CommandLine& line) const {
+    const Configuration config = loadConfiguration();
+    const ScanClaims claims = claimWith(environment_, config, now_);
+    const auto next = ScanListing(claims, now_).next();
     if (line.has("--json")) {
         nlohmann::ordered_json status;
         status["running"] = false;
         status["paused"] = false;
-        status["leaving"] = report.matchedCount;
-        if (!files.empty())
-            status["next"] = toJson(files.front());
-        output.line(status.dump(2));
-        return output;
+        status["leaving"] = claims.matchedCount();
+        if (next)
+            status["next"] = toJson(*next);
+        out_.line(status.dump(2));
+        return 0;
     }
-    output.line("Dustlyn is not running (start it with `dustlyn --headless`).");
-    if (files.empty()) {
-        output.line("Nothing would leave.");
-    } else {
-        const auto& next = files.front();
-        output.line(plural(report.matchedCount, "file") +
-                    " would leave; next: " + next.url.native() + " " +
-                    (next.isEligible
-                         ? "(due now)"
-                         : "in " + FileInsights::countdown(secondsBetween(now_, next.deadline)) +
-                               " (" + FileInsights::clock(next.deadline, now_) + ")"));
+    out_.line("Dustlyn is not running (start it with `dustlyn --headless`).");
+    if (!next) {
+        out_.line("Nothing would leave.");
+        return 0;
     }
-    return output;
+    out_.line(plural(claims.matchedCount(), "file") + " would leave; next: " + next->url + " " +
+              (next->isEligible
+                   ? "(due now)"
+                   : "in " + FileInsights::countdown(secondsBetween(now_, next->deadline)) + " (" +
+                         FileInsights::clock(next->deadline, now_) + ")"));
+    return 0;
 }
 
 } // namespace dustlyn

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/instance/CommandLine.h"
-#include "app/instance/CommandOutput.h"
 #include "app/instance/Environment.h"
+#include "cli/BufferedOutput.h"
 #include "core/base/Date.h"
 #include "core/config/Configuration.h"
 #include "core/history/HistoryEntry.h"
@@ -12,28 +12,32 @@
 namespace dustlyn {
 
 // The commands that only read the configuration, the history and the folders:
-// scan, quarantine, history, rules, and status when no instance runs.
+// scan, quarantine, history, rules, and status when no instance runs. They write straight
+// to the command's output as they go; each answers the exit code (0, or 2 for a usage
+// error, which it explains on `err`).
 class ReadCommands {
 public:
-    ReadCommands(const Environment& environment, Date now) : environment_(environment), now_(now) {}
+    ReadCommands(const Environment& environment, Date now, BufferedOutput& out, BufferedOutput& err)
+        : environment_(environment), now_(now), out_(out), err_(err) {}
 
-    CommandOutput run(const CommandLine& line) const;
+    int run(const CommandLine& line) const;
 
-    CommandOutput scan(const CommandLine& line) const;
-    CommandOutput quarantine(const CommandLine& line) const;
-    CommandOutput history(const CommandLine& line) const;
-    CommandOutput rules(const CommandLine& line) const;
+    int scan(const CommandLine& line) const;
+    int quarantine(const CommandLine& line) const;
+    int history(const CommandLine& line) const;
+    int rules(const CommandLine& line) const;
     // The status of a machine where Dustlyn is not running.
-    CommandOutput statusNotRunning(const CommandLine& line) const;
+    int statusNotRunning(const CommandLine& line) const;
 
 private:
-    // The stored files, with a line on `output`'s standard error for whatever is wrong with
-    // them.
-    Configuration loadConfiguration(CommandOutput& output) const;
-    std::vector<HistoryEntry> loadHistory(CommandOutput& output) const;
+    // Each says on `err` what could not be read.
+    Configuration loadConfiguration() const;
+    std::vector<HistoryEntry> loadHistory() const;
 
     const Environment& environment_;
     Date now_;
+    BufferedOutput& out_;
+    BufferedOutput& err_;
 };
 
 } // namespace dustlyn

@@ -1,13 +1,19 @@
 #include "cli/TextTable.h"
 
+#include "core/base/Utf8.h"
+
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace dustlyn {
 
 namespace {
 
 // Display width in code points; good enough for aligned columns of names and sizes.
-std::size_t width(const std::string& text) {
+std::size_t width(std::string_view text) {
+    if (isAscii(text))
+        return text.size();
     std::size_t count = 0;
     for (const char c : text)
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
@@ -17,31 +23,56 @@ std::size_t width(const std::string& text) {
 
 } // namespace
 
-std::string TextTable::text() const {
-    std::vector<std::size_t> widths;
-    for (const auto& row : rows_) {
-        if (widths.size() < row.size())
-            widths.resize(row.size(), 0);
-        for (std::size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], width(row[i]));
+void TextTable::measure(std::initializer_list<std::string_view> row) {
+    if (widths_.size() < row.size())
+        widths_.resize(row.size(), 0);
+    std::size_t column = 0;
+    for (const auto cell : row) {
+        // A last column is only padded when right-aligned, so only then its width counts.
+        if (column + 1 < row.size() || isRightAligned(column))
+            widths_[column] = std::max(widths_[column], width(cell));
+        ++column;
     }
-    std::string out;
-    for (const auto& row : rows_) {
-        std::string line;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            const bool last = i + 1 == row.size();
-            const std::string padding(widths[i] - width(row[i]), ' ');
-            const bool right = i < rightAligned_.size() && rightAligned_[i];
-            if (right)
-                line += padding + row[i];
-            else
-                line += last ? row[i] : row[i] + padding;
-            if (!last)
-                line += "  ";
-        }
-        out += line + "\n";
+}
+
+std::size_t TextTable::paddingOf(std::size_t column, std::string_view cell) const {
+    const std::size_t cellWidth = width(cell);
+    return column < widths_.size() && widths_[column] > cellWidth ? widths_[column] - cellWidth : 0;
+}
+
+void TextTable::write(std::initializer_list<std::string_view> row, std::string& out) const {
+    // Paddings first, then the line laid out in place: listings run to many thousand rows.
+    std::array<std::size_t, 16> paddings{};
+    std::vector<std::size_t> manyPaddings;
+    std::size_t* padding = paddings.data();
+    if (row.size() > paddings.size()) {
+        manyPaddings.resize(row.size());
+        padding = manyPaddings.data();
     }
-    return out;
+    std::size_t length = 1;
+    std::size_t column = 0;
+    for (const auto cell : row) {
+        const bool last = column + 1 == row.size();
+        padding[column] = last && !isRightAligned(column) ? 0 : paddingOf(column, cell);
+        length += padding[column] + cell.size() + (last ? 0 : 2);
+        ++column;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + length, ' ');
+    char* at = out.data() + start;
+    column = 0;
+    for (const auto cell : row) {
+        const bool right = isRightAligned(column);
+        if (right)
+            at += padding[column];
+        if (!cell.empty())
+            std::memcpy(at, cell.data(), cell.size());
+        at += cell.size() + (right ? 0 : padding[column]);
+        if (column + 1 < row.size())
+            at += 2; // the gap between columns, already spaces
+        ++column;
+    }
+    *at = '\n';
 }
 
 } // namespace dustlyn

@@ -64,7 +64,7 @@ void describeSweep(const QuarantineReport& moved, const PurgeReport& purged,
                                outcome.error.value_or("unknown error"));
     for (const auto& outcome : purged.outcomes)
         if (!outcome.success)
-            output.fail(1, "Could not delete " + outcome.file.url.native() + ": " +
+            output.fail(1, "Could not delete " + outcome.file.url + ": " +
                                outcome.error.value_or("unknown error"));
 }
 
@@ -336,7 +336,7 @@ CommandOutput ChangeCommands::status(const CommandLine& line) {
     } else {
         const auto& next = leaving.front();
         output.line(plural(static_cast<std::int64_t>(leaving.size()), "file") +
-                    " leaving; next: " + next.url.native() + " in " +
+                    " leaving; next: " + next.url + " in " +
                     FileInsights::countdown(secondsBetween(now, next.deadline)) + " (" +
                     FileInsights::clock(next.deadline, now) + ")");
     }

@@ -134,9 +134,12 @@ std::vector<fs::path> AppModel::excludedFolders() const {
 void AppModel::refresh() {
     const Scanner scanner(services_.folders.home, excludedFolders());
     const fs::path& home = services_.folders.home;
-    setLastScan(scanner.scan(config_.rules, config_.pinURLs(home), config_.timerURLs(home), now()));
+    const bool changed = setLastScan(
+        scanner.scan(config_.rules, config_.pinURLs(home), config_.timerURLs(home), now()));
     setQuarantined(quarantineScanner_.scanAll(quarantineFolder(), config_.quarantineTTL, now()));
-    detectNewFiles();
+    // A scan equal to the last one holds no new file, and the detector remembers it already.
+    if (changed || !newFiles_.remembers())
+        detectNewFiles();
     scheduleDeadlineSweep();
 }
 
@@ -265,7 +268,7 @@ PurgeReport AppModel::purgeExpired() {
     for (const auto& outcome : report.outcomes) {
         if (!outcome.success)
             continue;
-        const std::string path = outcome.file.url.native();
+        const std::string path = outcome.file.url;
         entries.push_back({Uuid::random(), stamp, HistoryEntry::Kind::deleted,
                            HistoryStore::originalPath(path, history_).value_or(path), path,
                            outcome.file.size, "", std::nullopt});

@@ -179,7 +179,8 @@ private:
     void setConfig(Configuration config);
     void saveConfig();
     void changeConfig(const std::function<void(Configuration&)>& change);
-    void setLastScan(ScanReport report);
+    // True when the report differs from the one held before.
+    bool setLastScan(ScanReport report);
     void setQuarantined(std::vector<QuarantinedFile> files);
     void setHistory(std::vector<HistoryEntry> entries);
     void setLastQuarantine(QuarantineReport report);

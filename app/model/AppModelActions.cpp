@@ -354,7 +354,7 @@ std::vector<std::pair<std::string, std::int64_t>> AppModel::leavingByRule() cons
 }
 
 std::string AppModel::reason(const MatchedFile& file) const {
-    if (config_.timers.contains(file.url.native()))
+    if (config_.timers.contains(file.url))
         return "Your timer";
     const PurgeRule* rule = nullptr;
     if (file.ruleID == PurgeRule::manualID()) {

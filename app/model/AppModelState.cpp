@@ -49,9 +49,11 @@ void AppModel::changeConfig(const std::function<void(Configuration&)>& change) {
     saveConfig();
 }
 
-void AppModel::setLastScan(ScanReport report) {
-    if (assign(lastScan_, std::move(report)))
-        emit lastScanChanged();
+bool AppModel::setLastScan(ScanReport report) {
+    if (!assign(lastScan_, std::move(report)))
+        return false;
+    emit lastScanChanged();
+    return true;
 }
 
 void AppModel::setQuarantined(std::vector<QuarantinedFile> files) {

@@ -16,8 +16,11 @@ std::optional<double> SweepSchedule::deadlineDelay(const ScanReport& scan,
         if (date > now && (!next || date < *next))
             next = date;
     };
-    for (const auto& file : scan.watchingFiles())
-        consider(file.deadline);
+    // Read in place: a refresh of a folder of many thousand files must not copy them all.
+    for (const auto& result : scan.results)
+        for (const auto& file : result.files)
+            if (!file.isEligible)
+                consider(file.deadline);
     for (const auto& file : quarantined)
         if (!file.isExpired)
             consider(file.expiresDate);

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Runs the scan benchmark from an existing build folder (this script builds nothing).
-#   bench/scan/run.sh BUILD_DIR [TREE_PARENT_DIR] [--keep] [--reuse] [--scan-only]
+#   bench/scan/run.sh BUILD_DIR [HOME_PARENT_DIR] [--keep] [--reuse] [--runs N] [--scan-only]
 set -eu
 if [ $# -lt 1 ]; then
-    echo "usage: $0 BUILD_DIR [TREE_PARENT_DIR] [--keep] [--reuse] [--scan-only]" >&2
+    echo "usage: $0 BUILD_DIR [HOME_PARENT_DIR] [--keep] [--reuse] [--runs N] [--scan-only]" >&2
     exit 2
 fi
 build=$1

@@ -39,15 +39,40 @@ Date wholeSeconds(Date date) {
 }
 
 std::string formatRfc3339(Date date) {
+    std::string text;
+    appendRfc3339(text, date);
+    return text;
+}
+
+void appendRfc3339(std::string& out, Date date) {
     const auto secs = floor<std::chrono::seconds>(date);
     const auto day = floor<days>(secs);
     const year_month_day ymd{day};
     const hh_mm_ss hms{secs - day};
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(ymd.year()),
-                  unsigned(ymd.month()), unsigned(ymd.day()), int(hms.hours().count()),
-                  int(hms.minutes().count()), int(hms.seconds().count()));
-    return buffer;
+    const int year = int(ymd.year());
+    if (year < 0 || year > 9999) {
+        char buffer[40];
+        const int n =
+            std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02dZ", year,
+                          unsigned(ymd.month()), unsigned(ymd.day()), int(hms.hours().count()),
+                          int(hms.minutes().count()), int(hms.seconds().count()));
+        out.append(buffer, std::size_t(n));
+        return;
+    }
+    // Written digit by digit: a scan listing dates tens of thousands of files.
+    char text[20] = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
+                     'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
+    const auto put = [&text](int at, int count, unsigned value) {
+        for (int i = at + count - 1; i >= at; --i, value /= 10)
+            text[i] = char('0' + value % 10);
+    };
+    put(0, 4, unsigned(year));
+    put(5, 2, unsigned(ymd.month()));
+    put(8, 2, unsigned(ymd.day()));
+    put(11, 2, unsigned(hms.hours().count()));
+    put(14, 2, unsigned(hms.minutes().count()));
+    put(17, 2, unsigned(hms.seconds().count()));
+    out.append(text, sizeof text);
 }
 
 namespace {

@@ -22,6 +22,8 @@ Date wholeSeconds(Date date);
 
 // "2025-03-01T09:30:00Z": UTC, whole seconds (a fraction is dropped).
 std::string formatRfc3339(Date date);
+// The same text appended to `out`.
+void appendRfc3339(std::string& out, Date date);
 // Reads exactly the form formatRfc3339 writes; anything else is no date.
 std::optional<Date> parseRfc3339(std::string_view text);
 

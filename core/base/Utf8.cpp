@@ -1,8 +1,28 @@
 #include "core/base/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace dustlyn {
 
+bool isAscii(std::string_view text) {
+    // Eight bytes at a time and without a branch per byte: every name a scan meets, and every
+    // cell of a listing, is looked at, and nearly all are short and ASCII.
+    std::uint64_t seen = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        seen |= word;
+    }
+    for (; i < text.size(); ++i)
+        seen |= static_cast<unsigned char>(text[i]);
+    return (seen & 0x8080808080808080ULL) == 0;
+}
+
 bool isValidUtf8(std::string_view text) {
+    if (isAscii(text))
+        return true;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
     while (p < end) {

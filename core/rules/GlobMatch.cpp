@@ -1,21 +1,17 @@
 #include "core/rules/GlobMatch.h"
 
+#include "core/base/Utf8.h"
+
 #include <unicode/brkiter.h>
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace dustlyn {
 
 namespace {
-
-bool isAscii(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
 
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
@@ -56,11 +52,71 @@ bool asciiGlob(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
+// The literal start and end of an ASCII pattern, lower-cased: "screenshot" and ".png" of
+// "Screenshot*.png". A plain-ASCII name must begin and end with them to match, which rules
+// out most names of a folder before any backtracking.
+struct LiteralEnds {
+    std::string prefix;
+    std::string suffix;
+    // The pattern is prefix, one "*", suffix, and its literals hold no line break: a name
+    // then matches exactly when it is long enough, begins and ends right, and has no line
+    // break in between, which needs no backtracking.
+    bool singleStar = false;
+
+    static LiteralEnds of(std::string_view pattern) {
+        LiteralEnds ends;
+        const std::size_t firstWild = pattern.find_first_of("*?");
+        ends.prefix = lowered(pattern.substr(0, firstWild));
+        const std::size_t lastStar = pattern.rfind('*');
+        if (lastStar != std::string_view::npos &&
+            pattern.find('?', lastStar) == std::string_view::npos)
+            ends.suffix = lowered(pattern.substr(lastStar + 1));
+        ends.singleStar = firstWild == lastStar && lastStar != std::string_view::npos &&
+                          pattern.find('?') == std::string_view::npos &&
+                          std::none_of(pattern.begin(), pattern.end(), isLineTerminator);
+        return ends;
+    }
+
+    // Only for a name that admit() let through.
+    bool matchesSingleStar(std::string_view name) const {
+        if (name.size() < prefix.size() + suffix.size())
+            return false;
+        const std::string_view middle =
+            name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        // "\n", "\v", "\f" and "\r" are 0x0A to 0x0D: one unsigned comparison each.
+        bool lineBreak = false;
+        for (const char c : middle)
+            lineBreak |= static_cast<unsigned char>(c - '\n') < 4;
+        return !lineBreak;
+    }
+
+    bool admit(std::string_view name) const {
+        return name.size() >= prefix.size() && name.size() >= suffix.size() &&
+               foldedEqual(name.substr(0, prefix.size()), prefix) &&
+               foldedEqual(name.substr(name.size() - suffix.size()), suffix);
+    }
+
+private:
+    static std::string lowered(std::string_view text) {
+        std::string out(text);
+        for (char& c : out)
+            c = lowerAscii(c);
+        return out;
+    }
+    static bool foldedEqual(std::string_view text, const std::string& lower) {
+        for (std::size_t i = 0; i < lower.size(); ++i)
+            if (lowerAscii(text[i]) != lower[i])
+                return false;
+        return true;
+    }
+};
+
 } // namespace
 
 struct GlobMatch::Compiled {
     std::string pattern;
     bool ascii = false;
+    LiteralEnds ends; // for ASCII patterns
     std::unique_ptr<icu::RegexPattern> regex;
 };
 
@@ -100,6 +156,8 @@ std::string GlobMatch::regularExpression(std::string_view pattern) {
 GlobMatch::GlobMatch(std::string_view pattern) : compiled_(std::make_unique<Compiled>()) {
     compiled_->pattern = std::string(pattern);
     compiled_->ascii = isAscii(pattern);
+    if (compiled_->ascii)
+        compiled_->ends = LiteralEnds::of(pattern);
     const std::string expression = regularExpression(pattern);
     UErrorCode status = U_ZERO_ERROR;
     UParseError parseError{};
@@ -114,11 +172,20 @@ GlobMatch::GlobMatch(GlobMatch&&) noexcept = default;
 GlobMatch& GlobMatch::operator=(GlobMatch&&) noexcept = default;
 
 bool GlobMatch::matches(std::string_view filename) const {
+    return matches(filename, isAscii(filename));
+}
+
+bool GlobMatch::matches(std::string_view filename, bool filenameIsAscii) const {
     // "$" also matches just before a final line terminator, which the walk below does not
     // model; such names take the regular expression.
     const bool endsInLineTerminator = !filename.empty() && isLineTerminator(filename.back());
-    if (compiled_->ascii && isAscii(filename) && !endsInLineTerminator)
-        return asciiGlob(compiled_->pattern, filename);
+    if (compiled_->ascii && filenameIsAscii && !endsInLineTerminator) {
+        const LiteralEnds& ends = compiled_->ends;
+        if (!ends.admit(filename))
+            return false;
+        return ends.singleStar ? ends.matchesSingleStar(filename)
+                               : asciiGlob(compiled_->pattern, filename);
+    }
     if (!compiled_->regex)
         return false;
     const icu::UnicodeString name = icu::UnicodeString::fromUTF8(

@@ -16,6 +16,8 @@ public:
     GlobMatch& operator=(GlobMatch&&) noexcept;
 
     bool matches(std::string_view filename) const;
+    // The same, for a caller that has already looked whether the name is plain ASCII.
+    bool matches(std::string_view filename, bool filenameIsAscii) const;
 
     static bool match(std::string_view pattern, std::string_view filename);
 

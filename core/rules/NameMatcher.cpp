@@ -1,18 +1,15 @@
 #include "core/rules/NameMatcher.h"
 
+#include "core/base/Utf8.h"
+
+#include <algorithm>
+
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
 namespace dustlyn {
 
 namespace {
-
-bool isAscii(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
 
 std::string lowerUnicode(std::string_view text) {
     icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
@@ -23,24 +20,25 @@ std::string lowerUnicode(std::string_view text) {
     return out;
 }
 
-// Suffix test of the lower-cased name, without building it for ASCII names.
-bool endsWithLowered(std::string_view name, const std::string& lowerSuffix) {
-    if (!isAscii(name)) {
-        const std::string lowered = lowerUnicode(name);
-        return lowered.size() >= lowerSuffix.size() &&
-               lowered.compare(lowered.size() - lowerSuffix.size(), lowerSuffix.size(),
-                               lowerSuffix) == 0;
-    }
+// Compared from the end, where names differ first; no library call for a few bytes.
+bool endsWith(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size())
+        return false;
+    return std::equal(suffix.rbegin(), suffix.rend(), text.rbegin());
+}
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// Suffix test of an ASCII name as if lower-cased, without building the lower-cased name.
+bool asciiEndsWithLowered(std::string_view name, const std::string& lowerSuffix) {
     if (name.size() < lowerSuffix.size())
         return false;
     const std::size_t offset = name.size() - lowerSuffix.size();
-    for (std::size_t i = 0; i < lowerSuffix.size(); ++i) {
-        char c = name[offset + i];
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-        if (c != lowerSuffix[i])
+    for (std::size_t i = 0; i < lowerSuffix.size(); ++i)
+        if (lowerAscii(name[offset + i]) != lowerSuffix[i])
             return false;
-    }
     return true;
 }
 
@@ -54,21 +52,46 @@ NameMatcher::NameMatcher(const std::vector<FileMatcher>& matchers) {
             entry.lowerSuffix = "." + lowerUnicode(matcher.payload());
         else if (matcher.kind() == FileMatcher::Kind::glob)
             entry.glob.emplace_back(matcher.payload());
+        longestSuffix_ = std::max(longestSuffix_, entry.lowerSuffix.size());
         entries_.push_back(std::move(entry));
     }
 }
 
 bool NameMatcher::matches(std::string_view name) const {
+    return matches(name, isAscii(name));
+}
+
+bool NameMatcher::matches(std::string_view name, bool ascii) const {
+    // Scans test every name against every rule: the end of the name is lower-cased once for
+    // all the extensions, and the Unicode tables are needed only for a name that is not
+    // plain ASCII.
+    char tail[32];
+    const std::size_t tailLength = ascii ? std::min({name.size(), longestSuffix_, sizeof tail}) : 0;
+    for (std::size_t i = 0; i < tailLength; ++i)
+        tail[i] = lowerAscii(name[name.size() - tailLength + i]);
+    std::string lowered;
     for (const auto& entry : entries_) {
         switch (entry.kind) {
         case FileMatcher::Kind::anyFile:
             return true;
-        case FileMatcher::Kind::extensionMatch:
-            if (endsWithLowered(name, entry.lowerSuffix))
-                return true;
+        case FileMatcher::Kind::extensionMatch: {
+            const std::string& suffix = entry.lowerSuffix;
+            if (ascii && suffix.size() <= tailLength) {
+                if (endsWith(std::string_view(tail, tailLength), suffix))
+                    return true;
+            } else if (ascii) {
+                if (asciiEndsWithLowered(name, suffix))
+                    return true;
+            } else {
+                if (lowered.empty())
+                    lowered = lowerUnicode(name);
+                if (endsWith(lowered, suffix))
+                    return true;
+            }
             break;
+        }
         case FileMatcher::Kind::glob:
-            if (entry.glob.front().matches(name))
+            if (entry.glob.front().matches(name, ascii))
                 return true;
             break;
         }

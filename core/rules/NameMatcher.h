@@ -17,6 +17,8 @@ public:
     explicit NameMatcher(const std::vector<FileMatcher>& matchers);
 
     bool matches(std::string_view name) const;
+    // The same, for a caller that has already looked whether the name is plain ASCII.
+    bool matches(std::string_view name, bool nameIsAscii) const;
 
 private:
     struct Entry {
@@ -25,6 +27,7 @@ private:
         std::vector<GlobMatch> glob; // zero or one
     };
     std::vector<Entry> entries_;
+    std::size_t longestSuffix_ = 0;
 };
 
 } // namespace dustlyn

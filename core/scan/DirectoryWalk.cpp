@@ -1,6 +1,7 @@
 #include "core/scan/DirectoryWalk.h"
 
 #include "core/base/Utf8.h"
+#include "core/rules/NameMatcher.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,6 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
 
 namespace dustlyn {
 
@@ -19,6 +23,9 @@ constexpr unsigned statxMask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTI
 constexpr int statxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
 // A ".hidden" file is a short list of names; anything larger is read only this far.
 constexpr std::size_t hiddenListLimit = 1 << 20;
+// How much one getdents64 call may fill: a folder of a few thousand entries in one call.
+constexpr std::size_t listingReadSize = 128 * 1024;
+constexpr std::uint32_t noMatcher = UINT32_MAX;
 
 Date dateOf(const struct statx_timestamp& time) {
     return dateFromUnix(time.tv_sec, time.tv_nsec);
@@ -92,35 +99,62 @@ std::vector<std::string> readHiddenList(int folderFd) {
     return names;
 }
 
-struct DirectoryEntry {
-    std::size_t nameOffset;
-    std::size_t nameLength;
-    unsigned char type;
-};
-
-// One folder's entries, read whole before any is looked at: the ".hidden" file may come
-// last, yet it decides about the entries before it.
-struct DirectoryListing {
-    std::string names; // each name followed by a NUL, ready for the *at calls
-    std::vector<DirectoryEntry> entries;
-    bool hasHiddenList = false;
-
-    const char* name(const DirectoryEntry& entry) const { return names.data() + entry.nameOffset; }
-};
-
-DirectoryListing readListing(DIR* directory) {
-    DirectoryListing listing;
-    while (const dirent* entry = readdir(directory)) {
-        const std::string_view name(entry->d_name);
-        if (name == ".hidden")
-            listing.hasHiddenList = true;
-        if (name.empty() || name.front() == '.' || isAlwaysSkipped(entry->d_type))
-            continue;
-        listing.entries.push_back({listing.names.size(), name.size(), entry->d_type});
-        listing.names.append(name);
-        listing.names.push_back('\0');
+// One folder's raw getdents64 records, read whole before any is looked at: the ".hidden"
+// file may come last, yet it decides about the entries before it. Kept per depth and
+// reused, so a walk allocates for its deepest and largest folders only.
+class Listing {
+public:
+    // False when nothing could be read at all.
+    bool read(int fd) {
+        size_ = 0;
+        for (;;) {
+            makeRoom(listingReadSize);
+            const ssize_t count = getdents64(fd, data_.get() + size_, listingReadSize);
+            if (count <= 0)
+                return count == 0 || size_ > 0; // an error midway keeps what was read
+            size_ += static_cast<std::size_t>(count);
+        }
     }
-    return listing;
+
+    // Entries read, "." and ".." included.
+    std::size_t count() const {
+        std::size_t entries = 0;
+        forEach([&entries](const struct dirent64&) { ++entries; });
+        return entries;
+    }
+
+    template <class Visit> void forEach(Visit&& visit) const {
+        for (std::size_t at = 0; at < size_;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(data_.get() + at);
+            at += entry->d_reclen;
+            visit(*entry);
+        }
+    }
+
+private:
+    void makeRoom(std::size_t wanted) {
+        if (capacity_ - size_ >= wanted)
+            return;
+        const std::size_t capacity = std::max(capacity_ * 2, size_ + wanted);
+        // getdents64 aligns its records for dirent64; so does the allocation.
+        auto data = std::make_unique_for_overwrite<char[]>(capacity);
+        if (size_ > 0)
+            std::memcpy(data.get(), data_.get(), size_);
+        data_ = std::move(data);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+bool hasHiddenList(const Listing& listing) {
+    bool found = false;
+    listing.forEach([&](const struct dirent64& entry) {
+        found = found || std::strcmp(entry.d_name, ".hidden") == 0;
+    });
+    return found;
 }
 
 } // namespace
@@ -142,8 +176,9 @@ bool isWithinFolder(std::string_view path, std::string_view folder) {
 // Fills a DirectoryWalk, one folder at a time, depth first.
 class DirectoryWalker {
 public:
-    DirectoryWalker(DirectoryWalk& walk, const std::vector<std::string>& excluded)
-        : walk_(walk), excluded_(excluded) {}
+    DirectoryWalker(DirectoryWalk& walk, const std::vector<std::string>& excluded,
+                    const std::vector<const NameMatcher*>& matchers)
+        : walk_(walk), excluded_(excluded), matchers_(matchers) {}
 
     void run(const std::string& root) {
         if (root.empty() || root.front() != '/' || isExcluded(root))
@@ -160,65 +195,131 @@ public:
         prefix_ = root;
         if (prefix_.back() != '/')
             prefix_.push_back('/');
-        walkFolder(fd, isValidUtf8(root));
+        walkFolder(fd, 0, isValidUtf8(root));
     }
 
 private:
     // Takes ownership of `fd`. `prefix_` is the folder's path with a trailing slash.
-    void walkFolder(int fd, bool validUtf8) {
-        DIR* directory = fdopendir(fd);
-        if (!directory) {
+    void walkFolder(int fd, std::size_t depth, bool validUtf8) {
+        if (listings_.size() <= depth)
+            listings_.emplace_back();
+        Listing& listing = listings_[depth];
+        if (!listing.read(fd)) {
             close(fd);
             return;
         }
-        const int folderFd = dirfd(directory);
-        const DirectoryListing listing = readListing(directory);
         const std::vector<std::string> hidden =
-            listing.hasHiddenList ? readHiddenList(folderFd) : std::vector<std::string>{};
-        for (const auto& entry : listing.entries) {
-            const std::string_view name(listing.name(entry), entry.nameLength);
+            hasHiddenList(listing) ? readHiddenList(fd) : std::vector<std::string>{};
+        makeRoom(listing.count());
+        listing.forEach([&](const struct dirent64& entry) {
+            const std::string_view name(entry.d_name);
+            if (name.empty() || name.front() == '.' || isAlwaysSkipped(entry.d_type))
+                return;
             if (!hidden.empty() && std::binary_search(hidden.begin(), hidden.end(), name))
-                continue;
-            visit(folderFd, listing.name(entry), name, validUtf8 && isValidUtf8(name));
-        }
-        closedir(directory);
+                return;
+            const bool ascii = isAscii(name);
+            const Entry visited{
+                fd, entry.d_name, name, validUtf8 && (ascii || isValidUtf8(name)), ascii, depth};
+            if (entry.d_type == DT_REG)
+                visitFile(visited);
+            else
+                visitOther(visited);
+        });
+        close(fd);
     }
 
-    void visit(int folderFd, const char* cName, std::string_view name, bool validUtf8) {
-        struct statx info {};
-        if (statx(folderFd, cName, statxFlags, statxMask, &info) != 0 ||
+    struct Entry {
+        int folderFd;
+        const char* cName;
+        std::string_view name;
+        bool validUtf8; // the whole path
+        bool ascii;     // the name
+        std::size_t depth;
+    };
+
+    // A regular file as the listing says: looked at closely only when a matcher wants it.
+    void visitFile(const Entry& entry) {
+        if (!entry.validUtf8) {
+            walk_.unrecordable_.push_back(walk_.paths_.add(prefix_, entry.name));
+            return;
+        }
+        const std::uint32_t matcher = firstMatcher(entry);
+        if (matcher == noMatcher)
+            return;
+        // Not zeroed first: the kernel fills all of it when the call succeeds, and these 256
+        // bytes are asked for once per file.
+        struct statx info;
+        if (statx(entry.folderFd, entry.cName, statxFlags, statxMask, &info) != 0 ||
             !(info.stx_mask & STATX_TYPE))
             return; // gone or unreadable since the folder was listed
         if (S_ISREG(info.stx_mode))
-            addFile(name, factsOf(info), validUtf8);
-        else if (S_ISDIR(info.stx_mode) && MountIdentity::of(info) == rootMount_)
-            enterFolder(folderFd, cName, name, validUtf8);
+            addFile(entry.name, info, matcher);
+        else if (S_ISDIR(info.stx_mode))
+            enterIfSameMount(entry, info); // replaced by a folder since the listing
     }
 
-    void addFile(std::string_view name, const FileFacts& facts, bool validUtf8) {
-        std::string& paths = walk_.paths_;
-        DirectoryWalk::File file;
-        file.pathOffset = paths.size();
-        file.pathLength = prefix_.size() + name.size();
-        file.nameLength = name.size();
-        file.size = facts.size;
-        file.modification = facts.modification;
-        file.creation = facts.creation;
-        file.validUtf8 = validUtf8;
-        paths.append(prefix_);
-        paths.append(name);
-        walk_.files_.push_back(file);
+    // A folder, or an entry whose type the file system does not report in its listing.
+    void visitOther(const Entry& entry) {
+        struct statx info {};
+        if (statx(entry.folderFd, entry.cName, statxFlags, statxMask, &info) != 0 ||
+            !(info.stx_mask & STATX_TYPE))
+            return;
+        if (S_ISDIR(info.stx_mode)) {
+            enterIfSameMount(entry, info);
+        } else if (S_ISREG(info.stx_mode)) {
+            if (!entry.validUtf8) {
+                walk_.unrecordable_.push_back(walk_.paths_.add(prefix_, entry.name));
+                return;
+            }
+            const std::uint32_t matcher = firstMatcher(entry);
+            if (matcher != noMatcher)
+                addFile(entry.name, info, matcher);
+        }
     }
 
-    void enterFolder(int folderFd, const char* cName, std::string_view name, bool validUtf8) {
+    // Room for every entry of a folder about to be read: one allocation for a large folder
+    // instead of a series of copies, and growth by doubling across many small ones.
+    void makeRoom(std::size_t entries) {
+        auto& files = walk_.files_;
+        if (files.capacity() - files.size() < entries)
+            files.reserve(std::max(files.size() + entries, files.capacity() * 2));
+    }
+
+    std::uint32_t firstMatcher(const Entry& entry) const {
+        for (std::size_t i = 0; i < matchers_.size(); ++i)
+            if (matchers_[i]->matches(entry.name, entry.ascii))
+                return static_cast<std::uint32_t>(i);
+        return noMatcher;
+    }
+
+    void addFile(std::string_view name, const struct statx& info, std::uint32_t matcher) {
+        const std::string_view path = walk_.paths_.add(prefix_, name);
+        DirectoryWalk::File& file = walk_.files_.emplace_back();
+        file.path = path;
+        file.nameLength = static_cast<std::uint16_t>(name.size());
+        file.firstMatcher = matcher;
+        if (info.stx_mask & STATX_SIZE)
+            file.size = static_cast<std::int64_t>(info.stx_size);
+        file.hasModification = (info.stx_mask & STATX_MTIME) != 0;
+        if (file.hasModification)
+            file.modificationDate = dateOf(info.stx_mtime);
+        file.hasCreation = (info.stx_mask & STATX_BTIME) != 0;
+        if (file.hasCreation)
+            file.creationDate = dateOf(info.stx_btime);
+    }
+
+    void enterIfSameMount(const Entry& entry, const struct statx& info) {
+        if (!(MountIdentity::of(info) == rootMount_))
+            return;
         const std::size_t restore = prefix_.size();
-        prefix_.append(name);
+        prefix_.append(entry.name);
         if (!isExcluded(prefix_)) {
             // O_NOFOLLOW: a folder swapped for a link since the stat is not entered.
-            const int fd = openat(folderFd, cName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int fd = openat(entry.folderFd, entry.cName,
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd >= 0) {
                 prefix_.push_back('/');
-                walkFolder(fd, validUtf8);
+                walkFolder(fd, entry.depth + 1, entry.validUtf8);
             }
         }
         prefix_.resize(restore);
@@ -232,14 +333,22 @@ private:
 
     DirectoryWalk& walk_;
     const std::vector<std::string>& excluded_;
+    const std::vector<const NameMatcher*>& matchers_;
     MountIdentity rootMount_;
     std::string prefix_;
+    std::deque<Listing> listings_; // by depth; a deque keeps a parent's listing in place
 };
 
-DirectoryWalk DirectoryWalk::run(const std::string& root,
-                                 const std::vector<std::string>& excluded) {
+StringArena DirectoryWalk::releasePaths() && {
+    files_ = {};
+    unrecordable_ = {};
+    return std::move(paths_);
+}
+
+DirectoryWalk DirectoryWalk::run(const std::string& root, const std::vector<std::string>& excluded,
+                                 const std::vector<const NameMatcher*>& matchers) {
     DirectoryWalk walk;
-    DirectoryWalker(walk, excluded).run(root);
+    DirectoryWalker(walk, excluded, matchers).run(root);
     return walk;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/Date.h"
+#include "core/base/StringArena.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace dustlyn {
+
+class NameMatcher;
 
 // What one stat call tells about a file system entry.
 struct FileFacts {
@@ -24,21 +27,34 @@ struct FileFacts {
 // following a final symbolic link. Nothing when it cannot be read.
 std::optional<FileFacts> readFileFacts(int folderFd, const char* name);
 
-// The regular files below one folder, read in a single pass so that every rule listing the
-// folder can be applied to the same entries. The walk skips hidden items (a leading "." or a
-// name listed in the folder's ".hidden" file), never follows a symbolic link, never leaves
-// the file system mount of its root, leaves out the excluded folders, and skips whatever
-// cannot be read.
+// The regular files below one folder that some rule may claim, read in a single pass so that
+// every rule listing the folder can be applied to the same entries. The walk skips hidden
+// items (a leading "." or a name listed in the folder's ".hidden" file), never follows a
+// symbolic link, never leaves the file system mount of its root, leaves out the excluded
+// folders, and skips whatever cannot be read.
+//
+// Only a file whose name one of the walk's matchers accepts costs a stat call: the folder
+// listing already tells files from folders, and folders are always entered, whatever the
+// matchers say.
 class DirectoryWalk {
 public:
     struct File {
-        std::size_t pathOffset = 0;
-        std::size_t pathLength = 0;
-        std::size_t nameLength = 0;
+        std::string_view path; // held by the walk
         std::int64_t size = 0;
-        std::optional<Date> modification;
-        std::optional<Date> creation;
-        bool validUtf8 = true; // the whole path, not only the name
+        Date modificationDate;
+        Date creationDate;
+        std::uint32_t firstMatcher = 0; // the first of the walk's matchers to accept the name
+        std::uint16_t nameLength = 0;
+        bool hasModification = false;
+        bool hasCreation = false;
+
+        std::string_view name() const { return path.substr(path.size() - nameLength); }
+        std::optional<Date> modification() const {
+            return hasModification ? std::optional<Date>(modificationDate) : std::nullopt;
+        }
+        std::optional<Date> creation() const {
+            return hasCreation ? std::optional<Date>(creationDate) : std::nullopt;
+        }
     };
 
     DirectoryWalk() = default;
@@ -46,24 +62,28 @@ public:
     // `root` is a resolved absolute folder; `excluded` are resolved folders whose contents
     // are left out (the whole walk is empty when `root` lies inside one of them). Because
     // no link below the root is followed, each file's path is `root` plus its relative path,
-    // and so already resolved.
-    static DirectoryWalk run(const std::string& root, const std::vector<std::string>& excluded);
+    // and so already resolved. `matchers` are tried in order on every regular file's name;
+    // the matchers must outlive the call, not the walk.
+    static DirectoryWalk run(const std::string& root, const std::vector<std::string>& excluded,
+                             const std::vector<const NameMatcher*>& matchers);
 
     // In the order the walk met them: a folder's entries in directory order, each sub-folder
-    // walked where it is met.
+    // walked where it is met. Views stay valid while the walk lives, also across moves.
     const std::vector<File>& files() const { return files_; }
-    std::string_view path(const File& file) const {
-        return std::string_view(paths_).substr(file.pathOffset, file.pathLength);
-    }
-    std::string_view name(const File& file) const {
-        return path(file).substr(file.pathLength - file.nameLength);
-    }
+    // Regular files whose path is not valid UTF-8, whatever the matchers say: they can never
+    // be recorded, so they are only counted.
+    const std::vector<std::string_view>& unrecordable() const { return unrecordable_; }
+
+    // The storage every path of the walk views, for a caller that keeps some views longer
+    // than the walk; the walk is left empty.
+    StringArena releasePaths() &&;
 
 private:
     friend class DirectoryWalker;
 
     std::vector<File> files_;
-    std::string paths_; // every file's path, back to back; File holds offsets into it
+    std::vector<std::string_view> unrecordable_;
+    StringArena paths_;
 };
 
 // `path` equals `folder` or lies inside it (both absolute, without trailing slashes).

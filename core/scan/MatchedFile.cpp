@@ -15,7 +15,7 @@ std::string MatchedFile::sizeFormatted() const {
 
 nlohmann::ordered_json toJson(const MatchedFile& file) {
     nlohmann::ordered_json value;
-    value["url"] = file.url.native();
+    value["url"] = file.url;
     value["size"] = file.size;
     value["ageBasisDate"] = formatRfc3339(file.ageBasisDate);
     value["ruleID"] = file.ruleID.text();

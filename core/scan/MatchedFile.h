@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -15,20 +14,22 @@ namespace dustlyn {
 
 // One file a rule (or a one-off timer) claims, with its deadline.
 struct MatchedFile {
-    std::filesystem::path url; // symbolic links in the path resolved
-    std::int64_t size = 0;     // bytes; 0 when unavailable
+    // Symbolic links in the path resolved. Plain text: a std::filesystem::path also keeps a
+    // list of its components, several hundred bytes for every file a scan holds.
+    std::string url;
+    std::int64_t size = 0; // bytes; 0 when unavailable
     Date ageBasisDate;
     Uuid ruleID;
     bool isEligible = false; // due: now >= deadline at scan time
     Date deadline;
 
     MatchedFile() = default;
-    MatchedFile(std::filesystem::path fileURL, std::int64_t fileSize, Date basisDate, Uuid rule,
+    MatchedFile(std::string fileURL, std::int64_t fileSize, Date basisDate, Uuid rule,
                 bool eligible, Date due)
         : url(std::move(fileURL)), size(fileSize), ageBasisDate(basisDate), ruleID(rule),
           isEligible(eligible), deadline(due) {}
     // The deadline defaults to the basis date.
-    MatchedFile(std::filesystem::path fileURL, std::int64_t fileSize, Date basisDate, Uuid rule,
+    MatchedFile(std::string fileURL, std::int64_t fileSize, Date basisDate, Uuid rule,
                 bool eligible)
         : MatchedFile(std::move(fileURL), fileSize, basisDate, rule, eligible, basisDate) {}
 
@@ -46,7 +47,7 @@ nlohmann::ordered_json toJson(const MatchedFile& file);
 // Hashes all six fields, like equality compares them.
 template <> struct std::hash<dustlyn::MatchedFile> {
     std::size_t operator()(const dustlyn::MatchedFile& file) const noexcept {
-        std::size_t h = std::filesystem::hash_value(file.url);
+        std::size_t h = std::hash<std::string>{}(file.url);
         const auto mix = [&h](std::size_t value) {
             h ^= value + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
         };

@@ -28,15 +28,53 @@ std::string withoutTrailingSlashes(std::string text) {
 
 // One distinct folder of a scan, walked once and then read by every rule that lists it.
 struct WalkedFolder {
+    std::vector<std::size_t> rules; // indices of the enabled rules listing it, in rule order
     DirectoryWalk walk;
     std::vector<char> claimed; // by index into walk.files()
     // Another walked folder contains this one or lies inside it, so the same file may be
     // met through both, and claims must also be looked up by path.
     bool overlapsAnother = false;
+
+    // Which of the walk's matchers is `rule`'s.
+    std::uint32_t matcherOf(std::size_t rule) const {
+        return static_cast<std::uint32_t>(std::find(rules.begin(), rules.end(), rule) -
+                                          rules.begin());
+    }
 };
 
-// The state of one scan: the walked folders and everything claimed so far.
-class ScanPass {
+// Where a scan's claims go: kept compactly (ScanClaims), or made into the report's
+// MatchedFiles as they come, for the model, which keeps only the report.
+class ReportBuilder {
+public:
+    void startGroup(const PurgeRule& rule, const std::string& folder, std::size_t mostFiles) {
+        report_.results.push_back({rule, folder, {}});
+        report_.results.back().files.reserve(mostFiles);
+    }
+    void add(const ScanClaims::Claim& claim) {
+        ScanResult& result = report_.results.back();
+        result.files.emplace_back(std::string(claim.path), claim.size, claim.ageBasisDate,
+                                  result.rule.id, claim.isEligible, claim.deadline);
+        report_.matchedCount += 1;
+        report_.totalSize += claim.size;
+    }
+    void endGroup() {
+        if (report_.results.back().files.empty())
+            report_.results.pop_back();
+    }
+    // Paths are copied as claims come, so nothing needs keeping.
+    std::string_view keepPath(std::string_view path) { return path; }
+    void keep(DirectoryWalk) {}
+    void setUnrecordableCount(std::int64_t count) { report_.unrecordableCount = count; }
+
+    ScanReport take() { return std::move(report_); }
+
+private:
+    ScanReport report_;
+};
+
+// The state of one scan: the walked folders and everything claimed so far, handed to `Sink`
+// (ScanClaims or ReportBuilder).
+template <class Sink> class ScanPass {
 public:
     ScanPass(const fs::path& home, const std::vector<std::string>& excluded,
              const std::set<fs::path>& pins, const std::map<fs::path, Date>& timers, Date now)
@@ -47,52 +85,59 @@ public:
             timerDates_.emplace(file.native(), due);
     }
 
-    ScanReport run(const std::vector<PurgeRule>& rules) {
+    Sink run(const std::vector<PurgeRule>& rules) {
+        for (const auto& rule : rules)
+            matchers_.emplace_back(rule.enabled ? rule.matchers : std::vector<FileMatcher>{});
         walkFolders(rules);
-        ScanReport report;
-        for (const auto& rule : rules) {
+        for (std::size_t index = 0; index < rules.size(); ++index) {
+            const PurgeRule& rule = rules[index];
             if (!rule.enabled)
                 continue;
-            const NameMatcher matcher(rule.matchers);
             for (const auto& folder : rule.folders) {
                 const auto found = folders_.find(folderKeys_.at(folder));
                 if (found == folders_.end())
                     continue;
-                add(report, ScanResult{rule, folder, claimFiles(rule, matcher, found->second)});
+                claims_.startGroup(rule, folder, mostClaims(index, found->second));
+                claimFiles(index, rule, found->second);
+                claims_.endGroup();
             }
         }
-        add(report, ScanResult{PurgeRule::manual(), "", manualFiles()});
-        report.unrecordableCount = static_cast<std::int64_t>(unrecordable_.size());
-        return report;
+        claims_.startGroup(PurgeRule::manual(), "", timers_.size());
+        addManualFiles();
+        claims_.endGroup();
+        for (auto& [key, folder] : folders_)
+            claims_.keep(std::move(folder.walk));
+        claims_.setUnrecordableCount(static_cast<std::int64_t>(unrecordable_.size()));
+        return std::move(claims_);
     }
 
 private:
-    static void add(ScanReport& report, ScanResult result) {
-        if (result.files.empty())
-            return;
-        report.matchedCount += static_cast<std::int64_t>(result.files.size());
-        for (const auto& file : result.files)
-            report.totalSize += file.size;
-        report.results.push_back(std::move(result));
-    }
-
-    // Walks every folder that an enabled rule lists, once, however many rules list it.
+    // Walks every folder that an enabled rule lists, once, however many rules list it. The
+    // walk reads only the files one of those rules may take by name.
     void walkFolders(const std::vector<PurgeRule>& rules) {
-        for (const auto& rule : rules)
-            if (rule.enabled)
-                for (const auto& folder : rule.folders)
-                    if (!folderKeys_.contains(folder))
-                        folderKeys_.emplace(folder, folderKey(folder));
-        for (const auto& [text, key] : folderKeys_)
-            if (!key.empty())
-                folders_.try_emplace(key);
+        for (std::size_t index = 0; index < rules.size(); ++index) {
+            if (!rules[index].enabled)
+                continue;
+            for (const auto& folder : rules[index].folders) {
+                if (!folderKeys_.contains(folder))
+                    folderKeys_.emplace(folder, folderKey(folder));
+                const std::string& key = folderKeys_.at(folder);
+                if (key.empty())
+                    continue;
+                auto& listing = folders_[key].rules;
+                if (listing.empty() || listing.back() != index)
+                    listing.push_back(index);
+            }
+        }
         for (auto& [key, folder] : folders_) {
-            folder.walk = DirectoryWalk::run(key, excluded_);
+            std::vector<const NameMatcher*> matchers;
+            for (const std::size_t rule : folder.rules)
+                matchers.push_back(&matchers_[rule]);
+            folder.walk = DirectoryWalk::run(key, excluded_, matchers);
             folder.claimed.assign(folder.walk.files().size(), 0);
             folder.overlapsAnother = overlapsAnother(key);
-            for (const auto& file : folder.walk.files())
-                if (!file.validUtf8)
-                    unrecordable_.insert(folder.walk.path(file));
+            unrecordable_.insert(folder.walk.unrecordable().begin(),
+                                 folder.walk.unrecordable().end());
         }
     }
 
@@ -112,39 +157,48 @@ private:
         });
     }
 
-    std::vector<MatchedFile> claimFiles(const PurgeRule& rule, const NameMatcher& matcher,
-                                        WalkedFolder& folder) {
-        std::vector<MatchedFile> files;
+    // How many files of the folder the rule may still take: room made once, not by doubling.
+    std::size_t mostClaims(std::size_t ruleIndex, const WalkedFolder& folder) const {
+        const std::uint32_t matcher = folder.matcherOf(ruleIndex);
+        std::size_t count = 0;
+        for (std::size_t index = 0; index < folder.claimed.size(); ++index)
+            count += !folder.claimed[index] && folder.walk.files()[index].firstMatcher <= matcher;
+        return count;
+    }
+
+    void claimFiles(std::size_t ruleIndex, const PurgeRule& rule, WalkedFolder& folder) {
         const auto& walked = folder.walk.files();
+        const std::uint32_t matcher = folder.matcherOf(ruleIndex);
         for (std::size_t index = 0; index < walked.size(); ++index) {
             const auto& file = walked[index];
-            // A path that is not UTF-8 cannot be written to the history or the
-            // configuration, so such a file is never claimed.
-            if (!file.validUtf8 || isClaimed(folder, index))
+            if (isClaimed(folder, index) || !accepts(ruleIndex, matcher, file))
                 continue;
-            if (!matcher.matches(folder.walk.name(file)))
+            if (pins_.contains(file.path))
                 continue;
-            const std::string_view path = folder.walk.path(file);
-            if (pins_.contains(path))
-                continue;
-            const auto& basis =
-                rule.ageBasis == AgeBasis::creation ? file.creation : file.modification;
+            const auto basis =
+                rule.ageBasis == AgeBasis::creation ? file.creation() : file.modification();
             if (!basis)
                 continue;
-            const std::optional<Date> timer = timerFor(path);
+            const std::optional<Date> timer = timerFor(file.path);
             const Date deadline = timer ? *timer : dateAfter(*basis, rule.ageThreshold);
-            files.emplace_back(fs::path(std::string(path)), file.size, *basis, rule.id,
-                               now_ >= deadline, deadline);
-            claim(folder, index, path, timer.has_value());
+            claims_.add({file.path, file.size, *basis, deadline, now_ >= deadline});
+            claim(folder, index, file.path, timer.has_value());
         }
-        return files;
+    }
+
+    // The walk noted the first of the folder's rules to accept the name; the rules before it
+    // refused it, and a later one is asked only when that first one left the file unclaimed.
+    bool accepts(std::size_t ruleIndex, std::uint32_t matcher,
+                 const DirectoryWalk::File& file) const {
+        if (file.firstMatcher == matcher)
+            return true;
+        return file.firstMatcher < matcher && matchers_[ruleIndex].matches(file.name());
     }
 
     bool isClaimed(const WalkedFolder& folder, std::size_t index) const {
         if (folder.claimed[index])
             return true;
-        return folder.overlapsAnother &&
-               sharedClaims_.contains(folder.walk.path(folder.walk.files()[index]));
+        return folder.overlapsAnother && sharedClaims_.contains(folder.walk.files()[index].path);
     }
 
     void claim(WalkedFolder& folder, std::size_t index, std::string_view path, bool hasTimer) {
@@ -169,8 +223,8 @@ private:
     }
 
     // Files that have a timer but that no rule claimed, soonest deadline first.
-    std::vector<MatchedFile> manualFiles() {
-        std::vector<MatchedFile> files;
+    void addManualFiles() {
+        std::vector<ScanClaims::Claim> files;
         for (const auto& [file, due] : timers_) {
             const std::string& path = file.native();
             if (claimedTimers_.contains(path) || pins_.contains(path) || isExcluded(path))
@@ -184,25 +238,29 @@ private:
             }
             // Linux keeps no date of being added to a folder; the modification date stands in.
             const Date basis = facts->modification.value_or(now_);
-            files.emplace_back(file, facts->size, basis, PurgeRule::manualID(), now_ >= due, due);
+            files.push_back({path, facts->size, basis, due, now_ >= due});
         }
-        std::stable_sort(
-            files.begin(), files.end(),
-            [](const MatchedFile& a, const MatchedFile& b) { return a.deadline < b.deadline; });
-        return files;
+        std::stable_sort(files.begin(), files.end(),
+                         [](const auto& a, const auto& b) { return a.deadline < b.deadline; });
+        for (auto& file : files) {
+            file.path = claims_.keepPath(file.path);
+            claims_.add(file);
+        }
     }
 
     const fs::path& home_;
     const std::vector<std::string>& excluded_;
     const std::map<fs::path, Date>& timers_;
     const Date now_;
+    std::vector<NameMatcher> matchers_; // by rule index; empty for disabled rules
     std::set<std::string, std::less<>> pins_;
     std::map<std::string, Date, std::less<>> timerDates_;
     std::unordered_map<std::string, std::string> folderKeys_; // rule folder text -> walk key
-    std::map<std::string, WalkedFolder> folders_; // nodes never move: paths are viewed in place
+    std::map<std::string, WalkedFolder> folders_;
     std::unordered_set<std::string_view> sharedClaims_;
     std::set<std::string_view> claimedTimers_;
     std::unordered_set<std::string_view> unrecordable_;
+    Sink claims_;
 };
 
 } // namespace
@@ -210,13 +268,23 @@ private:
 Scanner::Scanner(fs::path home, std::vector<fs::path> excluded)
     : home_(std::move(home)), excluded_(std::move(excluded)) {}
 
-ScanReport Scanner::scan(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins,
-                         const std::map<fs::path, Date>& timers, Date now) const {
+std::vector<std::string> Scanner::excludedFolders() const {
     std::vector<std::string> excluded;
     for (const auto& folder : excluded_)
         if (!folder.empty())
             excluded.push_back(withoutTrailingSlashes(folder.native()));
-    return ScanPass(home_, excluded, pins, timers, now).run(rules);
+    return excluded;
+}
+
+ScanClaims Scanner::claim(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins,
+                          const std::map<fs::path, Date>& timers, Date now) const {
+    const std::vector<std::string> excluded = excludedFolders();
+    return ScanPass<ScanClaims>(home_, excluded, pins, timers, now).run(rules);
+}
+
+ScanReport Scanner::scan(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins,
+                         const std::map<fs::path, Date>& timers, Date now) const {
+    return ScanPass<ReportBuilder>(home_, excludedFolders(), pins, timers, now).run(rules).take();
 }
 
 } // namespace dustlyn

@@ -2,6 +2,7 @@
 
 #include "core/base/Date.h"
 #include "core/rules/PurgeRule.h"
+#include "core/scan/ScanClaims.h"
 #include "core/scan/ScanReport.h"
 
 #include <filesystem>
@@ -23,8 +24,14 @@ public:
     ScanReport scan(const std::vector<PurgeRule>& rules,
                     const std::set<std::filesystem::path>& pins,
                     const std::map<std::filesystem::path, Date>& timers, Date now) const;
+    // The same scan in compact form, for callers that read every file once.
+    ScanClaims claim(const std::vector<PurgeRule>& rules,
+                     const std::set<std::filesystem::path>& pins,
+                     const std::map<std::filesystem::path, Date>& timers, Date now) const;
 
 private:
+    std::vector<std::string> excludedFolders() const;
+
     std::filesystem::path home_;
     std::vector<std::filesystem::path> excluded_;
 };

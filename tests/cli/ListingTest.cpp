@@ -79,6 +79,21 @@ TEST_F(Listing, QuarantineJsonIsAnArrayOfQuarantinedFiles) {
         << "soonest expiry first";
 }
 
+// A file put into the quarantine by hand may carry a name that is not UTF-8; the listing
+// stays valid JSON, with the bad bytes replaced, and still lists every file.
+TEST_F(Listing, QuarantineJsonStaysValidWithANameThatIsNotUtf8) {
+    writeFile(home.quarantine() / std::string("caf\xe9.txt"), "odd");
+    const ProcessResult result = home.run({"quarantine", "--json"});
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    const json files = parseOrDiscard(result.out);
+    ASSERT_TRUE(files.is_array()) << result.describe();
+    ASSERT_EQ(files.size(), 3u);
+    std::set<std::string> urls;
+    for (const auto& file : files)
+        urls.insert(file["url"].get<std::string>());
+    EXPECT_TRUE(urls.contains((home.quarantine() / "caf\xef\xbf\xbd.txt").native()));
+}
+
 TEST_F(Listing, HistoryTextIsNewestFirst) {
     const ProcessResult result = home.run({"history"});
     EXPECT_EQ(result.exitCode, 0) << result.describe();

@@ -179,5 +179,22 @@ TEST(Scan, ANameThatIsNotUtf8IsLeftOutAndCounted) {
     EXPECT_TRUE(fs::exists(odd));
 }
 
+// Output goes out as it is made; a write that fails must fail the command, not vanish.
+TEST(Scan, OutputThatCannotBeWrittenFailsWithTheSystemsReason) {
+    CliHome home;
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+    makeOldFiles(home.desktop(), 3);
+    for (const char* option : {"", "--json"}) {
+        SCOPED_TRACE(option);
+        std::vector<std::string> words{"scan"};
+        if (*option)
+            words.push_back(option);
+        const ProcessResult result =
+            home.runUnder({"sh", "-c", "exec \"$@\" > /dev/full", "sh"}, words);
+        EXPECT_EQ(result.exitCode, 1) << result.describe();
+        EXPECT_EQ(result.err, "dustlyn scan: cannot write the output: No space left on device\n");
+    }
+}
+
 } // namespace
 } // namespace dustlyn::testing

@@ -110,6 +110,22 @@ TEST_F(Deadlines, newFilesAreAnnouncedOnlyWhenTheyArriveRecentlyAfterTheFirstSca
     EXPECT_EQ(announced.size(), 1u);
 }
 
+// An empty first scan equals the report the model starts with; it still counts as the first.
+TEST_F(Deadlines, aFileArrivingAfterAnEmptyFirstScanIsAnnounced) {
+    useRule(300, 86400);
+    fs::create_directories(home_.path() / "Desktop");
+    auto model = makeModel();
+    std::vector<std::vector<MatchedFile>> announced;
+    model->onNewFiles = [&](const std::vector<MatchedFile>& files) { announced.push_back(files); };
+    model->refresh();
+    model->refresh();
+    EXPECT_TRUE(announced.empty());
+    const fs::path fresh = makeFile("Desktop/fresh.png", 1);
+    model->refresh();
+    ASSERT_EQ(announced.size(), 1u);
+    EXPECT_EQ(announced.front().front().url, fresh);
+}
+
 TEST(SweepScheduleRules, deadlinesInThePastAreNoCandidates) {
     const Date now = dateFromUnix(1'000'000);
     ScanReport report;

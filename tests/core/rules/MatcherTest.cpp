@@ -152,12 +152,15 @@ bool expressionFinds(const std::string& pattern, const std::string& name) {
 
 // Plain ASCII names skip the regular expression for speed; they must get its answers.
 TEST(GlobMatcher, asciiNamesGetTheAnswersOfTheRegularExpression) {
-    const std::vector<std::string> patterns = {"*",   "?",   "**",    "?*?", "",    "a*b",
-                                               "*a*", "a?c", "*.",    "a.c", "[a]", "a\\",
-                                               "A*",  "*b",  "a*b*c", "*?",  "a"};
-    const std::vector<std::string> names = {"",       "a",   "ab",    "abc", "a.c",  "A.C",
-                                            "[a]",    "ba",  "a\\",   "aXb", ".",    "a*b",
-                                            "aabbcc", "a\n", "a\r\n", "\n",  "a\nb", "ab\tc"};
+    const std::vector<std::string> patterns = {"*", "?", "**", "?*?", "", "a*b", "*a*", "a?c", "*.",
+                                               "a.c", "[a]", "a\\", "A*", "*b", "a*b*c", "*?", "a",
+                                               // literal starts and ends that rule names out
+                                               "ab*cd", "aB*?d", "abc", "a?c*x", "ab*ba", "a*\n",
+                                               "a*b*"};
+    const std::vector<std::string> names = {"",       "a",    "ab",    "abc", "a.c",    "A.C",
+                                            "[a]",    "ba",   "a\\",   "aXb", ".",      "a*b",
+                                            "aabbcc", "a\n",  "a\r\n", "\n",  "a\nb",   "ab\tc",
+                                            "abXcd",  "ABCD", "abcd",  "aba", "ab\ncd", "abcx"};
     for (const auto& pattern : patterns)
         for (const auto& name : names) {
             SCOPED_TRACE("pattern \"" + pattern + "\", name \"" + name + "\"");

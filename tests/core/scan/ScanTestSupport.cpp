@@ -25,7 +25,7 @@ PurgeRule anyFileRule(std::vector<std::string> folders, double age) {
 std::vector<std::string> pathsOf(const ScanResult& result) {
     std::vector<std::string> paths;
     for (const auto& file : result.files)
-        paths.push_back(file.url.native());
+        paths.push_back(file.url);
     return paths;
 }
 

@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace dustlyn {
 namespace {
 
@@ -18,6 +20,11 @@ using testing::TempDir;
 using testing::writeFile;
 
 using Paths = std::vector<std::string>;
+
+Paths sorted(Paths paths) {
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
 
 const FileMatcher screenshots = FileMatcher::glob("Screenshot*.png");
 
@@ -88,6 +95,36 @@ TEST_F(ScannerClaims, aKeptFileIsListedByNoRule) {
 TEST_F(ScannerClaims, aRuleWithoutMatchersClaimsNothing) {
     desktopFile("a.txt");
     EXPECT_TRUE(scan({makeRule("None", {"~/Desktop"}, {})}).results.empty());
+}
+
+// The walk reads a file only when a rule on the folder accepts its name, but it enters every
+// folder whatever the rules accept, for the other rules and the folders listed inside.
+TEST_F(ScannerClaims, aRuleThatAcceptsNoNameStillLetsTheWalkIntoFolders) {
+    const auto top = desktopFile("top.png");
+    const auto deep = desktopFile("a/b/deep.png");
+    const auto notes = desktopFile("a/notes.txt");
+    const struct {
+        const char* what;
+        std::vector<FileMatcher> matchers;
+    } nothings[] = {{"no matchers", {}},
+                    {"a glob no name fits", {FileMatcher::glob("*.nothing")}},
+                    {"an extension no name has", {FileMatcher::extensionMatch("none")}}};
+    const auto pictures = makeRule("Pictures", {"~/Desktop"}, {FileMatcher::extensionMatch("png")});
+    const auto inner = anyFileRule({"~/Desktop/a"});
+    for (const auto& kind : nothings) {
+        SCOPED_TRACE(kind.what);
+        const auto nothing = makeRule("Nothing", {"~/Desktop"}, kind.matchers);
+        EXPECT_TRUE(scan({nothing}).results.empty());
+        for (const auto& rules : {std::vector{nothing, pictures}, std::vector{pictures, nothing}}) {
+            const auto report = scan(rules);
+            ASSERT_EQ(report.results.size(), 1u);
+            EXPECT_EQ(report.results[0].rule, pictures);
+            EXPECT_EQ(sorted(pathsOf(report)), sorted({top, deep}));
+        }
+        const auto report = scan({nothing, inner});
+        ASSERT_EQ(report.results.size(), 1u);
+        EXPECT_EQ(sorted(pathsOf(report)), sorted({deep, notes}));
+    }
 }
 
 TEST_F(ScannerClaims, aFolderListedTwiceInOneRuleYieldsItsFilesOnce) {
@@ -217,7 +254,7 @@ TEST_F(ScannerClaims, timedFilesNoRuleTakesFormTheLastGroupSoonestFirst) {
     EXPECT_EQ(group.folder, "");
     EXPECT_EQ(pathsOf(group), (Paths{early, unmatched, late}));
     for (const auto& listed : group.files) {
-        SCOPED_TRACE(listed.url.native());
+        SCOPED_TRACE(listed.url);
         EXPECT_TRUE(listed.isManual());
         EXPECT_EQ(listed.deadline, timers.at(listed.url));
         EXPECT_EQ(listed.ageBasisDate, testing::modificationDate(listed.url));

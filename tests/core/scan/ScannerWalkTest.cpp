@@ -82,6 +82,22 @@ TEST_F(ScannerWalk, hiddenItemsLinksAndSpecialFilesAreLeftOutAndSubFoldersEntere
     EXPECT_EQ(found(watched), sorted(expected));
 }
 
+// A folder whose listing takes several reads of the directory, with its ".hidden" file
+// somewhere among them: every entry is seen, and the list still hides what it names.
+TEST_F(ScannerWalk, aLargeFolderIsReadWholeAndItsHiddenListApplies) {
+    constexpr int count = 5000;
+    Paths expected;
+    for (int i = 0; i < count; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "file %04d with a name long enough to fill pages.txt", i);
+        writeFile(watched / name);
+        if (i != 42)
+            expected.push_back(path(name));
+    }
+    writeFile(watched / ".hidden", "file 0042 with a name long enough to fill pages.txt\n");
+    EXPECT_EQ(found(watched), sorted(expected));
+}
+
 TEST_F(ScannerWalk, aLinkToAFileIsNotListedButItsTargetIsWhenWatched) {
     writeFile(temp / "outside/target.txt");
     fs::create_directories(watched);
