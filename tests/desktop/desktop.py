@@ -26,6 +26,7 @@ from Xlib import X, Xatom, display  # noqa: E402
 from Xlib.ext import shape  # noqa: E402
 
 DUSTLYN = os.environ.get("DUSTLYN", "dustlyn")
+DRAG_SOURCE = os.environ.get("DUSTLYN_DRAG_SOURCE", "dustlyn-drag-source")
 
 # An upper bound for something that normally takes a moment, never a wait for timing.
 PATIENCE = 20
@@ -241,6 +242,27 @@ class Panel:
     def input_shape(self):
         return self.x.input_shape(self.window)
 
+    def drawn(self):
+        """The extents of the window's bounding shape: what is drawn, where no compositing
+        manager blends the rest away."""
+        e = self.window.shape_query_extents()
+        return (e.bounding_shape_extents_x, e.bounding_shape_extents_y,
+                e.bounding_shape_extents_width, e.bounding_shape_extents_height)
+
+    def wait_for_drawn(self, face, what):
+        """Waits until the face, a list of one (x, y, width, height) in window coordinates,
+        is drawn in full: it grows into place."""
+        (x, y, width, height), = face
+
+        def covered():
+            left, top, drawn_width, drawn_height = self.drawn()
+            return (left <= x and top <= y and left + drawn_width >= x + width and
+                    top + drawn_height >= y + height)
+        try:
+            return self.x.wait(covered, f"{what} drawn in full")
+        except Timeout as timeout:
+            raise Timeout(f"{timeout}; they are drawn over {self.drawn()}") from None
+
     def wait_for_input(self, expected, what):
         """Waits until the panel takes the pointer exactly over `expected`, a list of
         (x, y, width, height) in window coordinates."""
@@ -275,6 +297,9 @@ class Geometry:
     def toast(self):
         return self.face(400, self.band + 60)
 
+    def drop_zones(self):
+        return self.face(480, self.band + 128)
+
 
 class Pointer:
     """The pointer as a mouse moves it: a jump next to the place, then a one-pixel motion
@@ -284,6 +309,19 @@ class Pointer:
     def rest_at(px, py):
         subprocess.run(["xdotool", "mousemove", str(px - 1), str(py), "mousemove_relative", "1",
                         "0"], check=True)
+
+    @staticmethod
+    def glide(start, end, steps=24):
+        """Moves the pointer from `start` to `end` as a hand does, in small steps."""
+        arguments = ["xdotool"]
+        at = start
+        for step in range(1, steps + 1):
+            to = (start[0] + (end[0] - start[0]) * step // steps,
+                  start[1] + (end[1] - start[1]) * step // steps)
+            arguments += ["mousemove_relative", "--", str(to[0] - at[0]), str(to[1] - at[1]),
+                          "sleep", "0.01"]
+            at = to
+        subprocess.run(arguments, check=True)
 
     @staticmethod
     def key(*keys):
@@ -314,6 +352,65 @@ class TypingWindow:
     def _focused(self):
         focus = self.x.focus()
         return focus == self.window.id or focus in [c.id for c in self.window.query_tree().children]
+
+    def close(self):
+        self.process.kill()
+        self.process.wait()
+
+
+class DragSource:
+    """A file browser's window that drags the given files while its button is held."""
+
+    def __init__(self, x, *files):
+        self.x = x
+        self.process = subprocess.Popen([DRAG_SOURCE, *map(str, files)], stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True)
+        window = x.wait(self._find, "the drag source's window")
+        left, top, width, height = x.frame(window)
+        self.centre = (left + width // 2, top + height // 2)
+
+    def _find(self):
+        return next((c for c in self.x.clients() if c.get_wm_name() == "dustlyn-drag-source"),
+                    None)
+
+    def press(self):
+        subprocess.run(["xdotool", "mousemove", str(self.centre[0]), str(self.centre[1]),
+                        "mousedown", "1"], check=True)
+        return self.centre
+
+    def heard(self, wait=0.0):
+        """The lines the source printed meanwhile: what the target under the pointer offers
+        whenever that changes ("over copy") and what a drop was taken as ("dropped copy")."""
+        lines = []
+        while select.select([self.process.stdout], [], [], wait)[0]:
+            lines.append(self.process.stdout.readline().strip())
+            wait = 0
+        return lines
+
+    def hover_until_offered(self, action, timeout=PATIENCE):
+        """Keeps the pointer moving by a pixel until the target under it offers `action`:
+        a face still settling into place may refuse the first position it is shown."""
+        offered, heard = None, []
+        deadline = time.monotonic() + timeout
+        while offered != f"over {action}":
+            if time.monotonic() > deadline:
+                raise Timeout(f"the drop target never offered {action!r} (heard {heard})")
+            subprocess.run(["xdotool", "mousemove_relative", "--", "1", "0",
+                            "mousemove_relative", "--", "-1", "0"], check=True)
+            news = self.heard(wait=0.1)
+            heard += news
+            offered = next((line for line in reversed(news) if line.startswith("over")),
+                           offered)
+
+    def release(self):
+        """Drops where the pointer is; answers the action the drop was taken as."""
+        subprocess.run(["xdotool", "mouseup", "1"], check=True)
+        deadline = time.monotonic() + PATIENCE
+        while time.monotonic() < deadline:
+            for line in self.heard(wait=deadline - time.monotonic()):
+                if line.startswith("dropped"):
+                    return line.split()[1]
+        raise Timeout("the drag source never said how the drop was taken")
 
     def close(self):
         self.process.kill()

@@ -16,7 +16,7 @@ import unittest
 
 from gi.repository import GLib
 
-from desktop import (AccessibilityBus, Dustlyn, Geometry, Panel, Pointer,
+from desktop import (AccessibilityBus, DragSource, Dustlyn, Geometry, Panel, Pointer,
                      StatusNotifierWatcher, ThrowawayHome, TypingWindow, XServer, wait_until)
 
 
@@ -135,6 +135,29 @@ class OpeningAndClosing(DesktopTest):
         self.panel.wait_for_input(self.opened, "the panel opened by `dustlyn open`")
         self.assert_command(self.dustlyn, "open")
         self.assertEqual(self.panel.input_shape(), self.opened, "a second open closed it")
+
+
+class DroppingFiles(DesktopTest):
+
+    def test_a_file_dragged_from_a_file_browser_onto_keep_forever_is_kept_where_it_is(self):
+        dustlyn, panel = self.start_with_panel()
+        path = self.leave_in_an_hour(dustlyn)
+        panel.wait_for_input(self.geometry.pill(), "the pill")
+        source = DragSource(self.x, path)
+        self.addCleanup(source.close)
+
+        keep_forever = (self.geometry.centre - 115, 85)
+        Pointer.glide(source.press(), (keep_forever[0], 40))
+        panel.wait_for_input(self.geometry.drop_zones(), "the drop zones under a file drag")
+        # Drop targets are found by the drawn shape, which grows into place.
+        panel.wait_for_drawn(self.geometry.drop_zones(), "the drop zones")
+        Pointer.glide((keep_forever[0], 40), keep_forever, steps=9)
+        # Taken as a copy: a source told the file was moved may remove its original.
+        source.hover_until_offered("copy")
+        self.assertEqual(source.release(), "copy")
+        panel.wait_for_input(self.geometry.toast(), "the toast confirming the drop")
+        self.assertEqual(dustlyn.command("scan").stdout.strip(), "Nothing would leave.")
+        self.assertTrue(path.exists())
 
 
 class TheSweepToast(DesktopTest):
