@@ -16,7 +16,7 @@ import unittest
 
 from gi.repository import GLib
 
-from desktop import (AccessibilityBus, DragSource, Dustlyn, Geometry, Panel, Pointer,
+from desktop import (AccessibilityBus, Atspi, DragSource, Dustlyn, Geometry, Panel, Pointer,
                      StatusNotifierWatcher, ThrowawayHome, TypingWindow, XServer, wait_until)
 
 
@@ -182,7 +182,7 @@ class TheSweepToast(DesktopTest):
             return next((e for role, name, e in found
                          if role == "push button" and name == "Undo"), None)
         undo = wait_until(undo_button, "the toast's text and its Undo button", timeout=3)
-        self.assertTrue(undo.get_action_iface().do_action(0))
+        self.assertTrue(Atspi.Action.do_action(undo, 0))
         wait_until(path.exists, "the file back where it was")
         self.assertEqual(path.read_text(), "hello")
         self.assertEqual(self.home.quarantined(), [])
@@ -216,6 +216,13 @@ class TheTrayItem(DesktopTest):
         self.assertEqual([(kind, label) for kind, label, _ in menu],
                          [("standard", "Open Dustlyn"), ("standard", "Settings…"),
                           ("separator", ""), ("standard", "Quit Dustlyn")])
+
+        # Each picture size once, and one sharp enough for a panel at twice the pixels.
+        pixmaps = watcher.call(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                               "Get", "(ss)", ("org.kde.StatusNotifierItem", "IconPixmap"))[0]
+        widths = [width for width, _, _ in pixmaps]
+        self.assertEqual(widths, sorted(set(widths)))
+        self.assertGreaterEqual(widths[-1], 36)
 
         quit_id = menu[3][2]
         watcher.call(item, menu_path, "com.canonical.dbusmenu", "Event", "(isvu)",
