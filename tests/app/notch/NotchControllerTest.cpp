@@ -129,6 +129,32 @@ TEST_F(Commands, aNameTheModelCannotRecordIsNotReportedAsKept) {
     EXPECT_TRUE(model_->config().pins.empty());
 }
 
+TEST_F(Commands, theTickSlowsDownWhileNoFaceShowsTheTime) {
+    const struct {
+        const char* name;
+        double fileAge; // below 0: no file
+        const char* demo;
+        double period;
+    } cases[] = {{"restingWithNothingLeaving", -1, "", 2},
+                 {"restingWithAFileAnHourAway", 10, "", 2},
+                 {"thePillsCountdownIsAboutToStart", 3000, "", 1},
+                 {"theOpenPanel", 10, "open", 1},
+                 {"aToast", -1, "toast", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        if (c.fileAge >= 0)
+            addFile("a.png", c.fileAge);
+        advance(1.5);
+        notch_->demo(c.demo);
+        EXPECT_EQ(notch_->tickPeriod(), c.period);
+        EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{c.period});
+        if (*c.demo) {
+            EXPECT_EQ(vm().now(), clock_->now()) << "a face shows the present from the start";
+        }
+    }
+}
+
 TEST_F(Commands, quietEndsAPeekAtOnceButNeverTheOpenPanel) {
     addFile("a.png");
     notch_->demo("peek");
