@@ -120,7 +120,6 @@ void NotchController::cancelTimers() {
 
 void NotchController::open(bool byHover) {
     cancelTimers();
-    model_.refresh();
     vm_.setTab(NotchViewModel::Tab::leaving);
     openedByHover_ = byHover;
     setMode(Mode::open);
@@ -128,6 +127,13 @@ void NotchController::open(bool byHover) {
     // Opened on purpose (key, click, command): Esc and typing should reach the panel.
     if (!byHover)
         panel_->makeKey();
+    // The panel opens on what the last scan found (the watcher keeps it within moments of
+    // the folders) and is brought up to date right after its first frame: a rescan of many
+    // files would otherwise hold that frame back.
+    refreshWork_ = services_.timers->singleShot(0, [this] {
+        refreshWork_.reset();
+        model_.refresh();
+    });
 }
 
 void NotchController::close() {

@@ -131,6 +131,7 @@ private:
     std::unique_ptr<Timer> closeWork_;
     std::unique_ptr<Timer> dismissWork_;
     std::unique_ptr<Timer> dropEndWork_;
+    std::unique_ptr<Timer> refreshWork_;
     long dragChangeCount_ = 0;
     bool draggingFiles_ = false;
     bool menuOpen_ = false;

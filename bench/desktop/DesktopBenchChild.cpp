@@ -6,10 +6,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
-#include <QWidget>
 
 #include <csignal>
 #include <cstdio>
@@ -44,11 +44,20 @@ int runChild(int argc, char** argv, const std::string& kind) {
     long pointerEvents = 0;
     QSystemTrayIcon bareTray(trayPicture());
     std::optional<dustlyn::Platform> platform;
-    QWidget window; // "window": a bare program with a window, for start-up times
-    if (kind == "bare" || kind == "window") {
+    // "window": a bare program with a window, for start-up times; "panel": one that also
+    // shows a translucent 720 x 560 window with a line of text, as the notch's panel is.
+    QLabel window(QStringLiteral("12 files leaving soon"));
+    if (kind == "bare" || kind == "window" || kind == "panel") {
         bareTray.show();
         if (kind == "window") {
             window.resize(320, 120);
+            window.show();
+        } else if (kind == "panel") {
+            window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+            window.setAttribute(Qt::WA_TranslucentBackground);
+            window.setStyleSheet(QStringLiteral("color: white; font-weight: 600"));
+            window.setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+            window.resize(720, 560);
             window.show();
         }
     } else {

@@ -2,6 +2,8 @@
 #include "core/base/Paths.h"
 #include "tests/app/notch/NotchFixture.h"
 
+#include <fstream>
+
 namespace dustlyn::testing {
 namespace {
 
@@ -127,6 +129,16 @@ TEST_F(Commands, aNameTheModelCannotRecordIsNotReportedAsKept) {
     notch_->handleDrop({odd}, NotchViewModel::DropKind::keep);
     EXPECT_EQ(toastTitle(), "Left alone");
     EXPECT_TRUE(model_->config().pins.empty());
+}
+
+TEST_F(Commands, theOpenPanelShowsTheLastScanAtOnceAndIsRescannedRightAfter) {
+    addFile("a.png");
+    std::ofstream(home_.path() / "Desktop/b.png") << "not scanned yet";
+    notch_->open(true);
+    EXPECT_EQ(mode(), Mode::open);
+    EXPECT_EQ(model_->leaving().size(), 1u) << "the first frame does not wait for a rescan";
+    advance(0);
+    EXPECT_EQ(model_->leaving().size(), 2u);
 }
 
 TEST_F(Commands, theTickSlowsDownWhileNoFaceShowsTheTime) {
