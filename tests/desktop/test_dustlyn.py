@@ -8,7 +8,6 @@ with DUSTLYN naming the executable (ctest does both).
 """
 
 import fcntl
-import os
 import signal
 import subprocess
 import sys
@@ -16,8 +15,9 @@ import unittest
 
 from gi.repository import GLib
 
-from desktop import (AccessibilityBus, Atspi, DragSource, Dustlyn, Geometry, Panel, Pointer,
-                     StatusNotifierWatcher, ThrowawayHome, TypingWindow, XServer, wait_until)
+from desktop import (DUSTLYN, AccessibilityBus, Atspi, DragSource, Dustlyn, Geometry, Panel,
+                     Pointer, StatusNotifierWatcher, ThrowawayHome, TypingWindow, XServer,
+                     wait_until)
 
 
 class DesktopTest(unittest.TestCase):
@@ -259,8 +259,8 @@ class StartingAndEnding(DesktopTest):
         for name, display in cases.items():
             with self.subTest(name):
                 env = self.home.environment(WAYLAND_DISPLAY=None, QT_QPA_PLATFORM=None, **display)
-                result = subprocess.run([os.environ["DUSTLYN"]], env=env, capture_output=True,
-                                        text=True, timeout=20)
+                result = subprocess.run([DUSTLYN], env=env, capture_output=True, text=True,
+                                        timeout=20)
                 self.assertEqual(result.returncode, 2, result.stderr)
                 self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
                 self.assertIn("dustlyn --headless", result.stderr)
