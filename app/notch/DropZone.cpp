@@ -20,6 +20,21 @@ constexpr double symbolSide = 18; // a semibold 16-point symbol's box
 constexpr double spacing = 5;
 const NotchAnimation hoverSpring{NotchAnimation::Curve::spring, 0.25, 0.7};
 
+// The notch only notes the dropped files; they stay where they are. A source told "moved"
+// may remove its original, so the drop is taken as a copy (or a link) and a source that
+// offers nothing but a move is refused.
+bool acceptWithoutMove(QDropEvent& event) {
+    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event.possibleActions().testFlag(action)) {
+            event.setDropAction(action);
+            event.accept();
+            return true;
+        }
+    }
+    event.ignore();
+    return false;
+}
+
 } // namespace
 
 DropZone::DropZone(const QString& title, const QString& subtitle, NotchSymbol::Name symbol,
@@ -51,15 +66,13 @@ std::vector<std::filesystem::path> DropZone::files(const QMimeData& data) {
 }
 
 void DropZone::dragEnterEvent(QDragEnterEvent* event) {
-    if (!event->mimeData()->hasUrls())
-        return;
-    event->acceptProposedAction();
-    setTargeted(true);
+    if (event->mimeData()->hasUrls() && acceptWithoutMove(*event))
+        setTargeted(true);
 }
 
 void DropZone::dragMoveEvent(QDragMoveEvent* event) {
     if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+        acceptWithoutMove(*event);
 }
 
 void DropZone::dragLeaveEvent(QDragLeaveEvent*) {
@@ -68,7 +81,8 @@ void DropZone::dragLeaveEvent(QDragLeaveEvent*) {
 
 void DropZone::dropEvent(QDropEvent* event) {
     setTargeted(false);
-    event->acceptProposedAction();
+    if (!acceptWithoutMove(*event))
+        return;
     // Handled once the drop has been answered: the face changes under the drop.
     QTimer::singleShot(0, this, [this, urls = files(*event->mimeData())]() mutable {
         dropped_(std::move(urls), kind_);

@@ -1,5 +1,7 @@
 #include "app/notch/NotchController.h"
 
+#include "app/notch/NotchDerived.h"
+
 namespace dustlyn {
 
 namespace {
@@ -12,6 +14,22 @@ std::size_t countLeaving(const ScanReport& scan) {
         count += result.files.size();
     return count;
 }
+
+// The earliest deadline of a file still counting down, if any.
+std::optional<Date> nextDeadline(const ScanReport& scan) {
+    std::optional<Date> next;
+    for (const auto& result : scan.results)
+        for (const auto& file : result.files)
+            if (!file.isEligible && (!next || file.deadline < *next))
+                next = file.deadline;
+    return next;
+}
+
+// At rest the tick serves only the quiet test, every other second; a face that shows the
+// time (and the pill a moment before its countdown starts) gets every second.
+constexpr double restingTickPeriod = 2;
+constexpr double timeTickPeriod = 1;
+constexpr double countdownLead = 2;
 
 } // namespace
 
@@ -45,12 +63,14 @@ NotchController::NotchController(AppModel& model, NotchServices services,
           &NotchViewModel::pillEnabledChanged, &NotchViewModel::peekFilesChanged})
         connect(&vm_, signal, this, &NotchController::syncInputRegion);
     connect(&model_, &AppModel::lastScanChanged, this, &NotchController::syncInputRegion);
+    connect(&model_, &AppModel::lastScanChanged, this, &NotchController::syncTicker);
+    connect(&model_, &AppModel::configChanged, this, &NotchController::syncTicker);
     connect(&model_, &AppModel::quarantinedChanged, this, &NotchController::syncInputRegion);
 
     services_.input.onPointerEvent = [this](PointerEventType type, bool global) {
         handle(type, global);
     };
-    ticker_ = services_.timers->repeating(1.0, [this] { tick(); });
+    syncTicker();
     services_.screens.onChanged = [this] { screensChanged(); };
     services_.hotKey.action = [this] {
         if (vm_.mode() == Mode::open)
@@ -81,6 +101,7 @@ QRectF NotchController::hotZone() const {
 
 void NotchController::setMode(Mode mode) {
     vm_.withAnimation(NotchAnimation::spring(), [&] { vm_.setMode(mode); });
+    syncTicker();
     // The resting notch never holds the keyboard, however it came to rest (a forced peek
     // over the open panel ends by its timer, not by close()).
     if (mode == Mode::pill && panel_->isKey())
@@ -99,7 +120,6 @@ void NotchController::cancelTimers() {
 
 void NotchController::open(bool byHover) {
     cancelTimers();
-    model_.refresh();
     vm_.setTab(NotchViewModel::Tab::leaving);
     openedByHover_ = byHover;
     setMode(Mode::open);
@@ -107,6 +127,13 @@ void NotchController::open(bool byHover) {
     // Opened on purpose (key, click, command): Esc and typing should reach the panel.
     if (!byHover)
         panel_->makeKey();
+    // The panel opens on what the last scan found (the watcher keeps it within moments of
+    // the folders) and is brought up to date right after its first frame: a rescan of many
+    // files would otherwise hold that frame back.
+    refreshWork_ = services_.timers->singleShot(0, [this] {
+        refreshWork_.reset();
+        model_.refresh();
+    });
 }
 
 void NotchController::close() {
@@ -143,11 +170,32 @@ void NotchController::showToast(Toast toast, double seconds) {
     scheduleDismiss(seconds);
 }
 
+bool NotchController::showsTime() const {
+    if (vm_.mode() != Mode::pill)
+        return true;
+    const auto next = nextDeadline(model_.lastScan());
+    return model_.config().notch.pillCountdown && next &&
+           secondsBetween(now(), *next) <
+               NotchDerived::countdownWindow + restingTickPeriod + countdownLead;
+}
+
+// A wake-up a second costs an idle desktop more than anything else the notch does: the
+// ticker slows down while nothing shows the time.
+void NotchController::syncTicker() {
+    const double period = showsTime() ? timeTickPeriod : restingTickPeriod;
+    if (period == tickPeriod_)
+        return;
+    tickPeriod_ = period;
+    ticker_ = services_.timers->repeating(period, [this] { tick(); });
+    vm_.setNow(now()); // a face that shows the time starts from the present
+}
+
 void NotchController::tick() {
     vm_.setNow(now());
     ++tickCount_;
+    syncTicker();
     // The active window is asked every other second only.
-    if (tickCount_ % 2 != 0 || !screen_)
+    if ((tickPeriod_ == timeTickPeriod && tickCount_ % 2 != 0) || !screen_)
         return;
     const bool quiet = quiet_.isQuiet(model_.config().notch.quietWhenBusy, screen_->frame);
     // Never hide the open panel under the user's pointer; the first even tick after it

@@ -87,6 +87,9 @@ public:
     void updateMouse(QPointF position);
     void tick();
     void screensChanged();
+    // Seconds between ticks: 1 while a face shows the time (a countdown, the open panel, a
+    // peek or toast), 2 at rest, where only the quiet test needs them.
+    double tickPeriod() const { return tickPeriod_; }
 
     // The notch's clock (the views' moving parts read it between the ticks of vm().now()).
     Date now() const { return services_.clock->now(); }
@@ -103,6 +106,8 @@ private:
     void scheduleDismiss(double seconds);
     void showToast(Toast toast, double seconds);
     void syncInputRegion();
+    void syncTicker();
+    bool showsTime() const;
     void placePanel();
     void hoverInPill(QPointF position);
     void hoverInOpen(QPointF position);
@@ -126,10 +131,12 @@ private:
     std::unique_ptr<Timer> closeWork_;
     std::unique_ptr<Timer> dismissWork_;
     std::unique_ptr<Timer> dropEndWork_;
+    std::unique_ptr<Timer> refreshWork_;
     long dragChangeCount_ = 0;
     bool draggingFiles_ = false;
     bool menuOpen_ = false;
     long long tickCount_ = 0;
+    double tickPeriod_ = 0;
     std::optional<QRectF> inputRegion_;
 };
 

@@ -28,6 +28,9 @@ void NotchMotion::animateTo(std::size_t index, double target, const NotchAnimati
     const double before = value.value();
     value.animateTo(target, curve);
     if (value.moving() && !frames_.isActive()) {
+        // The paint that starts a motion already shows its first step, so the change
+        // reaches the screen now rather than a frame later.
+        value.step(frameMilliseconds / 1000.0);
         clock_.start();
         frames_.start();
     }

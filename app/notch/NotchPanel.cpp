@@ -21,6 +21,8 @@ NotchPanel::NotchPanel(NotchController& controller, PanelWindowSystem& windowSys
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFixedSize(panelWidth, panelHeight);
+    // Holds the keyboard itself while opened by key; Tab leaves it for the controls.
+    setFocusPolicy(Qt::ClickFocus);
     NotchAccessibility::install();
     const NotchContext context{controller, controller.vm(), controller.model(),
                                leaving_,   thumbnails,      fileBrowser};
@@ -79,9 +81,9 @@ void NotchPanel::makeKey() {
     acceptFocus(true);
     windowSystem_.activate(*windowHandle());
     // The keyboard goes to the window, not to a control: the first Tab reaches the first
-    // control, and nothing wears a focus ring until the user asks for one.
-    if (QWidget* focused = focusWidget())
-        focused->clearFocus();
+    // control, and nothing wears a focus ring until the user asks for one. (With no focus
+    // of its own, the window would hand it to its first control once activated.)
+    setFocus(Qt::OtherFocusReason);
 }
 
 void NotchPanel::resignKey() {

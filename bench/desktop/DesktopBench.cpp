@@ -17,6 +17,7 @@
 //
 // The bars are printed, never asserted. Exits 1 only when a measurement could not be made.
 
+#include "bench/desktop/ProcessSample.h"
 #include "bench/sweep/ChildProcess.h"
 
 #include <unistd.h>
@@ -45,50 +46,14 @@ using Steady = std::chrono::steady_clock;
     std::exit(1);
 }
 
-long statusField(const fs::path& file, const std::string& key) {
-    std::ifstream in(file);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.starts_with(key))
-            return std::strtol(line.c_str() + key.size(), nullptr, 10);
-    return -1;
-}
-
-struct Sample {
-    double cpuSeconds = 0;
-    long switches = 0;
-    long residentKiB = 0;
-};
+using Sample = ProcessSample;
 
 Sample sample(pid_t pid) {
-    const fs::path proc = "/proc/" + std::to_string(pid);
-    Sample result;
-    std::ifstream statFile(proc / "stat");
-    std::string stat((std::istreambuf_iterator<char>(statFile)), {});
-    const auto close = stat.rfind(')');
-    if (close == std::string::npos)
-        fail("cannot read " + (proc / "stat").native());
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    long ticks = 0;
-    for (int i = 3; fields >> field; ++i) {
-        if (i == 14 || i == 15) // utime, stime
-            ticks += std::stol(field);
-        if (i == 15)
-            break;
+    try {
+        return ProcessSample::of(pid);
+    } catch (const std::exception& error) {
+        fail(error.what());
     }
-    result.cpuSeconds = double(ticks) / double(::sysconf(_SC_CLK_TCK));
-    result.residentKiB = statusField(proc / "status", "VmRSS:");
-    std::error_code error;
-    for (const auto& task : fs::directory_iterator(proc / "task", error)) {
-        const long voluntary = statusField(task.path() / "status", "voluntary_ctxt_switches:");
-        const long forced = statusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
-        if (voluntary >= 0 && forced >= 0)
-            result.switches += voluntary + forced;
-    }
-    if (error)
-        fail("cannot list the threads of " + std::to_string(pid) + ": " + error.message());
-    return result;
 }
 
 struct Child {

@@ -1,10 +1,12 @@
-// The two programs the desktop benchmark measures; see DesktopBench.cpp.
+// The programs the desktop benchmarks measure against; see DesktopBench.cpp and
+// bench/app/AppBench.cpp.
 
 #include "app/instance/Environment.h"
 #include "app/platform/Platform.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
@@ -42,8 +44,22 @@ int runChild(int argc, char** argv, const std::string& kind) {
     long pointerEvents = 0;
     QSystemTrayIcon bareTray(trayPicture());
     std::optional<dustlyn::Platform> platform;
-    if (kind == "bare") {
+    // "window": a bare program with a window, for start-up times; "panel": one that also
+    // shows a translucent 720 x 560 window with a line of text, as the notch's panel is.
+    QLabel window(QStringLiteral("12 files leaving soon"));
+    if (kind == "bare" || kind == "window" || kind == "panel") {
         bareTray.show();
+        if (kind == "window") {
+            window.resize(320, 120);
+            window.show();
+        } else if (kind == "panel") {
+            window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+            window.setAttribute(Qt::WA_TranslucentBackground);
+            window.setStyleSheet(QStringLiteral("color: white; font-weight: 600"));
+            window.setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+            window.resize(720, 560);
+            window.show();
+        }
     } else {
         platform = dustlyn::Platform::forSession(dustlyn::Environment::fromProcess());
         platform->tray->show(trayPicture(), "Dustlyn", {{"Quit Dustlyn", "Ctrl+Q", [] {}}});

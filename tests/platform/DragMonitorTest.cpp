@@ -56,6 +56,26 @@ TEST_P(DragMonitorSees, aNewDragAndWhetherItOffersFiles) {
 INSTANTIATE_TEST_SUITE_P(Sources, DragMonitorSees, ::testing::ValuesIn(sources),
                          testing::RowName());
 
+// Qt's drag sources take the selection first and write their type list a moment later;
+// they answer no TARGETS.
+TEST(DragMonitor, aTypeListWrittenAfterTheSelectionWasTakenIsSeen) {
+    X11DragMonitor monitor(X11Connection::fromQt());
+    testing::syncQt();
+    testing::XcbClient other;
+    const xcb_window_t window = other.createWindow({0, 0, 10, 10}, false);
+    other.own("XdndSelection", window);
+    ASSERT_TRUE(waitFor([&] {
+        other.pump();
+        return monitor.changeCount() == 2;
+    })) << "the refused TARGETS";
+    EXPECT_FALSE(monitor.offersFiles());
+
+    const long before = monitor.changeCount();
+    other.setAtoms(window, "XdndTypeList", {"text/uri-list", "text/x-moz-url", "text/plain", "a"});
+    ASSERT_TRUE(waitFor([&] { return monitor.changeCount() > before; }));
+    EXPECT_TRUE(monitor.offersFiles());
+}
+
 TEST(DragMonitor, eachNewDragMovesTheCountAndAnEndedOneDoesNot) {
     X11DragMonitor monitor(X11Connection::fromQt());
     testing::syncQt(); // watching before the first drag starts

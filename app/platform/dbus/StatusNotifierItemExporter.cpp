@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QtEndian>
 
+#include <map>
 #include <set>
 
 namespace dustlyn {
@@ -12,27 +13,43 @@ namespace dustlyn {
 StatusNotifierItemExporter::StatusNotifierItemExporter(QDBusObjectPath menuPath, QObject* parent)
     : QObject(parent), menuPath_(std::move(menuPath)) {}
 
+namespace {
+
+// Pixels as the protocol carries them: ARGB32 in network byte order.
+SniIcon entryOf(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    SniIcon entry{image.width(), image.height(), {}};
+    entry.pixels.resize(qsizetype(image.width()) * image.height() * 4);
+    auto* out = reinterpret_cast<quint32*>(entry.pixels.data());
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            *out++ = qToBigEndian<quint32>(line[x]);
+    }
+    return entry;
+}
+
+} // namespace
+
 SniIconList StatusNotifierItemExporter::pixmapsOf(const QIcon& icon) {
-    // Panels are 16 to 64 pixels high; a host picks the nearest size and scales.
+    // Panels are 16 to 64 pixels high; a host picks the nearest size and scales. An icon
+    // never grows past its largest picture at one pixel per point, so its pictures for
+    // twice the pixels are asked for too, and each pixel size is offered once.
     std::set<int> sizes{16, 22, 24, 32, 48, 64};
     for (const QSize& size : icon.availableSizes())
         sizes.insert(size.height());
-    SniIconList icons;
-    for (const int size : sizes) {
-        const QImage image =
-            icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
-        if (image.isNull())
-            continue;
-        SniIcon entry{image.width(), image.height(), {}};
-        entry.pixels.resize(qsizetype(image.width()) * image.height() * 4);
-        auto* out = reinterpret_cast<quint32*>(entry.pixels.data());
-        for (int y = 0; y < image.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x)
-                *out++ = qToBigEndian<quint32>(line[x]);
+    std::map<int, SniIcon> bySize;
+    for (const qreal ratio : {1.0, 2.0}) {
+        for (const int size : sizes) {
+            const int points = static_cast<int>(size / ratio);
+            const QImage image = icon.pixmap(QSize(points, points), ratio).toImage();
+            if (!image.isNull() && !bySize.contains(image.width()))
+                bySize.emplace(image.width(), entryOf(image));
         }
-        icons.append(entry);
     }
+    SniIconList icons;
+    for (const auto& [size, entry] : bySize)
+        icons.append(entry);
     return icons;
 }
 

@@ -17,6 +17,7 @@ X11DragMonitor::X11DragMonitor(std::shared_ptr<X11Connection> x11) : x11_(std::m
     x11_->internAtoms({"XdndSelection", "XdndTypeList", "TARGETS", "text/uri-list", reply});
     selection_ = x11_->atom("XdndSelection");
     uriList_ = x11_->atom("text/uri-list");
+    typeListAtom_ = x11_->atom("XdndTypeList");
     xfixesFirstEvent_ = x11_->firstEvent(xcb_xfixes_id);
     listener_ =
         x11_->addListener([this](const xcb_generic_event_t& event) { return handle(event); });
@@ -35,6 +36,7 @@ X11DragMonitor::X11DragMonitor(std::shared_ptr<X11Connection> x11) : x11_(std::m
 
 X11DragMonitor::~X11DragMonitor() {
     x11_->removeListener(listener_);
+    followOwner(XCB_NONE);
     if (helper_ != XCB_NONE) {
         xcb_destroy_window(x11_->xcb(), helper_);
         xcb_flush(x11_->xcb());
@@ -50,6 +52,17 @@ bool X11DragMonitor::handle(const xcb_generic_event_t& event) {
         ownerChanged(notify.owner, notify.selection_timestamp);
         return true;
     }
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+        if (notify.window != owner_ || notify.atom != typeListAtom_ ||
+            notify.state != XCB_PROPERTY_NEW_VALUE)
+            return false;
+        if (const auto types = typeList(owner_)) {
+            asked_.reset(); // the list answers what TARGETS would have
+            typesKnown(*types);
+        }
+        return true;
+    }
     if (type == XCB_SELECTION_NOTIFY) {
         const auto& notify = reinterpret_cast<const xcb_selection_notify_event_t&>(event);
         if (notify.requestor != helper_ || notify.selection != selection_)
@@ -62,6 +75,7 @@ bool X11DragMonitor::handle(const xcb_generic_event_t& event) {
 
 void X11DragMonitor::ownerChanged(xcb_window_t owner, xcb_timestamp_t time) {
     asked_.reset();
+    followOwner(owner);
     if (owner == XCB_NONE)
         return;
     ++changeCount_;
@@ -76,6 +90,28 @@ void X11DragMonitor::ownerChanged(xcb_window_t owner, xcb_timestamp_t time) {
     xcb_convert_selection(x11_->xcb(), helper_, selection_, x11_->atom("TARGETS"),
                           x11_->atom(reply), time);
     xcb_flush(x11_->xcb());
+}
+
+// The source may write its type list only after taking the selection: its window is watched
+// for it, from before the first look at it, until the next drag.
+void X11DragMonitor::followOwner(xcb_window_t owner) {
+    auto* connection = x11_->xcb();
+    // This program's own windows keep the events Qt chose for them.
+    if (owner_ != XCB_NONE && !ownWindow(owner_)) {
+        const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+        xcb_change_window_attributes(connection, owner_, XCB_CW_EVENT_MASK, &none);
+    }
+    owner_ = owner;
+    if (owner_ != XCB_NONE && !ownWindow(owner_)) {
+        const std::uint32_t properties = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(connection, owner_, XCB_CW_EVENT_MASK, &properties);
+    }
+    xcb_flush(connection);
+}
+
+bool X11DragMonitor::ownWindow(xcb_window_t window) const {
+    const xcb_setup_t* setup = xcb_get_setup(x11_->xcb());
+    return (window & ~setup->resource_id_mask) == setup->resource_id_base;
 }
 
 std::optional<std::vector<xcb_atom_t>> X11DragMonitor::typeList(xcb_window_t owner) {

@@ -2,6 +2,8 @@
 #include "core/base/Paths.h"
 #include "tests/app/notch/NotchFixture.h"
 
+#include <fstream>
+
 namespace dustlyn::testing {
 namespace {
 
@@ -127,6 +129,42 @@ TEST_F(Commands, aNameTheModelCannotRecordIsNotReportedAsKept) {
     notch_->handleDrop({odd}, NotchViewModel::DropKind::keep);
     EXPECT_EQ(toastTitle(), "Left alone");
     EXPECT_TRUE(model_->config().pins.empty());
+}
+
+TEST_F(Commands, theOpenPanelShowsTheLastScanAtOnceAndIsRescannedRightAfter) {
+    addFile("a.png");
+    std::ofstream(home_.path() / "Desktop/b.png") << "not scanned yet";
+    notch_->open(true);
+    EXPECT_EQ(mode(), Mode::open);
+    EXPECT_EQ(model_->leaving().size(), 1u) << "the first frame does not wait for a rescan";
+    advance(0);
+    EXPECT_EQ(model_->leaving().size(), 2u);
+}
+
+TEST_F(Commands, theTickSlowsDownWhileNoFaceShowsTheTime) {
+    const struct {
+        const char* name;
+        double fileAge; // below 0: no file
+        const char* demo;
+        double period;
+    } cases[] = {{"restingWithNothingLeaving", -1, "", 2},
+                 {"restingWithAFileAnHourAway", 10, "", 2},
+                 {"thePillsCountdownIsAboutToStart", 3000, "", 1},
+                 {"theOpenPanel", 10, "open", 1},
+                 {"aToast", -1, "toast", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        if (c.fileAge >= 0)
+            addFile("a.png", c.fileAge);
+        advance(1.5);
+        notch_->demo(c.demo);
+        EXPECT_EQ(notch_->tickPeriod(), c.period);
+        EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{c.period});
+        if (*c.demo) {
+            EXPECT_EQ(vm().now(), clock_->now()) << "a face shows the present from the start";
+        }
+    }
 }
 
 TEST_F(Commands, quietEndsAPeekAtOnceButNeverTheOpenPanel) {
