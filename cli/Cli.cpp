@@ -83,7 +83,8 @@ CommandOutput runHere(const Environment& environment, const CommandLine& line) {
         ConfigurationStore::defaultStore(folders), std::nullopt,
         Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
         nullptr, nullptr, AppModelServices::standard(folders));
-    model.refresh();
+    // Every command scans when it needs to (a sweep before and after its moves), so none is
+    // made here.
     return ChangeCommands(model).run(line);
 }
 

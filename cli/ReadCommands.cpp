@@ -76,7 +76,7 @@ void writeQuarantineJson(const std::vector<QuarantinedFile>& files, BufferedOutp
         json.key("id");
         json.value(file.id.text());
         json.key("url");
-        json.value(file.url.native());
+        json.value(file.url);
         json.key("size");
         json.value(file.size);
         json.key("quarantinedDate");
@@ -207,11 +207,11 @@ int ReadCommands::quarantine(const CommandLine& line) const {
     const Origins origins(history);
     const ClockPhrase clock(now_);
     const auto cellsOf = [&](const QuarantinedFile& file) {
-        const std::string* origin = origins.of(file.url.native());
+        const std::string* origin = origins.of(file.url);
         return std::array<std::string, 5>{
             file.isExpired ? "expired"
                            : "expires in " + FileInsights::countdown(file.secondsUntilExpiry(now_)),
-            clock.text(file.expiresDate), file.sizeFormatted(), file.url.native(),
+            clock.text(file.expiresDate), file.sizeFormatted(), file.url,
             origin ? "from " + abbreviateHome(*origin, folders.home) : "origin unknown"};
     };
     TextTable table({false, false, true, false, false});
@@ -290,8 +290,7 @@ int ReadCommands::rules(const CommandLine& line) const {
     for (const auto& rule : config.rules)
         table.measure({rule.enabled ? "on" : "off", rule.name, RuleWords::text(rule)});
     for (const auto& rule : config.rules)
-        table.write({rule.enabled ? "on" : "off", rule.name, RuleWords::text(rule)},
-                    out_.text());
+        table.write({rule.enabled ? "on" : "off", rule.name, RuleWords::text(rule)}, out_.text());
     return 0;
 }
 

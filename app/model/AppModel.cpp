@@ -17,8 +17,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <map>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace dustlyn {
 
@@ -60,9 +61,9 @@ AppModel::AppModel(ConfigurationStore store, std::optional<HistoryStore> history
     trashEmptier_ =
         trashEmptier ? std::move(trashEmptier) : services_.trashEmptierFor(config_.emptyTrash);
     HistoryReadout stored = historyStore_.read();
-    history_ = std::move(stored.entries);
     if (const auto notice = stored.notice(historyStore_.url()))
         historyNotices_.push_back(*notice);
+    history_ = {std::move(stored.entries), stored.damaged, false};
     reconcileJournal();
     removeAbandonedCopies();
     if (watcher_) {
@@ -91,7 +92,12 @@ void AppModel::reconcileJournal() {
     std::error_code error;
     if (!fs::exists(fs::symlink_status(journal_.url(), error)))
         return;
-    setHistory(journal_.reconcile(historyStore_, now()));
+    const HeldHistory before = history_;
+    journal_.reconcile(historyStore_, history_, now());
+    if (!history_.damaged)
+        historyNotices_.clear();
+    if (history_.entries != before.entries)
+        emit historyChanged();
 }
 
 // A copy into the quarantine killed half way lies there hidden for ever: no listing shows
@@ -131,25 +137,44 @@ std::vector<fs::path> AppModel::excludedFolders() const {
     return {resolvePath(quarantineFolder()), resolvePath(store_.url().parent_path())};
 }
 
-void AppModel::refresh() {
+ScanReport AppModel::scanRuleFolders() const {
     const Scanner scanner(services_.folders.home, excludedFolders());
     const fs::path& home = services_.folders.home;
-    const bool changed = setLastScan(
-        scanner.scan(config_.rules, config_.pinURLs(home), config_.timerURLs(home), now()));
-    setQuarantined(quarantineScanner_.scanAll(quarantineFolder(), config_.quarantineTTL, now()));
+    return scanner.scan(config_.rules, config_.pinURLs(home), config_.timerURLs(home), now());
+}
+
+bool AppModel::rescan() {
+    const bool changed = setLastScan(scanRuleFolders());
     // A scan equal to the last one holds no new file, and the detector remembers it already.
     if (changed || !newFiles_.remembers())
+        detectNewFiles();
+    return changed;
+}
+
+void AppModel::refresh() {
+    const bool changed = setLastScan(scanRuleFolders());
+    refreshWith(changed,
+                quarantineScanner_.scanAll(quarantineFolder(), config_.quarantineTTL, now()));
+}
+
+void AppModel::refreshWith(bool scanChanged, std::vector<QuarantinedFile> quarantined) {
+    setQuarantined(std::move(quarantined));
+    if (scanChanged || !newFiles_.remembers())
         detectNewFiles();
     scheduleDeadlineSweep();
 }
 
+// The rule folders are scanned once before the moves and once after; the quarantine is walked
+// once, after the moves, and that one listing is both purged from and shown.
 std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool everything) {
     removeAbandonedCopies();
-    refresh();
+    rescan();
     const Uuid sweepID = Uuid::random();
     lastSweepID_ = sweepID;
     QuarantineReport moved = quarantineIncoming(sweepID, everything);
-    PurgeReport purged = purgeExpired();
+    std::vector<QuarantinedFile> listing =
+        quarantineScanner_.list(quarantineFolder(), config_.quarantineTTL, now());
+    PurgeReport purged = purgeListed(listing);
     if (config_.emptyTrash) {
         try {
             trashEmptier_->emptyTrash();
@@ -159,33 +184,30 @@ std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool ev
     }
     setLastSweepDate(now());
     pruneTimers();
-    refresh();
-    if (moved.movedCount >= 1 && onSweep) {
-        SweepSummary summary{sweepID, {}, moved.movedCount, moved.movedSize, std::nullopt};
-        for (const auto& outcome : moved.outcomes) {
-            if (!outcome.success)
-                continue;
-            summary.movedURLs.push_back(outcome.original);
-            if (!summary.sample)
-                summary.sample = outcome.quarantined;
-        }
-        onSweep(summary);
-    }
+    QuarantineScanner::sortByExpiry(listing);
+    const bool changed = setLastScan(scanRuleFolders());
+    refreshWith(changed, std::move(listing));
+    announceSweep(sweepID, moved);
     if (onSweepFinished)
         onSweepFinished(moved, purged);
     return {std::move(moved), std::move(purged)};
 }
 
-namespace {
-
-// The history file is replaced whole, so holding the newest entry means holding them all.
-bool historyHolds(const HistoryStore& store, const std::vector<HistoryEntry>& entries) {
-    if (entries.empty())
-        return true;
-    const auto stored = store.load();
-    return std::any_of(stored.rbegin(), stored.rend(),
-                       [&](const HistoryEntry& entry) { return entry.id == entries.back().id; });
+void AppModel::announceSweep(const Uuid& sweepID, const QuarantineReport& moved) {
+    if (moved.movedCount < 1 || !onSweep)
+        return;
+    SweepSummary summary{sweepID, {}, moved.movedCount, moved.movedSize, std::nullopt};
+    for (const auto& outcome : moved.outcomes) {
+        if (!outcome.success)
+            continue;
+        summary.movedURLs.push_back(outcome.original);
+        if (!summary.sample)
+            summary.sample = outcome.quarantined;
+    }
+    onSweep(summary);
 }
+
+namespace {
 
 QuarantineReport allFailed(const ScanReport& toMove, const std::string& message) {
     QuarantineReport report;
@@ -198,18 +220,36 @@ QuarantineReport allFailed(const ScanReport& toMove, const std::string& message)
 
 } // namespace
 
+// The outcomes follow the files of `moved` one for one, results in order.
+std::vector<HistoryEntry> AppModel::entriesOfMoves(const ScanReport& moved,
+                                                   const QuarantineReport& report,
+                                                   const Uuid& sweepID) const {
+    std::vector<HistoryEntry> entries;
+    entries.reserve(static_cast<std::size_t>(report.movedCount));
+    const std::vector<Uuid> ids = Uuid::randomMany(static_cast<std::size_t>(report.movedCount));
+    const Date stamp = now();
+    std::size_t at = 0;
+    for (const auto& result : moved.results) {
+        for (const auto& file : result.files) {
+            const QuarantineOutcome& outcome = report.outcomes.at(at++);
+            if (!outcome.success || !outcome.quarantined)
+                continue;
+            entries.push_back({ids.at(entries.size()), stamp, HistoryEntry::Kind::quarantined,
+                               outcome.original.native(), outcome.quarantined->native(), file.size,
+                               result.rule.name, sweepID});
+        }
+    }
+    return entries;
+}
+
 QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everything) {
     ScanReport toMove;
-    std::map<fs::path, std::string> ruleNames;
-    std::map<fs::path, std::int64_t> sizes;
     for (const auto& result : lastScan_.results) {
         ScanResult chosen{result.rule, result.folder,
                           everything ? result.files : result.eligibleFiles()};
         if (chosen.files.empty())
             continue;
         for (const auto& file : chosen.files) {
-            ruleNames[file.url] = chosen.rule.name;
-            sizes[file.url] = file.size;
             toMove.matchedCount += 1;
             toMove.totalSize += file.size;
         }
@@ -225,54 +265,57 @@ QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everythi
     try {
         report = purger_.quarantine(
             toMove, quarantineFolder(), dated,
-            [&](const std::vector<PlannedMove>& plan) { journal_.write(sweepID, dated, plan); });
+            [&](const std::vector<PlannedMove>& plan) { journal_.write(sweepID, dated, plan); },
+            onSweepProgress);
     } catch (const FileError& error) {
         // Without the journal a crash could strand files without their origin: move nothing.
         report = allFailed(toMove, error.what());
     }
     setLastQuarantine(report);
-
-    const Date stamp = now();
-    std::vector<HistoryEntry> entries;
-    for (const auto& outcome : report.outcomes) {
-        if (!outcome.success || !outcome.quarantined)
-            continue;
-        const auto name = ruleNames.find(outcome.original);
-        const auto size = sizes.find(outcome.original);
-        entries.push_back({Uuid::random(), stamp, HistoryEntry::Kind::quarantined,
-                           outcome.original.native(), outcome.quarantined->native(),
-                           size == sizes.end() ? 0 : size->second,
-                           name == ruleNames.end() ? std::string() : name->second, sweepID});
-    }
-    if (!entries.empty())
-        appendHistory(entries);
+    const std::vector<HistoryEntry> entries = entriesOfMoves(toMove, report, sweepID);
     // The journal goes only once the history file really holds the sweep's entries; if the
     // write failed, the next sweep or start-up records them from the journal.
-    if (historyHolds(historyStore_, entries))
+    if (entries.empty() || appendHistory(entries))
         journal_.remove();
     return report;
 }
 
 PurgeReport AppModel::purgeExpired() {
+    std::vector<QuarantinedFile> listing =
+        quarantineScanner_.list(quarantineFolder(), config_.quarantineTTL, now());
+    return purgeListed(listing);
+}
+
+PurgeReport AppModel::purgeListed(std::vector<QuarantinedFile>& listing) {
     // The defaults' retention may be shorter than the one the user set in the unreadable file.
     if (configUnreadable_)
         return PurgeReport::empty();
-    const auto expired =
-        quarantineScanner_.scanExpired(quarantineFolder(), config_.quarantineTTL, now());
+    const auto expired = QuarantineScanner::expired(listing);
     if (expired.empty())
         return PurgeReport::empty();
     PurgeReport report = purger_.deleteFiles(expired);
     setLastPurge(report);
+    // Where each quarantine path came from, the newest record winning, as originalPath()
+    // would answer it: looked up once per deleted file rather than by a walk of the history.
+    std::unordered_map<std::string_view, const std::string*> origins;
+    for (const auto& entry : history_.entries)
+        if (entry.kind == HistoryEntry::Kind::quarantined)
+            origins[entry.quarantinePath] = &entry.originalPath;
     const Date stamp = now();
+    const std::vector<Uuid> ids = Uuid::randomMany(static_cast<std::size_t>(report.purgedCount));
     std::vector<HistoryEntry> entries;
+    std::unordered_set<std::string_view> deleted;
     for (const auto& outcome : report.outcomes) {
         if (!outcome.success)
             continue;
-        const std::string path = outcome.file.url;
-        entries.push_back({Uuid::random(), stamp, HistoryEntry::Kind::deleted,
-                           HistoryStore::originalPath(path, history_).value_or(path), path,
+        const std::string& path = outcome.file.url;
+        deleted.insert(path);
+        const auto origin = origins.find(path);
+        entries.push_back({ids.at(entries.size()), stamp, HistoryEntry::Kind::deleted,
+                           origin == origins.end() ? path : *origin->second, path,
                            outcome.file.size, "", std::nullopt});
     }
+    std::erase_if(listing, [&](const QuarantinedFile& file) { return deleted.contains(file.url); });
     if (!entries.empty())
         appendHistory(entries);
     return report;

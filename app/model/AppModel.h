@@ -73,7 +73,7 @@ public:
     const Configuration& config() const { return config_; }
     const ScanReport& lastScan() const { return lastScan_; }
     const std::vector<QuarantinedFile>& quarantined() const { return quarantined_; }
-    const std::vector<HistoryEntry>& history() const { return history_; }
+    const std::vector<HistoryEntry>& history() const { return history_.entries; }
     const QuarantineReport& lastQuarantine() const { return lastQuarantine_; }
     const PurgeReport& lastPurge() const { return lastPurge_; }
     std::optional<Date> lastSweepDate() const { return lastSweepDate_; }
@@ -86,6 +86,8 @@ public:
 
     std::function<void(const std::vector<MatchedFile>&)> onNewFiles;
     std::function<void(const SweepSummary&)> onSweep;
+    // Told after each file a sweep's quarantine step handled, moved or not.
+    std::function<void(const MoveProgress&)> onSweepProgress;
     // Told after every sweep, whatever it did.
     std::function<void(const QuarantineReport&, const PurgeReport&)> onSweepFinished;
 
@@ -172,7 +174,19 @@ private:
     void updateWatchedFolders();
     void reconcileJournal();
     void removeAbandonedCopies();
-    void appendHistory(const std::vector<HistoryEntry>& entries);
+    // True when the history file now holds the entries.
+    bool appendHistory(const std::vector<HistoryEntry>& entries);
+    ScanReport scanRuleFolders() const;
+    // The scan of the rule folders, with new files announced; true when it changed.
+    bool rescan();
+    // The rest of a refresh, once the rule folders are scanned.
+    void refreshWith(bool scanChanged, std::vector<QuarantinedFile> quarantined);
+    void announceSweep(const Uuid& sweepID, const QuarantineReport& moved);
+    // Deletes the expired files of a quarantine listing and takes them out of it.
+    PurgeReport purgeListed(std::vector<QuarantinedFile>& listing);
+    std::vector<HistoryEntry> entriesOfMoves(const ScanReport& moved,
+                                             const QuarantineReport& report,
+                                             const Uuid& sweepID) const;
     std::optional<std::pair<std::filesystem::path, HistoryEntry>>
     moveBack(const std::filesystem::path& url);
 
@@ -182,7 +196,6 @@ private:
     // True when the report differs from the one held before.
     bool setLastScan(ScanReport report);
     void setQuarantined(std::vector<QuarantinedFile> files);
-    void setHistory(std::vector<HistoryEntry> entries);
     void setLastQuarantine(QuarantineReport report);
     void setLastPurge(PurgeReport report);
     void setLastSweepDate(std::optional<Date> date);
@@ -206,7 +219,7 @@ private:
     Configuration config_;
     ScanReport lastScan_;
     std::vector<QuarantinedFile> quarantined_;
-    std::vector<HistoryEntry> history_;
+    HeldHistory history_;
     QuarantineReport lastQuarantine_;
     PurgeReport lastPurge_;
     std::optional<Date> lastSweepDate_;

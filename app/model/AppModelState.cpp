@@ -21,10 +21,14 @@ std::vector<std::string> AppModel::notices() const {
     return lines;
 }
 
-void AppModel::appendHistory(const std::vector<HistoryEntry>& entries) {
-    setHistory(historyStore_.append(entries));
-    // A damaged file has now been set aside and the history written anew.
-    historyNotices_.clear();
+bool AppModel::appendHistory(const std::vector<HistoryEntry>& entries) {
+    // The history held since start-up is the file's content: it is written, never read back.
+    const bool written = historyStore_.append(history_, entries);
+    // Once a damaged file has been set aside, the notice about it is done.
+    if (!history_.damaged)
+        historyNotices_.clear();
+    emit historyChanged();
+    return written;
 }
 
 void AppModel::setConfig(Configuration config) {
@@ -59,11 +63,6 @@ bool AppModel::setLastScan(ScanReport report) {
 void AppModel::setQuarantined(std::vector<QuarantinedFile> files) {
     if (assign(quarantined_, std::move(files)))
         emit quarantinedChanged();
-}
-
-void AppModel::setHistory(std::vector<HistoryEntry> entries) {
-    if (assign(history_, std::move(entries)))
-        emit historyChanged();
 }
 
 void AppModel::setLastQuarantine(QuarantineReport report) {

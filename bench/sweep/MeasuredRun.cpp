@@ -4,13 +4,12 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
+#include <cstdio>
 #include <memory>
 
 namespace dustlyn::bench {
@@ -23,10 +22,6 @@ std::vector<char*> pointers(const std::vector<std::string>& texts) {
         result.push_back(const_cast<char*>(text.c_str()));
     result.push_back(nullptr);
     return result;
-}
-
-double secondsOf(const timeval& time) {
-    return double(time.tv_sec) + double(time.tv_usec) / 1e6;
 }
 
 // Reads `fd` to its end and closes it; answers the byte count.
@@ -46,39 +41,67 @@ std::size_t drain(int fd) {
     return total;
 }
 
+std::string readAll(int fd) {
+    std::string text;
+    char buffer[256];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(fd);
+    return text;
+}
+
 } // namespace
 
 MeasuredRun MeasuredRun::of(const std::vector<std::string>& arguments,
                             const std::vector<std::string>& environment) {
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0)
+    int output[2];
+    int report[2];
+    if (::pipe2(output, O_CLOEXEC) != 0)
         throw FileError::fromErrno(errno);
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        const int error = errno;
+        ::close(output[0]);
+        ::close(output[1]);
+        throw FileError::fromErrno(error);
+    }
+    // The program is started by a small meter, so that its peak memory is its own.
+    std::vector<std::string> metered = {DUSTLYN_BENCH_SPAWN};
+    metered.insert(metered.end(), arguments.begin(), arguments.end());
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, report[1], 3);
     ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const auto argv = pointers(arguments);
+    const auto argv = pointers(metered);
     const auto envp = pointers(environment);
-    const auto start = std::chrono::steady_clock::now();
     pid_t pid = -1;
-    const int error = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int error = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     ::posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[1]);
+    ::close(output[1]);
+    ::close(report[1]);
     if (error != 0) {
-        ::close(ends[0]);
+        ::close(output[0]);
+        ::close(report[0]);
         throw FileError(error,
-                        "cannot start " + arguments[0] + ": " + FileError::fromErrno(error).what());
+                        "cannot start " + metered[0] + ": " + FileError::fromErrno(error).what());
     }
     MeasuredRun run;
-    run.outputBytes = drain(ends[0]);
+    run.outputBytes = drain(output[0]);
+    const std::string line = readAll(report[0]);
     int status = 0;
-    rusage usage{};
-    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
-    run.peakResidentKiB = usage.ru_maxrss;
+    if (std::sscanf(line.c_str(), "%d %lf %lf %ld", &run.status, &run.seconds, &run.cpuSeconds,
+                    &run.peakResidentKiB) != 4)
+        throw FileError(EIO, "cannot start " + arguments[0] + " (the meter reported nothing)");
+    if (run.status == 127)
+        throw FileError(ENOENT, "cannot start " + arguments[0]);
     return run;
 }
 

@@ -16,8 +16,9 @@ struct MeasuredRun {
     std::size_t outputBytes = 0;
 
     // Runs `arguments` (the first looked up in PATH unless it holds a slash) with
-    // `environment` (NAME=value texts); standard error goes to /dev/null. Throws FileError
-    // when it cannot be started.
+    // `environment` (NAME=value texts); standard error goes to /dev/null. The figures are
+    // taken by dustlyn_bench_spawn, which starts the program. Throws FileError when it
+    // cannot be started.
     static MeasuredRun of(const std::vector<std::string>& arguments,
                           const std::vector<std::string>& environment);
 };

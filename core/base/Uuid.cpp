@@ -2,29 +2,54 @@
 
 #include <sys/random.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 
 namespace dustlyn {
 
-Uuid Uuid::random() {
-    std::array<std::uint8_t, 16> bytes{};
+namespace {
+
+// Kernel randomness, or the library's where there is none (a very old kernel, or seccomp).
+void fillRandom(std::uint8_t* bytes, std::size_t size) {
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t n = getrandom(bytes.data() + filled, bytes.size() - filled, 0);
+    while (filled < size) {
+        const ssize_t n = getrandom(bytes + filled, size - filled, 0);
         if (n > 0) {
             filled += std::size_t(n);
         } else if (n < 0 && errno != EINTR) {
-            // No kernel randomness (very old kernel or seccomp): fall back to the library's.
             std::random_device device;
-            for (auto& b : bytes)
-                b = std::uint8_t(device());
-            filled = bytes.size();
+            for (; filled < size; ++filled)
+                bytes[filled] = std::uint8_t(device());
         }
     }
+}
+
+Uuid version4(std::array<std::uint8_t, 16> bytes) {
     bytes[6] = std::uint8_t((bytes[6] & 0x0F) | 0x40);
     bytes[8] = std::uint8_t((bytes[8] & 0x3F) | 0x80);
     return Uuid(bytes);
+}
+
+} // namespace
+
+Uuid Uuid::random() {
+    std::array<std::uint8_t, 16> bytes{};
+    fillRandom(bytes.data(), bytes.size());
+    return version4(bytes);
+}
+
+std::vector<Uuid> Uuid::randomMany(std::size_t count) {
+    std::vector<std::uint8_t> raw(count * 16);
+    fillRandom(raw.data(), raw.size());
+    std::vector<Uuid> ids;
+    ids.reserve(count);
+    for (std::size_t at = 0; at < raw.size(); at += 16) {
+        std::array<std::uint8_t, 16> bytes{};
+        std::copy_n(raw.begin() + std::ptrdiff_t(at), 16, bytes.begin());
+        ids.push_back(version4(bytes));
+    }
+    return ids;
 }
 
 namespace {

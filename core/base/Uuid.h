@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dustlyn {
 
@@ -18,6 +19,8 @@ public:
     explicit Uuid(const std::array<std::uint8_t, 16>& bytes) : bytes_(bytes) {}
 
     static Uuid random();
+    // `count` random UUIDs from one request to the kernel: a sweep names thousands of entries.
+    static std::vector<Uuid> randomMany(std::size_t count);
     // Accepts the canonical form in either case; anything else is no UUID.
     static std::optional<Uuid> parse(std::string_view text);
 

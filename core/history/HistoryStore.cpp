@@ -8,14 +8,21 @@
 #include "core/base/FileError.h"
 #include "core/base/Utf8.h"
 #include "core/history/HistoryDecoder.h"
+#include "core/quarantine/FileDescriptor.h"
+#include "core/quarantine/FileSystemCalls.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <iterator>
 #include <limits>
+#include <map>
+#include <optional>
+#include <set>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -43,6 +50,40 @@ HistoryReadout readStored(const fs::path& url) {
             std::move(salvaged.error)};
 }
 
+// Whether something lies at a quarantine path, read from one listing of its folder: at the cap
+// a sweep of a thousand files looks up a thousand old paths, nearly all in one folder.
+class Presence {
+public:
+    bool at(const std::string& path) {
+        const std::string_view folder = folderText(path);
+        auto listed = folders_.find(folder);
+        if (listed == folders_.end())
+            listed = folders_.emplace(std::string(folder), list(folder)).first;
+        if (!listed->second)
+            return somethingAt(path); // a folder that cannot be listed may still be searched
+        return listed->second->contains(nameText(path));
+    }
+
+private:
+    using Names = std::set<std::string, std::less<>>;
+
+    static std::optional<Names> list(std::string_view folder) {
+        const FileDescriptor fd(
+            ::open(std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fd)
+            return errno == ENOENT ? std::optional<Names>(Names()) : std::nullopt;
+        try {
+            std::vector<std::string> names = readFolderEntries(fd.get());
+            return Names(std::make_move_iterator(names.begin()),
+                         std::make_move_iterator(names.end()));
+        } catch (const FileError&) {
+            return std::nullopt;
+        }
+    }
+
+    std::map<std::string, std::optional<Names>, std::less<>> folders_;
+};
+
 // Oldest first, but never the record of a file that still lies in the quarantine: one that
 // is there, and whose entry is the last of its quarantine path (a later entry means the file
 // left, or the name went to another file). At the cap the oldest files are mostly long gone,
@@ -50,6 +91,7 @@ HistoryReadout readStored(const fs::path& url) {
 void trim(std::vector<HistoryEntry>& all, std::size_t limit) {
     if (all.size() <= limit)
         return;
+    Presence presence;
     std::unordered_map<std::string_view, std::size_t> lastOfPath;
     const auto isLast = [&](std::size_t i) {
         if (lastOfPath.empty())
@@ -61,7 +103,7 @@ void trim(std::vector<HistoryEntry>& all, std::size_t limit) {
     std::size_t excess = all.size() - limit;
     for (std::size_t i = 0; i < all.size() && excess > 0; ++i) {
         const bool stillQuarantined = all[i].kind == HistoryEntry::Kind::quarantined &&
-                                      somethingAt(all[i].quarantinePath) && isLast(i);
+                                      presence.at(all[i].quarantinePath) && isLast(i);
         if (!stillQuarantined) {
             keep[i] = 0;
             --excess;
@@ -217,41 +259,55 @@ std::optional<std::string> HistoryReadout::notice(const fs::path& url) const {
 }
 
 std::vector<HistoryEntry> HistoryStore::append(const std::vector<HistoryEntry>& entries) const {
+    HeldHistory held = hold();
+    append(held, entries);
+    return std::move(held.entries);
+}
+
+HeldHistory HistoryStore::hold() const {
     HistoryReadout stored = readStored(url_);
-    if (entries.empty())
-        return std::move(stored.entries);
+    return {std::move(stored.entries), stored.damaged, false};
+}
 
-    std::vector<HistoryEntry>& all = stored.entries;
-    all.reserve(all.size() + entries.size());
-    all.insert(all.end(), entries.begin(), entries.end());
-    trim(all, std::size_t(std::max<std::int64_t>(limit_, 0)));
-
-    if (stored.damaged) {
+bool HistoryStore::append(HeldHistory& held, const std::vector<HistoryEntry>& entries) const {
+    if (entries.empty() && !held.unsaved)
+        return !held.damaged;
+    held.entries.reserve(held.entries.size() + entries.size());
+    held.entries.insert(held.entries.end(), entries.begin(), entries.end());
+    trim(held.entries, std::size_t(std::max<std::int64_t>(limit_, 0)));
+    held.unsaved = true;
+    if (held.damaged) {
         try {
             DamagedCopy::setAside(url_);
         } catch (const FileError&) {
-            return std::move(all); // keep the unreadable file rather than lose it
+            return false; // keep the unreadable file rather than lose it
         }
+        held.damaged = false;
     }
-    save(all);
-    return std::move(all);
+    held.unsaved = !write(held.entries);
+    return !held.unsaved;
 }
 
 void HistoryStore::save(const std::vector<HistoryEntry>& entries) const {
+    write(entries);
+}
+
+bool HistoryStore::write(const std::vector<HistoryEntry>& entries) const {
     std::string bytes;
     try {
         bytes = encode(entries);
     } catch (const std::invalid_argument&) {
-        return;
+        return false;
     }
     std::error_code ignored;
     fs::create_directories(url_.parent_path(), ignored);
     try {
         writeFileAtomically(url_, bytes);
     } catch (const FileError&) {
-        return;
+        return false;
     }
     removeLeftoverTemporaries(url_);
+    return true;
 }
 
 std::string HistoryStore::encode(const std::vector<HistoryEntry>& entries) {

@@ -28,6 +28,18 @@ struct HistoryReadout {
     bool operator==(const HistoryReadout&) const = default;
 };
 
+// A caller's copy of the history file, kept so that appending never reads it again.
+struct HeldHistory {
+    std::vector<HistoryEntry> entries;
+    // The file is still the damaged one `entries` was read from: it is set aside before the
+    // next write.
+    bool damaged = false;
+    // `entries` holds more than the file: the latest write failed.
+    bool unsaved = false;
+
+    bool operator==(const HeldHistory&) const = default;
+};
+
 // The history file: a compact JSON array of entries, oldest first, capped at `limit`.
 class HistoryStore {
 public:
@@ -53,6 +65,12 @@ public:
     // name beside it (damagedURL(), then "-2", "-3"…; an older copy is never replaced), so the
     // entries that could not be read are not lost; when that rename fails nothing is written.
     std::vector<HistoryEntry> append(const std::vector<HistoryEntry>& entries) const;
+    // The file's entries and whether it is damaged, for appending to later.
+    HeldHistory hold() const;
+    // The same as append() on the caller's copy, which is neither read nor decoded again:
+    // `held` becomes the whole list. Writes when there is something to add or `held` is
+    // unsaved. True when the file now holds `held.entries`.
+    bool append(HeldHistory& held, const std::vector<HistoryEntry>& entries) const;
     // Replaces the file's content; a failure is not reported (the caller keeps its list).
     // Temporary files left beside the history by an interrupted write are cleared away.
     void save(const std::vector<HistoryEntry>& entries) const;
@@ -75,6 +93,9 @@ public:
     static HistoryStats stats(const std::vector<HistoryEntry>& entries, Date since);
 
 private:
+    // save(), saying whether the file now holds `entries`.
+    bool write(const std::vector<HistoryEntry>& entries) const;
+
     std::filesystem::path url_;
     std::int64_t limit_;
 };

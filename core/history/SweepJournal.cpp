@@ -16,13 +16,11 @@
 #include <chrono>
 #include <cstdio>
 #include <set>
-#include <unordered_set>
 
 namespace dustlyn {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
-using OrderedJson = nlohmann::ordered_json;
 
 namespace {
 
@@ -54,15 +52,22 @@ std::optional<Date> dateMember(const Json& object, const char* key) {
         std::chrono::nanoseconds(it->get<std::int64_t>())));
 }
 
-OrderedJson toJson(const PlannedMove& move) {
-    OrderedJson object = OrderedJson::object();
-    object["originalPath"] = utf8(move.original);
-    object["quarantinePath"] = utf8(move.destination);
-    object["ruleName"] = move.ruleName;
-    object["size"] = move.size;
-    if (move.modified)
-        object["modified"] = nanosecondsSinceEpoch(*move.modified);
-    return object;
+// One move in the form the journal keeps, written straight out: a sweep journals thousands.
+void appendMove(std::string& out, const PlannedMove& move) {
+    out += "{\"originalPath\":";
+    appendJsonString(out, utf8(move.original));
+    out += ",\"quarantinePath\":";
+    appendJsonString(out, utf8(move.destination));
+    out += ",\"ruleName\":";
+    if (!appendJsonString(out, move.ruleName) && !isValidUtf8(move.ruleName))
+        throw FileError(EILSEQ, "Rule name is not valid UTF-8: " + move.ruleName);
+    out += ",\"size\":";
+    out += std::to_string(move.size);
+    if (move.modified) {
+        out += ",\"modified\":";
+        out += std::to_string(nanosecondsSinceEpoch(*move.modified));
+    }
+    out += '}';
 }
 
 const Json& member(const Json& object, const char* key, bool (Json::*isType)() const noexcept) {
@@ -96,17 +101,6 @@ SweepJournal::Contents contentsFromJson(const Json& value) {
     for (const auto& move : moves)
         contents.moves.push_back(plannedMoveFromJson(move));
     return contents;
-}
-
-bool holdsAll(const std::vector<HistoryEntry>& stored, const std::vector<HistoryEntry>& added) {
-    std::unordered_set<Uuid> ids;
-    ids.reserve(stored.size());
-    for (const auto& entry : stored)
-        ids.insert(entry.id);
-    for (const auto& entry : added)
-        if (!ids.contains(entry.id))
-            return false;
-    return true;
 }
 
 // The mover dates a file just before renaming it into quarantine; a crash between the two
@@ -144,15 +138,18 @@ fs::path SweepJournal::damagedURL() const {
 
 void SweepJournal::write(const Uuid& sweepID, Date dated,
                          const std::vector<PlannedMove>& moves) const {
-    OrderedJson list = OrderedJson::array();
-    for (const auto& move : moves)
-        list.push_back(toJson(move));
-    OrderedJson journal = OrderedJson::object();
-    journal["sweepID"] = sweepID.text();
-    journal["dated"] = nanosecondsSinceEpoch(dated);
-    journal["moves"] = std::move(list);
+    std::string bytes = "{\"sweepID\":\"" + sweepID.text() +
+                        "\",\"dated\":" + std::to_string(nanosecondsSinceEpoch(dated)) +
+                        ",\"moves\":[";
+    bytes.reserve(bytes.size() + moves.size() * 160);
+    for (const auto& move : moves) {
+        if (&move != moves.data())
+            bytes += ',';
+        appendMove(bytes, move);
+    }
+    bytes += "]}";
     createDirectories(folderOf(url_));
-    writeFileAtomically(url_, writeCompactJson(journal));
+    writeFileAtomically(url_, bytes);
 }
 
 std::optional<SweepJournal::Contents> SweepJournal::load() const {
@@ -173,18 +170,18 @@ std::optional<SweepJournal::Contents> SweepJournal::load() const {
 }
 
 bool SweepJournal::remove() const {
-    if (::unlink(url_.c_str()) != 0)
-        return errno == ENOENT;
-    try {
-        syncDirectory(folderOf(url_));
-    } catch (const FileError&) {
-        // The journal is gone for this run; if the removal is lost to a power cut, the next
-        // reconcile finds every entry already recorded and only removes it again.
-    }
-    return true;
+    // Not flushed: a removal lost to a power cut only makes the next reconcile find every
+    // entry already recorded and remove the journal again.
+    return ::unlink(url_.c_str()) == 0 || errno == ENOENT;
 }
 
 std::vector<HistoryEntry> SweepJournal::reconcile(const HistoryStore& history, Date now) const {
+    HeldHistory held = history.hold();
+    reconcile(history, held, now);
+    return std::move(held.entries);
+}
+
+void SweepJournal::reconcile(const HistoryStore& history, HeldHistory& held, Date now) const {
     std::optional<Contents> journal;
     try {
         journal = load();
@@ -195,14 +192,13 @@ std::vector<HistoryEntry> SweepJournal::reconcile(const HistoryStore& history, D
             DamagedCopy::setAside(url_);
         } catch (const FileError&) {
         }
-        return history.load();
+        return;
     }
-    std::vector<HistoryEntry> current = history.load();
     if (!journal)
-        return current;
+        return;
 
     std::set<std::string> recorded;
-    for (const auto& entry : current)
+    for (const auto& entry : held.entries)
         if (entry.kind == HistoryEntry::Kind::quarantined && entry.sweepID == journal->sweepID)
             recorded.insert(entry.quarantinePath);
 
@@ -221,15 +217,10 @@ std::vector<HistoryEntry> SweepJournal::reconcile(const HistoryStore& history, D
                            move.original.native(), destination, move.size, move.ruleName,
                            journal->sweepID});
     }
-    if (missing.empty()) {
+    // The journal is the only record of these origins until the history file holds them; an
+    // earlier write that failed may have left them only in `held`.
+    if ((missing.empty() && !held.unsaved) || history.append(held, missing))
         remove();
-        return current;
-    }
-    std::vector<HistoryEntry> result = history.append(missing);
-    // The journal is the only record of these origins until the history file holds them.
-    if (holdsAll(history.load(), missing))
-        remove();
-    return result;
 }
 
 } // namespace dustlyn

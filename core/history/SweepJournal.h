@@ -38,8 +38,8 @@ public:
     // Nothing when there is no journal; throws DecodingError when it exists but cannot be
     // read or decoded.
     std::optional<Contents> load() const;
-    // Deletes the journal (no journal is fine) and flushes its folder. False when it could
-    // not be deleted: the next reconcile() then finds it and adds nothing twice.
+    // Deletes the journal (no journal is fine). False when it could not be deleted: the next
+    // reconcile() then finds it and adds nothing twice.
     bool remove() const;
 
     // After a crash: appends a "quarantined" entry for each journalled move whose file lies
@@ -51,6 +51,8 @@ public:
     // "-3"…, never replacing an older one) and ignored. Returns the history as
     // it now is.
     std::vector<HistoryEntry> reconcile(const HistoryStore& history, Date now) const;
+    // The same on the caller's copy of the history file (see HistoryStore::append).
+    void reconcile(const HistoryStore& history, HeldHistory& held, Date now) const;
 
 private:
     std::filesystem::path url_;

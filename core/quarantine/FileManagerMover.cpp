@@ -153,23 +153,24 @@ void FileManagerMover::endPass() {
     destinations_.clear();
 }
 
-int FileManagerMover::folder(Side side, const fs::path& path, FileDescriptor& single) {
+int FileManagerMover::folder(Side side, std::string_view path, FileDescriptor& single) {
     const bool isDestination = side == Side::destination;
     if (!inPass_) {
-        single = openFolder(path, isDestination);
+        single = openFolder(fs::path(path), isDestination);
         return single.get();
     }
     auto& open = isDestination ? destinations_ : sources_;
+    // Compared as text: the same folder is always named the same way within one pass.
     const auto found =
         std::find_if(open.begin(), open.end(), [&](const OpenFolder& f) { return f.path == path; });
     if (found != open.end()) {
         std::rotate(open.begin(), found, found + 1);
         return open.front().fd.get();
     }
-    FileDescriptor fd = openFolder(path, isDestination);
+    FileDescriptor fd = openFolder(fs::path(path), isDestination);
     if (open.size() == foldersKeptOpen)
         open.pop_back();
-    open.insert(open.begin(), OpenFolder{path, std::move(fd)});
+    open.insert(open.begin(), OpenFolder{std::string(path), std::move(fd)});
     return open.front().fd.get();
 }
 
@@ -177,8 +178,10 @@ fs::path FileManagerMover::move(const fs::path& source, const fs::path& destinat
                                 std::optional<Date> dated) {
     FileDescriptor singleFrom;
     FileDescriptor singleTo;
-    const int to = folder(Side::destination, folderOf(destination), singleTo);
-    Source item{folder(Side::source, folderOf(source), singleFrom), nameOf(source), {}};
+    const int to = folder(Side::destination, folderText(destination.native()), singleTo);
+    Source item{folder(Side::source, folderText(source.native()), singleFrom),
+                std::string(nameText(source.native())),
+                {}};
     const char* name = item.name.c_str();
     if (::fstatat(item.folder, name, &item.info, AT_SYMLINK_NOFOLLOW) != 0)
         throw FileError::fromErrno(errno);
@@ -197,7 +200,8 @@ fs::path FileManagerMover::move(const fs::path& source, const fs::path& destinat
     };
     fs::path target = destination;
     for (;;) {
-        const int error = renameNoReplace(item.folder, name, to, nameOf(target).c_str());
+        const std::string targetName(nameText(target.native()));
+        const int error = renameNoReplace(item.folder, name, to, targetName.c_str());
         if (error == 0)
             return target;
         if (error == EXDEV) {

@@ -4,6 +4,8 @@
 #include "core/quarantine/FileMover.h"
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace dustlyn {
@@ -27,14 +29,14 @@ public:
 
 private:
     struct OpenFolder {
-        std::filesystem::path path;
+        std::string path;
         FileDescriptor fd;
     };
     enum class Side { source, destination };
 
     // The open folder at `path`: kept among the pass's folders while a pass runs, else held
     // in `single` for this one move. Throws FileError.
-    int folder(Side side, const std::filesystem::path& path, FileDescriptor& single);
+    int folder(Side side, std::string_view path, FileDescriptor& single);
 
     bool inPass_ = false;
     std::vector<OpenFolder> sources_;      // newest first

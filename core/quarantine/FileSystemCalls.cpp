@@ -76,13 +76,6 @@ FileDescriptor openComponentByComponent(const fs::path& path) {
     return folder;
 }
 
-fs::path withoutTrailingSlash(const fs::path& path) {
-    std::string text = path.native();
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
-    return fs::path(text);
-}
-
 } // namespace
 
 timespec toTimespec(Date date) {
@@ -175,12 +168,36 @@ std::vector<std::string> readFolderEntries(int folder) {
 }
 
 fs::path folderOf(const fs::path& path) {
-    const fs::path folder = withoutTrailingSlash(path).parent_path();
-    return folder.empty() ? fs::path(".") : folder;
+    return fs::path(folderText(path.native()));
 }
 
 std::string nameOf(const fs::path& path) {
-    return withoutTrailingSlash(path).filename().native();
+    return std::string(nameText(path.native()));
+}
+
+namespace {
+
+std::string_view trimmedOfSlashes(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    return path;
+}
+
+} // namespace
+
+std::string_view folderText(std::string_view path) {
+    path = trimmedOfSlashes(path);
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return ".";
+    const std::string_view folder = trimmedOfSlashes(path.substr(0, slash));
+    return folder.empty() ? std::string_view("/") : folder;
+}
+
+std::string_view nameText(std::string_view path) {
+    path = trimmedOfSlashes(path);
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace dustlyn

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dustlyn {
@@ -48,5 +49,10 @@ std::filesystem::path folderOf(const std::filesystem::path& path);
 
 // The last component of `path`, ignoring a trailing slash.
 std::string nameOf(const std::filesystem::path& path);
+
+// The same two parts of a path's text, as views into it: a sweep splits thousands of paths,
+// and a std::filesystem::path is made by taking the whole path apart.
+std::string_view folderText(std::string_view path);
+std::string_view nameText(std::string_view path);
 
 } // namespace dustlyn

@@ -3,11 +3,13 @@
 #include "core/base/FileError.h"
 #include "core/quarantine/FileSystemCalls.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
+#include <unordered_set>
 
 namespace dustlyn {
 
@@ -19,18 +21,17 @@ enum class NameState { free, taken, tooLong };
 
 // Any item counts, a dangling link included, so lstat and not stat. Any failure to look other
 // than a name too long for the file system is left for the move itself to report.
-NameState nameState(const fs::path& candidate, const std::set<fs::path>& taken) {
+NameState nameState(const fs::path& candidate) {
     struct stat info {};
-    if (taken.contains(candidate) || ::lstat(candidate.c_str(), &info) == 0)
+    if (::lstat(candidate.c_str(), &info) == 0)
         return NameState::taken;
     return errno == ENAMETOOLONG ? NameState::tooLong : NameState::free;
 }
 
 // The longest name the folder's file system takes, in bytes; 255 where it cannot be asked
 // (the folder does not exist yet).
-std::size_t nameLimit(const fs::path& directory) {
-    const long limit = ::pathconf(directory.c_str(), _PC_NAME_MAX);
-    return limit > 0 ? std::size_t(limit) : 255;
+std::size_t nameLimit(long asked) {
+    return asked > 0 ? std::size_t(asked) : 255;
 }
 
 // The first `bytes` bytes of `text`, or fewer, so that no UTF-8 character is cut in two.
@@ -70,6 +71,67 @@ std::string numberedName(const std::string& base, const std::string& extension,
     return cutToBytes(base, limit - suffix.size()) + suffix;
 }
 
+// The first name for `name` that `state` finds free: name, then base (1).ext and so on.
+// `limit` is asked for only once a numbered name is needed.
+template <class State, class Limit>
+std::string firstFreeName(const std::string& name, const State& state, const Limit& askLimit) {
+    // A name too long for this folder can never be taken by the file; a numbered one,
+    // shortened to fit, can.
+    if (state(name) == NameState::free)
+        return name;
+    const auto [base, extension] = splitExtension(name);
+    std::size_t limit = askLimit();
+    for (unsigned long long n = 1;; ++n) {
+        std::string numbered = numberedName(base, extension, n, limit);
+        const NameState found = state(numbered);
+        if (found == NameState::free)
+            return numbered;
+        if (found == NameState::tooLong) {
+            // The file system takes less than it said: the same number, a byte shorter, until
+            // nothing is left to cut; then the move reports why the name cannot be.
+            if (numbered.size() <= 1 ||
+                numberedName(base, extension, n, numbered.size() - 1) == numbered)
+                return numbered;
+            limit = numbered.size() - 1;
+            --n;
+        }
+    }
+}
+
+// The names in the quarantine, read once for a whole sweep; each name handed out counts as
+// taken for the files after it. Whatever appears meanwhile the no-replace rename refuses, and
+// the mover then takes the next free name.
+class FreeNames {
+public:
+    explicit FreeNames(const fs::path& directory) {
+        const FileDescriptor folder(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder)
+            return; // not there yet: every name is free
+        limit_ = nameLimit(::fpathconf(folder.get(), _PC_NAME_MAX));
+        try {
+            for (auto& name : readFolderEntries(folder.get()))
+                taken_.insert(std::move(name));
+        } catch (const FileError&) {
+            // Unreadable: the moves find out which names are taken.
+        }
+    }
+
+    std::string take(const std::string& name) {
+        const auto state = [this](const std::string& candidate) {
+            if (taken_.contains(candidate))
+                return NameState::taken;
+            return candidate.size() > limit_ ? NameState::tooLong : NameState::free;
+        };
+        std::string chosen = firstFreeName(name, state, [this] { return limit_; });
+        taken_.insert(chosen);
+        return chosen;
+    }
+
+private:
+    std::unordered_set<std::string> taken_;
+    std::size_t limit_ = 255;
+};
+
 std::string errorText(const std::exception& error) {
     // A library error's what() carries the operation and the paths; outcomes hold the
     // system's message alone.
@@ -92,13 +154,12 @@ private:
 
 std::vector<PlannedMove> planMoves(const ScanReport& report, const fs::path& directory) {
     std::vector<PlannedMove> plan;
-    std::set<fs::path> planned;
+    FreeNames names(directory);
     for (const auto& result : report.results) {
         for (const auto& file : result.files) {
-            fs::path destination = Purger::uniqueDestination(directory, file.url, planned);
-            planned.insert(destination);
+            fs::path destination = directory / names.take(std::string(nameText(file.url)));
             plan.push_back({file.url, std::move(destination), result.rule.name, file.size,
-                            modificationTime(file.url)});
+                            file.modificationDate});
         }
     }
     return plan;
@@ -110,7 +171,8 @@ Purger::Purger(std::shared_ptr<FileMover> mover, std::shared_ptr<FileDeleter> de
     : mover_(std::move(mover)), deleter_(std::move(deleter)) {}
 
 QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& directory, Date now,
-                                    const PlanObserver& beforeMoves) const {
+                                    const PlanObserver& beforeMoves,
+                                    const ProgressObserver& progress) const {
     const std::vector<PlannedMove> plan = planMoves(report, directory);
     if (plan.empty())
         return QuarantineReport::empty();
@@ -118,6 +180,10 @@ QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& di
         beforeMoves(plan);
     const Pass pass(*mover_);
     QuarantineReport result;
+    result.outcomes.reserve(plan.size());
+    MoveProgress done{0, std::int64_t(plan.size()), 0, 0};
+    for (const auto& move : plan)
+        done.bytesTotal += move.size;
     for (const auto& move : plan) {
         try {
             fs::path quarantined = mover_->move(move.original, move.destination, now);
@@ -128,40 +194,18 @@ QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& di
             result.outcomes.push_back({move.original, std::nullopt, false, errorText(error)});
             result.failedCount += 1;
         }
+        done.files += 1;
+        done.bytes += move.size;
+        if (progress)
+            progress(done);
     }
     return result;
 }
 
 fs::path Purger::uniqueDestination(const fs::path& directory, const fs::path& file) {
-    return uniqueDestination(directory, file, {});
-}
-
-fs::path Purger::uniqueDestination(const fs::path& directory, const fs::path& file,
-                                   const std::set<fs::path>& taken) {
-    const std::string name = nameOf(file);
-    fs::path candidate = directory / name;
-    // A name too long for this folder can never be taken by the file; a numbered one,
-    // shortened to fit, can.
-    if (nameState(candidate, taken) == NameState::free)
-        return candidate;
-    const auto [base, extension] = splitExtension(name);
-    std::size_t limit = nameLimit(directory);
-    for (unsigned long long n = 1;; ++n) {
-        const std::string numbered = numberedName(base, extension, n, limit);
-        candidate = directory / numbered;
-        const NameState state = nameState(candidate, taken);
-        if (state == NameState::free)
-            return candidate;
-        if (state == NameState::tooLong) {
-            // The file system takes less than it said: the same number, a byte shorter, until
-            // nothing is left to cut; then the move reports why the name cannot be.
-            if (numbered.size() <= 1 ||
-                numberedName(base, extension, n, numbered.size() - 1) == numbered)
-                return candidate;
-            limit = numbered.size() - 1;
-            --n;
-        }
-    }
+    const auto state = [&](const std::string& name) { return nameState(directory / name); };
+    const auto limit = [&] { return nameLimit(::pathconf(directory.c_str(), _PC_NAME_MAX)); };
+    return directory / firstFreeName(nameOf(file), state, limit);
 }
 
 fs::path Purger::restore(const fs::path& quarantinedFile, const fs::path& target) const {

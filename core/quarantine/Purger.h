@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <vector>
 
 namespace dustlyn {
@@ -28,6 +27,17 @@ struct PlannedMove {
     bool operator==(const PlannedMove&) const = default;
 };
 
+// How far a quarantine pass has come: files handled (moved or failed) of all, and their
+// sizes as the scan measured them.
+struct MoveProgress {
+    std::int64_t files = 0;
+    std::int64_t total = 0;
+    std::int64_t bytes = 0;
+    std::int64_t bytesTotal = 0;
+
+    bool operator==(const MoveProgress&) const = default;
+};
+
 // Touches files on behalf of a sweep: into quarantine, back out, and away for good.
 class Purger {
 public:
@@ -37,20 +47,21 @@ public:
     // not called when there is nothing to move. What it throws leaves every file in place
     // and comes out of quarantine().
     using PlanObserver = std::function<void(const std::vector<PlannedMove>&)>;
+    // Called after each file, moved or not.
+    using ProgressObserver = std::function<void(const MoveProgress&)>;
 
     // Moves every listed file into `directory`, one after the other, dated `now`. Each
-    // destination is chosen before the first move, counting the earlier ones as taken; an
-    // outcome's `quarantined` is where the mover actually put the file.
+    // destination is chosen before the first move from one reading of the folder, counting
+    // the earlier ones as taken; an outcome's `quarantined` is where the mover actually put
+    // the file. The plan's modification dates are the scan's (MatchedFile::modificationDate).
     QuarantineReport quarantine(const ScanReport& report, const std::filesystem::path& directory,
-                                Date now, const PlanObserver& beforeMoves = {}) const;
+                                Date now, const PlanObserver& beforeMoves = {},
+                                const ProgressObserver& progress = {}) const;
 
-    // The first free path for `file`'s name in `directory`: name, name (1).ext, ...
+    // The first free path for `file`'s name in `directory`: name, name (1).ext, ... Looks at
+    // the folder afresh for each candidate.
     static std::filesystem::path uniqueDestination(const std::filesystem::path& directory,
                                                    const std::filesystem::path& file);
-    // The same, also treating `taken` paths as occupied.
-    static std::filesystem::path uniqueDestination(const std::filesystem::path& directory,
-                                                   const std::filesystem::path& file,
-                                                   const std::set<std::filesystem::path>& taken);
 
     // Puts a quarantined file back at `target` (or a numbered name beside it when taken),
     // creating missing folders. Returns where it went; throws FileError.

@@ -16,21 +16,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One regular file found by the walk, with the moment it entered quarantine.
-struct ListedFile {
-    fs::path url;
-    std::int64_t size = 0;
-    Date modified;
-};
-
 // Hidden names (a copy still being made among them) are skipped; links are never followed.
-void walk(int folder, const fs::path& path, std::vector<ListedFile>& files) {
+// `path` is the folder's path with a trailing slash, grown and shrunk as the walk goes down.
+void walk(int folder, std::string& path, std::vector<QuarantinedFile>& files) {
     std::vector<std::string> names;
     try {
         names = readFolderEntries(folder);
     } catch (const FileError&) {
         return; // an unreadable folder lists nothing
     }
+    const std::size_t length = path.size();
     for (const auto& name : names) {
         if (name.starts_with('.'))
             continue;
@@ -38,48 +33,68 @@ void walk(int folder, const fs::path& path, std::vector<ListedFile>& files) {
         if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISREG(info.st_mode)) {
-            files.push_back({path / name, std::int64_t(info.st_size), modificationTime(info)});
+            QuarantinedFile& file = files.emplace_back();
+            file.url.reserve(length + name.size());
+            file.url.append(path).append(name);
+            file.size = std::int64_t(info.st_size);
+            file.quarantinedDate = modificationTime(info);
         } else if (S_ISDIR(info.st_mode)) {
             const FileDescriptor inner = openFolderAt(folder, name.c_str());
-            if (inner)
-                walk(inner.get(), path / name, files);
+            if (!inner)
+                continue;
+            path.append(name).push_back('/');
+            walk(inner.get(), path, files);
+            path.resize(length);
         }
     }
 }
 
-std::vector<ListedFile> listFiles(const fs::path& folder) {
-    const fs::path root = resolvePath(folder);
+} // namespace
+
+std::vector<QuarantinedFile> QuarantineScanner::list(const fs::path& folder, double ttl,
+                                                     Date now) const {
+    std::string root = resolvePath(folder).native();
     const FileDescriptor fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    std::vector<ListedFile> files;
-    if (fd)
-        walk(fd.get(), root, files);
+    std::vector<QuarantinedFile> files;
+    if (!fd)
+        return files;
+    if (root.empty() || root.back() != '/')
+        root.push_back('/');
+    walk(fd.get(), root, files);
+    // Fresh at each listing, and asked of the kernel in one go.
+    const std::vector<Uuid> ids = Uuid::randomMany(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        QuarantinedFile& file = files[i];
+        file.id = ids[i];
+        file.expiresDate = dateAfter(file.quarantinedDate, ttl);
+        file.isExpired = secondsBetween(file.quarantinedDate, now) >= ttl;
+    }
     return files;
 }
 
-bool hasExpired(const ListedFile& file, double ttl, Date now) {
-    return secondsBetween(file.modified, now) >= ttl;
-}
-
-} // namespace
-
 std::vector<QuarantinedFile> QuarantineScanner::scanAll(const fs::path& folder, double ttl,
                                                         Date now) const {
-    std::vector<QuarantinedFile> result;
-    for (auto& file : listFiles(folder))
-        result.push_back({Uuid::random(), std::move(file.url), file.size, file.modified,
-                          dateAfter(file.modified, ttl), hasExpired(file, ttl, now)});
-    std::stable_sort(result.begin(), result.end(),
-                     [](const auto& a, const auto& b) { return a.expiresDate < b.expiresDate; });
-    return result;
+    std::vector<QuarantinedFile> files = list(folder, ttl, now);
+    sortByExpiry(files);
+    return files;
 }
 
 std::vector<MatchedFile> QuarantineScanner::scanExpired(const fs::path& folder, double ttl,
                                                         Date now) const {
+    return expired(list(folder, ttl, now));
+}
+
+void QuarantineScanner::sortByExpiry(std::vector<QuarantinedFile>& files) {
+    std::stable_sort(files.begin(), files.end(),
+                     [](const auto& a, const auto& b) { return a.expiresDate < b.expiresDate; });
+}
+
+std::vector<MatchedFile> QuarantineScanner::expired(const std::vector<QuarantinedFile>& files) {
     std::vector<MatchedFile> result;
-    for (auto& file : listFiles(folder))
-        if (hasExpired(file, ttl, now))
-            result.emplace_back(std::move(file.url), file.size, file.modified, Uuid::random(), true,
-                                file.modified);
+    for (const auto& file : files)
+        if (file.isExpired)
+            result.emplace_back(file.url, file.size, file.quarantinedDate, file.id, true,
+                                file.quarantinedDate);
     return result;
 }
 

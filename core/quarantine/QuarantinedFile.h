@@ -12,8 +12,8 @@
 namespace dustlyn {
 
 struct QuarantinedFile {
-    Uuid id; // fresh at each listing
-    std::filesystem::path url;
+    Uuid id;         // fresh at each listing
+    std::string url; // plain text: a std::filesystem::path per file costs hundreds of bytes
     std::int64_t size = 0;
     Date quarantinedDate; // the file's modification date
     Date expiresDate;

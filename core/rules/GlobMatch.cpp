@@ -7,6 +7,7 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 
 namespace dustlyn {
@@ -117,7 +118,23 @@ struct GlobMatch::Compiled {
     std::string pattern;
     bool ascii = false;
     LiteralEnds ends; // for ASCII patterns
-    std::unique_ptr<icu::RegexPattern> regex;
+    // Compiled when a name first needs it: an ASCII pattern over ASCII names never does, and
+    // a case-insensitive expression costs a program milliseconds of Unicode tables to build.
+    mutable std::once_flag compiling;
+    mutable std::unique_ptr<icu::RegexPattern> regex;
+
+    const icu::RegexPattern* expression() const {
+        std::call_once(compiling, [this] {
+            UErrorCode status = U_ZERO_ERROR;
+            UParseError parseError{};
+            regex.reset(
+                icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(regularExpression(pattern)),
+                                           UREGEX_CASE_INSENSITIVE, parseError, status));
+            if (U_FAILURE(status))
+                regex.reset();
+        });
+        return regex.get();
+    }
 };
 
 std::string GlobMatch::regularExpression(std::string_view pattern) {
@@ -158,13 +175,6 @@ GlobMatch::GlobMatch(std::string_view pattern) : compiled_(std::make_unique<Comp
     compiled_->ascii = isAscii(pattern);
     if (compiled_->ascii)
         compiled_->ends = LiteralEnds::of(pattern);
-    const std::string expression = regularExpression(pattern);
-    UErrorCode status = U_ZERO_ERROR;
-    UParseError parseError{};
-    compiled_->regex.reset(icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(expression),
-                                                      UREGEX_CASE_INSENSITIVE, parseError, status));
-    if (U_FAILURE(status))
-        compiled_->regex.reset();
 }
 
 GlobMatch::~GlobMatch() = default;
@@ -186,12 +196,13 @@ bool GlobMatch::matches(std::string_view filename, bool filenameIsAscii) const {
         return ends.singleStar ? ends.matchesSingleStar(filename)
                                : asciiGlob(compiled_->pattern, filename);
     }
-    if (!compiled_->regex)
+    const icu::RegexPattern* regex = compiled_->expression();
+    if (!regex)
         return false;
     const icu::UnicodeString name = icu::UnicodeString::fromUTF8(
         icu::StringPiece(filename.data(), static_cast<int32_t>(filename.size())));
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::RegexMatcher> matcher(compiled_->regex->matcher(name, status));
+    std::unique_ptr<icu::RegexMatcher> matcher(regex->matcher(name, status));
     if (U_FAILURE(status) || !matcher)
         return false;
     const bool found = matcher->find(status);

@@ -11,7 +11,17 @@ namespace dustlyn {
 
 namespace {
 
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
 std::string lowerUnicode(std::string_view text) {
+    // Plain ASCII lowers the same without the library's case tables.
+    if (isAscii(text)) {
+        std::string out(text);
+        std::transform(out.begin(), out.end(), out.begin(), lowerAscii);
+        return out;
+    }
     icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
         icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     unicode.toLower(icu::Locale::getRoot());
@@ -25,10 +35,6 @@ bool endsWith(std::string_view text, std::string_view suffix) {
     if (text.size() < suffix.size())
         return false;
     return std::equal(suffix.rbegin(), suffix.rend(), text.rbegin());
-}
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
 // Suffix test of an ASCII name as if lower-cased, without building the lower-cased name.

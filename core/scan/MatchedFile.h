@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,9 @@ struct MatchedFile {
     Uuid ruleID;
     bool isEligible = false; // due: now >= deadline at scan time
     Date deadline;
+    // The file's own modification date as the scan read it, whatever the rule's age basis:
+    // a sweep cut short after dating the file gives it back. Not part of the JSON form.
+    std::optional<Date> modificationDate;
 
     MatchedFile() = default;
     MatchedFile(std::string fileURL, std::int64_t fileSize, Date basisDate, Uuid rule,
@@ -44,7 +48,7 @@ nlohmann::ordered_json toJson(const MatchedFile& file);
 
 } // namespace dustlyn
 
-// Hashes all six fields, like equality compares them.
+// Hashes every field, like equality compares them.
 template <> struct std::hash<dustlyn::MatchedFile> {
     std::size_t operator()(const dustlyn::MatchedFile& file) const noexcept {
         std::size_t h = std::hash<std::string>{}(file.url);
@@ -56,6 +60,8 @@ template <> struct std::hash<dustlyn::MatchedFile> {
         mix(std::hash<dustlyn::Uuid>{}(file.ruleID));
         mix(std::hash<bool>{}(file.isEligible));
         mix(std::hash<dustlyn::Date::rep>{}(file.deadline.time_since_epoch().count()));
+        if (file.modificationDate)
+            mix(std::hash<dustlyn::Date::rep>{}(file.modificationDate->time_since_epoch().count()));
         return h;
     }
 };

@@ -50,10 +50,11 @@ public:
         report_.results.push_back({rule, folder, {}});
         report_.results.back().files.reserve(mostFiles);
     }
-    void add(const ScanClaims::Claim& claim) {
+    void add(const ScanClaims::Claim& claim, std::optional<Date> modified) {
         ScanResult& result = report_.results.back();
         result.files.emplace_back(std::string(claim.path), claim.size, claim.ageBasisDate,
                                   result.rule.id, claim.isEligible, claim.deadline);
+        result.files.back().modificationDate = modified;
         report_.matchedCount += 1;
         report_.totalSize += claim.size;
     }
@@ -71,6 +72,15 @@ public:
 private:
     ScanReport report_;
 };
+
+// The compact form leaves the modification date out; only a sweep needs it.
+void addClaim(ScanClaims& claims, const ScanClaims::Claim& claim, std::optional<Date>) {
+    claims.add(claim);
+}
+
+void addClaim(ReportBuilder& report, const ScanClaims::Claim& claim, std::optional<Date> modified) {
+    report.add(claim, modified);
+}
 
 // The state of one scan: the walked folders and everything claimed so far, handed to `Sink`
 // (ScanClaims or ReportBuilder).
@@ -181,7 +191,8 @@ private:
                 continue;
             const std::optional<Date> timer = timerFor(file.path);
             const Date deadline = timer ? *timer : dateAfter(*basis, rule.ageThreshold);
-            claims_.add({file.path, file.size, *basis, deadline, now_ >= deadline});
+            addClaim(claims_, {file.path, file.size, *basis, deadline, now_ >= deadline},
+                     file.modification());
             claim(folder, index, file.path, timer.has_value());
         }
     }
@@ -224,7 +235,7 @@ private:
 
     // Files that have a timer but that no rule claimed, soonest deadline first.
     void addManualFiles() {
-        std::vector<ScanClaims::Claim> files;
+        std::vector<std::pair<ScanClaims::Claim, std::optional<Date>>> files;
         for (const auto& [file, due] : timers_) {
             const std::string& path = file.native();
             if (claimedTimers_.contains(path) || pins_.contains(path) || isExcluded(path))
@@ -238,13 +249,14 @@ private:
             }
             // Linux keeps no date of being added to a folder; the modification date stands in.
             const Date basis = facts->modification.value_or(now_);
-            files.push_back({path, facts->size, basis, due, now_ >= due});
+            files.push_back({{path, facts->size, basis, due, now_ >= due}, facts->modification});
         }
-        std::stable_sort(files.begin(), files.end(),
-                         [](const auto& a, const auto& b) { return a.deadline < b.deadline; });
-        for (auto& file : files) {
+        std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+            return a.first.deadline < b.first.deadline;
+        });
+        for (auto& [file, modified] : files) {
             file.path = claims_.keepPath(file.path);
-            claims_.add(file);
+            addClaim(claims_, file, modified);
         }
     }
 

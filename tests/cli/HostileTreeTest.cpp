@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <thread>
 
 namespace dustlyn::testing {
@@ -130,6 +131,61 @@ TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) 
     if (fs::exists(home.historyFile())) {
         EXPECT_EQ(home.readHistory(), json::array());
     }
+}
+
+// The sweep chooses every quarantine name before its first move; files then appear under
+// those names. strace holds the first rename for a few seconds once the journal (which names
+// the choices) is in place, and the test takes every chosen name meanwhile, and the next one.
+TEST(TakenNames, ANameTakenBetweenChoiceAndRenameIsNeverOverwritten) {
+    CliHome home;
+    const std::vector<std::string> strace = {"strace", "-f", "-qq", "-o", "/dev/null"};
+    if (const ProcessResult probe = home.runUnder(strace, {"--version"}); probe.exitCode != 0)
+        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)\n" << probe.describe();
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+    const Date hourAgo = std::chrono::system_clock::now() - 1h;
+    for (const auto& file :
+         {home.desktop() / "a.txt", home.desktop() / "sub/a.txt", home.desktop() / "b.txt"}) {
+        writeFile(file, file.native());
+        setModificationDate(file, hourAgo);
+    }
+
+    auto launcher = strace;
+    launcher.insert(launcher.end(), {"-e", "inject=renameat2:delay_enter=3000000:when=1"});
+    DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {}, launcher);
+    const fs::path journal = home.supportDirectory() / "sweep-journal.json";
+    const auto giveUp = Clock::now() + 30s;
+    while (!fs::exists(journal) && Clock::now() < giveUp)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(fs::exists(journal)) << "the sweep never planned its moves";
+    // Which file got which name follows the folders' order; the names themselves do not.
+    const json plan = json::parse(readFile(journal));
+    std::map<std::string, std::string> chosen; // name -> the file given it
+    for (const auto& move : plan["moves"])
+        chosen[fs::path(move["quarantinePath"].get<std::string>()).filename()] =
+            move["originalPath"];
+    ASSERT_EQ(chosen.size(), 3u);
+    ASSERT_TRUE(chosen.contains("a.txt") && chosen.contains("a (1).txt") &&
+                chosen.contains("b.txt"));
+    for (const auto& name : {"a.txt", "a (1).txt", "b.txt", "b (1).txt"})
+        writeFile(home.quarantine() / name, std::string("came meanwhile: ") + name);
+    ASSERT_EQ(namesIn(home.desktop()).size(), 3u) << "the takers came too late: files had moved";
+
+    const ProcessResult result = sweep.wait(Clock::now() + 30s);
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    for (const auto& name : {"a.txt", "a (1).txt", "b.txt", "b (1).txt"})
+        EXPECT_EQ(readFile(home.quarantine() / name), std::string("came meanwhile: ") + name);
+    // Each file took the next free name after the one it was given, and is recorded there.
+    const std::map<std::string, std::string> landed = {{chosen["a.txt"], "a (2).txt"},
+                                                       {chosen["a (1).txt"], "a (1) (1).txt"},
+                                                       {chosen["b.txt"], "b (2).txt"}};
+    for (const auto& [origin, name] : landed)
+        EXPECT_EQ(readFile(home.quarantine() / name), origin) << name;
+    std::map<std::string, std::string> recorded;
+    for (const auto& entry : home.readHistory())
+        recorded[entry["originalPath"]] =
+            fs::path(entry["quarantinePath"].get<std::string>()).filename().native();
+    EXPECT_EQ(recorded, landed);
+    EXPECT_FALSE(fs::exists(journal));
 }
 
 // Two 255-byte names, equal once both are in the quarantine: the second one's number only

@@ -110,6 +110,50 @@ TEST_F(SweepCycle, expiredQuarantinedFilesAreDeletedWithTheirOriginRecorded) {
     EXPECT_FALSE(deleted.sweepID);
 }
 
+// The quarantine is walked once, after the moves: what that walk finds expired goes, and the
+// rest is what the model shows.
+TEST_F(SweepCycle, theQuarantineAsFoundAfterTheMovesIsPurgedAndShown) {
+    Configuration config = baseConfig();
+    config.quarantineTTL = 3600;
+    saveConfig(config);
+    writeFile(quarantine() / "expired.png");
+    setModificationDate(quarantine() / "expired.png", dateAfter(clock_->now(), -7200.0));
+    makeFile("Desktop/due.png", 120, "12345");
+    auto model = makeModel();
+    std::vector<MoveProgress> progress;
+    model->onSweepProgress = [&](const MoveProgress& p) { progress.push_back(p); };
+    const auto [moved, purged] = model->sweepNow(SweepSource::user);
+    EXPECT_EQ(moved.movedCount, 1);
+    EXPECT_EQ(purged.purgedCount, 1);
+    EXPECT_FALSE(fs::exists(quarantine() / "expired.png"));
+    ASSERT_EQ(model->quarantined().size(), 1u);
+    EXPECT_EQ(model->quarantined().front().url, (quarantine() / "due.png").native());
+    EXPECT_EQ(model->quarantined().front().quarantinedDate, clock_->now());
+    EXPECT_EQ(progress, (std::vector<MoveProgress>{{1, 1, 5, 5}}));
+}
+
+// The model writes the history it holds and never reads it back: entries whose write failed
+// stay held, and the journal with them, until a later write puts them on disk.
+TEST_F(SweepCycle, aHistoryWriteThatFailedIsMadeWholeByTheNextAndTheJournalWaitsForIt) {
+    saveConfig(baseConfig());
+    makeFile("Desktop/a.png", 120);
+    auto model = makeModel();
+    const fs::path file = model->historyStore().url();
+    const fs::path journal = SweepJournal::besideHistory(model->historyStore()).url();
+    fs::create_directories(file); // nothing can be renamed over a folder
+
+    model->sweepNow(SweepSource::user);
+    ASSERT_EQ(model->history().size(), 1u);
+    EXPECT_TRUE(fs::exists(journal)) << "the journal is the only record on disk";
+
+    fs::remove(file);
+    makeFile("Desktop/b.png", 120);
+    model->sweepNow(SweepSource::user);
+    ASSERT_EQ(model->history().size(), 2u);
+    EXPECT_EQ(model->historyStore().load(), model->history());
+    EXPECT_FALSE(fs::exists(journal));
+}
+
 TEST_F(SweepCycle, aPurgedFileWithoutHistoryRecordsItsQuarantinePathAsOrigin) {
     saveConfig(baseConfig());
     writeFile(quarantine() / "stray.png");

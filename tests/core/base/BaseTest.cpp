@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace dustlyn {
 namespace {
 
@@ -45,6 +47,17 @@ TEST(Uuids, canonicalUpperCaseTextAndEitherCaseRead) {
     EXPECT_FALSE(Uuid::parse("00000000-0000-0000-0000-00000000F11"));
     EXPECT_FALSE(Uuid::parse("000000000-000-0000-0000-00000000F11E"));
     EXPECT_FALSE(Uuid::parse("not-a-uuid"));
+}
+
+TEST(Uuids, manyAtOnceAreDistinctRandomVersionFourIds) {
+    const std::vector<Uuid> ids = Uuid::randomMany(1000);
+    ASSERT_EQ(ids.size(), 1000u);
+    EXPECT_EQ(std::set<Uuid>(ids.begin(), ids.end()).size(), ids.size());
+    for (const auto& id : ids) {
+        EXPECT_EQ(id.text()[14], '4') << id.text();
+        EXPECT_NE(std::string("89AB").find(id.text()[19]), std::string::npos) << id.text();
+    }
+    EXPECT_TRUE(Uuid::randomMany(0).empty());
 }
 
 TEST(ByteCounts, useDecimalUnits) {

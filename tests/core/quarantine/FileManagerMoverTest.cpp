@@ -1,5 +1,6 @@
 #include "core/quarantine/FileManagerMover.h"
 #include "core/base/FileError.h"
+#include "core/quarantine/FileSystemCalls.h"
 #include "core/quarantine/Purger.h"
 #include "core/quarantine/QuarantineScanner.h"
 #include "tests/core/quarantine/QuarantineTestSupport.h"
@@ -105,6 +106,25 @@ TEST(MovingWithinAFileSystem, aPassKeepsToTheFoldersItOpened) {
     EXPECT_THROW(mover.move(dir / "Desktop/b.txt", dir / "Quarantine/b2.txt", quarantineMoment),
                  FileError);
     EXPECT_EQ(readFile(dir / "Outside/b.txt"), "outside");
+}
+
+// The mover splits thousands of paths a sweep; the split must be the one the system makes.
+TEST(MovingWithinAFileSystem, pathsSplitIntoFolderAndNameAsTheSystemReadsThem) {
+    struct Case {
+        const char* path;
+        const char* folder;
+        const char* name;
+    };
+    for (const Case& c :
+         {Case{"/home/u/Desktop/a.txt", "/home/u/Desktop", "a.txt"}, Case{"/a.txt", "/", "a.txt"},
+          Case{"a.txt", ".", "a.txt"}, Case{"/home/u/folder/", "/home/u", "folder"},
+          Case{"/home//u//a.txt", "/home//u", "a.txt"}, Case{"/", "/", ""}}) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(folderText(c.path), c.folder);
+        EXPECT_EQ(nameText(c.path), c.name);
+        EXPECT_EQ(folderOf(c.path), fs::path(c.folder));
+        EXPECT_EQ(nameOf(c.path), c.name);
+    }
 }
 
 TEST(MovingWithinAFileSystem, aSourceThatVanishedFailsAndTouchesNothing) {

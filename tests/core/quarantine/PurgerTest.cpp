@@ -108,19 +108,30 @@ TEST_F(Quarantining, thePlanComesFirstAndNamesTheDestinationsUsed) {
         EXPECT_EQ(mover->moves[i].destination, plan[i].destination);
 }
 
-TEST_F(Quarantining, thePlanHoldsEachOriginalsOwnModificationDateToNanoseconds) {
-    const fs::path real = dir / "Desktop/shot.png";
-    testing::writeFile(real, "png");
-    const timespec times[2] = {{0, UTIME_OMIT}, {1'700'000'000, 123'456'789}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, real.c_str(), times, 0), 0);
+TEST_F(Quarantining, thePlanHoldsEachFilesModificationDateAsTheScanReadIt) {
+    MatchedFile dated = matchedFile("/d/shot.png", 3);
+    dated.modificationDate = dateFromUnix(1'700'000'000, 123'456'789);
     ScanReport report;
-    report.results.push_back(resultOf("R", {matchedFile(real, 3), matchedFile("/gone.png", 1)}));
+    report.results.push_back(resultOf("R", {dated, matchedFile("/d/undated.png", 1)}));
     std::vector<PlannedMove> plan;
     purger.quarantine(report, quarantine, sweepMoment,
                       [&](const std::vector<PlannedMove>& moves) { plan = moves; });
     ASSERT_EQ(plan.size(), 2u);
     EXPECT_EQ(plan[0].modified, dateFromUnix(1'700'000'000, 123'456'789));
-    EXPECT_EQ(plan[1].modified, std::nullopt) << "a file that cannot be read has no date";
+    EXPECT_EQ(plan[1].modified, std::nullopt) << "a file the scan read no date of has none";
+}
+
+TEST_F(Quarantining, progressIsToldAfterEachFileMovedOrNot) {
+    mover->failing = {"/d/b.png"};
+    ScanReport report;
+    report.results.push_back(
+        resultOf("R", {matchedFile("/d/a.png", 10), matchedFile("/d/b.png", 20)}));
+    report.results.push_back(resultOf("S", {matchedFile("/d/c.png", 40)}));
+    std::vector<MoveProgress> told;
+    purger.quarantine(report, quarantine, sweepMoment, {},
+                      [&](const MoveProgress& progress) { told.push_back(progress); });
+    const std::vector<MoveProgress> expected = {{1, 3, 10, 70}, {2, 3, 30, 70}, {3, 3, 70, 70}};
+    EXPECT_EQ(told, expected);
 }
 
 // A mover that reports the numbered name it had to fall back to.
@@ -147,6 +158,19 @@ TEST_F(Quarantining, whatThePlanObserverThrowsStopsEveryMove) {
                                    [](const auto&) { throw FileError::fromErrno(ENOSPC); }),
                  FileError);
     EXPECT_TRUE(mover->moves.empty());
+}
+
+// Where a sweep's plan puts `file`, from its one reading of `folder`: the same name that
+// uniqueDestination finds by looking at each candidate.
+fs::path plannedDestination(const fs::path& folder, const fs::path& file) {
+    const Purger purger(std::make_shared<RecordingMover>(), std::make_shared<RecordingDeleter>());
+    ScanReport report;
+    report.results.push_back(resultOf("R", {matchedFile(file, 1)}));
+    fs::path planned;
+    purger.quarantine(report, folder, sweepMoment, [&](const std::vector<PlannedMove>& plan) {
+        planned = plan.at(0).destination;
+    });
+    return planned;
 }
 
 TEST(UniqueDestination, numbersTheNameBeforeItsExtension) {
@@ -183,6 +207,8 @@ TEST(UniqueDestination, numbersTheNameBeforeItsExtension) {
         for (const auto& name : c.existing)
             testing::writeFile(folder / name);
         EXPECT_EQ(Purger::uniqueDestination(folder, fs::path("/some/where") / c.file),
+                  folder / c.expected);
+        EXPECT_EQ(plannedDestination(folder, fs::path("/some/where") / c.file),
                   folder / c.expected);
     }
 }
@@ -238,6 +264,7 @@ TEST(UniqueDestination, aNumberedNameTooLongForTheFolderIsShortenedToFit) {
             testing::writeFile(folder / name);
         const fs::path chosen = Purger::uniqueDestination(folder, fs::path("/d") / c.file);
         EXPECT_EQ(chosen, folder / c.expected);
+        EXPECT_EQ(plannedDestination(folder, fs::path("/d") / c.file), folder / c.expected);
         EXPECT_LE(chosen.filename().native().size(), 255u);
     }
 }
@@ -247,14 +274,7 @@ TEST(UniqueDestination, anyKindOfItemCountsAsTaken) {
     fs::create_directory(dir / "report.pdf");                    // a folder
     fs::create_symlink(dir / "nowhere", dir / "report (1).pdf"); // a dangling link
     EXPECT_EQ(Purger::uniqueDestination(dir.path(), "/x/report.pdf"), dir / "report (2).pdf");
-}
-
-TEST(UniqueDestination, namesAlreadyPlannedCountAsTaken) {
-    testing::TempDir dir("dustlyn-unique");
-    testing::writeFile(dir / "shot.png");
-    const std::set<fs::path> planned = {dir / "shot (1).png", dir / "shot (2).png"};
-    EXPECT_EQ(Purger::uniqueDestination(dir.path(), "/d/shot.png", planned), dir / "shot (3).png");
-    EXPECT_EQ(Purger::uniqueDestination(dir.path(), "/d/new.png", planned), dir / "new.png");
+    EXPECT_EQ(plannedDestination(dir.path(), "/x/report.pdf"), dir / "report (2).pdf");
 }
 
 using PurgingExpiredFiles = PurgerFixture;

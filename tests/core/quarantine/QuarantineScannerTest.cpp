@@ -103,7 +103,7 @@ TEST_F(ListingTheQuarantine, expiresExactlyWhenTheRetentionHasPassed) {
     EXPECT_TRUE(expired[0].isEligible);
     EXPECT_EQ(expired[0].size, 1);
     for (const auto& file : scanner.scanAll(folder, week, now))
-        EXPECT_EQ(file.isExpired, file.url.filename() == "due.txt") << file.url;
+        EXPECT_EQ(file.isExpired, file.url.ends_with("/due.txt")) << file.url;
 }
 
 TEST_F(ListingTheQuarantine, withNoRetentionEverythingHasExpiredOnArrival) {

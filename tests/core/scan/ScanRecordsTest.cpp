@@ -49,19 +49,20 @@ TEST(MatchedFiles, sizeIsShownInDecimalUnits) {
 
 TEST(MatchedFiles, equalityAndHashingSeeEveryField) {
     const MatchedFile base = file("/a", false);
-    std::vector<MatchedFile> variants(6, base);
+    std::vector<MatchedFile> variants(7, base);
     variants[0].url = "/b";
     variants[1].size = 11;
     variants[2].ageBasisDate = deadline;
     variants[3].ruleID = Uuid::random();
     variants[4].isEligible = true;
     variants[5].deadline = basis;
+    variants[6].modificationDate = basis;
     std::unordered_set<MatchedFile> set{base, base};
     for (const auto& variant : variants) {
         EXPECT_NE(variant, base);
         set.insert(variant);
     }
-    EXPECT_EQ(set.size(), 7u);
+    EXPECT_EQ(set.size(), 8u);
 }
 
 TEST(ScanResults, dueAndWatchingFilesKeepTheListOrder) {
