@@ -45,7 +45,7 @@ std::vector<MatchedFile> NotchFixture::files(std::initializer_list<std::string> 
     std::vector<MatchedFile> found;
     for (const auto& name : names)
         for (const auto& file : model_->leaving())
-            if (file.url.filename() == name)
+            if (std::filesystem::path(file.url).filename() == name)
                 found.push_back(file);
     return found;
 }
