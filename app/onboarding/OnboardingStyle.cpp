@@ -53,13 +53,24 @@ QPushButton* OnboardingStyle::primaryButton(QWidget* parent) {
     button->setDefault(true);
     button->setFont(SettingsStyle::font(13.5, QFont::DemiBold));
     button->setMinimumHeight(32);
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { background: palette(highlight); color: "
-                       "palette(highlighted-text); border: none; border-radius: 7px; padding: 6px "
-                       "18px; }"
-                       "QPushButton:pressed { background: palette(dark); }"
-                       "QPushButton:focus { border: 2px solid palette(shadow); padding: 4px 16px; "
-                       "}"));
+    // The focus ring sits inside the button in the text colour, so it shows on any accent.
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
+        " border: none; border-radius: 7px; padding: 6px 18px; }"
+        "QPushButton:pressed { background: palette(dark); }"
+        "QPushButton:focus { border: 2px solid palette(highlighted-text); padding: 4px 16px; }"));
+    return button;
+}
+
+QPushButton* OnboardingStyle::secondaryButton(const QString& text, QWidget* parent) {
+    auto* button = SettingsStyle::button(text, parent);
+    button->setFont(SettingsStyle::font(13.5));
+    button->setMinimumHeight(32);
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background: palette(base); color: palette(text);"
+        " border: 1px solid palette(mid); border-radius: 7px; padding: 5px 16px; }"
+        "QPushButton:pressed { background: palette(button); }"
+        "QPushButton:focus { border: 2px solid palette(highlight); padding: 4px 15px; }"));
     return button;
 }
 

@@ -22,6 +22,8 @@ struct OnboardingStyle {
     static QWidget* hintBox(QLabel* text, QWidget* parent);
     // The primary button: filled in the accent colour; Return presses it.
     static QPushButton* primaryButton(QWidget* parent);
+    // A plain rounded button beside it ("Back").
+    static QPushButton* secondaryButton(const QString& text, QWidget* parent);
 };
 
 } // namespace dustlyn

@@ -174,8 +174,7 @@ QWidget* OnboardingView::donePage() {
 
 QWidget* OnboardingView::navigation() {
     auto* row = new QWidget(this);
-    back_ = SettingsStyle::button(QStringLiteral("Back"), row);
-    back_->setMinimumHeight(32);
+    back_ = OnboardingStyle::secondaryButton(QStringLiteral("Back"), row);
     primary_ = OnboardingStyle::primaryButton(row);
     connect(back_, &QPushButton::clicked, this, &OnboardingView::back);
     connect(primary_, &QPushButton::clicked, this, &OnboardingView::next);

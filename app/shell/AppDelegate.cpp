@@ -1,5 +1,6 @@
 #include "app/shell/AppDelegate.h"
 
+#include "app/brand/AppIcon.h"
 #include "app/insights/ThumbnailCache.h"
 #include "app/instance/Instance.h"
 #include "app/model/AppModel.h"
@@ -14,6 +15,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QIcon>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -151,7 +154,7 @@ void AppDelegate::startOrOnboard() {
             // Called from within the window's own button: let go once that has returned.
             QTimer::singleShot(0, this, [this] { onboarding_.reset(); });
         });
-    activation_.becomeRegular();
+    showingWindow();
     onboarding_->show();
 }
 
@@ -162,8 +165,21 @@ void AppDelegate::reopen() {
 }
 
 void AppDelegate::showSettings(std::optional<SettingsPane> pane) {
-    activation_.becomeRegular();
+    showingWindow();
     settings_->show(pane);
+}
+
+// An ordinary window is about to show: Dustlyn becomes an application with windows, and
+// the task bar needs its icon (the installed one, else the logo tile drawn here).
+void AppDelegate::showingWindow() {
+    activation_.becomeRegular();
+    if (!QApplication::windowIcon().isNull())
+        return;
+    QIcon icon = QIcon::fromTheme(QStringLiteral("dustlyn"));
+    if (icon.isNull())
+        for (const int pixels : {16, 32, 48, 64, 128})
+            icon.addPixmap(QPixmap::fromImage(AppIcon::render(pixels)));
+    QApplication::setWindowIcon(icon);
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {

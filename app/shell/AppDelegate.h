@@ -65,6 +65,7 @@ private:
     void followConfiguration();
     void showIcon(bool show);
     void startOrOnboard();
+    void showingWindow();
 
     Environment environment_;
     LaunchOptions options_;

@@ -181,6 +181,18 @@ class App:
                 found.append(window)
         return found
 
+    def panel_shape(self):
+        """What xwininfo says of the notch panel's shape (the one dock window)."""
+        listed = subprocess.run(["xdotool", "search", "--pid", str(self.process.pid), "--name",
+                                 "^Dustlyn$"], capture_output=True, text=True).stdout.split()
+        for window in listed:
+            kind = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"],
+                                  capture_output=True, text=True).stdout
+            if "_NET_WM_WINDOW_TYPE_DOCK" in kind:
+                return subprocess.run(["xwininfo", "-shape", "-id", window], capture_output=True,
+                                      text=True).stdout
+        return None
+
     def close_window(self, window):
         # As the window manager's close button does: WM_DELETE_WINDOW, not a destroy.
         subprocess.check_call(["wmctrl", "-i", "-c", window])
@@ -201,6 +213,11 @@ def case_first_run_waits_for_the_folder_step(app, home):
     app = app(home)
     onboarding_step(app, "Welcome to Dustlyn")
     assert len(app.windows()) == 1, app.windows()
+    # Nothing is leaving, so the notch draws nothing; without a compositing manager (there
+    # is none here) its window must be cut to nothing, or it would cover the onboarding
+    # in black.
+    shape = wait_for("the notch panel", app.panel_shape)
+    assert "Window shape extents:  0x0+0+0" in shape, shape
     stays("the due file waits while the welcome shows", lambda: os.path.exists(due), 2.0)
 
     # A second `dustlyn` while the onboarding shows: exit 0, no settings window.
