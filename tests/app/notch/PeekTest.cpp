@@ -15,7 +15,7 @@ protected:
     std::vector<std::string> peeked() {
         std::vector<std::string> names;
         for (const auto& file : vm().peekFiles())
-            names.push_back(file.url.filename());
+            names.push_back(std::filesystem::path(file.url).filename());
         return names;
     }
 };
