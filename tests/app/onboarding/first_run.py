@@ -177,7 +177,8 @@ class App:
         for window in listed:
             kind = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"],
                                   capture_output=True, text=True).stdout
-            if "_NET_WM_WINDOW_TYPE_NORMAL" in kind:
+            # The panel lists fallbacks after its dock type, a normal window among them.
+            if "_NET_WM_WINDOW_TYPE_NORMAL" in kind and "_NET_WM_WINDOW_TYPE_DOCK" not in kind:
                 found.append(window)
         return found
 
@@ -306,6 +307,19 @@ def case_closing_early_starts_cleaning(app, home):
     wait_for("the due file in the quarantine", lambda: home.quarantined("due.txt"), 10)
     assert not home.config().get("onboardingCompleted")
     assert app.process.poll() is None, "Dustlyn runs on in the notch"
+    # With the onboarding gone, a second `dustlyn` has the settings window to show.
+    assert app.run().returncode == 0
+    wait_for("the settings window", lambda: app.find("label", "Overview"))
+    return app
+
+
+def case_notch_demo_skips_the_onboarding(app, home):
+    due, timers = home.due_file()
+    home.write_config({"timers": timers})
+    app = app(home, "--notch-demo", "toast")
+    wait_for("the due file in the quarantine", lambda: home.quarantined("due.txt"), 10)
+    stays("no onboarding window", lambda: not app.windows(), 2.0)
+    assert not home.config().get("onboardingCompleted")
     return app
 
 
@@ -333,11 +347,44 @@ def case_settings_command_opens_and_switches_one_window(app, home):
     # Closed, then a second `dustlyn`: the window again, on the pane it had.
     app.close_window(window)
     wait_for("the window to close", lambda: not app.windows())
+    geometry = home.path(".config/Dustlyn/settings-window.conf")
+    wait_for("the remembered geometry", lambda: os.path.exists(geometry))
+    with open(geometry) as file:
+        assert "DustlynSettings=" in file.read()
     # (Qt makes a new X window for a window shown again after a close.)
     again = app.run()
     assert again.returncode == 0, again
     wait_for("the window again", lambda: len(app.windows()) == 1)
     wait_for("the Kept files pane again", lambda: app.find("push button", "Keep a file…"))
+    return app
+
+
+def case_notch_tray_and_settings_reach_each_other(app, home):
+    """The notch's Settings button opens the window; its switches reach the tray and the
+    notch's hot key."""
+    home.write_config({"onboardingCompleted": True})
+    app = app(home)
+    leaving = "Leaving soon (0)"
+    wait_for("Dustlyn to answer", lambda: app.run("open").returncode == 0)
+    wait_for("the open panel", lambda: app.find("page tab", leaving))
+    app.press("push button", "Settings")
+    wait_for("the settings window", lambda: app.find("label", "Overview"))
+    wait_for("the panel to close", lambda: not app.find("page tab", leaving))
+    wait_for("one window", lambda: len(app.windows()) == 1)
+
+    app.press("check box", "Also show in the menu bar")
+    wait_for("the tray switch saved", lambda: home.config().get("showMenuBarIcon"))
+
+    # The hot key opens the panel, and once switched off no longer does.
+    app.key("ctrl+alt+p")
+    wait_for("the panel from the hot key", lambda: app.find("page tab", leaving))
+    app.key("Escape")
+    wait_for("the panel to close", lambda: not app.find("page tab", leaving))
+    app.press("list item", "Notch")
+    app.press("check box", "Open with Ctrl+Alt+P")
+    wait_for("the hot key off", lambda: not home.config()["notch"]["hotkeyEnabled"])
+    app.key("ctrl+alt+p")
+    stays("the panel stays closed", lambda: not app.find("page tab", leaving), 1.5)
     return app
 
 
