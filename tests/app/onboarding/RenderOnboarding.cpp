@@ -1,8 +1,9 @@
 // Draws each step of the first-run window into PNG files, at 1x and at 2x, from a home
 // that has never run Dustlyn, so the steps can be looked at without a desktop.
 //   dustlyn-onboarding-render OUTDIR
-// Writes onboarding-welcome, -folders, -try (with a sample on its way), -done, and
-// -folders-no-access (Downloads on but unreadable), each also as NAME@2x.png.
+// Writes onboarding-welcome, -folders, -folders-no-access (Downloads on but unreadable),
+// -folders-none (both cards off), -try (with a sample on its way) and -done, each also as
+// NAME@2x.png.
 #include "app/model/AppModel.h"
 #include "app/model/QtTimerSource.h"
 #include "app/notch/NotchController.h"
@@ -114,6 +115,11 @@ int main(int argc, char** argv) {
     settle();
     written &= save(controller.window(), out, "folders-no-access");
     view.setFolderEnabled(view.folders().at(1), false);
+    // Both cards off: "Continue" dimmed and disabled.
+    view.setFolderEnabled(view.folders().at(0), false);
+    settle();
+    written &= save(controller.window(), out, "folders-none");
+    view.setFolderEnabled(view.folders().at(0), true);
     view.next();
     std::filesystem::create_directories(folders.home / "Downloads");
     const QList<QAbstractButton*> buttons = controller.window()->findChildren<QAbstractButton*>();
