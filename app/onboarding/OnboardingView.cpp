@@ -92,14 +92,13 @@ QWidget* OnboardingView::welcomePage() {
     hint->setFont(SettingsStyle::font(13));
     hint->setWordWrap(true);
     hint->setAccessibleName(QStringLiteral("Hover the notch to see what's leaving and when."));
-    return OnboardingStyle::page(
-        pages_, {OnboardingStyle::heading(QStringLiteral("Welcome to Dustlyn"), nullptr),
-                 OnboardingStyle::body(
-                     QStringLiteral("Screenshots and downloads get a timer. When it runs out, "
-                                    "Dustlyn moves the file to quarantine and deletes it 7 days "
-                                    "later. Everything stays on your computer."),
-                     nullptr),
-                 OnboardingStyle::hintBox(hint, nullptr)});
+    return OnboardingStyle::page(pages_,
+                                 {OnboardingStyle::heading(QStringLiteral("Welcome to Dustlyn")),
+                                  OnboardingStyle::body(QStringLiteral(
+                                      "Screenshots and downloads get a timer. When it runs out, "
+                                      "Dustlyn moves the file to quarantine and deletes it 7 days "
+                                      "later. Everything stays on your computer.")),
+                                  OnboardingStyle::hintBox(hint)});
 }
 
 QWidget* OnboardingView::foldersPage() {
@@ -114,10 +113,9 @@ QWidget* OnboardingView::foldersPage() {
     }
     return OnboardingStyle::page(
         pages_,
-        {OnboardingStyle::heading(QStringLiteral("Choose what to clean"), nullptr),
+        {OnboardingStyle::heading(QStringLiteral("Choose what to clean")),
          OnboardingStyle::body(QStringLiteral("Dustlyn only looks in folders you turn on. You can "
-                                              "add more rules later in Settings."),
-                               nullptr),
+                                              "add more rules later in Settings.")),
          card});
 }
 
@@ -133,14 +131,13 @@ QWidget* OnboardingView::tryPage() {
     auto* hint = SettingsStyle::note(QStringLiteral("Or take a screenshot with Print Screen. It "
                                                     "shows up in the notch with a countdown."),
                                      nullptr, 12.5);
-    QWidget* result = OnboardingStyle::page(
-        pages_, {OnboardingStyle::heading(QStringLiteral("Try it"), nullptr),
-                 OnboardingStyle::body(
-                     QStringLiteral("Create a sample file. The notch peeks, and 30 seconds "
-                                    "later the file moves to quarantine. Undo in the notch "
-                                    "brings it back."),
-                     nullptr),
-                 sampleButton_, sampleStatus_, hint});
+    QWidget* result =
+        OnboardingStyle::page(pages_, {OnboardingStyle::heading(QStringLiteral("Try it")),
+                                       OnboardingStyle::body(QStringLiteral(
+                                           "Create a sample file. The notch peeks, and 30 seconds "
+                                           "later the file moves to quarantine. Undo in the notch "
+                                           "brings it back.")),
+                                       sampleButton_, sampleStatus_, hint});
     auto* layout = static_cast<QVBoxLayout*>(result->layout());
     layout->setAlignment(sampleButton_, Qt::AlignLeft);
     return result;
@@ -164,11 +161,10 @@ QWidget* OnboardingView::donePage() {
     card->appendRow(row);
     return OnboardingStyle::page(
         pages_,
-        {OnboardingStyle::heading(QStringLiteral("You're all set"), nullptr),
+        {OnboardingStyle::heading(QStringLiteral("You're all set")),
          OnboardingStyle::body(QStringLiteral("Dustlyn runs in the notch. Hover it any time, press "
                                               "Ctrl+Alt+P, or drag a file onto it to keep it or "
-                                              "set a timer."),
-                               nullptr),
+                                              "set a timer.")),
          card});
 }
 
