@@ -176,7 +176,8 @@ int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
     LegacyMigration::migrateIfNeeded(environment.folders.legacyDirectory(),
                                      ConfigurationStore::defaultStore(environment.folders),
                                      environment.folders);
-    if (line.command.empty())
+    // `settings` with no Dustlyn running starts one with its window open.
+    if (line.command.empty() || line.command == "settings")
         return startApplication(environment, line, desktop);
 
     // The model's timers and the control socket's notifier need an application object.
@@ -192,7 +193,7 @@ int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
             return finish(*answer);
         return runReading(environment, now, line);
     }
-    if (line.command == "open" || line.command == "toggle" || line.command == "settings")
+    if (line.command == "open" || line.command == "toggle")
         return finish(runWindowCommand(environment, line));
     return runReading(environment, now, line);
 }

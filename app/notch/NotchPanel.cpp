@@ -97,7 +97,8 @@ void NotchPanel::resignKey() {
 void NotchPanel::applyCompositing() {
     compositing_ = windowSystem_.compositing();
     root_->setShadowEnabled(compositing_);
-    bounding_ = QRegion();
+    // Given again whatever it was: an empty shape too must reach the window system.
+    bounding_.reset();
     if (compositing_)
         windowSystem_.setBoundingShape(*windowHandle(), QRegion(rect()));
     else

@@ -7,6 +7,8 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <optional>
+
 namespace dustlyn {
 
 class FileBrowser;
@@ -63,7 +65,8 @@ private:
     LeavingSnapshot leaving_;
     NotchRootView* root_;
     QRegion input_;
-    QRegion bounding_;
+    // The shape last given to the window system; nothing until one was given.
+    std::optional<QRegion> bounding_;
     bool compositing_ = true;
     bool key_ = false;
 };

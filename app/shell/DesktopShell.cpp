@@ -3,6 +3,7 @@
 #include "app/instance/Instance.h"
 #include "app/instance/StopSignals.h"
 #include "app/shell/AppDelegate.h"
+#include "app/shell/SettingsCommand.h"
 
 #include <QApplication>
 
@@ -43,9 +44,27 @@ std::optional<std::string> notchDemo(const CommandLine& line) {
     return std::nullopt;
 }
 
+// Throws UsageError for a pane that does not exist.
+LaunchOptions launchOptions(const CommandLine& line) {
+    LaunchOptions options;
+    options.notchDemo = notchDemo(line);
+    if (line.command == "settings") {
+        options.showSettings = true;
+        options.settingsPane = SettingsCommand::pane(line);
+    }
+    return options;
+}
+
 } // namespace
 
 int DesktopShell::run(const Environment& environment, const CommandLine& line) {
+    LaunchOptions options;
+    try {
+        options = launchOptions(line);
+    } catch (const UsageError& error) {
+        std::cerr << error.what() << "\n";
+        return 2;
+    }
     if (!prepareDisplay()) {
         const std::string display = variable("DISPLAY");
         std::cerr << "dustlyn: no X display to show the notch on ("
@@ -63,7 +82,7 @@ int DesktopShell::run(const Environment& environment, const CommandLine& line) {
     // The notch and the tray live on without any window open.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    AppDelegate delegate(environment, notchDemo(line));
+    AppDelegate delegate(environment, std::move(options));
     try {
         delegate.launch();
     } catch (const InstanceError& error) {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "app/instance/CommandLine.h"
+#include "app/settings/SettingsPane.h"
+
+#include <optional>
+
+namespace dustlyn {
+
+// `dustlyn settings [PANE]`: which pane the window should show.
+struct SettingsCommand {
+    // The pane named by the argument, in any case ("kept files"); nothing without one (the
+    // window keeps its pane). Throws UsageError listing the panes for any other name.
+    static std::optional<SettingsPane> pane(const CommandLine& line);
+};
+
+} // namespace dustlyn

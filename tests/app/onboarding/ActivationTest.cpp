@@ -1,0 +1,117 @@
+#include "app/onboarding/OnboardingView.h"
+#include "app/onboarding/OnboardingWindow.h"
+#include "app/shell/AppActivation.h"
+#include "app/shell/SettingsCommand.h"
+#include "tests/app/model/ModelFixture.h"
+#include "tests/app/support/UiTestApp.h"
+
+#include <QMenu>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace dustlyn {
+namespace {
+
+using Presence = WindowPresence;
+
+// Names each case of a table by its row.
+struct RowName {
+    template <class Info> std::string operator()(const Info& row) const { return row.param.name; }
+};
+
+struct Settling {
+    const char* name;
+    std::vector<Presence> windows;
+    ActivationPolicy after;
+};
+
+class Settle : public ::testing::TestWithParam<Settling> {};
+
+TEST_P(Settle, staysRegularOnlyWhileATitledWindowIsVisible) {
+    AppActivation activation([] { return GetParam().windows; });
+    activation.becomeRegular();
+    activation.settleIfNoWindows();
+    EXPECT_EQ(activation.policy(), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Activation, Settle,
+    ::testing::Values(
+        Settling{"noWindows", {}, ActivationPolicy::accessory},
+        Settling{"onlyTheNotchPanel", {{true, false}}, ActivationPolicy::accessory},
+        Settling{"aHiddenWindow", {{false, true}, {true, false}}, ActivationPolicy::accessory},
+        Settling{"aVisibleWindow", {{false, true}, {true, true}}, ActivationPolicy::regular}),
+    RowName());
+
+// Real windows, offscreen: the settings and first-run windows count, the notch's kind of
+// window and menus do not.
+class ActivationWindows : public testing::ModelFixture {
+protected:
+    ActivationWindows() { testing::uiTestApp(); }
+};
+
+TEST_F(ActivationWindows, closingOneOfTwoWindowsKeepsTheApplicationRegular) {
+    auto model = makeModel();
+    OnboardingWindow onboarding(new OnboardingView(*model, clock_, {}, {}));
+    QWidget settings(nullptr, Qt::Window);
+    QWidget panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    QMenu menu;
+    EXPECT_TRUE(AppActivation::presenceOf(onboarding).titled);
+    EXPECT_TRUE(AppActivation::presenceOf(settings).titled);
+    EXPECT_FALSE(AppActivation::presenceOf(panel).titled);
+    EXPECT_FALSE(AppActivation::presenceOf(menu).titled);
+
+    AppActivation activation(&AppActivation::applicationWindows);
+    panel.show();
+    onboarding.show();
+    settings.show();
+    activation.becomeRegular();
+    settings.close();
+    activation.settleIfNoWindows();
+    EXPECT_EQ(activation.policy(), ActivationPolicy::regular) << "the onboarding is still up";
+    onboarding.close();
+    activation.settleIfNoWindows();
+    EXPECT_EQ(activation.policy(), ActivationPolicy::accessory) << "only the panel is left";
+}
+
+struct PaneRow {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::optional<SettingsPane> pane;
+};
+
+class SettingsPaneArgument : public ::testing::TestWithParam<PaneRow> {};
+
+TEST_P(SettingsPaneArgument, namesAPaneByItsTitleInAnyCase) {
+    CommandLine line;
+    line.command = "settings";
+    line.arguments = GetParam().arguments;
+    EXPECT_EQ(SettingsCommand::pane(line), GetParam().pane);
+}
+
+INSTANTIATE_TEST_SUITE_P(Activation, SettingsPaneArgument,
+                         ::testing::Values(PaneRow{"none", {}, std::nullopt},
+                                           PaneRow{"exact", {"Rules"}, SettingsPane::rules},
+                                           PaneRow{"lowerCase", {"history"}, SettingsPane::history},
+                                           PaneRow{"twoWords", {"kept FILES"}, SettingsPane::kept}),
+                         RowName());
+
+TEST(SettingsPaneArgument, anyOtherNameIsAUsageErrorListingTheFivePanes) {
+    for (const char* name : {"Bogus", "Kept", "kept  files", ""}) {
+        CommandLine line;
+        line.command = "settings";
+        line.arguments = {name};
+        try {
+            SettingsCommand::pane(line);
+            ADD_FAILURE() << name;
+        } catch (const UsageError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "dustlyn settings: there is no pane \"" + std::string(name) +
+                          "\"; choose Overview, Rules, Notch, History or \"Kept files\"");
+        }
+    }
+}
+
+} // namespace
+} // namespace dustlyn

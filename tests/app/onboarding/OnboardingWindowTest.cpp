@@ -1,0 +1,242 @@
+#include "app/onboarding/OnboardingWindow.h"
+#include "app/onboarding/FolderRow.h"
+#include "app/onboarding/OnboardingView.h"
+#include "app/onboarding/OnboardingWindowController.h"
+#include "app/platform/xdg/XdgLoginItem.h"
+#include "app/settings/SwitchButton.h"
+#include "core/config/DefaultRules.h"
+#include "tests/app/notch/NotchFixture.h"
+#include "tests/app/support/UiTestApp.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QTest>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Names each case of a table by its row.
+struct RowName {
+    template <class Info> std::string operator()(const Info& row) const { return row.param.name; }
+};
+
+// The onboarding over a real model in a throw-away home that has never run Dustlyn, with
+// the notch on fake desktop services and the login item as the real autostart file.
+class OnboardingTest : public NotchFixture {
+protected:
+    OnboardingTest() {
+        uiTestApp();
+        start([this](Configuration& config) { config = Configuration::defaults(folders_); });
+        controller_ = std::make_unique<OnboardingWindowController>(*model_, *notch_, login_, clock_,
+                                                                   [this] { ++finishes_; });
+        controller_->show();
+        // The folder probes answer from a worker thread.
+        EXPECT_TRUE(spinUntil([&] { return view().access("desktop").has_value(); }));
+    }
+    ~OnboardingTest() override { controller_.reset(); }
+
+    OnboardingView& view() { return *controller_->view(); }
+    QAbstractButton* button(const QString& text) {
+        for (auto* button : controller_->window()->findChildren<QAbstractButton*>())
+            if ((button->text() == text || button->accessibleName() == text) &&
+                button->isVisibleTo(controller_->window()))
+                return button;
+        return nullptr;
+    }
+    bool labelShown(const QString& text) {
+        for (auto* label : controller_->window()->findChildren<QLabel*>())
+            if (label->text() == text && label->isVisibleTo(controller_->window()))
+                return true;
+        return false;
+    }
+    FolderRow* row(const std::string& id) {
+        for (auto* row : controller_->window()->findChildren<FolderRow*>())
+            if (row->choice().id == id)
+                return row;
+        return nullptr;
+    }
+    Configuration saved() const { return ConfigurationStore::defaultStore(folders_).load(); }
+    bool ruleOn(const std::string& name) const {
+        for (const PurgeRule& rule : model_->config().rules)
+            if (rule.name == name)
+                return rule.enabled;
+        return false;
+    }
+
+    XdgLoginItem login_{folders_.configHome};
+    int finishes_ = 0;
+    std::unique_ptr<OnboardingWindowController> controller_;
+};
+
+TEST_F(OnboardingTest, theModelStartsOnlyWhenTheFolderStepIsLeft) {
+    EXPECT_FALSE(model_->started());
+    button("Continue")->click();
+    EXPECT_EQ(view().step(), 1);
+    EXPECT_FALSE(model_->started());
+
+    // Both cards off: the button is dimmed and does nothing.
+    row("desktop")->toggle()->click();
+    EXPECT_FALSE(ruleOn("Screenshots"));
+    EXPECT_FALSE(ruleOn("Screen Recordings"));
+    QAbstractButton* primary = button("Continue");
+    EXPECT_FALSE(primary->isEnabled());
+    ASSERT_NE(primary->graphicsEffect(), nullptr);
+    view().next();
+    EXPECT_EQ(view().step(), 1);
+    EXPECT_FALSE(model_->started());
+
+    // Downloads on: both of its rules, nothing else of them changed; off and on again.
+    const Configuration before = model_->config();
+    row("downloads")->toggle()->click();
+    row("downloads")->toggle()->click();
+    EXPECT_FALSE(ruleOn("Downloads - Installers"));
+    row("downloads")->toggle()->click();
+    EXPECT_TRUE(ruleOn("Downloads - Installers"));
+    EXPECT_TRUE(ruleOn("Downloads - Archives"));
+    EXPECT_FALSE(ruleOn("Downloads - Stale"));
+    for (std::size_t i = 0; i < before.rules.size(); ++i) {
+        PurgeRule rule = model_->config().rules[i];
+        rule.enabled = before.rules[i].enabled;
+        EXPECT_EQ(rule, before.rules[i]);
+    }
+    EXPECT_EQ(saved().rules, model_->config().rules) << "saved at once";
+    EXPECT_TRUE(primary->isEnabled());
+    EXPECT_EQ(primary->graphicsEffect(), nullptr);
+
+    primary->click();
+    EXPECT_EQ(view().step(), 2);
+    EXPECT_TRUE(model_->started());
+    advance(0.05);
+    EXPECT_TRUE(model_->lastSweepDate()) << "the first sweep runs 50 ms after the start";
+}
+
+TEST_F(OnboardingTest, accessIsShownForFoldersThatAreOnAndAskedForAgain) {
+    // The Desktop exists; Downloads does not yet.
+    EXPECT_EQ(view().access("desktop"), true);
+    view().next();
+    EXPECT_TRUE(labelShown("Access granted"));
+    EXPECT_EQ(button("Allow access…"), nullptr) << "Downloads is off: no access line";
+    row("downloads")->toggle()->click();
+    ASSERT_TRUE(spinUntil([&] { return view().access("downloads").has_value(); }));
+    QAbstractButton* allow = button("Allow access…");
+    ASSERT_NE(allow, nullptr);
+    fs::create_directories(home_ / "Downloads");
+    allow->click();
+    EXPECT_TRUE(spinUntil([&] { return view().access("downloads") == true; }));
+    EXPECT_EQ(button("Allow access…"), nullptr);
+}
+
+TEST_F(OnboardingTest, aSampleStartsTheModelLeavesAfterThirtySecondsAndTheNotchPeeksAtIt) {
+    fs::create_directories(home_ / "Downloads");
+    EXPECT_EQ(controller_->createSample(), std::nullopt);
+    EXPECT_TRUE(model_->started());
+    const fs::path first = home_ / "Downloads/Dustlyn Sample.png";
+    ASSERT_TRUE(fs::exists(first));
+    EXPECT_EQ(QImage(QString::fromStdString(first.native())).size(), QSize(672, 672));
+    EXPECT_EQ(mode(), Mode::peek);
+    ASSERT_EQ(vm().peekFiles().size(), 1u);
+    EXPECT_EQ(vm().peekFiles()[0].url, first.native());
+
+    advance(10);
+    view().next();
+    view().next();
+    button("Create a sample file")->click();
+    const fs::path second = home_ / "Downloads/Dustlyn Sample (1).png";
+    ASSERT_TRUE(fs::exists(second));
+    EXPECT_NE(button("Create another"), nullptr);
+    EXPECT_EQ(view().sampleStatus(), "Leaves in 0:20. Watch the notch.") << "the first one";
+
+    advance(20.6);
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_TRUE(fs::exists(second));
+    EXPECT_EQ(view().sampleStatus(), "Leaves in 0:09. Watch the notch.") << "the one left";
+    advance(10);
+    EXPECT_FALSE(fs::exists(second));
+    EXPECT_EQ(model_->quarantined().size(), 2u);
+    EXPECT_EQ(view().sampleStatus(), "Moved to quarantine. Nothing is deleted for 7 days.");
+}
+
+TEST_F(OnboardingTest, aSampleThatCannotBeWrittenSaysSo) {
+    // Downloads and the Desktop are files, and Dustlyn's folder cannot be made.
+    fs::remove_all(home_ / "Desktop");
+    writeFile(home_ / "Desktop", "x");
+    writeFile(home_ / "Downloads", "x");
+    fs::remove_all(home_ / ".local");
+    writeFile(home_ / ".local", "x");
+    view().next();
+    view().next();
+    button("Create a sample file")->click();
+    EXPECT_EQ(view().sampleStatus(),
+              "Couldn't create the sample file: there is no folder Dustlyn may write in");
+}
+
+TEST_F(OnboardingTest, closingEarlyStartsCleaningButLeavesTheOnboardingIncomplete) {
+    controller_->window()->close();
+    EXPECT_TRUE(model_->started());
+    EXPECT_FALSE(controller_->isOpen());
+    EXPECT_FALSE(saved().onboardingCompleted);
+    EXPECT_EQ(finishes_, 0);
+}
+
+struct Finishing {
+    const char* name;
+    bool openAtLogin;
+};
+
+class OnboardingFinish : public OnboardingTest, public ::testing::WithParamInterface<Finishing> {};
+
+TEST_P(OnboardingFinish, marksTheOnboardingCompleteAndWritesTheAutostartFileOnlyWhenAsked) {
+    for (int i = 0; i < 3; ++i)
+        button("Continue")->click();
+    auto* openAtLogin = dynamic_cast<SwitchButton*>(button("Open Dustlyn at login"));
+    ASSERT_NE(openAtLogin, nullptr);
+    EXPECT_TRUE(openAtLogin->isChecked()) << "on unless the user says otherwise";
+    if (!GetParam().openAtLogin)
+        openAtLogin->click();
+    button("Start using Dustlyn")->click();
+
+    EXPECT_EQ(fs::exists(login_.file()), GetParam().openAtLogin);
+    EXPECT_EQ(login_.enabled(), GetParam().openAtLogin);
+    EXPECT_TRUE(saved().onboardingCompleted);
+    EXPECT_EQ(finishes_, 1);
+    EXPECT_FALSE(controller_->isOpen());
+    EXPECT_TRUE(model_->started());
+}
+
+INSTANTIATE_TEST_SUITE_P(Onboarding, OnboardingFinish,
+                         ::testing::Values(Finishing{"withLoginItem", true},
+                                           Finishing{"withoutLoginItem", false}),
+                         RowName());
+
+TEST_F(OnboardingTest, returnAndSpaceWorkTheStepsFromTheKeyboard) {
+    QApplication::setActiveWindow(controller_->window());
+    ASSERT_EQ(QApplication::focusWidget(), button("Continue")) << "each step starts there";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(view().step(), 1);
+    EXPECT_EQ(QApplication::focusWidget(), button("Continue"));
+    // The focus is on the primary button; Tab goes round to the folder switches.
+    QWidget* desktopSwitch = row("desktop")->toggle();
+    for (int i = 0; i < 8 && QApplication::focusWidget() != desktopSwitch; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), desktopSwitch);
+    QTest::keyClick(desktopSwitch, Qt::Key_Space);
+    EXPECT_FALSE(ruleOn("Screenshots"));
+    QTest::keyClick(desktopSwitch, Qt::Key_Space);
+    EXPECT_TRUE(ruleOn("Screenshots"));
+    // Return on a focused "Back" goes back rather than on.
+    button("Back")->setFocus();
+    QTest::keyClick(button("Back"), Qt::Key_Return);
+    EXPECT_EQ(view().step(), 0);
+}
+
+} // namespace
+} // namespace dustlyn::testing
