@@ -59,7 +59,8 @@ QString LeavingRow::detailText() {
         // A download names the site it came from; anything else its folder.
         const auto site = FileInsights::source(matched_.url);
         source_ = site ? QString::fromStdString(*site)
-                       : QFile::decodeName(matched_.url.parent_path().filename().c_str());
+                       : QFile::decodeName(
+                             std::filesystem::path(matched_.url).parent_path().filename().c_str());
     }
     return source_ + QStringLiteral(" · ") + QString::fromStdString(matched_.sizeFormatted()) +
            QStringLiteral(" · ") + QString::fromStdString(context_.model.reason(matched_));
