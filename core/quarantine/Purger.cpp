@@ -110,7 +110,8 @@ Purger::Purger(std::shared_ptr<FileMover> mover, std::shared_ptr<FileDeleter> de
     : mover_(std::move(mover)), deleter_(std::move(deleter)) {}
 
 QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& directory, Date now,
-                                    const PlanObserver& beforeMoves) const {
+                                    const PlanObserver& beforeMoves,
+                                    const ProgressObserver& progress) const {
     const std::vector<PlannedMove> plan = planMoves(report, directory);
     if (plan.empty())
         return QuarantineReport::empty();
@@ -118,6 +119,7 @@ QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& di
         beforeMoves(plan);
     const Pass pass(*mover_);
     QuarantineReport result;
+    std::int64_t bytes = 0;
     for (const auto& move : plan) {
         try {
             fs::path quarantined = mover_->move(move.original, move.destination, now);
@@ -128,6 +130,9 @@ QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& di
             result.outcomes.push_back({move.original, std::nullopt, false, errorText(error)});
             result.failedCount += 1;
         }
+        bytes += move.size;
+        if (progress)
+            progress(static_cast<std::int64_t>(result.outcomes.size()), bytes);
     }
     return result;
 }

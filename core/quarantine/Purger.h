@@ -37,12 +37,15 @@ public:
     // not called when there is nothing to move. What it throws leaves every file in place
     // and comes out of quarantine().
     using PlanObserver = std::function<void(const std::vector<PlannedMove>&)>;
+    // Called after each file, moved or not, with the files and bytes done so far.
+    using ProgressObserver = std::function<void(std::int64_t files, std::int64_t bytes)>;
 
     // Moves every listed file into `directory`, one after the other, dated `now`. Each
     // destination is chosen before the first move, counting the earlier ones as taken; an
     // outcome's `quarantined` is where the mover actually put the file.
     QuarantineReport quarantine(const ScanReport& report, const std::filesystem::path& directory,
-                                Date now, const PlanObserver& beforeMoves = {}) const;
+                                Date now, const PlanObserver& beforeMoves = {},
+                                const ProgressObserver& progress = {}) const;
 
     // The first free path for `file`'s name in `directory`: name, name (1).ext, ...
     static std::filesystem::path uniqueDestination(const std::filesystem::path& directory,

@@ -119,4 +119,8 @@ std::vector<std::string> namesIn(const fs::path& folder) {
     return names;
 }
 
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
 } // namespace dustlyn::testing

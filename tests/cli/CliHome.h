@@ -61,5 +61,7 @@ nlohmann::json globRule(const std::string& glob, const std::string& folder, doub
 // an hour ago; returns their names.
 std::vector<std::string> makeOldFiles(const std::filesystem::path& folder, int count);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
+// The text up to its first line break.
+std::string firstLine(const std::string& text);
 
 } // namespace dustlyn::testing
