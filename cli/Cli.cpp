@@ -194,7 +194,7 @@ int startApplication(const Environment& environment, const CommandLine& line,
 
 int help(const CommandLine& line) {
     std::string name = line.command;
-    if (name == "help") {
+    if (name == "help" && !line.wantsHelp()) {
         name.clear();
         for (const auto& word : line.arguments)
             name += (name.empty() ? "" : " ") + word;
@@ -236,12 +236,12 @@ int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
         std::cerr << error.what() << "\n";
         return 2;
     }
+    if (line.wantsHelp() || (line.command == "help" && !line.wantsVersion()))
+        return help(line);
     if (line.wantsVersion() || line.command == "version") {
         std::cout << "dustlyn " DUSTLYN_VERSION "\n";
         return 0;
     }
-    if (line.wantsHelp() || line.command == "help")
-        return help(line);
     const Environment environment = Environment::fromProcess();
     LegacyMigration::migrateIfNeeded(environment.folders.legacyDirectory(),
                                      ConfigurationStore::defaultStore(environment.folders),

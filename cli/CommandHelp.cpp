@@ -113,8 +113,7 @@ std::string CommandHelp::overview() {
         if (!command.name.empty())
             table.write({"  " + command.name, command.summary}, out);
     Rows options = rowsOf(*CommandDeclaration::find(""));
-    options.emplace_back("-h, --help", "this help; `dustlyn help COMMAND` or `dustlyn COMMAND "
-                                       "--help` explains one command");
+    options.emplace_back("-h, --help", "this help; `dustlyn help COMMAND` explains one command");
     options.emplace_back("-V, --version", "the version");
     out += "\nOptions:\n" + rowsText(options, 80) +
            "\nkeep, timer and remove-now take files only: a symbolic link is refused, never\n"

@@ -38,6 +38,9 @@ public:
     ProcessResult run(const std::vector<std::string>& words,
                       const std::filesystem::path& workingDirectory = {}) const;
     std::unique_ptr<DustlynProcess> start(const std::vector<std::string>& words) const;
+    // `dustlyn --headless WORDS…` once it listens and has started; nothing (and a test
+    // failure saying why) when it did not get there.
+    std::unique_ptr<DustlynProcess> startInstance(const std::vector<std::string>& words = {}) const;
     // Runs `LAUNCHER… dustlyn WORDS…` to completion, for fault injection with strace.
     ProcessResult runUnder(const std::vector<std::string>& launcher,
                            const std::vector<std::string>& words) const;
