@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "app/instance/ChangeCommands.h"
+#include "app/instance/CommandDeclaration.h"
 #include "app/instance/CommandLine.h"
 #include "app/instance/ControlProtocol.h"
 #include "app/instance/Environment.h"
@@ -8,7 +9,9 @@
 #include "app/instance/LocalSocket.h"
 #include "app/model/AppModel.h"
 #include "cli/BufferedOutput.h"
+#include "cli/CommandHelp.h"
 #include "cli/Headless.h"
+#include "cli/ProgressLine.h"
 #include "cli/ReadCommands.h"
 #include "core/base/FileError.h"
 #include "core/config/LegacyMigration.h"
@@ -36,19 +39,48 @@ int finish(const CommandOutput& output) {
     return output.exitCode;
 }
 
+// A progress line for a long sweep, on standard error when that is a terminal.
+std::optional<ProgressLine> progressLine() {
+    if (!::isatty(STDERR_FILENO))
+        return std::nullopt;
+    return ProgressLine([] { return ProgressLine::Clock::now(); },
+                        [](const std::string& text) {
+                            // A progress line that cannot be drawn is no reason to stop.
+                            [[maybe_unused]] const auto written =
+                                ::write(STDERR_FILENO, text.data(), text.size());
+                        });
+}
+
+// The replies of the running instance up to its answer; nothing when the lines stop.
+std::optional<CommandOutput> readAnswer(int fd, std::optional<ProgressLine>& progress) {
+    std::string pending;
+    while (const auto text = LocalSocket::readLine(fd, ControlProtocol::maxMessage, pending)) {
+        const auto reply = ControlProtocol::decodeReply(*text);
+        if (!reply)
+            return std::nullopt;
+        if (const auto* output = std::get_if<CommandOutput>(&*reply))
+            return *output;
+        if (progress)
+            progress->update(std::get<MoveProgress>(*reply));
+    }
+    return std::nullopt;
+}
+
 // The running instance's answer, or nothing when no instance listens.
 std::optional<CommandOutput> askRunningInstance(const Environment& environment,
                                                 const CommandLine& line) {
     const int fd = LocalSocket::connectTo(environment.socketPath(), 3600);
     if (fd < 0)
         return std::nullopt;
+    std::optional<ProgressLine> progress = progressLine();
     std::optional<CommandOutput> answer;
     const auto peer = LocalSocket::peerUser(fd);
     if (peer && *peer == ::geteuid() &&
-        LocalSocket::writeAll(fd, ControlProtocol::encodeRequest(line)))
-        if (const auto text = LocalSocket::readLine(fd, ControlProtocol::maxMessage))
-            answer = ControlProtocol::decodeAnswer(*text);
+        LocalSocket::writeAll(fd, ControlProtocol::encodeRequest({line, progress.has_value()})))
+        answer = readAnswer(fd, progress);
     ::close(fd);
+    if (progress)
+        progress->finish();
     if (!answer) {
         CommandOutput failed;
         failed.fail(1, "dustlyn " + line.command + ": the running Dustlyn did not answer");
@@ -57,25 +89,37 @@ std::optional<CommandOutput> askRunningInstance(const Environment& environment,
     return answer;
 }
 
-// Paths given to a command are meant from the caller's folder, wherever it is carried out.
+// Paths given to a command are meant from the caller's folder, wherever it is carried out. A
+// folder written with "~" stays so: it is how rules keep their folders.
 CommandLine withAbsolutePaths(CommandLine line) {
-    const bool firstOnly = line.command == "timer";
-    for (std::size_t i = 0; i < line.arguments.size(); ++i) {
-        if (line.command == "undo" || (firstOnly && i > 0))
-            break;
+    const auto absolute = [](std::string& text) {
         std::error_code error;
-        const fs::path absolute = fs::absolute(line.arguments[i], error);
+        const fs::path path = fs::absolute(text, error);
         if (!error)
-            line.arguments[i] = absolute.lexically_normal().native();
-    }
+            text = path.lexically_normal().native();
+    };
+    const auto* declaration = CommandDeclaration::find(line.command);
+    if (!declaration)
+        return line;
+    const auto& declared = declaration->arguments;
+    for (std::size_t i = 0; i < line.arguments.size() && !declared.empty(); ++i)
+        if (declared[std::min(i, declared.size() - 1)].kind == WordKind::file)
+            absolute(line.arguments[i]);
+    for (auto& [name, values] : line.options)
+        if (const auto* option = declaration->option(name);
+            option && option->kind == WordKind::folder)
+            for (auto& value : values)
+                if (!value.starts_with("~"))
+                    absolute(value);
     return line;
 }
 
 CommandOutput runHere(const Environment& environment, const CommandLine& line) {
     CommandOutput output;
     if (line.command == "pause" || line.command == "resume") {
-        output.fail(1, "dustlyn " + line.command +
-                           ": Dustlyn is not running (start it with `dustlyn --headless`)");
+        output.fail(2, "dustlyn " + line.command + ": Dustlyn is not running, so there is " +
+                           "nothing to " + line.command +
+                           " (start it with `dustlyn` or `dustlyn --headless`)");
         return output;
     }
     const auto& folders = environment.folders;
@@ -83,9 +127,17 @@ CommandOutput runHere(const Environment& environment, const CommandLine& line) {
         ConfigurationStore::defaultStore(folders), std::nullopt,
         Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
         nullptr, nullptr, AppModelServices::standard(folders));
-    // Every command scans when it needs to (a sweep before and after its moves), so none is
-    // made here.
-    return ChangeCommands(model).run(line);
+    // As the running instance does at its start; a command that may write also saves it.
+    // Every command scans when it needs to (a sweep before and after its moves).
+    model.adoptScreenshotLocation();
+    std::optional<ProgressLine> progress = progressLine();
+    ChangeCommands::ProgressSink sink;
+    if (progress)
+        sink = [&progress](const MoveProgress& state) { progress->update(state); };
+    output = ChangeCommands(model, nullptr, sink).run(line);
+    if (progress)
+        progress->finish();
+    return output;
 }
 
 // Carried out by the running instance when there is one, else here under the lock. A lock
@@ -133,12 +185,33 @@ int startApplication(const Environment& environment, const CommandLine& line,
             std::cerr << "dustlyn: --notch-demo shows the notch, which --headless does not have\n";
             return 2;
         }
-        return Headless::run(environment);
+        return Headless::run(environment, line);
     }
     // A second start while one runs brings that one forward and ends here.
     if (auto answer = askRunningInstance(environment, line))
         return finish(*answer);
     return desktop(environment, line);
+}
+
+int help(const CommandLine& line) {
+    std::string name = line.command;
+    if (name == "help" && !line.wantsHelp()) {
+        name.clear();
+        for (const auto& word : line.arguments)
+            name += (name.empty() ? "" : " ") + word;
+    }
+    if (name.empty()) {
+        std::cout << CommandHelp::overview();
+        return 0;
+    }
+    const auto* declaration = CommandDeclaration::find(name);
+    if (!declaration) {
+        std::cerr << "dustlyn help: no command '" << name
+                  << "' (try `dustlyn help` for the list)\n";
+        return 2;
+    }
+    std::cout << CommandHelp::of(*declaration);
+    return 0;
 }
 
 // A read-only command writes as it goes; output it could not write fails the command.
@@ -164,20 +237,18 @@ int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
         std::cerr << error.what() << "\n";
         return 2;
     }
-    if (line.has("--version") || line.command == "version") {
-        std::cout << "dustlyn 0.1.0\n";
-        return 0;
-    }
-    if (line.has("--help") || line.command == "help") {
-        std::cout << CommandLine::usage();
+    if (line.wantsHelp() || (line.command == "help" && !line.wantsVersion()))
+        return help(line);
+    if (line.wantsVersion() || line.command == "version") {
+        std::cout << "dustlyn " DUSTLYN_VERSION "\n";
         return 0;
     }
     const Environment environment = Environment::fromProcess();
     LegacyMigration::migrateIfNeeded(environment.folders.legacyDirectory(),
                                      ConfigurationStore::defaultStore(environment.folders),
                                      environment.folders);
-    // `settings` with no Dustlyn running starts one with its window open.
-    if (line.command.empty() || line.command == "settings")
+    const auto* declaration = CommandDeclaration::find(line.command);
+    if (declaration->carrier == Carrier::application)
         return startApplication(environment, line, desktop);
 
     // The model's timers and the control socket's notifier need an application object.
@@ -185,17 +256,19 @@ int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
     char name[] = "dustlyn";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    const Date now = std::chrono::system_clock::now();
-    if (ChangeCommands::changes(line.command))
+    switch (declaration->carrier) {
+    case Carrier::changes:
         return finish(runChange(environment, withAbsolutePaths(line)));
-    if (line.command == "status") {
+    case Carrier::status:
         if (auto answer = askRunningInstance(environment, line))
             return finish(*answer);
-        return runReading(environment, now, line);
-    }
-    if (line.command == "open" || line.command == "toggle")
+        break;
+    case Carrier::window:
         return finish(runWindowCommand(environment, line));
-    return runReading(environment, now, line);
+    default:
+        break;
+    }
+    return runReading(environment, std::chrono::system_clock::now(), line);
 }
 
 } // namespace dustlyn

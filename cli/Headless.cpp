@@ -1,63 +1,68 @@
 #include "cli/Headless.h"
 
 #include "app/instance/Instance.h"
-#include "app/instance/Plural.h"
 #include "app/instance/StopSignals.h"
+#include "app/instance/SweepLines.h"
 #include "app/model/AppModel.h"
-#include "core/base/ByteCount.h"
+#include "cli/LogLines.h"
 
 #include <QCoreApplication>
-
-#include <iostream>
 
 namespace dustlyn {
 
 namespace {
 
-void printSweep(const QuarantineReport& moved, const PurgeReport& purged) {
-    std::string line;
-    if (moved.movedCount > 0)
-        line = "Moved " + plural(moved.movedCount, "file") + " to quarantine (" +
-               formatByteCount(moved.movedSize) + ")";
-    if (purged.purgedCount > 0)
-        line += (line.empty() ? "Deleted " : "; deleted ") + plural(purged.purgedCount, "file") +
-                " from quarantine (" + formatByteCount(purged.purgedSize) + ")";
-    if (!line.empty())
-        std::cout << line << "\n";
-    std::cout.flush();
-    for (const auto& outcome : moved.outcomes)
-        if (!outcome.success)
-            std::cerr << "Could not move " << outcome.original.native() << ": "
-                      << outcome.error.value_or("unknown error") << "\n";
-    for (const auto& outcome : purged.outcomes)
-        if (!outcome.success)
-            std::cerr << "Could not delete " << outcome.file.url << ": "
-                      << outcome.error.value_or("unknown error") << "\n";
+SweepLines::Detail detailOf(const CommandLine& line) {
+    if (line.has("--quiet"))
+        return SweepLines::Detail::quiet;
+    return line.has("--verbose") ? SweepLines::Detail::verbose : SweepLines::Detail::normal;
+}
+
+void printSweep(const AppModel& model, const LogLines& log, SweepLines::Detail detail,
+                const QuarantineReport& moved, const PurgeReport& purged) {
+    // "Nothing was due" every few minutes would bury the reports that matter, even in detail.
+    if (detail == SweepLines::Detail::verbose && moved.outcomes.empty() && purged.outcomes.empty())
+        return;
+    const CommandOutput output =
+        SweepLines::describe(moved, purged, model.lastSweepID(), model.history(), detail);
+    log.out(LogLines::Priority::info, output.out);
+    log.err(LogLines::Priority::error, output.err);
 }
 
 } // namespace
 
-int Headless::run(const Environment& environment) {
+int Headless::run(const Environment& environment, const CommandLine& line) {
     StopSignals::block();
     int argc = 1;
     char name[] = "dustlyn";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
+    const LogLines log(environment.journalStream);
 
     std::unique_ptr<Instance> instance;
     try {
         instance = std::make_unique<Instance>(environment, &Instance::noWindows);
     } catch (const InstanceError& error) {
-        std::cerr << error.what() << "\n";
+        log.err(LogLines::Priority::error, std::string(error.what()) + "\n");
         return 1;
     }
-    for (const auto& notice : instance->model().notices())
-        std::cerr << "dustlyn: " << notice << "\n";
-    instance->model().onSweepFinished = printSweep;
+    AppModel& model = instance->model();
+    for (const auto& notice : model.notices())
+        log.err(LogLines::Priority::warning, "dustlyn: " + notice + "\n");
+    model.onNotice = [&log](const std::string& text) {
+        log.err(LogLines::Priority::warning, "dustlyn: " + text + "\n");
+    };
+    model.onSweepFinished = [&model, &log, detail = detailOf(line)](const QuarantineReport& moved,
+                                                                    const PurgeReport& purged) {
+        printSweep(model, log, detail, moved, purged);
+    };
     StopSignals stopSignals;
 
-    instance->model().start();
-    std::cerr << "Dustlyn is running without windows. Stop it with Ctrl+C.\n";
+    model.start();
+    log.err(LogLines::Priority::notice, log.toJournal()
+                                            ? "Dustlyn is running without windows.\n"
+                                            : "Dustlyn is running without windows. Stop it "
+                                              "with Ctrl+C.\n");
     return app.exec();
 }
 

@@ -4,6 +4,7 @@
 #include "app/insights/FileInsights.h"
 #include "app/instance/Plural.h"
 #include "app/model/RuleWords.h"
+#include "app/model/ScreenshotLocations.h"
 #include "cli/PrettyJson.h"
 #include "cli/ScanListing.h"
 #include "cli/TextTable.h"
@@ -14,6 +15,9 @@
 #include "core/quarantine/QuarantineScanner.h"
 #include "core/scan/Scanner.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <ctime>
@@ -145,6 +149,7 @@ Configuration ReadCommands::loadConfiguration() const {
     ConfigurationReadout readout = store.inspect();
     for (const auto& notice : readout.notices(store.url()))
         err_.line("dustlyn: " + notice);
+    ScreenshotLocations::adopt(readout.configuration, environment_.folders);
     return std::move(readout.configuration);
 }
 
@@ -165,6 +170,10 @@ int ReadCommands::run(const CommandLine& line) const {
         return history(line);
     if (line.command == "rules")
         return rules(line);
+    if (line.command == "kept")
+        return kept(line);
+    if (line.command == "timers")
+        return timers(line);
     return statusNotRunning(line);
 }
 
@@ -205,7 +214,7 @@ int ReadCommands::quarantine(const CommandLine& line) const {
     }
     const auto history = loadHistory();
     const Origins origins(history);
-    const ClockPhrase clock(now_);
+    const ClockPhrase clock(now_, ClockPhrase::Past::dates);
     const auto cellsOf = [&](const QuarantinedFile& file) {
         const std::string* origin = origins.of(file.url);
         return std::array<std::string, 5>{
@@ -254,20 +263,26 @@ int ReadCommands::history(const CommandLine& line) const {
         out_.line("The history is empty.");
         return 0;
     }
+    // A move names its rule and the sweep that `dustlyn undo` takes.
     const auto cellsOf = [](const HistoryEntry& entry) {
         const bool restored = entry.kind == HistoryEntry::Kind::restored;
-        return std::array<std::string, 5>{localDateTime(entry.date), kindText(entry.kind),
-                                          formatByteCount(entry.size), entry.fileName(),
-                                          (restored ? "to " : "from ") + entry.originalPath};
+        return std::array<std::string, 7>{
+            localDateTime(entry.date),
+            kindText(entry.kind),
+            formatByteCount(entry.size),
+            entry.fileName(),
+            (restored ? "to " : "from ") + entry.originalPath,
+            entry.ruleName.empty() ? "" : "by " + entry.ruleName,
+            entry.sweepID ? "sweep " + entry.sweepID->text() : ""};
     };
-    TextTable table({false, false, true, false, false});
+    TextTable table({false, false, true, false, false, false, false});
     for (const auto& entry : entries) {
-        const auto cells = cellsOf(entry);
-        table.measure({cells[0], cells[1], cells[2], cells[3], cells[4]});
+        const auto c = cellsOf(entry);
+        table.measure({c[0], c[1], c[2], c[3], c[4], c[5], c[6]});
     }
     for (const auto& entry : entries) {
-        const auto cells = cellsOf(entry);
-        table.write({cells[0], cells[1], cells[2], cells[3], cells[4]}, out_.text());
+        const auto c = cellsOf(entry);
+        table.write({c[0], c[1], c[2], c[3], c[4], c[5], c[6]}, out_.text());
         out_.wrote();
     }
     return 0;
@@ -294,6 +309,61 @@ int ReadCommands::rules(const CommandLine& line) const {
     return 0;
 }
 
+int ReadCommands::kept(const CommandLine& line) const {
+    const Configuration config = loadConfiguration();
+    if (line.has("--json")) {
+        out_.line(nlohmann::json(config.pins).dump(2));
+        return 0;
+    }
+    if (config.pins.empty()) {
+        out_.line("No file is kept.");
+        return 0;
+    }
+    for (const auto& pin : config.pins) {
+        struct stat info {};
+        const bool gone = ::lstat(expandTilde(pin, environment_.folders.home).c_str(), &info) != 0;
+        out_.line(gone ? pin + "  (gone)" : pin);
+    }
+    return 0;
+}
+
+int ReadCommands::timers(const CommandLine& line) const {
+    const Configuration config = loadConfiguration();
+    if (line.has("--json")) {
+        nlohmann::ordered_json timers = nlohmann::ordered_json::object();
+        std::string date;
+        for (const auto& [path, due] : config.timers)
+            timers[path] = std::string(dateText(date, due));
+        out_.line(timers.dump(2));
+        return 0;
+    }
+    if (config.timers.empty()) {
+        out_.line("No file has a timer.");
+        return 0;
+    }
+    std::vector<std::pair<Date, const std::string*>> soonestFirst;
+    for (const auto& [path, due] : config.timers)
+        soonestFirst.emplace_back(due, &path);
+    std::stable_sort(soonestFirst.begin(), soonestFirst.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    const ClockPhrase clock(now_, ClockPhrase::Past::dates);
+    TextTable table;
+    const auto cellsOf = [&](Date due) {
+        return std::array<std::string, 2>{
+            due <= now_ ? "due now" : "in " + FileInsights::countdown(secondsBetween(now_, due)),
+            clock.text(due)};
+    };
+    for (const auto& [due, path] : soonestFirst) {
+        const auto cells = cellsOf(due);
+        table.measure({cells[0], cells[1], *path});
+    }
+    for (const auto& [due, path] : soonestFirst) {
+        const auto cells = cellsOf(due);
+        table.write({cells[0], cells[1], *path}, out_.text());
+    }
+    return 0;
+}
+
 int ReadCommands::statusNotRunning(const CommandLine& line) const {
     const Configuration config = loadConfiguration();
     const ScanClaims claims = claimWith(environment_, config, now_);
@@ -317,7 +387,7 @@ int ReadCommands::statusNotRunning(const CommandLine& line) const {
               (next->isEligible
                    ? "(due now)"
                    : "in " + FileInsights::countdown(secondsBetween(now_, next->deadline)) + " (" +
-                         FileInsights::clock(next->deadline, now_) + ")"));
+                         ClockPhrase(now_, ClockPhrase::Past::dates).text(next->deadline) + ")"));
     return 0;
 }
 

@@ -12,7 +12,9 @@
 namespace dustlyn {
 
 // The commands that only read the configuration, the history and the folders:
-// scan, quarantine, history, rules, and status when no instance runs. They write straight
+// scan, quarantine, history, rules, kept, timers, and status when no instance runs. They see
+// the configuration as the running instance would, with the screenshot tools' folders
+// adopted, but save nothing. They write straight
 // to the command's output as they go; each answers the exit code (0, or 2 for a usage
 // error, which it explains on `err`).
 class ReadCommands {
@@ -26,6 +28,8 @@ public:
     int quarantine(const CommandLine& line) const;
     int history(const CommandLine& line) const;
     int rules(const CommandLine& line) const;
+    int kept(const CommandLine& line) const;
+    int timers(const CommandLine& line) const;
     // The status of a machine where Dustlyn is not running.
     int statusNotRunning(const CommandLine& line) const;
 

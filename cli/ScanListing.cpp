@@ -54,14 +54,14 @@ std::vector<std::string> ScanListing::groupLabels() const {
 // pass; the paths stay where the claims keep them.
 struct ScanListing::Cells {
     std::string text;
-    std::vector<std::array<std::uint16_t, 3>> lengths; // countdown, clock, size
+    std::vector<std::array<std::uint16_t, 4>> lengths; // countdown, clock, size, source
     std::vector<std::string_view> paths;               // in row order
 };
 
 ScanListing::Cells ScanListing::measure(const std::vector<Row>& rows,
                                         const std::vector<std::string>& labels,
                                         TextTable& table) const {
-    const ClockPhrase clock(at_);
+    const ClockPhrase clock(at_, ClockPhrase::Past::dates);
     Cells cells;
     cells.text.reserve(rows.size() * 32);
     cells.lengths.reserve(rows.size());
@@ -86,11 +86,16 @@ ScanListing::Cells ScanListing::measure(const std::vector<Row>& rows,
         const std::size_t when = text.size() - start - left;
         appendByteCount(text, claim.size);
         const std::size_t size = text.size() - start - left - when;
-        cells.lengths.push_back({std::uint16_t(left), std::uint16_t(when), std::uint16_t(size)});
+        // Where a download came from, read once here for both passes.
+        if (const auto host = FileInsights::source(std::string(claim.path)))
+            text += "from " + *host;
+        const std::size_t source = text.size() - start - left - when - size;
+        cells.lengths.push_back(
+            {std::uint16_t(left), std::uint16_t(when), std::uint16_t(size), std::uint16_t(source)});
         cells.paths.push_back(claim.path);
         const std::string_view row = std::string_view(text).substr(start);
         table.measure({row.substr(0, left), row.substr(left, when), labels[rows[i].group],
-                       row.substr(left + when), claim.path});
+                       row.substr(left + when, size), claim.path, row.substr(left + when + size)});
     }
     return cells;
 }
@@ -98,7 +103,7 @@ ScanListing::Cells ScanListing::measure(const std::vector<Row>& rows,
 void ScanListing::writeText(BufferedOutput& out) const {
     const std::vector<Row> rows = rowsByDeadline();
     const std::vector<std::string> labels = groupLabels();
-    TextTable table({false, false, false, true, false});
+    TextTable table({false, false, false, true, false, false});
     const Cells cells = measure(rows, labels, table);
     std::size_t offset = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -108,12 +113,12 @@ void ScanListing::writeText(BufferedOutput& out) const {
             __builtin_prefetch(ahead.data());
             __builtin_prefetch(ahead.data() + ahead.size() - 1);
         }
-        const auto [left, when, size] = cells.lengths[i];
+        const auto [left, when, size, source] = cells.lengths[i];
         const std::string_view row =
-            std::string_view(cells.text).substr(offset, left + when + size);
+            std::string_view(cells.text).substr(offset, left + when + size + source);
         offset += row.size();
         table.write({row.substr(0, left), row.substr(left, when), labels[rows[i].group],
-                     row.substr(left + when), cells.paths[i]},
+                     row.substr(left + when, size), cells.paths[i], row.substr(left + when + size)},
                     out.text());
         out.wrote();
     }
@@ -169,6 +174,10 @@ void ScanListing::writeJson(BufferedOutput& out) const {
             json.value(claim.isEligible);
             json.key("deadline");
             json.value(dateText(claim.deadline));
+            if (const auto host = FileInsights::source(std::string(claim.path))) {
+                json.key("source");
+                json.value(*host);
+            }
             json.endObject();
             out.wrote();
         }

@@ -41,36 +41,38 @@ std::size_t TextTable::paddingOf(std::size_t column, std::string_view cell) cons
 }
 
 void TextTable::write(std::initializer_list<std::string_view> row, std::string& out) const {
+    // Empty cells at the end of a row are left out, so no line ends in padding.
+    std::size_t count = row.size();
+    while (count > 1 && row.begin()[count - 1].empty())
+        --count;
     // Paddings first, then the line laid out in place: listings run to many thousand rows.
     std::array<std::size_t, 16> paddings{};
     std::vector<std::size_t> manyPaddings;
     std::size_t* padding = paddings.data();
-    if (row.size() > paddings.size()) {
-        manyPaddings.resize(row.size());
+    if (count > paddings.size()) {
+        manyPaddings.resize(count);
         padding = manyPaddings.data();
     }
     std::size_t length = 1;
-    std::size_t column = 0;
-    for (const auto cell : row) {
-        const bool last = column + 1 == row.size();
+    for (std::size_t column = 0; column < count; ++column) {
+        const std::string_view cell = row.begin()[column];
+        const bool last = column + 1 == count;
         padding[column] = last && !isRightAligned(column) ? 0 : paddingOf(column, cell);
         length += padding[column] + cell.size() + (last ? 0 : 2);
-        ++column;
     }
     const std::size_t start = out.size();
     out.resize(start + length, ' ');
     char* at = out.data() + start;
-    column = 0;
-    for (const auto cell : row) {
+    for (std::size_t column = 0; column < count; ++column) {
+        const std::string_view cell = row.begin()[column];
         const bool right = isRightAligned(column);
         if (right)
             at += padding[column];
         if (!cell.empty())
             std::memcpy(at, cell.data(), cell.size());
         at += cell.size() + (right ? 0 : padding[column]);
-        if (column + 1 < row.size())
+        if (column + 1 < count)
             at += 2; // the gap between columns, already spaces
-        ++column;
     }
     *at = '\n';
 }

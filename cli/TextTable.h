@@ -19,7 +19,8 @@ public:
 
     // First pass: widens the columns to fit `row`.
     void measure(std::initializer_list<std::string_view> row);
-    // Second pass: appends `row`, padded to the measured widths, and a line break.
+    // Second pass: appends `row`, padded to the measured widths, and a line break. Empty cells
+    // at the end are left out.
     void write(std::initializer_list<std::string_view> row, std::string& out) const;
 
 private:

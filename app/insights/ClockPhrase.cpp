@@ -60,7 +60,7 @@ std::tm brokenDown(std::int64_t seconds) {
 
 } // namespace
 
-ClockPhrase::ClockPhrase(Date now) : now_(now) {
+ClockPhrase::ClockPhrase(Date now, Past past) : now_(now), past_(past) {
     const std::tm today = libraryLocalTime(system_clock::to_time_t(now));
     today_ = {today.tm_year, today.tm_yday};
     std::tm tomorrow = today;
@@ -68,6 +68,11 @@ ClockPhrase::ClockPhrase(Date now) : now_(now) {
     tomorrow.tm_isdst = -1;
     std::mktime(&tomorrow);
     tomorrow_ = {tomorrow.tm_year, tomorrow.tm_yday};
+    std::tm yesterday = today;
+    yesterday.tm_mday -= 1;
+    yesterday.tm_isdst = -1;
+    std::mktime(&yesterday);
+    yesterday_ = {yesterday.tm_year, yesterday.tm_yday};
     std::tm names{};
     for (int day = 0; day < 7; ++day) {
         names.tm_wday = day;
@@ -110,21 +115,41 @@ std::string ClockPhrase::text(Date date) const {
 void ClockPhrase::append(std::string& out, Date date) const {
     const std::tm when = localTime(system_clock::to_time_t(date));
     const Day day{when.tm_year, when.tm_yday};
-    if (day != today_ && day != tomorrow_ && secondsBetween(now_, date) >= 518400) {
-        out += months_[std::size_t(when.tm_mon)];
-        char digits[4];
-        out.append(digits, std::to_chars(digits, digits + sizeof digits, when.tm_mday).ptr);
+    const bool past = date < now_;
+    if (day == today_ || day == tomorrow_ || (past && past_ == Past::dates && day == yesterday_)) {
+        out += day == today_ ? "Today " : day == tomorrow_ ? "Tomorrow " : "Yesterday ";
+        appendTime(out, when);
         return;
     }
-    if (day == today_)
-        out += "Today ";
-    else if (day == tomorrow_)
-        out += "Tomorrow ";
-    else
-        out += weekdays_[std::size_t(when.tm_wday)];
+    // A weekday names a day of the week around now; further away, only a date tells.
+    const double away = past ? secondsBetween(date, now_) : secondsBetween(now_, date);
+    if ((past && past_ == Past::dates) || away >= 518400) {
+        appendDate(out, when);
+        if (past && when.tm_year != today_.year) {
+            out += ' ';
+            char digits[8];
+            out.append(digits,
+                       std::to_chars(digits, digits + sizeof digits, when.tm_year + 1900).ptr);
+        } else if (past && past_ == Past::dates) {
+            out += ' ';
+            appendTime(out, when);
+        }
+        return;
+    }
+    out += weekdays_[std::size_t(when.tm_wday)];
+    appendTime(out, when);
+}
+
+void ClockPhrase::appendTime(std::string& out, const std::tm& when) {
     appendTwoDigits(out, when.tm_hour);
     out += ':';
     appendTwoDigits(out, when.tm_min);
+}
+
+void ClockPhrase::appendDate(std::string& out, const std::tm& when) const {
+    out += months_[std::size_t(when.tm_mon)];
+    char digits[4];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, when.tm_mday).ptr);
 }
 
 } // namespace dustlyn

@@ -10,14 +10,18 @@
 
 namespace dustlyn {
 
-// "Today 15:45", "Tomorrow 08:00", "Tue 15:45" within six days, else "Mar 12": when a date
-// comes, in local time, seen from one moment. Which days are today and tomorrow is worked out
+// "Today 15:45", "Tomorrow 08:00", "Tue 15:45" within six days either way, else "Mar 12" (a
+// past one in another year "Dec 30 2025"): when a date comes or came, in local time, seen
+// from one moment. Where past and coming dates mix in one list, Past::dates makes every
+// earlier day read as a date: "Yesterday 09:10", "Mar 2 09:10". Which days are today and tomorrow is worked out
 // once (asking the C library to normalise a date makes it read the time zone file again), and
 // the offset from UTC once per hour of UTC, so a listing of many thousand rows costs a little
 // arithmetic per row. Not for use from two threads at once.
 class ClockPhrase {
 public:
-    explicit ClockPhrase(Date now);
+    enum class Past { weekdays, dates };
+
+    explicit ClockPhrase(Date now, Past past = Past::weekdays);
 
     std::string text(Date date) const;
     void append(std::string& out, Date date) const;
@@ -34,10 +38,14 @@ private:
     };
 
     std::optional<std::int64_t> offsetThroughout(std::int64_t hourStart) const;
+    static void appendTime(std::string& out, const std::tm& when);
+    void appendDate(std::string& out, const std::tm& when) const;
 
     Date now_;
+    Past past_;
     Day today_;
     Day tomorrow_;
+    Day yesterday_;
     // In the user's language, as strftime's "%a" and "%b" give them.
     std::array<std::string, 7> weekdays_;
     std::array<std::string, 12> months_;

@@ -1,6 +1,10 @@
 #include "app/instance/ChangeCommands.h"
-#include "app/instance/Plural.h"
 
+#include "app/instance/CommandDeclaration.h"
+#include "app/instance/Plural.h"
+#include "app/instance/SweepLines.h"
+
+#include "app/insights/ClockPhrase.h"
 #include "app/insights/FileInsights.h"
 #include "app/model/AppModel.h"
 #include "app/watcher/FolderWatcher.h"
@@ -50,31 +54,31 @@ std::optional<std::string> checkedFile(const std::string& command, const fs::pat
     return resolved;
 }
 
-void describeSweep(const QuarantineReport& moved, const PurgeReport& purged,
-                   CommandOutput& output) {
-    if (moved.movedCount > 0)
-        output.line("Moved " + plural(moved.movedCount, "file") + " to quarantine (" +
-                    formatByteCount(moved.movedSize) + ")");
-    if (purged.purgedCount > 0)
-        output.line("Deleted " + plural(purged.purgedCount, "file") + " from quarantine (" +
-                    formatByteCount(purged.purgedSize) + ")");
-    for (const auto& outcome : moved.outcomes)
-        if (!outcome.success)
-            output.fail(1, "Could not move " + outcome.original.native() + ": " +
-                               outcome.error.value_or("unknown error"));
-    for (const auto& outcome : purged.outcomes)
-        if (!outcome.success)
-            output.fail(1, "Could not delete " + outcome.file.url + ": " +
-                               outcome.error.value_or("unknown error"));
-}
-
 } // namespace
 
 bool ChangeCommands::changes(const std::string& command) {
-    static const std::set<std::string> changing = {
-        "sweep", "keep", "unkeep", "timer", "remove-now", "restore", "undo", "pause", "resume"};
-    return changing.contains(command);
+    const auto* declaration = CommandDeclaration::find(command);
+    return declaration && declaration->carrier == Carrier::changes;
 }
+
+namespace {
+
+// A command's changes are saved or taken back, whatever happens in between.
+class TakingBackUnsaved {
+public:
+    explicit TakingBackUnsaved(AppModel& model) : model_(model), before_(model.takesBackUnsaved()) {
+        model_.setTakeBackUnsaved(true);
+    }
+    ~TakingBackUnsaved() { model_.setTakeBackUnsaved(before_); }
+    TakingBackUnsaved(const TakingBackUnsaved&) = delete;
+    TakingBackUnsaved& operator=(const TakingBackUnsaved&) = delete;
+
+private:
+    AppModel& model_;
+    bool before_;
+};
+
+} // namespace
 
 CommandOutput ChangeCommands::run(const CommandLine& line) {
     // Said once, before what the command itself has to say; taken first, since the command
@@ -82,57 +86,70 @@ CommandOutput ChangeCommands::run(const CommandLine& line) {
     std::string notices;
     for (const auto& notice : model_.notices())
         notices += "dustlyn: " + notice + "\n";
-    CommandOutput output = carryOut(line);
+    const auto* declaration = CommandDeclaration::find(line.command);
+    CommandOutput output;
+    if (!declaration || !declaration->change) {
+        output.fail(2, "dustlyn " + line.command + ": not something the running Dustlyn does");
+        return output;
+    }
+    {
+        const TakingBackUnsaved guard(model_);
+        output = (this->*declaration->change)(line);
+    }
     output.err = notices + output.err;
     return output;
 }
 
-CommandOutput ChangeCommands::carryOut(const CommandLine& line) {
-    const std::string& c = line.command;
-    if (c == "sweep")
-        return sweep(line);
-    if (c == "keep")
-        return keep(line);
-    if (c == "unkeep")
-        return unkeep(line);
-    if (c == "timer")
-        return timer(line);
-    if (c == "remove-now")
-        return removeNow(line);
-    if (c == "restore")
-        return restore(line);
-    if (c == "undo")
-        return undo(line);
-    if (c == "pause" || c == "resume")
-        return pause(c == "pause");
-    if (c == "status")
-        return status(line);
-    CommandOutput output;
-    output.fail(2, "dustlyn " + c + ": not something the running Dustlyn does");
-    return output;
+bool ChangeCommands::unsaved(std::uint64_t failuresBefore, const CommandLine& line,
+                             const std::string& outcome, CommandOutput& output) const {
+    if (model_.saveFailures() == failuresBefore)
+        return false;
+    output.fail(1, "dustlyn " + line.command + ": could not save " +
+                       model_.store().url().native() + ": " + model_.lastSaveError() + "; " +
+                       outcome);
+    return true;
 }
 
+namespace {
+
+SweepLines::Detail detailOf(const CommandLine& line) {
+    if (line.has("--quiet"))
+        return SweepLines::Detail::quiet;
+    return line.has("--verbose") ? SweepLines::Detail::verbose : SweepLines::Detail::normal;
+}
+
+// The caller's progress line follows the sweep's moves while `sink` is set.
+class ProgressFollowing {
+public:
+    ProgressFollowing(AppModel& model, const ChangeCommands::ProgressSink& sink) : model_(model) {
+        model_.onSweepProgress = sink;
+    }
+    ~ProgressFollowing() { model_.onSweepProgress = nullptr; }
+    ProgressFollowing(const ProgressFollowing&) = delete;
+    ProgressFollowing& operator=(const ProgressFollowing&) = delete;
+
+private:
+    AppModel& model_;
+};
+
+} // namespace
+
 CommandOutput ChangeCommands::sweep(const CommandLine& line) {
-    CommandOutput output;
     const bool everything = line.has("--everything");
+    const ProgressFollowing following(model_, progress_);
     const auto [moved, purged] =
         model_.sweepNow(everything ? SweepSource::everything : SweepSource::user, everything);
-    if (line.has("--json")) {
-        nlohmann::ordered_json json;
-        json["sweepID"] = model_.lastSweepID() ? model_.lastSweepID()->text() : "";
-        json["quarantine"] = toJson(moved);
-        json["purge"] = toJson(purged);
-        output.line(json.dump(2));
-        for (const auto& outcome : moved.outcomes)
-            if (!outcome.success)
-                output.exitCode = 1;
-        if (purged.failedCount > 0)
-            output.exitCode = 1;
-        return output;
-    }
-    describeSweep(moved, purged, output);
-    if (moved.outcomes.empty() && purged.outcomes.empty())
-        output.line("Nothing was due.");
+    if (!line.has("--json"))
+        return SweepLines::describe(moved, purged, model_.lastSweepID(), model_.history(),
+                                    detailOf(line));
+    CommandOutput output;
+    nlohmann::ordered_json json;
+    json["sweepID"] = model_.lastSweepID() ? model_.lastSweepID()->text() : "";
+    json["quarantine"] = toJson(moved);
+    json["purge"] = toJson(purged);
+    output.line(json.dump(2));
+    if (moved.failedCount > 0 || purged.failedCount > 0)
+        output.exitCode = 1;
     return output;
 }
 
@@ -140,12 +157,11 @@ CommandOutput ChangeCommands::keep(const CommandLine& line) {
     CommandOutput output;
     for (const auto& argument : line.arguments) {
         const auto path = checkedFile("keep", argument, output);
+        const auto failures = model_.saveFailures();
         if (!path || !model_.keep(*path))
             continue;
-        if (model_.lastSaveError().empty())
+        if (!unsaved(failures, line, *path + " is not kept", output))
             output.line("Keeping " + *path);
-        else
-            output.fail(1, "Could not keep " + *path + ": " + model_.lastSaveError());
     }
     return output;
 }
@@ -154,11 +170,12 @@ CommandOutput ChangeCommands::unkeep(const CommandLine& line) {
     CommandOutput output;
     for (const auto& argument : line.arguments) {
         const std::string path = resolvePath(argument).native();
-        if (model_.removePin(path) || model_.removePin(argument))
-            output.line("No longer keeping " + path);
-        else
+        const auto failures = model_.saveFailures();
+        if (!model_.removePin(path) && !model_.removePin(argument))
             output.fail(2, "dustlyn unkeep: not a kept file: " + argument +
-                               " (kept files are listed in config.json under \"pins\")");
+                               " (see `dustlyn kept`)");
+        else if (!unsaved(failures, line, path + " is still kept", output))
+            output.line("No longer keeping " + path);
     }
     return output;
 }
@@ -173,12 +190,11 @@ CommandOutput ChangeCommands::timer(const CommandLine& line) {
         return output;
     }
     const auto path = checkedFile("timer", line.arguments[0], output);
+    const auto failures = model_.saveFailures();
     if (!path || !model_.setTimer(*path, *seconds))
         return output;
-    if (!model_.lastSaveError().empty()) {
-        output.fail(1, "Could not set a timer on " + *path + ": " + model_.lastSaveError());
+    if (unsaved(failures, line, "no timer was set on " + *path, output))
         return output;
-    }
     const Date due = model_.config().timers.at(*path);
     const Date now = std::chrono::system_clock::now();
     output.line(*path + " leaves in " + FileInsights::countdown(secondsBetween(now, due)) + " (" +
@@ -211,7 +227,9 @@ CommandOutput ChangeCommands::removeNow(const CommandLine& line) {
     const auto timer = config.timers.find(*path);
     const std::optional<Date> oldTimer =
         timer == config.timers.end() ? std::nullopt : std::optional<Date>(timer->second);
-    if (!model_.removeNow(*path))
+    const auto failures = model_.saveFailures();
+    const ProgressFollowing following(model_, progress_);
+    if (!model_.removeNow(*path) || unsaved(failures, line, "nothing was moved", output))
         return output;
     const auto& outcomes = model_.lastQuarantine().outcomes;
     const auto mine = std::find_if(outcomes.begin(), outcomes.end(),
@@ -257,35 +275,55 @@ CommandOutput ChangeCommands::restore(const CommandLine& line) {
                                " (see `dustlyn quarantine`)");
             continue;
         }
-        if (const auto restored = model_.restore(*file))
-            output.line("Restored " + restored->native());
-        else
+        const auto failures = model_.saveFailures();
+        const auto restored = model_.restore(*file);
+        if (!restored) {
             output.fail(1,
                         "Could not restore " + file->native() + ": " + model_.lastRestoreError());
+            continue;
+        }
+        output.line("Restored " + restored->native());
+        unsaved(failures, line, restored->native() + " is not kept, so a rule may take it again",
+                output);
     }
     return output;
 }
 
+namespace {
+
+std::optional<Uuid> newestSweepThatMoved(const std::vector<HistoryEntry>& history) {
+    for (auto entry = history.rbegin(); entry != history.rend(); ++entry)
+        if (entry->kind == HistoryEntry::Kind::quarantined && entry->sweepID)
+            return entry->sweepID;
+    return std::nullopt;
+}
+
+bool inHistory(const std::vector<HistoryEntry>& history, const Uuid& sweepID) {
+    return std::any_of(history.begin(), history.end(),
+                       [&](const HistoryEntry& entry) { return entry.sweepID == sweepID; });
+}
+
+} // namespace
+
 CommandOutput ChangeCommands::undo(const CommandLine& line) {
     CommandOutput output;
     std::optional<Uuid> sweepID;
-    if (!line.arguments.empty()) {
-        sweepID = Uuid::parse(line.arguments[0]);
-        if (!sweepID) {
-            output.fail(2, "dustlyn undo: '" + line.arguments[0] +
-                               "' is not a sweep id (see `dustlyn history --json`)");
-            return output;
-        }
-    } else {
-        const auto& history = model_.history();
-        for (auto entry = history.rbegin(); entry != history.rend() && !sweepID; ++entry)
-            if (entry->kind == HistoryEntry::Kind::quarantined && entry->sweepID)
-                sweepID = entry->sweepID;
+    if (line.arguments.empty()) {
+        sweepID = newestSweepThatMoved(model_.history());
         if (!sweepID) {
             output.line("No sweep has moved anything yet; nothing to undo.");
             return output;
         }
+    } else if (sweepID = Uuid::parse(line.arguments[0]); !sweepID) {
+        output.fail(2, "dustlyn undo: '" + line.arguments[0] +
+                           "' is not a sweep id (see `dustlyn history`)");
+        return output;
+    } else if (!inHistory(model_.history(), *sweepID)) {
+        output.fail(2, "dustlyn undo: no sweep " + sweepID->text() +
+                           " in the history (see `dustlyn history`)");
+        return output;
     }
+    const auto failures = model_.saveFailures();
     const UndoResult undone = model_.undo(*sweepID);
     for (const auto& restored : undone.restored)
         output.line("Restored " + restored.native());
@@ -294,14 +332,24 @@ CommandOutput ChangeCommands::undo(const CommandLine& line) {
         output.fail(1, "Could not restore " + failure.file.native() + ": " + failure.reason);
     if (undone.restored.empty() && undone.failed.empty())
         output.line("Nothing of sweep " + sweepID->text() + " is left in the quarantine.");
+    unsaved(failures, line, "the restored files are not kept, so a rule may take them again",
+            output);
     return output;
 }
 
-CommandOutput ChangeCommands::pause(bool paused) {
+CommandOutput ChangeCommands::pause(const CommandLine&) {
     CommandOutput output;
-    if (model_.paused() != paused)
+    if (!model_.paused())
         model_.togglePaused();
-    output.line(paused ? "Paused: nothing leaves until `dustlyn resume`." : "Resumed.");
+    output.line("Paused: nothing leaves until `dustlyn resume`.");
+    return output;
+}
+
+CommandOutput ChangeCommands::resume(const CommandLine&) {
+    CommandOutput output;
+    if (model_.paused())
+        model_.togglePaused();
+    output.line("Resumed.");
     return output;
 }
 
@@ -338,7 +386,7 @@ CommandOutput ChangeCommands::status(const CommandLine& line) {
         output.line(plural(static_cast<std::int64_t>(leaving.size()), "file") +
                     " leaving; next: " + next.url + " in " +
                     FileInsights::countdown(secondsBetween(now, next.deadline)) + " (" +
-                    FileInsights::clock(next.deadline, now) + ")");
+                    ClockPhrase(now, ClockPhrase::Past::dates).text(next.deadline) + ")");
     }
     if (!model_.lastSaveError().empty())
         output.line("The configuration could not be saved: " + model_.lastSaveError());

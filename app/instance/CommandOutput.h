@@ -18,6 +18,8 @@ struct CommandOutput {
         if (code > exitCode)
             exitCode = code;
     }
+
+    bool operator==(const CommandOutput&) const = default;
 };
 
 } // namespace dustlyn

@@ -4,38 +4,59 @@
 
 namespace dustlyn {
 
-std::string ControlProtocol::encodeRequest(const CommandLine& line) {
-    nlohmann::json json;
-    json["command"] = line.command;
-    json["arguments"] = line.arguments;
-    json["options"] = line.options;
+namespace {
+
+std::string line(const nlohmann::json& json) {
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-std::optional<CommandLine> ControlProtocol::decodeRequest(const std::string& text) {
+} // namespace
+
+std::string ControlProtocol::encodeRequest(const Request& request) {
+    nlohmann::json json;
+    json["command"] = request.line.command;
+    json["arguments"] = request.line.arguments;
+    json["options"] = request.line.options;
+    json["progress"] = request.progress;
+    return line(json);
+}
+
+std::optional<ControlProtocol::Request> ControlProtocol::decodeRequest(const std::string& text) {
     try {
         const auto json = nlohmann::json::parse(text);
-        CommandLine line;
-        line.command = json.at("command").get<std::string>();
-        line.arguments = json.at("arguments").get<std::vector<std::string>>();
-        line.options = json.at("options").get<std::map<std::string, std::string>>();
-        return line;
+        Request request;
+        request.line.command = json.at("command").get<std::string>();
+        request.line.arguments = json.at("arguments").get<std::vector<std::string>>();
+        request.line.options =
+            json.at("options").get<std::map<std::string, std::vector<std::string>>>();
+        request.progress = json.value("progress", false);
+        return request;
     } catch (const nlohmann::json::exception&) {
         return std::nullopt;
     }
 }
 
-std::string ControlProtocol::encodeAnswer(const CommandOutput& output) {
-    nlohmann::json json;
-    json["exitCode"] = output.exitCode;
-    json["out"] = output.out;
-    json["err"] = output.err;
-    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+std::string ControlProtocol::encodeProgress(const MoveProgress& progress) {
+    return line({{"progress",
+                  {{"filesDone", progress.files},
+                   {"filesTotal", progress.total},
+                   {"bytesDone", progress.bytes},
+                   {"bytesTotal", progress.bytesTotal}}}});
 }
 
-std::optional<CommandOutput> ControlProtocol::decodeAnswer(const std::string& text) {
+std::string ControlProtocol::encodeAnswer(const CommandOutput& output) {
+    return line({{"exitCode", output.exitCode}, {"out", output.out}, {"err", output.err}});
+}
+
+std::optional<ControlProtocol::Reply> ControlProtocol::decodeReply(const std::string& text) {
     try {
         const auto json = nlohmann::json::parse(text);
+        if (json.contains("progress")) {
+            const auto& p = json.at("progress");
+            return MoveProgress{
+                p.at("filesDone").get<std::int64_t>(), p.at("filesTotal").get<std::int64_t>(),
+                p.at("bytesDone").get<std::int64_t>(), p.at("bytesTotal").get<std::int64_t>()};
+        }
         CommandOutput output;
         output.exitCode = json.at("exitCode").get<int>();
         output.out = json.at("out").get<std::string>();

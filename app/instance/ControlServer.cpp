@@ -5,6 +5,8 @@
 
 #include <QSocketNotifier>
 
+#include <chrono>
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,6 +25,24 @@ ControlServer::~ControlServer() {
     ::unlink(socketPath_.c_str());
 }
 
+namespace {
+
+constexpr auto progressPeriod = std::chrono::milliseconds(100);
+
+} // namespace
+
+// A few lines a second are all a progress line can show; the last one always goes.
+ChangeCommands::ProgressSink ControlServer::progressTo(int client) {
+    return [client, last = std::chrono::steady_clock::time_point()](
+               const MoveProgress& progress) mutable {
+        const auto now = std::chrono::steady_clock::now();
+        if (!progress.finished() && now - last < progressPeriod)
+            return;
+        last = now;
+        LocalSocket::writeAll(client, ControlProtocol::encodeProgress(progress));
+    };
+}
+
 void ControlServer::acceptOne() {
     const int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0)
@@ -37,9 +57,10 @@ void ControlServer::acceptOne() {
     LocalSocket::setTimeout(client, 5.0);
     CommandOutput output;
     const auto text = LocalSocket::readLine(client, ControlProtocol::maxMessage);
-    const auto line = text ? ControlProtocol::decodeRequest(*text) : std::nullopt;
-    if (line)
-        output = handler_(*line);
+    const auto request = text ? ControlProtocol::decodeRequest(*text) : std::nullopt;
+    if (request)
+        output = handler_(request->line, request->progress ? progressTo(client)
+                                                           : ChangeCommands::ProgressSink());
     else
         output.fail(2, "dustlyn: the running Dustlyn did not understand the request");
     LocalSocket::writeAll(client, ControlProtocol::encodeAnswer(output));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/instance/ChangeCommands.h"
 #include "app/instance/CommandLine.h"
 #include "app/instance/CommandOutput.h"
 
@@ -19,7 +20,9 @@ class ControlServer : public QObject {
     Q_OBJECT
 
 public:
-    using Handler = std::function<CommandOutput(const CommandLine&)>;
+    // `progress` is empty unless the caller shows a progress line.
+    using Handler = std::function<CommandOutput(const CommandLine&,
+                                                const ChangeCommands::ProgressSink& progress)>;
 
     // Listens at `socketPath` at once; throws FileError when it cannot.
     ControlServer(std::filesystem::path socketPath, Handler handler, QObject* parent = nullptr);
@@ -27,6 +30,7 @@ public:
 
 private:
     void acceptOne();
+    static ChangeCommands::ProgressSink progressTo(int client);
 
     std::filesystem::path socketPath_;
     Handler handler_;

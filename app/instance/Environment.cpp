@@ -33,6 +33,7 @@ Environment Environment::fromProcess() {
     const std::filesystem::path runtime = variable("XDG_RUNTIME_DIR");
     environment.runtimeDirectory =
         runtime.is_absolute() ? runtime : environment.folders.supportDirectory();
+    environment.journalStream = variable("JOURNAL_STREAM");
     return environment;
 }
 

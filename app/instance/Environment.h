@@ -10,6 +10,8 @@ namespace dustlyn {
 struct Environment {
     UserFolders folders;
     std::filesystem::path runtimeDirectory; // $XDG_RUNTIME_DIR, or the support folder
+    // $JOURNAL_STREAM: "device:inode" of the stream systemd connected to the journal.
+    std::string journalStream;
 
     static Environment fromProcess();
 

@@ -1,6 +1,7 @@
 #include "app/instance/Instance.h"
 
 #include "app/instance/ChangeCommands.h"
+#include "app/instance/ConfigurationWatcher.h"
 #include "app/instance/ControlServer.h"
 #include "app/model/AppModel.h"
 #include "app/watcher/FolderWatcher.h"
@@ -9,6 +10,8 @@
 #include "core/quarantine/FileManagerMover.h"
 
 #include <QCoreApplication>
+
+#include <iostream>
 
 namespace dustlyn {
 
@@ -46,9 +49,18 @@ Instance::Instance(const Environment& environment, FaceHandler face)
         ConfigurationStore::defaultStore(folders), std::nullopt,
         Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
         nullptr, watcher_.get(), AppModelServices::standard(folders));
+    model_->onNotice = [](const std::string& line) { std::cerr << "dustlyn: " << line << "\n"; };
+    configWatcher_ = std::make_unique<ConfigurationWatcher>(
+        model_->store().url(), [this] { model_->configurationFileChanged(); });
+    // The support folder may go and come back; the watch follows it at each change.
+    QObject::connect(model_.get(), &AppModel::configChanged, configWatcher_.get(),
+                     [this] { configWatcher_->keepWatching(); });
     try {
         server_ = std::make_unique<ControlServer>(
-            environment.socketPath(), [this](const CommandLine& line) { return handle(line); });
+            environment.socketPath(),
+            [this](const CommandLine& line, const ChangeCommands::ProgressSink& progress) {
+                return handle(line, progress);
+            });
     } catch (const FileError& error) {
         throw InstanceError("dustlyn: cannot listen at " + environment.socketPath().native() +
                             ": " + error.what());
@@ -58,13 +70,15 @@ Instance::Instance(const Environment& environment, FaceHandler face)
 Instance::~Instance() {
     // No command may reach a model that is going away.
     server_.reset();
+    configWatcher_.reset();
     model_->stop();
 }
 
-CommandOutput Instance::handle(const CommandLine& line) {
+CommandOutput Instance::handle(const CommandLine& line,
+                               const ChangeCommands::ProgressSink& progress) {
     if (answeredByFace(line.command))
         return face_(line);
-    return ChangeCommands(*model_, watcher_.get()).run(line);
+    return ChangeCommands(*model_, watcher_.get(), progress).run(line);
 }
 
 CommandOutput Instance::noWindows(const CommandLine& line) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/instance/ChangeCommands.h"
 #include "app/instance/CommandLine.h"
 #include "app/instance/CommandOutput.h"
 #include "app/instance/Environment.h"
@@ -12,6 +13,7 @@
 namespace dustlyn {
 
 class AppModel;
+class ConfigurationWatcher;
 class ControlServer;
 class FolderWatcher;
 
@@ -21,8 +23,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A running Dustlyn: the one-writer lock, the model with its folder watcher, and the
-// control socket that carries other processes' commands to it. The headless and the
+// A running Dustlyn: the one-writer lock, the model with its folder watcher, the watch on
+// its configuration file (hand edits are taken up), and the control socket that carries
+// other processes' commands to it. The headless and the
 // desktop application are this same composition with a different face. Needs an
 // application object; lives on the main thread.
 class Instance {
@@ -32,7 +35,8 @@ public:
     using FaceHandler = std::function<CommandOutput(const CommandLine&)>;
 
     // Takes the lock, builds the model and listens. Throws InstanceError when another
-    // Dustlyn runs or the lock or socket cannot be made.
+    // Dustlyn runs or the lock or socket cannot be made. The model's notices go to standard
+    // error until someone sets AppModel::onNotice.
     Instance(const Environment& environment, FaceHandler face);
     ~Instance();
     Instance(const Instance&) = delete;
@@ -45,12 +49,13 @@ public:
     static CommandOutput noWindows(const CommandLine& line);
 
 private:
-    CommandOutput handle(const CommandLine& line);
+    CommandOutput handle(const CommandLine& line, const ChangeCommands::ProgressSink& progress);
 
     InstanceLock lock_;
     std::unique_ptr<FolderWatcher> watcher_;
     std::unique_ptr<AppModel> model_;
     FaceHandler face_;
+    std::unique_ptr<ConfigurationWatcher> configWatcher_;
     std::unique_ptr<ControlServer> server_;
 };
 

@@ -81,19 +81,27 @@ std::optional<uid_t> LocalSocket::peerUser(int fd) {
 }
 
 std::optional<std::string> LocalSocket::readLine(int fd, std::size_t maxBytes) {
-    std::string text;
+    std::string pending;
+    return readLine(fd, maxBytes, pending);
+}
+
+std::optional<std::string> LocalSocket::readLine(int fd, std::size_t maxBytes,
+                                                 std::string& pending) {
     char buffer[65536];
     for (;;) {
+        if (const auto end = pending.find('\n'); end != std::string::npos) {
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            return line;
+        }
+        if (pending.size() > maxBytes)
+            return std::nullopt;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return std::nullopt;
-        text.append(buffer, static_cast<std::size_t>(n));
-        if (const auto end = text.find('\n'); end != std::string::npos)
-            return text.substr(0, end);
-        if (text.size() > maxBytes)
-            return std::nullopt;
+        pending.append(buffer, static_cast<std::size_t>(n));
     }
 }
 

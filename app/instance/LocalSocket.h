@@ -21,6 +21,9 @@ struct LocalSocket {
     static std::optional<uid_t> peerUser(int fd);
     // Reads up to the first line feed (excluded); nothing on timeout, error or overlong input.
     static std::optional<std::string> readLine(int fd, std::size_t maxBytes);
+    // The same for one of several lines: what was read past the line feed waits in `pending`
+    // for the next call.
+    static std::optional<std::string> readLine(int fd, std::size_t maxBytes, std::string& pending);
     static bool writeAll(int fd, const std::string& text);
 };
 

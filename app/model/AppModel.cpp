@@ -1,7 +1,6 @@
 #include "app/model/AppModel.h"
 
 #include "app/model/QtTimerSource.h"
-#include "app/model/ScreenshotLocations.h"
 #include "app/model/SweepSchedule.h"
 #include "app/watcher/FolderWatcher.h"
 #include "core/base/AtomicFile.h"
@@ -56,6 +55,7 @@ AppModel::AppModel(ConfigurationStore store, std::optional<HistoryStore> history
       watcher_(watcher), services_(std::move(services)) {
     ConfigurationReadout readout = store_.read();
     config_ = std::move(readout.configuration);
+    knownBytes_ = std::move(readout.bytes);
     configUnreadable_ = readout.damage.has_value();
     configNotices_ = readout.notices(store_.url());
     trashEmptier_ =
@@ -322,15 +322,13 @@ PurgeReport AppModel::purgeListed(std::vector<QuarantinedFile>& listing) {
 }
 
 void AppModel::pruneTimers() {
-    Configuration changed = config_;
-    std::erase_if(changed.timers, [](const auto& entry) {
+    const auto gone = [](const auto& entry) {
         struct stat info {};
         return ::stat(entry.first.c_str(), &info) != 0;
-    });
-    if (changed.timers.size() == config_.timers.size())
+    };
+    if (std::none_of(config_.timers.begin(), config_.timers.end(), gone))
         return;
-    setConfig(std::move(changed));
-    saveConfig();
+    changeConfig([&](Configuration& config) { std::erase_if(config.timers, gone); });
 }
 
 void AppModel::scheduleNext() {
@@ -368,28 +366,6 @@ void AppModel::ensureQuarantineDirectory() {
     } catch (const FileError&) {
         // The moves will fail file by file and say why.
     }
-}
-
-void AppModel::adoptScreenshotLocation() {
-    const auto& folders = services_.folders;
-    const std::set<std::string> targets{"Screenshots", "Screen Recordings"};
-    Configuration changed = config_;
-    for (const auto& location : ScreenshotLocations::find(folders)) {
-        const fs::path expanded = expandTilde(location, folders.home);
-        for (auto& rule : changed.rules) {
-            if (!targets.contains(rule.name))
-                continue;
-            bool listed = false;
-            for (const auto& folder : rule.folders)
-                listed = listed || expandTilde(folder, folders.home) == expanded;
-            if (!listed)
-                rule.folders.push_back(location);
-        }
-    }
-    if (changed == config_)
-        return;
-    setConfig(std::move(changed));
-    saveConfig();
 }
 
 void AppModel::updateWatchedFolders() {

@@ -90,6 +90,9 @@ public:
     std::function<void(const MoveProgress&)> onSweepProgress;
     // Told after every sweep, whatever it did.
     std::function<void(const QuarantineReport&, const PurgeReport&)> onSweepFinished;
+    // Told a line for the user about the configuration file: an edit made outside Dustlyn
+    // that was taken up, or one that could not be read.
+    std::function<void(const std::string&)> onNotice;
 
     // The sweep cycle.
     void start();
@@ -142,6 +145,25 @@ public:
 
     // The message of the latest configuration save that failed, empty when it worked.
     const std::string& lastSaveError() const { return lastSaveError_; }
+    // How many configuration saves have failed so far: a caller compares it before and after.
+    std::uint64_t saveFailures() const { return saveFailures_; }
+    // While set, a change of the configuration that cannot be saved is taken back at once (and
+    // not acted on), so that what the model holds is what the file says. Commands set it: they
+    // must not report, or act on, a change that would be lost at the next start. Otherwise the
+    // change stays in memory.
+    void setTakeBackUnsaved(bool on) { takeBackUnsaved_ = on; }
+    bool takesBackUnsaved() const { return takeBackUnsaved_; }
+
+    // Takes up the configuration file when someone else changed it since this model last read
+    // or wrote it: the new settings apply at once. One that cannot be read leaves the running
+    // configuration as it is (and is kept aside); either is told through onNotice. True when
+    // the configuration was taken up.
+    bool reloadIfChangedOutside();
+    // The file may have changed: reloadIfChangedOutside() runs once the writes have settled.
+    void configurationFileChanged();
+    // Adds the folders the desktop's screenshot tools save to, to the built-in screenshot
+    // rules, and saves when that changed anything.
+    void adoptScreenshotLocation();
     // Why the latest restore failed (the system's message).
     const std::string& lastRestoreError() const { return lastRestoreError_; }
     // The identifier of the latest sweep.
@@ -170,8 +192,8 @@ private:
     void detectNewFiles();
     void pruneTimers();
     void ensureQuarantineDirectory();
-    void adoptScreenshotLocation();
     void updateWatchedFolders();
+    void takeUp(ConfigurationReadout readout);
     void reconcileJournal();
     void removeAbandonedCopies();
     // True when the history file now holds the entries.
@@ -191,8 +213,10 @@ private:
     moveBack(const std::filesystem::path& url);
 
     void setConfig(Configuration config);
-    void saveConfig();
-    void changeConfig(const std::function<void(Configuration&)>& change);
+    bool saveConfig();
+    // Applies `change` to the configuration as the file holds it now, and saves. False when
+    // the save failed and the change was taken back.
+    bool changeConfig(const std::function<void(Configuration&)>& change);
     // True when the report differs from the one held before.
     bool setLastScan(ScanReport report);
     void setQuarantined(std::vector<QuarantinedFile> files);
@@ -200,7 +224,9 @@ private:
     void setLastPurge(PurgeReport report);
     void setLastSweepDate(std::optional<Date> date);
     void setPaused(bool paused);
-    void afterRuleChange();
+    // A change of the rules, then the rescan and the watched folders that follow it.
+    void changeRules(const std::function<void(Configuration&)>& change);
+    void notice(const std::string& line) const;
 
     Date now() const { return services_.clock->now(); }
     std::filesystem::path quarantineFolder() const;
@@ -226,6 +252,12 @@ private:
     bool paused_ = false;
     bool started_ = false;
     std::string lastSaveError_;
+    std::uint64_t saveFailures_ = 0;
+    bool takeBackUnsaved_ = false;
+    // What the file held when this model last read or wrote it; nothing when it was missing.
+    std::optional<std::string> knownBytes_;
+    // The last complaint about a changed file, so that it is said once.
+    std::string lastReloadProblem_;
     std::string lastRestoreError_;
     std::optional<Uuid> lastSweepID_;
     bool configUnreadable_ = false;
@@ -236,6 +268,7 @@ private:
     std::unique_ptr<Timer> deadlineTimer_;
     std::unique_ptr<Timer> startupSweep_;
     std::unique_ptr<Timer> changeSweep_;
+    std::unique_ptr<Timer> configReload_;
 };
 
 } // namespace dustlyn

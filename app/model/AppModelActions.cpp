@@ -113,10 +113,12 @@ bool AppModel::removeNow(const fs::path& url) {
     const auto path = recordablePath(url);
     if (!path)
         return false;
-    changeConfig([&](Configuration& config) {
-        std::erase(config.pins, *path);
-        config.timers[*path] = now();
-    });
+    // A change taken back is not acted on: the file must not leave on a timer never saved.
+    if (!changeConfig([&](Configuration& config) {
+            std::erase(config.pins, *path);
+            config.timers[*path] = now();
+        }))
+        return true;
     sweepNow(SweepSource::removeNow);
     return true;
 }
@@ -203,66 +205,63 @@ void AppModel::setFileSettings(const std::string& path, bool kept, std::optional
     refresh();
 }
 
-void AppModel::afterRuleChange() {
-    saveConfig();
+void AppModel::changeRules(const std::function<void(Configuration&)>& change) {
+    changeConfig(change);
     refresh();
     updateWatchedFolders();
 }
 
-void AppModel::toggleRule(const Uuid& id) {
-    Configuration changed = config_;
-    const auto rule = std::find_if(changed.rules.begin(), changed.rules.end(),
+namespace {
+
+PurgeRule* ruleWithID(Configuration& config, const Uuid& id) {
+    const auto rule = std::find_if(config.rules.begin(), config.rules.end(),
                                    [&](const PurgeRule& r) { return r.id == id; });
-    if (rule == changed.rules.end())
+    return rule == config.rules.end() ? nullptr : &*rule;
+}
+
+} // namespace
+
+void AppModel::toggleRule(const Uuid& id) {
+    reloadIfChangedOutside();
+    if (!ruleWithID(config_, id))
         return;
-    rule->enabled = !rule->enabled;
-    setConfig(std::move(changed));
-    afterRuleChange();
+    changeRules([&](Configuration& config) {
+        if (PurgeRule* rule = ruleWithID(config, id))
+            rule->enabled = !rule->enabled;
+    });
 }
 
 void AppModel::addRule(const PurgeRule& rule) {
-    Configuration changed = config_;
-    changed.rules.push_back(rule);
-    setConfig(std::move(changed));
-    afterRuleChange();
+    changeRules([&](Configuration& config) { config.rules.push_back(rule); });
 }
 
 void AppModel::updateRule(const PurgeRule& rule) {
-    Configuration changed = config_;
-    const auto found = std::find_if(changed.rules.begin(), changed.rules.end(),
-                                    [&](const PurgeRule& r) { return r.id == rule.id; });
-    if (found == changed.rules.end())
+    reloadIfChangedOutside();
+    if (!ruleWithID(config_, rule.id))
         return;
-    *found = rule;
-    setConfig(std::move(changed));
-    afterRuleChange();
+    changeRules([&](Configuration& config) {
+        if (PurgeRule* found = ruleWithID(config, rule.id))
+            *found = rule;
+    });
 }
 
 void AppModel::removeRule(const Uuid& id) {
-    Configuration changed = config_;
-    std::erase_if(changed.rules, [&](const PurgeRule& r) { return r.id == id; });
-    setConfig(std::move(changed));
-    afterRuleChange();
+    changeRules([&](Configuration& config) {
+        std::erase_if(config.rules, [&](const PurgeRule& r) { return r.id == id; });
+    });
 }
 
 void AppModel::resetRules() {
-    Configuration changed = config_;
-    changed.rules = DefaultRules::all(services_.folders);
-    setConfig(std::move(changed));
-    afterRuleChange();
+    changeRules([&](Configuration& config) { config.rules = DefaultRules::all(services_.folders); });
 }
 
 void AppModel::setFolderEnabled(const std::string&, bool enabled,
                                 const std::vector<Uuid>& ruleIDs) {
-    Configuration changed = config_;
-    for (const auto& id : ruleIDs) {
-        const auto rule = std::find_if(changed.rules.begin(), changed.rules.end(),
-                                       [&](const PurgeRule& r) { return r.id == id; });
-        if (rule != changed.rules.end())
-            rule->enabled = enabled;
-    }
-    setConfig(std::move(changed));
-    afterRuleChange();
+    changeRules([&](Configuration& config) {
+        for (const auto& id : ruleIDs)
+            if (PurgeRule* rule = ruleWithID(config, id))
+                rule->enabled = enabled;
+    });
 }
 
 std::optional<std::string> AppModel::updateGeneral(std::optional<double> checkInterval,
@@ -272,35 +271,33 @@ std::optional<std::string> AppModel::updateGeneral(std::optional<double> checkIn
     const auto usable = [](const std::optional<double>& seconds) {
         return seconds && std::isfinite(*seconds) && *seconds > 0;
     };
-    Configuration changed = config_;
-    bool intervalChanged = false;
-    if (usable(checkInterval) && *checkInterval != changed.checkInterval) {
-        changed.checkInterval = *checkInterval;
-        intervalChanged = true;
-    }
+    const double intervalBefore = config_.checkInterval;
     std::optional<std::string> refusal;
-    if (quarantineDirectory && !trimmed(*quarantineDirectory).empty()) {
-        const auto& folders = services_.folders;
-        if (const auto why =
-                QuarantineFolder::problem(*quarantineDirectory, changed.rules, folders))
-            refusal = "The quarantine cannot be " + *quarantineDirectory + ": " + *why +
-                      ". Everything in the quarantine is deleted once it expires, so it must be "
-                      "a folder of its own.";
-        else
-            changed.quarantineDirectory = QuarantineFolder::forChoice(
-                *quarantineDirectory, changed.quarantineDirectory, folders);
-    }
-    if (usable(quarantineTTL))
-        changed.quarantineTTL = *quarantineTTL;
-    if (emptyTrash) {
-        changed.emptyTrash = *emptyTrash;
+    // Saved always, even when nothing changed.
+    changeConfig([&](Configuration& changed) {
+        if (usable(checkInterval))
+            changed.checkInterval = *checkInterval;
+        if (quarantineDirectory && !trimmed(*quarantineDirectory).empty()) {
+            const auto& folders = services_.folders;
+            if (const auto why =
+                    QuarantineFolder::problem(*quarantineDirectory, changed.rules, folders))
+                refusal = "The quarantine cannot be " + *quarantineDirectory + ": " + *why +
+                          ". Everything in the quarantine is deleted once it expires, so it must "
+                          "be a folder of its own.";
+            else
+                changed.quarantineDirectory = QuarantineFolder::forChoice(
+                    *quarantineDirectory, changed.quarantineDirectory, folders);
+        }
+        if (usable(quarantineTTL))
+            changed.quarantineTTL = *quarantineTTL;
+        if (emptyTrash)
+            changed.emptyTrash = *emptyTrash;
+    });
+    if (emptyTrash)
         trashEmptier_ = services_.trashEmptierFor(*emptyTrash);
-    }
-    setConfig(std::move(changed));
-    saveConfig();
     ensureQuarantineDirectory();
     refresh();
-    if (intervalChanged && started_)
+    if (config_.checkInterval != intervalBefore && started_)
         scheduleNext();
     return refusal;
 }

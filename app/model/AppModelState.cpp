@@ -36,21 +36,31 @@ void AppModel::setConfig(Configuration config) {
         emit configChanged();
 }
 
-void AppModel::saveConfig() {
+bool AppModel::saveConfig() {
     try {
-        store_.save(config_);
+        knownBytes_ = store_.save(config_);
         lastSaveError_.clear();
+        return true;
     } catch (const std::exception& error) {
-        // The change stays in memory; the file keeps its old content.
+        // The file keeps its old content; the caller decides about the change in memory.
         lastSaveError_ = error.what();
+        ++saveFailures_;
+        return false;
     }
 }
 
-void AppModel::changeConfig(const std::function<void(Configuration&)>& change) {
+bool AppModel::changeConfig(const std::function<void(Configuration&)>& change) {
+    // An edit made by hand since the last read is the ground this change stands on, never
+    // overwritten by the copy held here.
+    reloadIfChangedOutside();
+    Configuration before = config_;
     Configuration changed = config_;
     change(changed);
     setConfig(std::move(changed));
-    saveConfig();
+    if (saveConfig() || !takeBackUnsaved_)
+        return true;
+    setConfig(std::move(before));
+    return false;
 }
 
 bool AppModel::setLastScan(ScanReport report) {

@@ -3,8 +3,11 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/Paths.h"
 
-#include <sstream>
 #include <sys/stat.h>
+
+#include <optional>
+#include <set>
+#include <sstream>
 
 namespace dustlyn {
 
@@ -23,16 +26,77 @@ std::string trim(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-// Spectacle writes local folders as file:// addresses.
-std::string localPath(std::string value) {
-    if (value.rfind("file://", 0) == 0)
-        value.erase(0, 7);
-    return value;
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecoded(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int high = i + 2 < text.size() && text[i] == '%' ? hexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        if (high >= 0 && low >= 0) {
+            out += char(high * 16 + low);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// KConfig's [$e] marks a value whose environment variables are to be expanded. Only the home
+// folder is known here: a value naming another variable cannot be placed, and is not adopted.
+std::optional<std::string> expanded(const std::string& value, const std::filesystem::path& home) {
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '$') {
+            out += value[i];
+            continue;
+        }
+        if (value.compare(i, 7, "${HOME}") == 0) {
+            out += home.native();
+            i += 6;
+        } else if (value.compare(i, 5, "$HOME") == 0 &&
+                   (i + 5 == value.size() || value[i + 5] == '/')) {
+            out += home.native();
+            i += 4;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// Spectacle writes local folders as file:// addresses, with %-escapes ("%20" for a space).
+std::optional<std::string> localPath(const std::string& value, bool expand,
+                                     const std::filesystem::path& home) {
+    std::string path = value;
+    if (expand) {
+        const auto withHome = expanded(path, home);
+        if (!withHome)
+            return std::nullopt;
+        path = *withHome;
+    }
+    if (path.starts_with("file://"))
+        path = percentDecoded(path.substr(7));
+    else if (path.find("://") != std::string::npos)
+        return std::nullopt; // not a local folder
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
 }
 
 } // namespace
 
-std::vector<std::string> ScreenshotLocations::fromSpectacleConfig(const std::string& text) {
+std::vector<std::string> ScreenshotLocations::fromSpectacleConfig(const std::string& text,
+                                                                  const std::filesystem::path& home) {
     std::vector<std::string> found;
     std::istringstream lines(text);
     std::string line, group;
@@ -47,13 +111,20 @@ std::vector<std::string> ScreenshotLocations::fromSpectacleConfig(const std::str
         const auto equals = line.find('=');
         if (equals == std::string::npos)
             continue;
-        const std::string key = trim(line.substr(0, equals));
-        const std::string value = localPath(trim(line.substr(equals + 1)));
+        std::string key = trim(line.substr(0, equals));
+        // Flags after the key: [$e] asks for expansion, [$i] marks it immutable.
+        const auto flags = key.find("[$");
+        const bool expand = flags != std::string::npos && key.find('e', flags) != std::string::npos;
+        if (flags != std::string::npos)
+            key = trim(key.substr(0, flags));
         const bool wanted = (group == "ImageSave" && key == "imageSaveLocation") ||
                             (group == "VideoSave" && key == "videoSaveLocation") ||
                             (group == "Save" && key == "defaultSaveLocation");
-        if (wanted && !value.empty())
-            found.push_back(value);
+        const std::string value = trim(line.substr(equals + 1));
+        if (!wanted || value.empty())
+            continue;
+        if (auto path = localPath(value, expand, home); path && !path->empty())
+            found.push_back(*path);
     }
     return found;
 }
@@ -71,9 +142,29 @@ std::vector<std::string> ScreenshotLocations::find(const UserFolders& folders) {
         if (isDirectory(expandTilde(gnome, folders.home)))
             add(gnome);
     if (const auto spectacle = readWholeFile(folders.configHome / "spectaclerc"))
-        for (const auto& location : fromSpectacleConfig(*spectacle))
+        for (const auto& location : fromSpectacleConfig(*spectacle, folders.home))
             add(location);
     return locations;
+}
+
+bool ScreenshotLocations::adopt(Configuration& config, const UserFolders& folders) {
+    const std::set<std::string> targets{"Screenshots", "Screen Recordings"};
+    bool changed = false;
+    for (const auto& location : find(folders)) {
+        const std::string place = standardizePath(location, folders.home);
+        for (auto& rule : config.rules) {
+            if (!targets.contains(rule.name))
+                continue;
+            bool listed = false;
+            for (const auto& folder : rule.folders)
+                listed = listed || standardizePath(folder, folders.home) == place;
+            if (!listed) {
+                rule.folders.push_back(location);
+                changed = true;
+            }
+        }
+    }
+    return changed;
 }
 
 } // namespace dustlyn

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings/RuleDraft.h"
+#include "app/model/RuleDraft.h"
 #include "app/settings/SettingsPane.h"
 #include "app/settings/SettingsServices.h"
 

@@ -85,7 +85,7 @@ Decoded decodeFile(const fs::path& url, const Configuration& defaults) {
 ConfigurationReadout readout(const Decoded& decoded, const Configuration& defaults,
                              const std::optional<UserFolders>& folders) {
     ConfigurationReadout result{decoded.configuration, decoded.damage, std::nullopt,
-                                decoded.corrections};
+                                decoded.corrections, decoded.bytes};
     if (result.damage || !folders)
         return result;
     Configuration& configuration = result.configuration;
@@ -170,18 +170,20 @@ std::string ConfigurationStore::encode(const Configuration& configuration) {
     return writePrettyJson(value);
 }
 
-void ConfigurationStore::save(const Configuration& configuration) const {
+std::string ConfigurationStore::save(const Configuration& configuration) const {
     // The user's rules, kept files and retention may be in there; only the user replaces it.
     if (const auto decoded = decodeFile(url_, defaults_); decoded.damage) {
         if (!decoded.bytes)
             throw FileError::fromErrno(decoded.readError);
-        throw FileError(EINVAL, "the configuration " + url_.native() + " could not be read (" +
-                                    *decoded.damage + ") and is not replaced");
+        throw FileError(EINVAL, "it holds what Dustlyn cannot read (" + *decoded.damage +
+                                    "), and only you may replace it");
     }
     const fs::path folder = url_.parent_path();
     if (!folder.empty())
         createDirectories(folder);
-    writeFileAtomically(url_, encode(configuration));
+    std::string bytes = encode(configuration);
+    writeFileAtomically(url_, bytes);
+    return bytes;
 }
 
 } // namespace dustlyn

@@ -19,6 +19,8 @@ struct ConfigurationReadout {
     std::optional<std::filesystem::path> keptCopy;
     // Values that could not be used and what stands in for them, one sentence each.
     std::vector<std::string> corrections;
+    // What the file held, when it could be read: a reader can tell a later change by it.
+    std::optional<std::string> bytes;
 
     // The lines that tell the user, one per problem, naming the file `url`.
     std::vector<std::string> notices(const std::filesystem::path& url) const;
@@ -51,7 +53,8 @@ public:
     ConfigurationReadout read() const;
     // Creates the folder, writes the file atomically and durably; throws FileError. A file
     // that is there but cannot be read or decoded is never replaced: the save then fails.
-    void save(const Configuration& configuration) const;
+    // Returns the bytes written.
+    std::string save(const Configuration& configuration) const;
 
     // The exact bytes save() writes.
     static std::string encode(const Configuration& configuration);

@@ -2,6 +2,7 @@
 
 #include "core/quarantine/FileDeleter.h"
 #include "core/quarantine/FileMover.h"
+#include "core/quarantine/MoveProgress.h"
 #include "core/quarantine/PurgeReport.h"
 #include "core/quarantine/QuarantineReport.h"
 #include "core/scan/ScanReport.h"
@@ -25,17 +26,6 @@ struct PlannedMove {
     std::optional<Date> modified;
 
     bool operator==(const PlannedMove&) const = default;
-};
-
-// How far a quarantine pass has come: files handled (moved or failed) of all, and their
-// sizes as the scan measured them.
-struct MoveProgress {
-    std::int64_t files = 0;
-    std::int64_t total = 0;
-    std::int64_t bytes = 0;
-    std::int64_t bytesTotal = 0;
-
-    bool operator==(const MoveProgress&) const = default;
 };
 
 // Touches files on behalf of a sweep: into quarantine, back out, and away for good.

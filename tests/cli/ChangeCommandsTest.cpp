@@ -93,12 +93,12 @@ TEST_F(ChangeCommands, RestoreOfSomethingNotInTheQuarantineExitsTwo) {
 
 TEST_F(ChangeCommands, UndoWithoutIdUndoesTheNewestSweepThatMovedFiles) {
     makeOldFiles(home.desktop(), 1); // note-0001.txt
-    ASSERT_EQ(home.run({"sweep"}).out, "Moved 1 file to quarantine (13 bytes)\n");
+    ASSERT_EQ(firstLine(home.run({"sweep"}).out), "Moved 1 file to quarantine (13 bytes):");
     fs::rename(home.quarantine() / "note-0001.txt", home.quarantine() / "first.txt");
     fs::rename(home.desktop(), home.home() / "Earlier");
     makeOldFiles(home.desktop(), 2); // note-0001.txt, note-0002.txt again
-    ASSERT_EQ(home.run({"sweep"}).out, "Moved 2 files to quarantine (26 bytes)\n");
-    ASSERT_EQ(home.run({"sweep"}).out, "Nothing was due.\n") << "a sweep that moved nothing";
+    ASSERT_EQ(firstLine(home.run({"sweep"}).out), "Moved 2 files to quarantine (26 bytes):");
+    ASSERT_EQ(home.run({"sweep"}).out, "") << "a sweep that moved nothing";
 
     const ProcessResult result = home.run({"undo"});
     EXPECT_EQ(result.exitCode, 0) << result.describe();
@@ -146,7 +146,7 @@ TEST_F(ChangeCommands, KeepAndUnkeep) {
     EXPECT_EQ(kept.exitCode, 0) << kept.describe();
     EXPECT_EQ(kept.out, "Keeping " + path + "\n");
     EXPECT_TRUE(contains(home.readConfig()["pins"], path));
-    EXPECT_EQ(home.run({"sweep"}).out, "Nothing was due.\n");
+    EXPECT_EQ(home.run({"sweep"}).out, "");
     EXPECT_TRUE(fs::exists(path));
 
     const ProcessResult unkept = home.run({"unkeep", path});
@@ -273,7 +273,7 @@ TEST_F(ChangeCommands, ANameThatIsNotUtf8IsNeverMoved) {
     writeFile(odd, "odd");
     setModificationDate(odd, std::chrono::system_clock::now() - std::chrono::hours(1));
 
-    EXPECT_EQ(home.run({"sweep"}).out, "Nothing was due.\n");
+    EXPECT_EQ(home.run({"sweep"}).out, "");
     const ProcessResult removal = home.run({"remove-now", odd});
     EXPECT_EQ(removal.exitCode, 2) << removal.describe();
     EXPECT_EQ(removal.errLines().size(), 1u) << removal.describe();

@@ -1,5 +1,7 @@
 #include "tests/cli/CliHome.h"
 
+#include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -57,6 +59,18 @@ ProcessResult CliHome::run(const std::vector<std::string>& words,
 
 std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& words) const {
     return std::make_unique<DustlynProcess>(words, environment());
+}
+
+std::unique_ptr<DustlynProcess> CliHome::startInstance(const std::vector<std::string>& words) const {
+    std::vector<std::string> all{"--headless"};
+    all.insert(all.end(), words.begin(), words.end());
+    auto instance = start(all);
+    if (!instance->waitForLine(DustlynProcess::Stream::err, "Dustlyn is running without windows",
+                               DustlynProcess::Clock::now() + std::chrono::seconds(20))) {
+        ADD_FAILURE() << "the instance did not start:\n" << instance->err();
+        return nullptr;
+    }
+    return instance;
 }
 
 ProcessResult CliHome::runUnder(const std::vector<std::string>& launcher,
@@ -117,6 +131,10 @@ std::vector<std::string> namesIn(const fs::path& folder) {
         names.push_back(it->path().filename().native());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
 }
 
 } // namespace dustlyn::testing

@@ -38,6 +38,9 @@ public:
     ProcessResult run(const std::vector<std::string>& words,
                       const std::filesystem::path& workingDirectory = {}) const;
     std::unique_ptr<DustlynProcess> start(const std::vector<std::string>& words) const;
+    // `dustlyn --headless WORDS…` once it listens and has started; nothing (and a test
+    // failure saying why) when it did not get there.
+    std::unique_ptr<DustlynProcess> startInstance(const std::vector<std::string>& words = {}) const;
     // Runs `LAUNCHER… dustlyn WORDS…` to completion, for fault injection with strace.
     ProcessResult runUnder(const std::vector<std::string>& launcher,
                            const std::vector<std::string>& words) const;
@@ -61,5 +64,7 @@ nlohmann::json globRule(const std::string& glob, const std::string& folder, doub
 // an hour ago; returns their names.
 std::vector<std::string> makeOldFiles(const std::filesystem::path& folder, int count);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
+// The text up to its first line break.
+std::string firstLine(const std::string& text);
 
 } // namespace dustlyn::testing

@@ -28,7 +28,8 @@ struct ClockCase {
     std::vector<std::string> rows; // "HOME" stands for the home folder
 };
 
-// The texts the command printed before its listing was made to stream: they must not move.
+// The texts the command printed before its listing was made to stream: they must not move,
+// except that a day gone by is named by its date.
 const ClockCase cases[] = {
     {"2026-03-28T21:30:00Z",
      {"due now     Today 21:00     Old notes   7 bytes  HOME/Desktop/due.txt",
@@ -44,13 +45,14 @@ const ClockCase cases[] = {
       "in 211d 1h  Oct 26          Old notes  15 bytes  HOME/Desktop/next-monday.txt",
       "11 files would leave (152 bytes), 1 due now."}},
     {"2026-10-24T21:30:00Z",
-     {"due now    Sat 21:00       Old notes   7 bytes  HOME/Desktop/due.txt",
-      "due now    Sat 23:45       Old notes   9 bytes  HOME/Desktop/today.txt",
-      "due now    Sun 00:30       Old notes  18 bytes  HOME/Desktop/after-midnight.txt",
-      "due now    Sun 03:30       Old notes  18 bytes  HOME/Desktop/after-the-jump.txt",
-      "due now    Mon 00:30       Old notes  10 bytes  HOME/Desktop/monday.txt",
-      "due now    Fri 23:00       Old notes  10 bytes  HOME/Desktop/friday.txt",
-      "due now    Sat 22:00       Old notes   9 bytes  HOME/Desktop/april.txt",
+     // Seven months on, the past deadlines read as the dates they were, never as weekdays.
+     {"due now    Mar 28 21:00    Old notes   7 bytes  HOME/Desktop/due.txt",
+      "due now    Mar 28 23:45    Old notes   9 bytes  HOME/Desktop/today.txt",
+      "due now    Mar 29 00:30    Old notes  18 bytes  HOME/Desktop/after-midnight.txt",
+      "due now    Mar 29 03:30    Old notes  18 bytes  HOME/Desktop/after-the-jump.txt",
+      "due now    Mar 30 00:30    Old notes  10 bytes  HOME/Desktop/monday.txt",
+      "due now    Apr 3 23:00     Old notes  10 bytes  HOME/Desktop/friday.txt",
+      "due now    Apr 4 22:00     Old notes   9 bytes  HOME/Desktop/april.txt",
       "in 3h 00m  Tomorrow 02:30  Old notes  20 bytes  HOME/Desktop/first-two-thirty.txt",
       "in 4h 00m  Tomorrow 02:30  Old notes  21 bytes  HOME/Desktop/second-two-thirty.txt",
       "in 1d 1h   Tomorrow 23:59  Old notes  15 bytes  HOME/Desktop/last-minute.txt",

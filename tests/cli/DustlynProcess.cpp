@@ -218,6 +218,25 @@ bool DustlynProcess::waitForLine(Stream stream, std::string_view text, Clock::ti
     }
 }
 
+std::size_t DustlynProcess::linesWith(Stream stream, std::string_view text) const {
+    std::size_t count = 0;
+    for (const auto& line : linesOf(stream == Stream::out ? out_ : err_))
+        count += line.find(text) != std::string::npos;
+    return count;
+}
+
+bool DustlynProcess::waitForLines(Stream stream, std::string_view text, std::size_t count,
+                                  Clock::time_point deadline) {
+    for (;;) {
+        if (linesWith(stream, text) >= count)
+            return true;
+        const int& fd = stream == Stream::out ? outFd_ : errFd_;
+        if (Clock::now() >= deadline || fd < 0)
+            return false;
+        pump(deadline);
+    }
+}
+
 void DustlynProcess::sendSignal(int signal) const {
     if (!finished_ && pid_ > 0)
         ::kill(pid_, signal);

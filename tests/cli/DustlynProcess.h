@@ -55,6 +55,11 @@ public:
     // Reads output until `stream` holds a complete line containing `text` (true), or until
     // the deadline passed or the stream closed (false).
     bool waitForLine(Stream stream, std::string_view text, Clock::time_point deadline);
+    // The same for the `count`th line that contains `text`.
+    bool waitForLines(Stream stream, std::string_view text, std::size_t count,
+                      Clock::time_point deadline);
+    // How many complete lines of `stream` read so far contain `text`.
+    std::size_t linesWith(Stream stream, std::string_view text) const;
     // What has been read so far.
     const std::string& out() const { return out_; }
     const std::string& err() const { return err_; }

@@ -152,7 +152,7 @@ TEST_F(Headless, SigtermStopsItCleanly) {
     const ProcessResult status = home.run({"status"});
     EXPECT_EQ(status.out.rfind("Dustlyn is not running", 0), 0u) << status.describe();
     const ProcessResult pause = home.run({"pause"});
-    EXPECT_EQ(pause.exitCode, 1) << pause.describe();
+    EXPECT_EQ(pause.exitCode, 2) << pause.describe();
     EXPECT_NE(pause.err.find("not running"), std::string::npos) << pause.err;
 }
 

@@ -78,7 +78,10 @@ TEST_P(RefusedQuarantine, IsReadAsTheDefaultQuarantineAndSaidOnce) {
 
     const ProcessResult swept = home.run({"sweep"}, workingDirectory);
     EXPECT_EQ(swept.exitCode, 0) << swept.describe();
-    EXPECT_EQ(swept.out, "Deleted 1 file from quarantine (20 bytes)\n") << swept.describe();
+    // Of unknown origin, it is named by where it lay in the quarantine.
+    EXPECT_EQ(swept.out, "Deleted 1 file from quarantine for good (20 bytes):\n  " +
+                             (home.quarantine() / "expired.txt").native() + "\n")
+        << swept.describe();
     EXPECT_EQ(readFile(victim), "the user's own");
     EXPECT_FALSE(fs::exists(home.quarantine() / "expired.txt"));
 }
@@ -201,7 +204,7 @@ TEST(QuarantineSetting, TheRootFolderIsNeverTheQuarantine) {
 
         const ProcessResult swept = chroot.run({"sweep"});
         EXPECT_EQ(swept.exitCode, 0) << swept.describe();
-        EXPECT_EQ(swept.out, "Nothing was due.\n") << swept.describe();
+        EXPECT_EQ(swept.out, "") << swept.describe();
         EXPECT_EQ(readFile(victim), "a file of the system");
     }
 }

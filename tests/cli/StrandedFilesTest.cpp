@@ -64,7 +64,7 @@ TEST_F(AbandonedCopies, AreRemovedWhenDustlynNextStartsUp) {
     EXPECT_EQ(readFile(home.desktop() / "video.mp4"), video) << "the move had not happened";
 
     const ProcessResult swept = home.run({"sweep"});
-    EXPECT_EQ(swept.out, "Moved 1 file to quarantine (3.1 MB)\n") << swept.describe();
+    EXPECT_EQ(firstLine(swept.out), "Moved 1 file to quarantine (3.1 MB):") << swept.describe();
     EXPECT_EQ(namesIn(home.quarantine()), std::vector<std::string>{"video.mp4"});
 }
 
@@ -150,7 +150,7 @@ TEST(HistoryCap, NeverDropsTheRecordOfAFileStillInTheQuarantine) {
     writeFile(home.historyFile(), history.dump());
     makeOldFiles(home.desktop(), 1);
 
-    ASSERT_EQ(home.run({"sweep"}).out, "Moved 1 file to quarantine (13 bytes)\n");
+    ASSERT_EQ(firstLine(home.run({"sweep"}).out), "Moved 1 file to quarantine (13 bytes):");
     const json after = home.readHistory();
     EXPECT_EQ(after.size(), 5000u);
     EXPECT_EQ(after[0]["originalPath"], origin.native());

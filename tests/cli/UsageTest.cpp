@@ -1,25 +1,75 @@
+#include "app/instance/CommandDeclaration.h"
+#include "app/instance/CommandLine.h"
 #include "tests/cli/CliHome.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
+#include <sstream>
+
 namespace dustlyn::testing {
 namespace {
+
+std::vector<std::string> wordsOf(const std::string& text) {
+    std::istringstream stream(text);
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;)
+        words.push_back(word);
+    return words;
+}
+
+bool isPlaceholder(const std::string& word) {
+    return std::none_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
+// The command named by the first one or two of `words`, or nothing.
+const CommandDeclaration* commandIn(const std::vector<std::string>& words) {
+    if (words.size() >= 2)
+        if (const auto* command = CommandDeclaration::find(words[0] + " " + words[1]))
+            return command;
+    return words.empty() ? nullptr : CommandDeclaration::find(words[0]);
+}
+
+// Every `dustlyn …` a message points to names a real command, and `dustlyn help X` a real X.
+void expectRealCommands(const std::string& message) {
+    static const std::regex quoted("`dustlyn([^`]*)`");
+    for (std::sregex_iterator it(message.begin(), message.end(), quoted), end; it != end; ++it) {
+        auto words = wordsOf((*it)[1].str());
+        if (words.empty() || words.front().starts_with("-") || isPlaceholder(words.front()))
+            continue;
+        EXPECT_NE(commandIn(words), nullptr) << it->str() << " in: " << message;
+        if (words.front() == "help" && words.size() > 1 && !isPlaceholder(words[1])) {
+            words.erase(words.begin());
+            EXPECT_NE(commandIn(words), nullptr) << it->str() << " in: " << message;
+        }
+    }
+}
 
 struct MistakeCase {
     const char* what;
     std::vector<std::string> words;
     const char* mentioned; // the message names what was wrong
-    bool pointsToHelp;     // and says where to read how it is done
 };
 
-TEST(Usage, MistakesExitTwoWithOneLineOnStandardError) {
+TEST(Usage, MistakesExitTwoWithOneLineThatNamesWhatIsWrong) {
     const std::vector<MistakeCase> cases = {
-        {"unknown command", {"frobnicate"}, "frobnicate", true},
-        {"unknown option", {"scan", "--bogus"}, "--bogus", true},
-        {"missing argument", {"timer", "only-a-path"}, "missing argument", true},
-        {"too many arguments", {"sweep", "extra"}, "too many arguments", true},
-        {"option without its value", {"history", "--limit"}, "--limit needs a value", false},
-        {"flag given a value", {"scan", "--json=yes"}, "--json takes no value", false},
+        {"unknown command", {"frobnicate"}, "unknown command 'frobnicate' (try `dustlyn help`)"},
+        {"unknown option", {"scan", "--bogus"}, "unknown option --bogus (try `dustlyn help scan`)"},
+        {"unknown option of dustlyn", {"--bogus"}, "dustlyn: unknown option --bogus"},
+        {"missing argument", {"timer", "only-a-path"}, "missing argument DURATION"},
+        {"too many arguments", {"sweep", "extra"}, "too many arguments, from 'extra' on"},
+        {"option without its value", {"history", "--limit"}, "--limit needs a value (N)"},
+        {"flag given a value", {"scan", "--json=yes"}, "--json takes no value"},
+        {"help on no command", {"help", "nonsense"}, "no command 'nonsense'"},
+        {"--help of no command", {"nonsense", "--help"}, "unknown command 'nonsense'"},
+        {"unknown sub-command", {"rules", "frob"}, "unknown rules command 'frob'"},
+        {"a value not among the choices",
+         {"rules", "add", "X", "--folder", "/tmp", "--any", "--age", "1h", "--basis", "sometime"},
+         "--basis is modification or creation, not 'sometime'"},
+        {"no such pane", {"settings", "Nowhere"}, "no pane 'Nowhere'; there are Overview"},
+        {"an option that must be given", {"rules", "add", "X", "--any", "--age", "1h"},
+         "missing --folder DIR"},
     };
     for (const auto& mistake : cases) {
         SCOPED_TRACE(mistake.what);
@@ -29,37 +79,91 @@ TEST(Usage, MistakesExitTwoWithOneLineOnStandardError) {
         EXPECT_EQ(result.out, "");
         ASSERT_EQ(result.errLines().size(), 1u) << result.describe();
         EXPECT_NE(result.err.find(mistake.mentioned), std::string::npos) << result.err;
-        if (mistake.pointsToHelp) {
-            EXPECT_NE(result.err.find("dustlyn help"), std::string::npos) << result.err;
-        }
+        expectRealCommands(result.err);
         EXPECT_FALSE(std::filesystem::exists(home.supportDirectory()));
     }
 }
 
-TEST(Usage, HelpListsTheCommandsAndExitsZero) {
-    for (const std::vector<std::string>& words :
-         {std::vector<std::string>{"help"}, {"--help"}, {"scan", "--help"}}) {
-        SCOPED_TRACE(words.front());
-        CliHome home;
-        const ProcessResult result = home.run(words);
-        EXPECT_EQ(result.exitCode, 0) << result.describe();
-        EXPECT_EQ(result.out.rfind("Usage: dustlyn", 0), 0u) << result.out;
-        for (const char* command : {"scan", "sweep", "quarantine", "restore", "undo", "keep",
-                                    "unkeep", "timer", "remove-now", "history", "rules", "status"})
-            EXPECT_NE(result.out.find(std::string(" ") + command + " "), std::string::npos)
-                << command;
-        EXPECT_NE(result.out.find("a symbolic link is refused, never followed"), std::string::npos)
-            << "what keep, timer and remove-now do with a link";
-        EXPECT_EQ(result.err, "");
+std::vector<std::string> commandWords(const CommandDeclaration& command) {
+    return wordsOf(command.name);
+}
+
+// A value the option takes, for asking the parser about it.
+std::vector<std::string> withValue(const OptionDeclaration& option) {
+    if (!option.takesValue())
+        return {option.name};
+    return {option.name, option.choices.empty() ? "1" : option.choices.front()};
+}
+
+// Each command's help is made from its declaration: asked three ways it says the same, names
+// every argument and option, shows an example, and every option it names is one the parser
+// takes for that command.
+TEST(Usage, EveryCommandHasItsOwnHelp) {
+    CliHome home;
+    for (const auto& command : CommandDeclaration::all()) {
+        if (command.name.empty())
+            continue;
+        SCOPED_TRACE(command.name);
+        const auto name = commandWords(command);
+        std::vector<std::string> asked{"help"};
+        asked.insert(asked.end(), name.begin(), name.end());
+        const ProcessResult help = home.run(asked);
+        ASSERT_EQ(help.exitCode, 0) << help.describe();
+        EXPECT_EQ(help.err, "");
+        for (const char* flag : {"--help", "-h"}) {
+            std::vector<std::string> words = name;
+            words.push_back(flag);
+            EXPECT_EQ(home.run(words).out, help.out) << flag;
+        }
+        EXPECT_TRUE(help.out.starts_with("Usage: dustlyn " + command.name)) << help.out;
+        EXPECT_NE(help.out.find("Example"), std::string::npos) << help.out;
+        expectRealCommands(help.out);
+        for (const auto& argument : command.arguments)
+            EXPECT_NE(help.out.find(argument.name), std::string::npos) << argument.name;
+        for (const auto& option : command.options)
+            EXPECT_NE(help.out.find(option.name), std::string::npos) << option.name;
+
+        // The options it names, leaving out those of the other commands it points to.
+        static const std::regex optionWord("--[a-z][a-z-]*");
+        const std::string own = std::regex_replace(help.out, std::regex("`[^`]*`"), "");
+        for (std::sregex_iterator it(own.begin(), own.end(), optionWord), end; it != end; ++it) {
+            const std::string named = it->str();
+            if (named == "--help")
+                continue;
+            const OptionDeclaration* option = command.option(named);
+            ASSERT_NE(option, nullptr) << "the help names " << named << " which is not declared";
+            std::vector<std::string> words = name;
+            for (const auto& argument : command.arguments)
+                words.push_back(argument.choices.empty() ? "x" : argument.choices.front());
+            for (const auto& required : command.options)
+                if (required.required && required.name != named)
+                    for (const auto& word : withValue(required))
+                        words.push_back(word);
+            for (const auto& word : withValue(*option))
+                words.push_back(word);
+            EXPECT_NO_THROW(CommandLine::parse(words)) << named;
+        }
     }
 }
 
-TEST(Usage, VersionPrintsOneLine) {
+TEST(Usage, TheListOfCommandsAndTheVersion) {
     CliHome home;
-    const ProcessResult result = home.run({"--version"});
-    EXPECT_EQ(result.exitCode, 0) << result.describe();
-    EXPECT_EQ(result.out.rfind("dustlyn ", 0), 0u) << result.out;
-    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1);
+    const ProcessResult overview = home.run({"help"});
+    EXPECT_EQ(overview.exitCode, 0) << overview.describe();
+    EXPECT_TRUE(overview.out.starts_with("Usage: dustlyn")) << overview.out;
+    for (const auto& command : CommandDeclaration::all())
+        EXPECT_NE(overview.out.find("  " + command.name + " "), std::string::npos) << command.name;
+    EXPECT_NE(overview.out.find("a symbolic link is refused"), std::string::npos);
+    expectRealCommands(overview.out);
+    for (const char* flag : {"--help", "-h"})
+        EXPECT_EQ(home.run({flag}).out, overview.out) << flag;
+
+    const ProcessResult version = home.run({"-V"});
+    EXPECT_EQ(version.exitCode, 0) << version.describe();
+    EXPECT_TRUE(version.out.starts_with("dustlyn ")) << version.out;
+    EXPECT_EQ(std::count(version.out.begin(), version.out.end(), '\n'), 1);
+    EXPECT_EQ(home.run({"--version"}).out, version.out);
+    EXPECT_EQ(home.run({"version"}).out, version.out);
 }
 
 } // namespace

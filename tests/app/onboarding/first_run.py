@@ -18,7 +18,7 @@ import tempfile
 import time
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
-PANES = 'choose Overview, Rules, Notch, History or "Kept files"'
+PANES = 'there are Overview, Rules, Notch, History or Kept files'
 
 
 def skip(why):
@@ -342,7 +342,7 @@ def case_settings_command_opens_and_switches_one_window(app, home):
 
     wrong = app.run("settings", "Bogus")
     assert wrong.returncode == 2, wrong
-    assert wrong.stderr == 'dustlyn settings: there is no pane "Bogus"; %s\n' % PANES, wrong
+    assert wrong.stderr == "dustlyn settings: no pane 'Bogus'; %s\n" % PANES, wrong
 
     # Closed, then a second `dustlyn`: the window again, on the pane it had.
     app.close_window(window)
@@ -393,7 +393,7 @@ def case_unknown_pane_without_a_running_dustlyn(app, home):
     wrong = subprocess.run([app.dustlyn, "settings", "Bogus"], env=home.env, capture_output=True,
                            text=True, timeout=30)
     assert wrong.returncode == 2, wrong
-    assert wrong.stderr == 'dustlyn settings: there is no pane "Bogus"; %s\n' % PANES, wrong
+    assert wrong.stderr == "dustlyn settings: no pane 'Bogus'; %s\n" % PANES, wrong
     assert wrong.stdout == ""
     return None
 

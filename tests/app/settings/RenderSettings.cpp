@@ -4,7 +4,7 @@
 // QT_SCALE_FACTOR=2 draws them at twice the pixels.
 #include "app/model/AppModel.h"
 #include "app/platform/NullPlatform.h"
-#include "app/settings/RuleDraft.h"
+#include "app/model/RuleDraft.h"
 #include "app/settings/RuleEditorView.h"
 #include "app/settings/SettingsView.h"
 #include "app/settings/SettingsWindow.h"

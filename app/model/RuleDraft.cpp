@@ -1,4 +1,4 @@
-#include "app/settings/RuleDraft.h"
+#include "app/model/RuleDraft.h"
 
 #include <cmath>
 
@@ -111,7 +111,7 @@ RuleDraft RuleDraft::newRule() {
     return draft;
 }
 
-std::optional<PurgeRule> RuleDraft::toRule() const {
+PurgeRule RuleDraft::assembled() const {
     PurgeRule rule;
     rule.id = id;
     rule.name = trimmed(name);
@@ -124,11 +124,27 @@ std::optional<PurgeRule> RuleDraft::toRule() const {
         if (auto matcher = matcherOf(row))
             rule.matchers.push_back(std::move(*matcher));
     rule.ageThreshold = ageValue * secondsPer(ageUnit);
-    // An endless age would be written as null and make the whole configuration unreadable.
-    const bool ageValid = std::isfinite(rule.ageThreshold) && rule.ageThreshold > 0;
-    if (rule.name.empty() || rule.folders.empty() || rule.matchers.empty() || !ageValid)
-        return std::nullopt;
     return rule;
+}
+
+std::optional<std::string> RuleDraft::problem() const {
+    const PurgeRule rule = assembled();
+    if (rule.name.empty())
+        return "it has no name";
+    if (rule.folders.empty())
+        return "it watches no folder";
+    if (rule.matchers.empty())
+        return "it matches no file: it needs an extension, a glob or any file";
+    // An endless age would be written as null and make the whole configuration unreadable.
+    if (!std::isfinite(rule.ageThreshold) || rule.ageThreshold <= 0)
+        return "its age must be a number greater than 0";
+    return std::nullopt;
+}
+
+std::optional<PurgeRule> RuleDraft::toRule() const {
+    if (problem())
+        return std::nullopt;
+    return assembled();
 }
 
 } // namespace dustlyn

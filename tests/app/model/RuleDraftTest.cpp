@@ -1,4 +1,4 @@
-#include "app/settings/RuleDraft.h"
+#include "app/model/RuleDraft.h"
 #include "core/config/DefaultRules.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +91,7 @@ struct SaveCase {
     const char* name;
     std::function<void(RuleDraft&)> edit;
     std::function<void(const PurgeRule&)> check; // empty: the draft cannot be saved
+    const char* problem = nullptr;               // and the words that say why
 };
 
 class ToRule : public ::testing::TestWithParam<SaveCase> {};
@@ -101,9 +102,13 @@ TEST_P(ToRule, validatesAndTidiesWhatWasTyped) {
     const auto rule = draft.toRule();
     if (!GetParam().check) {
         EXPECT_FALSE(rule);
+        ASSERT_TRUE(draft.problem());
+        EXPECT_NE(draft.problem()->find(GetParam().problem), std::string::npos)
+            << *draft.problem();
         return;
     }
     ASSERT_TRUE(rule);
+    EXPECT_EQ(draft.problem(), std::nullopt);
     GetParam().check(*rule);
 }
 
@@ -115,8 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SaveCase{"spacesAndTabsAroundTheNameGo", [](RuleDraft& d) { d.name = " \tLogs  "; },
                  [](const PurgeRule& r) { EXPECT_EQ(r.name, "Logs"); }},
-        SaveCase{"aBlankNameCannotBeSaved", [](RuleDraft& d) { d.name = " \t "; }, {}},
-        SaveCase{"aFolderOfSpacesIsNoFolder", [](RuleDraft& d) { d.folders[0].path = "   "; }, {}},
+        SaveCase{"aBlankNameCannotBeSaved", [](RuleDraft& d) { d.name = " \t "; }, {}, "no name"},
+        SaveCase{"aFolderOfSpacesIsNoFolder", [](RuleDraft& d) { d.folders[0].path = "   "; }, {},
+                 "no folder"},
         SaveCase{"blankFolderRowsAreDroppedAndTheRestTrimmed",
                  [](RuleDraft& d) {
                      d.folders = {
@@ -138,13 +144,16 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const PurgeRule& r) {
                      EXPECT_EQ(r.matchers[0], FileMatcher::extensionMatch(".PNG"));
                  }},
-        SaveCase{"noMatcherRowsCannotBeSaved", [](RuleDraft& d) { d.matchers.clear(); }, {}},
-        SaveCase{"noFolderRowsCannotBeSaved", [](RuleDraft& d) { d.folders.clear(); }, {}},
-        SaveCase{"anAgeOfNothingCannotBeSaved", [](RuleDraft& d) { d.ageValue = 0; }, {}},
-        SaveCase{"aNegativeAgeCannotBeSaved", [](RuleDraft& d) { d.ageValue = -2; }, {}},
-        SaveCase{"anAgeThatIsNotANumberCannotBeSaved", [](RuleDraft& d) { d.ageValue = nan; }, {}},
+        SaveCase{"noMatcherRowsCannotBeSaved", [](RuleDraft& d) { d.matchers.clear(); }, {},
+                 "matches no file"},
+        SaveCase{"noFolderRowsCannotBeSaved", [](RuleDraft& d) { d.folders.clear(); }, {}, "no folder"},
+        SaveCase{"anAgeOfNothingCannotBeSaved", [](RuleDraft& d) { d.ageValue = 0; }, {}, "greater than 0"},
+        SaveCase{"aNegativeAgeCannotBeSaved", [](RuleDraft& d) { d.ageValue = -2; }, {}, "greater than 0"},
+        SaveCase{"anAgeThatIsNotANumberCannotBeSaved", [](RuleDraft& d) { d.ageValue = nan; }, {},
+                 "a number"},
         // It would be written as null and make the whole configuration unreadable.
-        SaveCase{"anEndlessAgeCannotBeSaved", [](RuleDraft& d) { d.ageValue = infinity; }, {}},
+        SaveCase{"anEndlessAgeCannotBeSaved", [](RuleDraft& d) { d.ageValue = infinity; }, {},
+                 "a number"},
         SaveCase{"theAgeIsTheValueInItsUnit",
                  [](RuleDraft& d) {
                      d.ageValue = 1.5;

@@ -57,8 +57,15 @@ struct RuleDraft {
 
     // The rule, or nothing while a name, a folder, a matcher or a positive age is missing.
     std::optional<PurgeRule> toRule() const;
+    // What keeps the draft from being a rule, in a few words ("it has no name"); nothing
+    // when toRule() gives one. The first of the missing things, in the order of the form.
+    std::optional<std::string> problem() const;
 
     bool operator==(const RuleDraft&) const = default;
+
+private:
+    // The rule as typed, trimmed, whether or not it is valid.
+    PurgeRule assembled() const;
 };
 
 } // namespace dustlyn

@@ -1,0 +1,193 @@
+#include "tests/cli/CliHome.h"
+#include "tests/cli/JsonShape.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <functional>
+
+namespace dustlyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using Clock = DustlynProcess::Clock;
+using Stream = DustlynProcess::Stream;
+using namespace std::chrono_literals;
+
+const std::vector<std::string> strace = {"strace", "-f", "-qq", "-o", "/dev/null"};
+
+bool straceWorks(const CliHome& home) {
+    return home.runUnder(strace, {"--version"}).exitCode == 0;
+}
+
+struct Unwritable {
+    const char* what;
+    std::function<void(const CliHome&)> prepare;
+    std::vector<std::string> launcher; // runs the command under it
+    const char* reason;
+};
+
+// A change that cannot be saved is reported, exit 1, naming config.json and the system's
+// reason; nothing of it stays, and the file it was about is left where it is.
+TEST(HonestResults, AChangeThatCannotBeSavedExitsOneAndChangesNothing) {
+    auto refused = strace;
+    refused.insert(refused.end(), {"-e", "inject=rename:error=EPERM"});
+    const std::vector<Unwritable> rows = {
+        {"a folder in its place",
+         [](const CliHome& home) {
+             fs::remove(home.configFile());
+             fs::create_directory(home.configFile());
+         },
+         {},
+         "Is a directory"},
+        {"a file the system will not replace (immutable)", [](const CliHome&) {}, refused,
+         "Operation not permitted"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CliHome home;
+        if (!row.launcher.empty() && !straceWorks(home))
+            GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
+        home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
+        makeOldFiles(home.desktop(), 1);
+        const std::string file = (home.desktop() / "note-0001.txt").native();
+        row.prepare(home);
+        const bool aFile = fs::is_regular_file(home.configFile());
+        const std::string before = aFile ? readFile(home.configFile()) : "";
+
+        const std::vector<std::vector<std::string>> commands = {
+            {"keep", file},
+            {"timer", file, "1w"},
+            {"rules", "add", "Logs", "--folder", "~/Desktop", "--ext", "log", "--age", "1h"}};
+        for (const auto& words : commands) {
+            SCOPED_TRACE(words.front());
+            const ProcessResult result =
+                row.launcher.empty() ? home.run(words) : home.runUnder(row.launcher, words);
+            EXPECT_EQ(result.exitCode, 1) << result.describe();
+            EXPECT_EQ(result.out, "");
+            const std::string said = result.errLines().empty() ? "" : result.errLines().back();
+            EXPECT_NE(said.find("could not save " + home.configFile().native() + ": "),
+                      std::string::npos)
+                << result.err;
+            EXPECT_NE(said.find(row.reason), std::string::npos) << result.err;
+        }
+        EXPECT_EQ(aFile ? readFile(home.configFile()) : "", before);
+        EXPECT_EQ(readFile(file), "note-0001.txt") << "nothing was quarantined";
+        EXPECT_TRUE(namesIn(home.quarantine()).empty());
+    }
+}
+
+// The running instance: an edit by hand is taken up, never written over; a damaged one is
+// said once and leaves the settings in use; a change it then cannot save is taken back.
+class HandEdits : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 86400)}}});
+        makeOldFiles(home.desktop(), 2); // claimed, due tomorrow
+        instance = home.startInstance();
+        ASSERT_TRUE(instance);
+    }
+
+    void TearDown() override {
+        if (!instance)
+            return;
+        instance->sendSignal(SIGTERM);
+        EXPECT_EQ(instance->wait(Clock::now() + 20s).exitCode, 0);
+    }
+
+    json status() const { return parseOrDiscard(home.run({"status", "--json"}).out); }
+    std::string onDesktop(const std::string& name) const {
+        return (home.desktop() / name).native();
+    }
+    // Waits for the instance to say `text` once more than it had.
+    bool saysAgain(const std::string& text) {
+        const std::size_t before = instance->linesWith(Stream::err, text);
+        return instance->waitForLines(Stream::err, text, before + 1, Clock::now() + 10s);
+    }
+
+    CliHome home;
+    std::unique_ptr<DustlynProcess> instance;
+};
+
+TEST_F(HandEdits, AnEditByHandSurvivesTheInstancesNextSave) {
+    json config = home.readConfig();
+    config["pins"] = {onDesktop("note-0001.txt")};
+    config["checkInterval"] = 600;
+    home.writeConfig(config);
+    // At once, before the instance has seen the file change.
+    const ProcessResult kept = home.run({"keep", onDesktop("note-0002.txt")});
+    EXPECT_EQ(kept.exitCode, 0) << kept.describe();
+    const json after = home.readConfig();
+    EXPECT_EQ(after["pins"], json::array({onDesktop("note-0001.txt"), onDesktop("note-0002.txt")}));
+    EXPECT_EQ(after["checkInterval"], 600);
+    ASSERT_TRUE(instance->waitForLines(Stream::err, "took up the changes", 1, Clock::now() + 10s))
+        << instance->err();
+
+    // An edit alone is taken up too: the rule switched off claims nothing any more.
+    config = after;
+    config["rules"][0]["enabled"] = false;
+    config["pins"] = json::array();
+    home.writeConfig(config);
+    ASSERT_TRUE(saysAgain("took up the changes made to " + home.configFile().native()))
+        << instance->err();
+    EXPECT_EQ(status()["leaving"], 0);
+    EXPECT_EQ(home.readConfig(), config) << "taken up as written, not written back";
+}
+
+TEST_F(HandEdits, ADamagedEditKeepsTheSettingsInUseAndAChangeIsThenRefused) {
+    ASSERT_EQ(status()["leaving"], 2);
+    const std::string garbage = "{\"rules\": [oops";
+    writeFile(home.configFile(), garbage);
+    ASSERT_TRUE(saysAgain("was changed but cannot be read")) << instance->err();
+    EXPECT_NE(instance->err().find("Dustlyn goes on with the settings it had"), std::string::npos);
+    EXPECT_EQ(readFile(home.supportDirectory() / "config.json.damaged"), garbage);
+    EXPECT_EQ(status()["leaving"], 2) << "the running configuration stays";
+
+    const ProcessResult kept = home.run({"keep", onDesktop("note-0001.txt")});
+    EXPECT_EQ(kept.exitCode, 1) << kept.describe();
+    EXPECT_NE(kept.err.find("could not save " + home.configFile().native()), std::string::npos)
+        << kept.err;
+    EXPECT_EQ(readFile(home.configFile()), garbage) << "only the user replaces it";
+    EXPECT_EQ(status()["leaving"], 2) << "not kept in memory either";
+
+    // Mended, it is taken up, and changes are saved again.
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 86400)}}});
+    ASSERT_TRUE(saysAgain("took up the changes")) << instance->err();
+    EXPECT_EQ(home.run({"keep", onDesktop("note-0001.txt")}).exitCode, 0);
+    EXPECT_EQ(status()["leaving"], 1);
+}
+
+TEST_F(HandEdits, AFolderInPlaceOfTheFileRefusesAKeepAndTheFileStaysClaimed) {
+    fs::remove(home.configFile());
+    fs::create_directory(home.configFile());
+    ASSERT_TRUE(saysAgain("was changed but cannot be read")) << instance->err();
+    const ProcessResult kept = home.run({"keep", onDesktop("note-0001.txt")});
+    EXPECT_EQ(kept.exitCode, 1) << kept.describe();
+    EXPECT_NE(kept.err.find("Is a directory"), std::string::npos) << kept.err;
+    EXPECT_EQ(status()["leaving"], 2);
+    EXPECT_TRUE(namesIn(home.quarantine()).empty());
+}
+
+TEST(HonestResults, UndoOfASweepInNoHistoryAndPauseWithNothingRunningExitTwo) {
+    CliHome home;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{"undo", "5A0C7D2E-1A2B-4C3D-8E9F-A0B1C2D3E4F5"},
+         "no sweep 5A0C7D2E-1A2B-4C3D-8E9F-A0B1C2D3E4F5 in the history"},
+        {{"undo", "not-a-sweep"}, "'not-a-sweep' is not a sweep id"},
+        {{"pause"}, "Dustlyn is not running, so there is nothing to pause"},
+        {{"resume"}, "Dustlyn is not running, so there is nothing to resume"},
+    };
+    for (const auto& [words, says] : rows) {
+        SCOPED_TRACE(words.front());
+        const ProcessResult result = home.run(words);
+        EXPECT_EQ(result.exitCode, 2) << result.describe();
+        EXPECT_EQ(result.out, "");
+        ASSERT_EQ(result.errLines().size(), 1u) << result.describe();
+        EXPECT_NE(result.err.find(says), std::string::npos) << result.err;
+    }
+}
+
+} // namespace
+} // namespace dustlyn::testing
