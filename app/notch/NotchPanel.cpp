@@ -2,6 +2,7 @@
 
 #include "app/notch/NotchAccessibility.h"
 #include "app/notch/NotchRootView.h"
+#include "app/notch/NotchShadow.h"
 #include "app/platform/PanelWindowSystem.h"
 
 #include <QKeyEvent>
@@ -20,14 +21,15 @@ NotchPanel::NotchPanel(NotchController& controller, PanelWindowSystem& windowSys
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    setFixedSize(panelWidth, panelHeight);
+    setFixedSize(panelWidth, restHeight);
     // Holds the keyboard itself while opened by key; Tab leaves it for the controls.
     setFocusPolicy(Qt::ClickFocus);
     NotchAccessibility::install();
     const NotchContext context{controller, controller.vm(), controller.model(),
                                leaving_,   thumbnails,      fileBrowser};
     root_ = new NotchRootView(context, this);
-    root_->setGeometry(rect());
+    root_->setGeometry(0, 0, panelWidth, panelHeight);
+    connect(root_, &NotchRootView::shapeChanged, this, &NotchPanel::fitHeight);
     connect(root_, &NotchRootView::shapeChanged, this, &NotchPanel::updateBoundingShape);
 
     create();
@@ -54,7 +56,20 @@ NotchController::PanelFactory NotchPanel::factory(PanelWindowSystem& windowSyste
 }
 
 void NotchPanel::place(const QRectF& frame) {
-    setGeometry(frame.toAlignedRect());
+    const QRect placed = frame.toAlignedRect();
+    setGeometry(placed.x(), placed.y(), placed.width(), height());
+}
+
+void NotchPanel::fitHeight() {
+    // The window hangs from the top, so growing it downwards moves nothing drawn in it. It
+    // grows before a face reaches below the pill and shrinks once the pill is all there is.
+    const double reach = root_->drawnRect().bottom() + NotchShadow::reach;
+    const int wanted = reach <= restHeight ? restHeight : panelHeight;
+    if (wanted == height())
+        return;
+    setFixedHeight(wanted);
+    if (compositing_)
+        windowSystem_.setBoundingShape(*windowHandle(), QRegion(rect()));
 }
 
 void NotchPanel::orderFront() {

@@ -30,6 +30,9 @@ class NotchPanel : public QWidget, public NotchPanelHost {
 public:
     static constexpr int panelWidth = 720;
     static constexpr int panelHeight = 560;
+    // The window's height while only the pill and its shadow are drawn: an idle panel keeps
+    // a small picture of itself instead of one for the whole open panel.
+    static constexpr int restHeight = 128;
 
     NotchPanel(NotchController& controller, PanelWindowSystem& windowSystem,
                ThumbnailCache& thumbnails, FileBrowser& fileBrowser);
@@ -58,6 +61,7 @@ private:
     void acceptFocus(bool accept);
     void applyCompositing();
     void updateBoundingShape();
+    void fitHeight();
     void forwardPointer(QEvent* event);
 
     NotchController& controller_;

@@ -33,6 +33,8 @@ public:
     QRectF bodyTarget() const;
     NotchShape shapeTarget() const;
     double shadowTarget() const;
+    // The body as drawn at this moment, in the panel's coordinates.
+    QRectF drawnRect() const;
     // The outline as drawn at this moment; empty when nothing is drawn.
     QPainterPath drawnShape() const;
     bool animating() const;
@@ -67,7 +69,6 @@ private:
     void layoutFace();
     void clipFace();
     void frame();
-    QRectF drawnRect() const;
     QWidget* faceFor(NotchViewModel::Mode mode) const;
 
     NotchContext context_;

@@ -278,6 +278,7 @@ class Geometry:
 
     band = 24
     panel_width, panel_height = 720, 560
+    rest_height = 128  # the window while only the pill shows
 
     def __init__(self, screen_width):
         self.centre = screen_width // 2

@@ -63,7 +63,7 @@ class TheNotchWindow(DesktopTest):
     def test_hangs_from_the_top_centre_as_a_dock_above_everything_on_every_workspace(self):
         _, panel = self.start_with_panel()
         self.assertEqual(self.x.frame(panel.window),
-                         (self.geometry.panel_x, 0, Geometry.panel_width, Geometry.panel_height))
+                         (self.geometry.panel_x, 0, Geometry.panel_width, Geometry.rest_height))
         types = [self.x.atom_name(a) for a in self.x.values(panel.window, "_NET_WM_WINDOW_TYPE")]
         self.assertEqual(types[:1], ["_NET_WM_WINDOW_TYPE_DOCK"], types)
         states = {self.x.atom_name(a) for a in self.x.values(panel.window, "_NET_WM_STATE")}
@@ -88,6 +88,13 @@ class TheNotchWindow(DesktopTest):
                         "1"], check=True)
         panel.wait_for_input(self.geometry.open_panel(1), "the open panel after a click")
         self.x.wait(lambda: self.x.focus() == panel.id, "the keyboard on the panel")
+        # The window grew downwards for the open panel, and shrinks back once it closed.
+        self.assertEqual(self.x.frame(panel.window),
+                         (self.geometry.panel_x, 0, Geometry.panel_width, Geometry.panel_height))
+        subprocess.run(["xdotool", "key", "Escape"], check=True)
+        panel.wait_for_input(self.geometry.pill(), "the pill after Esc")
+        self.x.wait(lambda: self.x.frame(panel.window)[3] == Geometry.rest_height,
+                    "the window back to the pill's height")
 
     def test_never_takes_the_keyboard_from_the_window_being_typed_in(self):
         typing = self.typing_window()
