@@ -388,6 +388,38 @@ def case_notch_tray_and_settings_reach_each_other(app, home):
     return app
 
 
+def case_changes_from_elsewhere_show_in_the_open_window(app, home):
+    """`dustlyn` commands change the running model; the open window follows at once."""
+    home.write_config({"onboardingCompleted": True})
+    app = app(home, "settings", "Kept files")
+    wait_for("the Kept files pane", lambda: app.find("push button", "Keep a file…"))
+    letter = home.path("Desktop/letter to keep.txt")
+    with open(letter, "w") as file:
+        file.write("mine")
+    kept = app.run("keep", letter)
+    assert kept.returncode == 0, kept
+    wait_for("the kept file's row", lambda: app.find("label", "letter to keep.txt"))
+    assert app.find("label", "~/Desktop/letter to keep.txt")
+
+    assert app.run("settings", "History").returncode == 0
+    wait_for("the empty History pane",
+             lambda: app.find("label", "Nothing yet. Your first sweep shows up here."))
+    drawing = home.path("Desktop/drawing.png")
+    with open(drawing, "w") as file:
+        file.write("png")
+    moved = app.run("remove-now", drawing)
+    assert moved.returncode == 0, moved
+    wait_for("the quarantined row", lambda: app.find("label", "drawing.png"))
+    wait_for("its Restore button", lambda: app.find("push button", "Restore"))
+    quarantined = os.path.join(home.path(".local/share/Dustlyn/Quarantine"),
+                               os.listdir(home.path(".local/share/Dustlyn/Quarantine"))[0])
+    restored = app.run("restore", quarantined)
+    assert restored.returncode == 0, restored
+    wait_for("the restored row", lambda: app.find("label", "Restored to ~/Desktop"))
+    wait_for("no Restore button left", lambda: not app.find("push button", "Restore"))
+    return app
+
+
 def case_unknown_pane_without_a_running_dustlyn(app, home):
     home.write_config({"onboardingCompleted": True})
     wrong = subprocess.run([app.dustlyn, "settings", "Bogus"], env=home.env, capture_output=True,
