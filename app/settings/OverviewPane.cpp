@@ -229,6 +229,10 @@ void OverviewPane::changeQuarantineFolder() {
     const std::string text = abbreviateHome(*chosen, model_.folders().home);
     const auto refusal = model_.updateGeneral(std::nullopt, text, std::nullopt, std::nullopt);
     quarantineMessage_->setText(refusal ? qt(*refusal) : dedicatedFolderNote(text));
+    QPalette colors = quarantineMessage_->palette();
+    colors.setColor(QPalette::WindowText,
+                    refusal ? SettingsStyle::errorText() : SettingsStyle::secondaryText(palette()));
+    quarantineMessage_->setPalette(colors);
     quarantineMessage_->setVisible(!quarantineMessage_->text().isEmpty());
 }
 
