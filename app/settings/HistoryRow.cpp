@@ -3,10 +3,9 @@
 #include "app/settings/SettingsStyle.h"
 #include "app/settings/SymbolIcon.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QPainter>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace dustlyn {
 
@@ -102,18 +101,19 @@ HistoryRow::HistoryRow(std::function<QString(const HistoryEntry&)> restore, QWid
         restore_->setAccessibleDescription(caption_->text());
     });
 
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(1);
-    texts->addWidget(title_);
-    texts->addWidget(caption_);
-    auto* line = new QHBoxLayout(this);
-    line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(10);
-    line->addWidget(icon_, 0, Qt::AlignVCenter);
-    line->addLayout(texts, 1);
-    line->addWidget(time_, 0, Qt::AlignVCenter);
-    line->addWidget(size_, 0, Qt::AlignVCenter);
-    line->addWidget(restore_, 0, Qt::AlignVCenter);
+    // The caption runs under the time and size columns too: beside them it had room for
+    // little more than "Moved to quarantine from ~/Deskt…" and lost the rule's name.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(1);
+    grid->addWidget(icon_, 0, 0, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(title_, 0, 1);
+    grid->addWidget(time_, 0, 2);
+    grid->addWidget(size_, 0, 3);
+    grid->addWidget(caption_, 1, 1, 1, 3);
+    grid->addWidget(restore_, 0, 4, 2, 1, Qt::AlignVCenter);
+    grid->setColumnStretch(1, 1);
 }
 
 void HistoryRow::setShown(const Shown& shown, const QPixmap& icon) {

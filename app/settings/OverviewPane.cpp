@@ -10,6 +10,7 @@
 #include "app/settings/Token.h"
 #include "core/base/Paths.h"
 #include "core/config/DurationText.h"
+#include "core/config/QuarantineFolder.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -21,6 +22,8 @@
 namespace dustlyn {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 QString qt(const std::string& text) {
     return QString::fromStdString(text);
@@ -223,14 +226,28 @@ void OverviewPane::changeQuarantineFolder() {
     const auto chosen = services_.chooser->chooseFolder(window());
     if (!chosen)
         return;
-    const std::string before = model_.config().quarantineDirectory;
     const std::string text = abbreviateHome(*chosen, model_.folders().home);
-    model_.updateGeneral(std::nullopt, text, std::nullopt, std::nullopt);
-    const bool refused = model_.config().quarantineDirectory == before && text != before;
-    quarantineMessage_->setText(refused ? QStringLiteral("Couldn't use ") + qt(text) +
-                                              QStringLiteral(" for the quarantine.")
-                                        : QString());
-    quarantineMessage_->setVisible(refused);
+    const auto refusal = model_.updateGeneral(std::nullopt, text, std::nullopt, std::nullopt);
+    quarantineMessage_->setText(refusal ? qt(*refusal) : dedicatedFolderNote(text));
+    QPalette colors = quarantineMessage_->palette();
+    colors.setColor(QPalette::WindowText,
+                    refusal ? SettingsStyle::errorText() : SettingsStyle::secondaryText(palette()));
+    quarantineMessage_->setPalette(colors);
+    quarantineMessage_->setVisible(!quarantineMessage_->text().isEmpty());
+}
+
+// A folder that already held files was not taken as it is: its files would have been read
+// as quarantined ones and deleted. Say where the quarantine went instead.
+QString OverviewPane::dedicatedFolderNote(const std::string& chosen) const {
+    const fs::path stored(model_.config().quarantineDirectory);
+    const bool dedicated = stored.filename() == QuarantineFolder::dedicatedName &&
+                           fs::path(chosen).filename() != QuarantineFolder::dedicatedName;
+    if (!dedicated)
+        return {};
+    return qt(chosen) +
+           QStringLiteral(" already holds files, so the quarantine is a new folder "
+                          "inside it, \"") +
+           QString::fromUtf8(QuarantineFolder::dedicatedName) + QStringLiteral("\".");
 }
 
 void OverviewPane::changeLoginItem(bool on) {

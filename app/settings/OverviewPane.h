@@ -54,6 +54,7 @@ private:
     QWidget* figure(QLabel*& number, QLabel*& caption);
     Shown current() const;
     void changeQuarantineFolder();
+    QString dedicatedFolderNote(const std::string& chosen) const;
     void changeLoginItem(bool on);
 
     SettingsServices services_;

@@ -23,6 +23,10 @@ QFont SettingsStyle::titleFont() {
     return title;
 }
 
+QColor SettingsStyle::errorText() {
+    return {0xd7, 0x26, 0x1e};
+}
+
 QColor SettingsStyle::signal() {
     return QColor::fromRgbF(1.0f, 0.62f, 0.04f);
 }

@@ -35,6 +35,8 @@ struct SettingsStyle {
     static QFont titleFont();
     // The brand's orange.
     static QColor signal();
+    // Text that says something went wrong.
+    static QColor errorText();
     // Text of lesser weight: notes, captions.
     static QColor secondaryText(const QPalette& palette);
     static QColor separator(const QPalette& palette);

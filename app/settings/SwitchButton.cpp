@@ -6,6 +6,18 @@
 
 namespace dustlyn {
 
+namespace {
+
+// Room around the track for the focus ring, which would otherwise be clipped to the
+// widget and show only at its corners.
+constexpr int ringRoom = 3;
+
+} // namespace
+
+QSize SwitchButton::trackSize() const {
+    return size_ == Size::small ? QSize(30, 18) : QSize(38, 22);
+}
+
 SwitchButton::SwitchButton(const QString& accessibleName, Size size, QWidget* parent)
     : QAbstractButton(parent), size_(size) {
     setCheckable(true);
@@ -23,14 +35,16 @@ void SwitchButton::setOn(bool on) {
 }
 
 QSize SwitchButton::sizeHint() const {
-    return size_ == Size::small ? QSize(30, 18) : QSize(38, 22);
+    return trackSize() + QSize(2 * ringRoom, 2 * ringRoom);
 }
 
 void SwitchButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QSize hint = sizeHint();
-    const QRectF track(QPointF(0, (height() - hint.height()) / 2.0), QSizeF(hint));
+    const QSize trackSize = this->trackSize();
+    const QRectF track(
+        QPointF((width() - trackSize.width()) / 2.0, (height() - trackSize.height()) / 2.0),
+        QSizeF(trackSize));
     const QPalette& colors = palette();
     QColor fill =
         isChecked() ? colors.color(QPalette::Highlight) : colors.color(QPalette::WindowText);

@@ -26,6 +26,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QSize trackSize() const;
     Size size_;
 };
 

@@ -28,7 +28,7 @@ SwitchRow::SwitchRow(const QString& title, const QString& note, QWidget* parent)
     line->addWidget(switch_, 0, Qt::AlignVCenter);
 
     QPalette red = error_->palette();
-    red.setColor(QPalette::WindowText, QColor(0xd7, 0x26, 0x1e));
+    red.setColor(QPalette::WindowText, SettingsStyle::errorText());
     error_->setPalette(red);
     error_->hide();
 

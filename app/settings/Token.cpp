@@ -120,8 +120,26 @@ QStringList words(const QString& text) {
     return text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
+namespace {
+
+// A label's own size hint counts some glyphs' overhang ("Check" comes out two pixels too
+// wide), which shows as an uneven gap between words; a word is as wide as its advance, as
+// a token is.
+class WordLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override {
+        const QMargins margins = contentsMargins();
+        return {fontMetrics().horizontalAdvance(text()) + 1 + margins.left() + margins.right(),
+                QLabel::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
+} // namespace
+
 QLabel* wordLabel(const QString& word, QWidget* parent) {
-    auto* label = new QLabel(word, parent);
+    auto* label = new WordLabel(word, parent);
     label->setTextFormat(Qt::PlainText);
     label->setFont(SettingsStyle::font(13.5));
     // The tokens' padding, so words and tokens share a baseline.

@@ -388,6 +388,86 @@ def case_notch_tray_and_settings_reach_each_other(app, home):
     return app
 
 
+def case_changes_from_elsewhere_show_in_the_open_window(app, home):
+    """`dustlyn` commands change the running model; the open window follows at once."""
+    home.write_config({"onboardingCompleted": True})
+    app = app(home, "settings", "Kept files")
+    wait_for("the Kept files pane", lambda: app.find("push button", "Keep a file…"))
+    letter = home.path("Desktop/letter to keep.txt")
+    with open(letter, "w") as file:
+        file.write("mine")
+    kept = app.run("keep", letter)
+    assert kept.returncode == 0, kept
+    wait_for("the kept file's row", lambda: app.find("label", "letter to keep.txt"))
+    assert app.find("label", "~/Desktop/letter to keep.txt")
+
+    assert app.run("settings", "History").returncode == 0
+    wait_for("the empty History pane",
+             lambda: app.find("label", "Nothing yet. Your first sweep shows up here."))
+    drawing = home.path("Desktop/drawing.png")
+    with open(drawing, "w") as file:
+        file.write("png")
+    moved = app.run("remove-now", drawing)
+    assert moved.returncode == 0, moved
+    wait_for("the quarantined row", lambda: app.find("label", "drawing.png"))
+    wait_for("its Restore button", lambda: app.find("push button", "Restore"))
+    quarantined = os.path.join(home.path(".local/share/Dustlyn/Quarantine"),
+                               os.listdir(home.path(".local/share/Dustlyn/Quarantine"))[0])
+    restored = app.run("restore", quarantined)
+    assert restored.returncode == 0, restored
+    wait_for("the restored row", lambda: app.find("label", "Restored to ~/Desktop"))
+    wait_for("no Restore button left", lambda: not app.find("push button", "Restore"))
+    return app
+
+
+CONTROLS = ("push button", "check box", "text", "combo box")
+
+
+def case_every_control_is_named_and_reached_by_tab(app, home):
+    """On each step, as a keyboard and screen-reader user meets it."""
+    home.write_config({})
+    app = app(home)
+    for heading in ("Welcome to Dustlyn", "Choose what to clean", "Try it", "You're all set"):
+        onboarding_step(app, heading)
+        time.sleep(0.4)  # the step's fade
+        root = app.root()
+        root.clear_cache()
+        windows = [root.get_child_at_index(i) for i in range(root.get_child_count())]
+        window = next(child for child in windows
+                      if any(node.get_name() == heading for node in subtree(child)))
+        controls = [node for node in subtree(window)
+                    if node.get_role_name() in CONTROLS and app.showing(node)]
+        assert controls, heading
+        unnamed = [node.get_role_name() for node in controls if not node.get_name()]
+        assert not unnamed, "%s: controls without a name: %s" % (heading, unnamed)
+        wanted = {(node.get_role_name(), node.get_name()) for node in controls}
+        reached = set()
+        for _ in range(len(controls) + 3):
+            app.key("Tab")
+            for node in subtree(window):
+                if node.get_role_name() in CONTROLS and node.get_state_set().contains(
+                        app.atspi.StateType.FOCUSED):
+                    reached.add((node.get_role_name(), node.get_name()))
+        missing = wanted - reached
+        assert not missing, "%s: Tab never reaches %s" % (heading, sorted(missing))
+        if heading != "You're all set":
+            app.press("push button", "Continue")
+    return app
+
+
+def subtree(root):
+    found = []
+
+    def walk(node, depth):
+        if node is None or depth > 40:
+            return
+        found.append(node)
+        for i in range(node.get_child_count()):
+            walk(node.get_child_at_index(i), depth + 1)
+    walk(root, 0)
+    return found
+
+
 def case_unknown_pane_without_a_running_dustlyn(app, home):
     home.write_config({"onboardingCompleted": True})
     wrong = subprocess.run([app.dustlyn, "settings", "Bogus"], env=home.env, capture_output=True,

@@ -108,18 +108,49 @@ TEST_F(Panes, theRetentionTokenRefreshesTheQuarantinesExpiryDates) {
     EXPECT_EQ(model_->quarantined().front().expiresDate, dateAfter(movedAt, 30 * 86400.0));
 }
 
-TEST_F(Panes, theQuarantineFolderIsShownAndChanged) {
+TEST_F(Panes, theQuarantineFolderIsShownAndChangedOnlyToAFolderOfItsOwn) {
     open(SettingsPane::overview);
     QWidget* overview = pane(SettingsPane::overview);
     button(overview, "Show")->click();
     ASSERT_EQ(browser_->revealed.size(), 1u);
     EXPECT_EQ(browser_->revealed[0], resolvePath(quarantine()));
-    fs::create_directories(home_ / "Archive/Held");
-    chooser_->folder = home_ / "Archive/Held";
-    button(overview, "Change…")->click();
-    settle();
-    EXPECT_NE(saved().quarantineDirectory, baseConfig().quarantineDirectory);
-    EXPECT_EQ(saved().quarantineDirectory.rfind("~/Archive/Held", 0), 0u);
+
+    fs::create_directories(home_ / "Empty");
+    writeFile(home_ / "Attic/old letter.txt", "mine");
+    struct Choice {
+        const char* name;
+        fs::path folder;
+        std::string stored; // empty: the setting stays as it was
+        QString message;    // the start of the line under the row; empty: none shown
+    };
+    const std::string before = saved().quarantineDirectory;
+    const Choice choices[] = {
+        {"an empty folder is used as it is", home_ / "Empty", "~/Empty", {}},
+        {"a folder holding files gets one of its own inside", home_ / "Attic",
+         "~/Attic/Dustlyn Quarantine",
+         "~/Attic already holds files, so the quarantine is a new folder inside it, "
+         "\"Dustlyn Quarantine\"."},
+        {"the home folder is refused with the reason", home_.path(), "~/Attic/Dustlyn Quarantine",
+         "The quarantine cannot be ~: "}};
+    for (const Choice& row : choices) {
+        SCOPED_TRACE(row.name);
+        chooser_->folder = row.folder;
+        button(overview, "Change…")->click();
+        settle();
+        EXPECT_EQ(saved().quarantineDirectory, row.stored.empty() ? before : row.stored);
+        QStringList shown;
+        for (const QLabel* label : overview->findChildren<QLabel*>())
+            if (label->isVisible())
+                shown << label->text();
+        const std::string labels = shown.join('|').toStdString();
+        EXPECT_TRUE(shown.contains(QString::fromStdString(row.stored))) << labels;
+        if (!row.message.isEmpty())
+            EXPECT_EQ(shown.filter(row.message).size(), 1) << labels;
+        else
+            EXPECT_TRUE(shown.filter("holds files").isEmpty() &&
+                        shown.filter("cannot be").isEmpty())
+                << labels;
+    }
 }
 
 TEST_F(Panes, theShareButtonAppearsOnceSomethingWasClearedAndOpensTheSharePage) {

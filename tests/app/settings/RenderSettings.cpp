@@ -3,8 +3,8 @@
 //   dustlyn-settings-render OUTDIR [--icon-theme NAME]
 // QT_SCALE_FACTOR=2 draws them at twice the pixels.
 #include "app/model/AppModel.h"
-#include "app/platform/NullPlatform.h"
 #include "app/model/RuleDraft.h"
+#include "app/platform/NullPlatform.h"
 #include "app/settings/RuleEditorView.h"
 #include "app/settings/SettingsView.h"
 #include "app/settings/SettingsWindow.h"
@@ -16,10 +16,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 
+#include <fstream>
 #include <iostream>
 
 using namespace dustlyn;
@@ -51,6 +53,23 @@ QString fileName(SettingsPane pane) {
     return SettingsPanes::title(pane).toLower().replace(' ', '-');
 }
 
+// Answers the folder chooser with a folder set beforehand, so the Overview's line under the
+// quarantine folder can be drawn.
+class SetFolderChooser : public FileChooser {
+public:
+    std::optional<std::filesystem::path> folder;
+    std::optional<std::filesystem::path> chooseFolder(QWidget*) override { return folder; }
+    std::vector<std::filesystem::path> chooseFiles(QWidget* parent) override {
+        return DialogFileChooser().chooseFiles(parent);
+    }
+};
+
+void clickButton(QWidget* root, const QString& text) {
+    for (QPushButton* button : root->findChildren<QPushButton*>())
+        if (button->text() == text && button->isVisible())
+            button->click();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -80,7 +99,8 @@ int main(int argc, char** argv) {
     SettingsServices services;
     services.loginItem = std::make_shared<OffLoginItem>();
     services.fileBrowser = std::make_shared<NullFileBrowser>();
-    services.chooser = std::make_shared<DialogFileChooser>();
+    const auto chooser = std::make_shared<SetFolderChooser>();
+    services.chooser = chooser;
     services.clock = std::make_shared<SystemClock>();
     SettingsWindowController controller(model, services);
 
@@ -95,6 +115,19 @@ int main(int argc, char** argv) {
                                  scroll->widget()->heightForWidth(scroll->viewport()->width()));
         written &= save(scroll->widget(), out + "/settings-" + fileName(pane) + "-full.png");
     }
+    // A folder that holds files, then one that cannot be the quarantine at all.
+    controller.show(SettingsPane::overview);
+    std::filesystem::create_directories(folders.home / "Attic");
+    std::ofstream(folders.home / "Attic/old letter.txt") << "mine";
+    chooser->folder = folders.home / "Attic";
+    clickButton(controller.window(), QStringLiteral("Change…"));
+    settle();
+    written &= save(controller.window(), out + "/settings-overview-folder-of-its-own.png");
+    chooser->folder = folders.home;
+    clickButton(controller.window(), QStringLiteral("Change…"));
+    settle();
+    written &= save(controller.window(), out + "/settings-overview-folder-refused.png");
+
     controller.show(SettingsPane::rules);
     controller.window()->resize(760, 520);
     settle();

@@ -6,7 +6,8 @@ private D-Bus session with the accessibility bus, then, through AT-SPI the way a
 reader does and with xdotool keys: picks an age from a rule's age token menu, turns the
 rule off with its switch, reaches the rule's kind token with Tab, opens the editor with
 Return, renames the rule and saves with Return, opens it again and leaves with Escape,
-and turns a notch switch off. After each step config.json must say so.
+and turns a notch switch off. After each step config.json must say so. Last, on every
+pane, each button, switch and field has a name and Tab reaches it.
 
     settings_atspi.py DEMO_PROGRAM
 Exits 77 (skipped) when Xvfb, openbox, xdotool, D-Bus, the AT-SPI bus or its Python
@@ -207,6 +208,32 @@ class Drive:
                         lambda: self.find("check box", "Show the pill while files wait"))
         self.act(pill, "Toggle")
         wait_for("the pill off in config.json", lambda: not self.config()["notch"]["showPill"])
+
+        for pane in ("Overview", "Rules", "Notch", "History", "Kept files"):
+            self.every_control_is_named_and_reached_by_tab(pane)
+
+    CONTROLS = ("push button", "check box", "text", "combo box")
+
+    def every_control_is_named_and_reached_by_tab(self, pane):
+        self.act(wait_for("the sidebar", lambda: self.find("list item", pane)), "Toggle")
+        wait_for("the pane " + pane, lambda: self.find("label", pane))
+        controls = [node for node in self.all()
+                    if node.get_role_name() in self.CONTROLS and self.showing(node)]
+        unnamed = [node.get_role_name() for node in controls if not node.get_name()]
+        assert not unnamed, "%s: controls without a name: %s" % (pane, unnamed)
+        wanted = {(node.get_role_name(), node.get_name()) for node in controls}
+        reached = set()
+        # One trip round the window and a little more; the sidebar list holds the focus as
+        # one stop (its entries are chosen with the arrow keys).
+        for _ in range(len(controls) + 8):
+            self.key("Tab")
+            for node in self.all():
+                states = node.get_state_set()
+                if node.get_role_name() in self.CONTROLS and \
+                        states.contains(self.atspi.StateType.FOCUSED):
+                    reached.add((node.get_role_name(), node.get_name()))
+        missing = wanted - reached
+        assert not missing, "%s: Tab never reaches %s" % (pane, sorted(missing))
 
     def actions(self, node):
         actions = node.get_action_iface()
