@@ -365,7 +365,8 @@ TEST_F(Controls, atRestNothingTicksAndOnlyARunningPeekRedrawsEachFrame) {
 TEST_F(Controls, theWindowTakesThePointerOverTheBodyAndWithoutCompositingShowsOnlyIt) {
     EXPECT_EQ(windowSystem_.prepared, 1);
     EXPECT_TRUE(windowSystem_.input.isEmpty()) << "nothing drawn, every click falls through";
-    EXPECT_EQ(windowSystem_.bounding, QRegion(0, 0, 720, 560));
+    EXPECT_EQ(windowSystem_.bounding, QRegion(0, 0, 720, NotchPanel::restHeight))
+        << "an idle window is only as tall as the pill";
     addFile("a.png");
     settle();
     EXPECT_EQ(windowSystem_.input, QRegion(310, 0, 100, 32)) << "the pill";
@@ -390,7 +391,7 @@ TEST_F(Controls, theWindowTakesThePointerOverTheBodyAndWithoutCompositingShowsOn
         << "the rounded corner is cut away";
     windowSystem_.composite = true;
     windowSystem_.onCompositingChanged();
-    EXPECT_EQ(windowSystem_.bounding, QRegion(0, 0, 720, 560));
+    EXPECT_EQ(windowSystem_.bounding, QRegion(0, 0, 720, 560)) << "grown for the open panel";
 }
 
 } // namespace
