@@ -24,6 +24,8 @@ TEST_F(Deadlines, aNearDeadlineArmsAOneShotWithHalfASecondOfSlackAndTheChainStop
     auto model = makeModel();
     model->start();
     timers_->advance(0.05); // the start-up sweep
+    ASSERT_EQ(model->leaving().size(), 2u);
+    EXPECT_EQ(fs::path(model->leaving()[0].url).filename(), "soon.png") << "soonest first";
     EXPECT_EQ(timers_->pendingSingleShots(), std::vector<double>{40.5 - 0.05});
     timers_->advance(40.45);
     EXPECT_FALSE(fs::exists(home_ / "Desktop/soon.png"));

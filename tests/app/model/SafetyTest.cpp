@@ -53,6 +53,19 @@ TEST_F(ModelSafety, aTimerThatIsNoLengthOfTimeIsRefused) {
     EXPECT_TRUE(model->setTimer(file, 0));
 }
 
+// A retention or interval of 0 would delete every quarantined file at the next sweep.
+TEST_F(ModelSafety, aSettingThatIsNoLengthOfTimeLeavesTheOldOne) {
+    saveConfig(baseConfig());
+    auto model = makeModel();
+    const Configuration before = model->config();
+    for (const double seconds : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+        SCOPED_TRACE(seconds);
+        EXPECT_FALSE(model->updateGeneral(seconds, std::nullopt, seconds, std::nullopt));
+        EXPECT_EQ(model->config().checkInterval, before.checkInterval);
+        EXPECT_EQ(model->config().quarantineTTL, before.quarantineTTL);
+    }
+}
+
 // The user's retention is in the file that cannot be read; the defaults' may be shorter.
 TEST_F(ModelSafety, nothingIsPurgedWhileTheConfigurationCannotBeRead) {
     writeFile(ConfigurationStore::defaultStore(folders_).url(), "{\"quarantineTTL\": 2592000,");

@@ -93,13 +93,5 @@ TEST(Debouncer, IsDueOnlyFromItsDeadlineAndOnlyOnce) {
     EXPECT_FALSE(debouncer.nextWake());
 }
 
-TEST(Debouncer, NothingIsDueAfterCancel) {
-    Debouncer debouncer(100ms);
-    debouncer.noteEvent(t0);
-    debouncer.cancel();
-    EXPECT_FALSE(debouncer.nextWake());
-    EXPECT_FALSE(debouncer.takeDue(t0 + 1h));
-}
-
 } // namespace
 } // namespace dustlyn

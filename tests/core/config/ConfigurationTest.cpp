@@ -244,21 +244,6 @@ TEST_F(ConfigurationDecoding, timerDatesLoseTheirFractionOfASecond) {
     EXPECT_EQ(configurationFromJson(value, defaults).timers.at("~/a"), dateFromUnix(1740821400));
 }
 
-TEST(ConfigurationEncoding, writesAllTenKeys) {
-    const Json value = toJson(Configuration{});
-    std::vector<std::string> keys;
-    for (auto it = value.begin(); it != value.end(); ++it)
-        keys.push_back(it.key());
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{"checkInterval", "emptyTrash", "notch",
-                                        "onboardingCompleted", "pins", "quarantineDirectory",
-                                        "quarantineTTL", "rules", "showMenuBarIcon", "timers"}));
-    EXPECT_EQ(value.at("timers"), Json::object());
-    EXPECT_EQ(value.at("rules"), Json::array());
-    EXPECT_EQ(value.at("pins"), Json::array());
-    EXPECT_EQ(value.at("notch").size(), 6u);
-}
-
 TEST(NotchSettingsCoding, writesAndReadsEverySwitch) {
     for (int off = 0; off < 6; ++off) {
         SCOPED_TRACE(off);

@@ -81,11 +81,6 @@ protected:
     ConfigurationStore store = ConfigurationStore::defaultStore(folders);
 };
 
-TEST_F(LegacyMigrationTest, theLegacyNameIsKelvo) {
-    EXPECT_STREQ(LegacyMigration::legacyName, "Kelvo");
-    EXPECT_EQ(legacy().filename(), LegacyMigration::legacyName);
-}
-
 TEST_F(LegacyMigrationTest, anExistingConfigurationIsNeverTouched) {
     const std::string content = legacyConfiguration(folders.legacyQuarantineText());
     writeLegacy(content);

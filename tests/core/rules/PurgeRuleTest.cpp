@@ -28,36 +28,5 @@ TEST(AgeThresholdFormatted, shortWordsTruncatedTowardZero) {
     }
 }
 
-TEST(ManualRule, isTheFixedTimerPseudoRule) {
-    const PurgeRule& manual = PurgeRule::manual();
-    EXPECT_EQ(manual.id.text(), "00000000-0000-0000-0000-00000000F11E");
-    EXPECT_EQ(manual.id, PurgeRule::manualID());
-    EXPECT_EQ(manual.name, "Timer");
-    EXPECT_TRUE(manual.enabled);
-    EXPECT_TRUE(manual.folders.empty());
-    EXPECT_TRUE(manual.matchers.empty());
-    EXPECT_EQ(manual.ageBasis, AgeBasis::modification);
-    EXPECT_EQ(manual.ageThresholdFormatted(), "immediately");
-}
-
-TEST(RuleEquality, comparesEveryField) {
-    const PurgeRule base{Uuid::random(),    "a", true, {"~/x"}, {FileMatcher::anyFile()}, 60,
-                         AgeBasis::creation};
-    std::vector<PurgeRule> changed(7, base);
-    changed[0].id = Uuid::random();
-    changed[1].name = "b";
-    changed[2].enabled = false;
-    changed[3].folders = {"~/y"};
-    changed[4].matchers = {FileMatcher::glob("*")};
-    changed[5].ageThreshold = 61;
-    changed[6].ageBasis = AgeBasis::modification;
-    for (std::size_t i = 0; i < changed.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_NE(changed[i], base);
-    }
-    EXPECT_EQ(PurgeRule(base), base);
-    EXPECT_NE(FileMatcher::glob("png"), FileMatcher::extensionMatch("png"));
-}
-
 } // namespace
 } // namespace dustlyn
