@@ -11,7 +11,7 @@ namespace dustlyn {
 // holds the whole text.
 class BufferedOutput {
 public:
-    explicit BufferedOutput(int fd, std::size_t blockSize = 256 * 1024);
+    explicit BufferedOutput(int fd, std::size_t blockSize = std::size_t{256} * 1024);
     // Writes what is left; a failure then goes unreported, so callers flush() first.
     ~BufferedOutput();
     BufferedOutput(const BufferedOutput&) = delete;

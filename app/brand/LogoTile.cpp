@@ -26,7 +26,7 @@ constexpr qreal logoScale = 0.7;
 void boxBlurLine(uchar* line, int count, int stride, int radius, std::vector<int>& scratch) {
     scratch.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        scratch[static_cast<std::size_t>(i)] = line[i * stride];
+        scratch[static_cast<std::size_t>(i)] = line[std::ptrdiff_t{i} * stride];
     const int width = 2 * radius + 1;
     int sum = 0;
     for (int i = -radius - 1; i < radius; ++i)
@@ -35,7 +35,7 @@ void boxBlurLine(uchar* line, int count, int stride, int radius, std::vector<int
         const int entering = i + radius, leaving = i - radius - 1;
         sum += entering < count ? scratch[static_cast<std::size_t>(entering)] : 0;
         sum -= leaving >= 0 ? scratch[static_cast<std::size_t>(leaving)] : 0;
-        line[i * stride] = static_cast<uchar>((sum + width / 2) / width);
+        line[std::ptrdiff_t{i} * stride] = static_cast<uchar>((sum + width / 2) / width);
     }
 }
 

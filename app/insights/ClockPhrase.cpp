@@ -36,8 +36,8 @@ std::optional<std::int64_t> secondsOf(const std::tm& time) {
         return std::nullopt;
     const sys_days day{year(time.tm_year + 1900) / month(unsigned(time.tm_mon + 1)) /
                        std::chrono::day(unsigned(time.tm_mday))};
-    return std::int64_t(day.time_since_epoch().count()) * 86400 + time.tm_hour * 3600 +
-           time.tm_min * 60 + time.tm_sec;
+    return std::int64_t(day.time_since_epoch().count()) * 86400 +
+           std::int64_t{time.tm_hour} * 3600 + std::int64_t{time.tm_min} * 60 + time.tm_sec;
 }
 
 // The broken-down form of `seconds` since 1970, as the C library computes it for an offset.

@@ -29,7 +29,7 @@ struct ControlProtocol {
     static std::optional<Reply> decodeReply(const std::string& text);
 
     // Requests and answers larger than this are refused (a bounded read of untrusted input).
-    static constexpr std::size_t maxMessage = 16 * 1024 * 1024;
+    static constexpr std::size_t maxMessage = std::size_t{16} * 1024 * 1024;
 };
 
 } // namespace dustlyn

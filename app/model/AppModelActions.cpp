@@ -124,7 +124,7 @@ bool AppModel::removeNow(const fs::path& url) {
 }
 
 std::optional<std::pair<fs::path, HistoryEntry>> AppModel::moveBack(const fs::path& url) {
-    const std::string quarantinePath = url.native();
+    const std::string& quarantinePath = url.native();
     const auto origin = HistoryStore::originalPath(quarantinePath, history_.entries);
     const fs::path target =
         origin ? fs::path(*origin)
@@ -252,7 +252,8 @@ void AppModel::removeRule(const Uuid& id) {
 }
 
 void AppModel::resetRules() {
-    changeRules([&](Configuration& config) { config.rules = DefaultRules::all(services_.folders); });
+    changeRules(
+        [&](Configuration& config) { config.rules = DefaultRules::all(services_.folders); });
 }
 
 void AppModel::setFolderEnabled(const std::string&, bool enabled,

@@ -25,7 +25,7 @@ QColor withAlpha(QColor color, double alpha) {
 
 NotchButton::NotchButton(const QString& title, bool primary, std::optional<QColor> tint,
                          QWidget* parent)
-    : NotchControl(parent), primary_(primary), tint_(std::move(tint)) {
+    : NotchControl(parent), primary_(primary), tint_(tint) {
     setText(title);
     setFont(NotchFont::make(titleSize, QFont::DemiBold));
     setFixedHeight(height);

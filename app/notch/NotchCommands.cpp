@@ -74,6 +74,7 @@ void NotchController::keep(const std::vector<MatchedFile>& files) {
     if (files.empty())
         return;
     std::vector<fs::path> urls;
+    urls.reserve(files.size());
     for (const auto& file : files)
         urls.push_back(file.url);
     const auto kept = applyToFiles(urls, [this](const fs::path& url) { return model_.keep(url); });

@@ -13,6 +13,13 @@ namespace {
 constexpr double scale = 0.25; // of the body's size, for the blurred picture
 constexpr int margin = static_cast<int>(NotchShadow::reach * scale) + 2;
 
+// The plane's index of the `i`th sample from `base`, `step` apart; all three are never
+// negative.
+std::size_t at(int base, int i, int step) {
+    return static_cast<std::size_t>(base) +
+           static_cast<std::size_t>(i) * static_cast<std::size_t>(step);
+}
+
 // One pass of a running-sum box blur of half-width `radius` along rows (`step` 1) or
 // columns (`step` = row length) of an alpha plane.
 void boxPass(std::vector<float>& plane, int lines, int length, int stride, int step, int radius) {
@@ -21,12 +28,12 @@ void boxPass(std::vector<float>& plane, int lines, int length, int stride, int s
     for (int l = 0; l < lines; ++l) {
         const int base = l * stride;
         for (int i = 0; i < length; ++i)
-            line[static_cast<std::size_t>(i)] = plane[static_cast<std::size_t>(base + i * step)];
+            line[static_cast<std::size_t>(i)] = plane[at(base, i, step)];
         float sum = 0;
         for (int i = -radius; i <= radius; ++i)
             sum += line[static_cast<std::size_t>(std::clamp(i, 0, length - 1))];
         for (int i = 0; i < length; ++i) {
-            plane[static_cast<std::size_t>(base + i * step)] = sum / width;
+            plane[at(base, i, step)] = sum / width;
             sum += line[static_cast<std::size_t>(std::min(i + radius + 1, length - 1))];
             sum -= line[static_cast<std::size_t>(std::max(i - radius, 0))];
         }
@@ -51,7 +58,7 @@ QImage NotchShadow::render(const Key& key) {
     std::vector<float> plane(static_cast<std::size_t>(w * h));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            plane[static_cast<std::size_t>(y * w + x)] = mask.constScanLine(y)[x];
+            plane[at(y * w, x, 1)] = mask.constScanLine(y)[x];
     // Three box passes each way come close to a Gaussian of half the blur radius.
     const int radius = std::max(1, static_cast<int>(std::lround(blur / 2 * scale)));
     for (int pass = 0; pass < 3; ++pass) {
@@ -62,7 +69,7 @@ QImage NotchShadow::render(const Key& key) {
     for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<QRgb*>(shadow.scanLine(y));
         for (int x = 0; x < w; ++x)
-            row[x] = qRgba(0, 0, 0, std::clamp(int(plane[std::size_t(y * w + x)]), 0, 255));
+            row[x] = qRgba(0, 0, 0, std::clamp(int(plane[at(y * w, x, 1)]), 0, 255));
     }
     return shadow;
 }

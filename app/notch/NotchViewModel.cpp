@@ -27,7 +27,7 @@ constexpr double pillExtra = 72; // room for the logo and the count beside a hou
 } // namespace
 
 NotchViewModel::NotchViewModel(NotchGeometry geometry, Date now, QObject* parent)
-    : QObject(parent), geometry_(std::move(geometry)), now_(now) {}
+    : QObject(parent), geometry_(geometry), now_(now) {}
 
 void NotchViewModel::setMode(Mode mode) {
     assign(this, mode_, mode, &NotchViewModel::modeChanged);

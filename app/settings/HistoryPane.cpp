@@ -115,6 +115,7 @@ void HistoryPane::fillTheRest() {
 
 std::vector<HistoryRow*> HistoryPane::rows() const {
     std::vector<HistoryRow*> shown;
+    shown.reserve(static_cast<std::size_t>(card_->rowCount()));
     for (int i = 0; i < card_->rowCount(); ++i)
         shown.push_back(static_cast<HistoryRow*>(card_->row(i)->content()));
     return shown;

@@ -110,6 +110,7 @@ void KeptPane::refresh() {
 
 std::vector<KeptRow*> KeptPane::rows() const {
     std::vector<KeptRow*> shown;
+    shown.reserve(static_cast<std::size_t>(card_->rowCount()));
     for (int i = 0; i < card_->rowCount(); ++i)
         shown.push_back(static_cast<KeptRow*>(card_->row(i)->content()));
     return shown;

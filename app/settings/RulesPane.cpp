@@ -74,6 +74,7 @@ void RulesPane::refresh() {
 
 std::vector<RuleSentence*> RulesPane::sentences() const {
     std::vector<RuleSentence*> rows;
+    rows.reserve(static_cast<std::size_t>(card_->rowCount()));
     for (int i = 0; i < card_->rowCount(); ++i)
         rows.push_back(static_cast<RuleSentence*>(card_->row(i)->content()));
     return rows;

@@ -67,7 +67,7 @@ private:
     std::unordered_map<int, std::size_t> usersByWd_;
     std::uint64_t watchesAdded_ = 0;
     std::uint64_t queueOverflows_ = 0;
-    alignas(inotify_event) std::array<char, 64 * 1024> buffer_{};
+    alignas(inotify_event) std::array<char, std::size_t{64} * 1024> buffer_{};
 };
 
 } // namespace dustlyn

@@ -12,7 +12,7 @@ namespace dustlyn {
 // holding many paths costs their bytes and nothing per path.
 class StringArena {
 public:
-    explicit StringArena(std::size_t blockSize = 256 * 1024) : blockSize_(blockSize) {}
+    explicit StringArena(std::size_t blockSize = std::size_t{256} * 1024) : blockSize_(blockSize) {}
     StringArena(StringArena&&) noexcept = default;
     StringArena& operator=(StringArena&&) noexcept = default;
     StringArena(const StringArena&) = delete;

@@ -24,7 +24,7 @@ constexpr int statxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT
 // A ".hidden" file is a short list of names; anything larger is read only this far.
 constexpr std::size_t hiddenListLimit = 1 << 20;
 // How much one getdents64 call may fill: a folder of a few thousand entries in one call.
-constexpr std::size_t listingReadSize = 128 * 1024;
+constexpr std::size_t listingReadSize = std::size_t{128} * 1024;
 constexpr std::uint32_t noMatcher = UINT32_MAX;
 
 Date dateOf(const struct statx_timestamp& time) {

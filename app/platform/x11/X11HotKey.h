@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-struct _XCBKeySymbols;
+struct _XCBKeySymbols; // NOLINT(bugprone-reserved-identifier): xcb-keysyms' own name
 
 namespace dustlyn {
 
