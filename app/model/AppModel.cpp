@@ -194,9 +194,13 @@ std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool ev
         }
     }
     setLastSweepDate(now());
-    pruneTimers();
+    const bool timersPruned = pruneTimers();
     QuarantineScanner::sortByExpiry(listing);
-    const bool changed = setLastScan(scanRuleFolders());
+    // A sweep that tried no move left the rule folders as the scan before it found them: a
+    // change since then is the watcher's to report, and a folder of many claimed files is
+    // not walked twice for each change in it.
+    const bool changed =
+        (moved.outcomes.empty() && !timersPruned) ? false : setLastScan(scanRuleFolders());
     refreshWith(changed, std::move(listing));
     announceSweep(sweepID, moved);
     if (onSweepFinished)
@@ -332,14 +336,15 @@ PurgeReport AppModel::purgeListed(std::vector<QuarantinedFile>& listing) {
     return report;
 }
 
-void AppModel::pruneTimers() {
+bool AppModel::pruneTimers() {
     const auto gone = [](const auto& entry) {
         struct stat info {};
         return ::stat(entry.first.c_str(), &info) != 0;
     };
     if (std::none_of(config_.timers.begin(), config_.timers.end(), gone))
-        return;
+        return false;
     changeConfig([&](Configuration& config) { std::erase_if(config.timers, gone); });
+    return true;
 }
 
 void AppModel::scheduleNext() {

@@ -192,7 +192,8 @@ private:
     void scheduleNext();
     void scheduleDeadlineSweep();
     void detectNewFiles();
-    void pruneTimers();
+    // True when some timer's file was gone, and its timer with it.
+    bool pruneTimers();
     void ensureQuarantineDirectory();
     void updateWatchedFolders();
     void takeUp(ConfigurationReadout readout);
