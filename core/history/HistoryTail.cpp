@@ -6,11 +6,13 @@
 #include "core/history/QuarantinePresence.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -53,9 +55,11 @@ bool writeAt(int fd, std::string_view bytes, off_t offset) {
 } // namespace
 
 HistoryTail::Opened::Opened(Opened&& other) noexcept
-    : fd(std::exchange(other.fd, -1)), bytes(std::move(other.bytes)) {}
+    : fd(std::exchange(other.fd, -1)), bytes(std::exchange(other.bytes, {})) {}
 
 HistoryTail::Opened::~Opened() {
+    if (!bytes.empty())
+        ::munmap(const_cast<char*>(bytes.data()), bytes.size());
     if (fd >= 0)
         ::close(fd);
 }
@@ -75,9 +79,11 @@ std::optional<HistoryTail::Opened> HistoryTail::open(const fs::path& url) {
     if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 2)
         return std::nullopt;
     const auto size = std::size_t(info.st_size);
-    file.bytes.resize(size);
-    if (!readAt(file.fd, file.bytes.data(), size, 0))
+    // Mapped, not read: the entries are only counted, and a full file is a few megabytes.
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, file.fd, 0);
+    if (mapped == MAP_FAILED)
         return std::nullopt;
+    file.bytes = std::string_view(static_cast<const char*>(mapped), size);
     const std::string_view bytes = file.bytes;
     if (!wholeEnds(bytes.substr(0, firstKey.size()), bytes.substr(size - 2), size))
         return std::nullopt;
@@ -104,9 +110,13 @@ bool HistoryTail::looksWhole(const fs::path& url) {
 
 std::size_t HistoryTail::countEntries(std::string_view bytes) {
     std::size_t count = 0;
-    for (auto at = bytes.find(entryStart); at != std::string_view::npos;
-         at = bytes.find(entryStart, at + entryStart.size()))
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    while (const void* found =
+               ::memmem(at, std::size_t(end - at), entryStart.data(), entryStart.size())) {
         ++count;
+        at = static_cast<const char*>(found) + entryStart.size();
+    }
     return count;
 }
 

@@ -37,9 +37,10 @@ private:
     static bool wholeEnds(std::string_view head, std::string_view end, std::size_t size);
 };
 
+// The file, open for writing, with its bytes mapped for reading rather than copied.
 struct HistoryTail::Opened {
     int fd = -1;
-    std::string bytes;
+    std::string_view bytes;
 
     Opened() = default;
     Opened(Opened&& other) noexcept;
