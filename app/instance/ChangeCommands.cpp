@@ -104,9 +104,8 @@ bool ChangeCommands::unsaved(std::uint64_t failuresBefore, const CommandLine& li
                              const std::string& outcome, CommandOutput& output) const {
     if (model_.saveFailures() == failuresBefore)
         return false;
-    output.fail(1, "dustlyn " + line.command + ": could not save " +
-                       model_.store().url().native() + ": " + model_.lastSaveError() + "; " +
-                       outcome);
+    output.fail(1, "dustlyn " + line.command + ": could not save " + model_.store().url().native() +
+                       ": " + model_.lastSaveError() + "; " + outcome);
     return true;
 }
 
@@ -139,8 +138,12 @@ CommandOutput ChangeCommands::sweep(const CommandLine& line) {
     const ProgressFollowing following(model_, progress_);
     const auto [moved, purged] =
         model_.sweepNow(everything ? SweepSource::everything : SweepSource::user, everything);
+    // The history names where deleted files came from; a sweep that deleted nothing never
+    // reads it.
+    static const std::vector<HistoryEntry> noHistory;
     if (!line.has("--json"))
-        return SweepLines::describe(moved, purged, model_.lastSweepID(), model_.history(),
+        return SweepLines::describe(moved, purged, model_.lastSweepID(),
+                                    purged.purgedCount > 0 ? model_.history() : noHistory,
                                     detailOf(line));
     CommandOutput output;
     nlohmann::ordered_json json;
@@ -172,8 +175,8 @@ CommandOutput ChangeCommands::unkeep(const CommandLine& line) {
         const std::string path = resolvePath(argument).native();
         const auto failures = model_.saveFailures();
         if (!model_.removePin(path) && !model_.removePin(argument))
-            output.fail(2, "dustlyn unkeep: not a kept file: " + argument +
-                               " (see `dustlyn kept`)");
+            output.fail(2,
+                        "dustlyn unkeep: not a kept file: " + argument + " (see `dustlyn kept`)");
         else if (!unsaved(failures, line, path + " is still kept", output))
             output.line("No longer keeping " + path);
     }

@@ -60,10 +60,10 @@ AppModel::AppModel(ConfigurationStore store, std::optional<HistoryStore> history
     configNotices_ = readout.notices(store_.url());
     trashEmptier_ =
         trashEmptier ? std::move(trashEmptier) : services_.trashEmptierFor(config_.emptyTrash);
-    HistoryReadout stored = historyStore_.read();
-    if (const auto notice = stored.notice(historyStore_.url()))
-        historyNotices_.push_back(*notice);
-    history_ = {std::move(stored.entries), stored.damaged, false};
+    // A history cut short or replaced is read now, so that its notice is told with the
+    // configuration's; a sound one waits until something needs its entries.
+    if (!historyStore_.looksWhole())
+        heldHistory();
     reconcileJournal();
     removeAbandonedCopies();
     if (watcher_) {
@@ -86,17 +86,28 @@ AppModel::~AppModel() {
         watcher_->onChangesDetected = nullptr;
 }
 
+HeldHistory& AppModel::heldHistory() const {
+    if (history_)
+        return *history_;
+    HistoryReadout stored = historyStore_.read();
+    if (const auto notice = stored.notice(historyStore_.url()))
+        historyNotices_.push_back(*notice);
+    history_ = HeldHistory{std::move(stored.entries), stored.damaged, false};
+    return *history_;
+}
+
 // A journal left behind means the last run stopped between its moves and its history
 // entry; record where those files came from before anything else happens.
 void AppModel::reconcileJournal() {
     std::error_code error;
     if (!fs::exists(fs::symlink_status(journal_.url(), error)))
         return;
-    const HeldHistory before = history_;
-    journal_.reconcile(historyStore_, history_, now());
-    if (!history_.damaged)
+    HeldHistory& held = heldHistory();
+    const HeldHistory before = held;
+    journal_.reconcile(historyStore_, held, now());
+    if (!held.damaged)
         historyNotices_.clear();
-    if (history_.entries != before.entries)
+    if (held.entries != before.entries)
         emit historyChanged();
 }
 
@@ -183,9 +194,13 @@ std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool ev
         }
     }
     setLastSweepDate(now());
-    pruneTimers();
+    const bool timersPruned = pruneTimers();
     QuarantineScanner::sortByExpiry(listing);
-    const bool changed = setLastScan(scanRuleFolders());
+    // A sweep that tried no move left the rule folders as the scan before it found them: a
+    // change since then is the watcher's to report, and a folder of many claimed files is
+    // not walked twice for each change in it.
+    const bool changed =
+        (moved.outcomes.empty() && !timersPruned) ? false : setLastScan(scanRuleFolders());
     refreshWith(changed, std::move(listing));
     announceSweep(sweepID, moved);
     if (onSweepFinished)
@@ -298,7 +313,7 @@ PurgeReport AppModel::purgeListed(std::vector<QuarantinedFile>& listing) {
     // Where each quarantine path came from, the newest record winning, as originalPath()
     // would answer it: looked up once per deleted file rather than by a walk of the history.
     std::unordered_map<std::string_view, const std::string*> origins;
-    for (const auto& entry : history_.entries)
+    for (const auto& entry : history())
         if (entry.kind == HistoryEntry::Kind::quarantined)
             origins[entry.quarantinePath] = &entry.originalPath;
     const Date stamp = now();
@@ -321,14 +336,15 @@ PurgeReport AppModel::purgeListed(std::vector<QuarantinedFile>& listing) {
     return report;
 }
 
-void AppModel::pruneTimers() {
+bool AppModel::pruneTimers() {
     const auto gone = [](const auto& entry) {
         struct stat info {};
         return ::stat(entry.first.c_str(), &info) != 0;
     };
     if (std::none_of(config_.timers.begin(), config_.timers.end(), gone))
-        return;
+        return false;
     changeConfig([&](Configuration& config) { std::erase_if(config.timers, gone); });
+    return true;
 }
 
 void AppModel::scheduleNext() {

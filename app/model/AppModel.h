@@ -73,7 +73,9 @@ public:
     const Configuration& config() const { return config_; }
     const ScanReport& lastScan() const { return lastScan_; }
     const std::vector<QuarantinedFile>& quarantined() const { return quarantined_; }
-    const std::vector<HistoryEntry>& history() const { return history_.entries; }
+    // Read from the file at the first call: a sweep that only adds to the history never
+    // needs what it holds.
+    const std::vector<HistoryEntry>& history() const { return heldHistory().entries; }
     const QuarantineReport& lastQuarantine() const { return lastQuarantine_; }
     const PurgeReport& lastPurge() const { return lastPurge_; }
     std::optional<Date> lastSweepDate() const { return lastSweepDate_; }
@@ -190,12 +192,15 @@ private:
     void scheduleNext();
     void scheduleDeadlineSweep();
     void detectNewFiles();
-    void pruneTimers();
+    // True when some timer's file was gone, and its timer with it.
+    bool pruneTimers();
     void ensureQuarantineDirectory();
     void updateWatchedFolders();
     void takeUp(ConfigurationReadout readout);
     void reconcileJournal();
     void removeAbandonedCopies();
+    // The history file's entries, read at the first call.
+    HeldHistory& heldHistory() const;
     // True when the history file now holds the entries.
     bool appendHistory(const std::vector<HistoryEntry>& entries);
     ScanReport scanRuleFolders() const;
@@ -245,7 +250,8 @@ private:
     Configuration config_;
     ScanReport lastScan_;
     std::vector<QuarantinedFile> quarantined_;
-    HeldHistory history_;
+    // Filled by heldHistory(); until then the file is only ever appended to.
+    mutable std::optional<HeldHistory> history_;
     QuarantineReport lastQuarantine_;
     PurgeReport lastPurge_;
     std::optional<Date> lastSweepDate_;
@@ -262,7 +268,7 @@ private:
     std::optional<Uuid> lastSweepID_;
     bool configUnreadable_ = false;
     std::vector<std::string> configNotices_;
-    std::vector<std::string> historyNotices_;
+    mutable std::vector<std::string> historyNotices_;
 
     std::unique_ptr<Timer> timer_;
     std::unique_ptr<Timer> deadlineTimer_;

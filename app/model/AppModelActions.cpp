@@ -125,7 +125,7 @@ bool AppModel::removeNow(const fs::path& url) {
 
 std::optional<std::pair<fs::path, HistoryEntry>> AppModel::moveBack(const fs::path& url) {
     const std::string& quarantinePath = url.native();
-    const auto origin = HistoryStore::originalPath(quarantinePath, history_.entries);
+    const auto origin = HistoryStore::originalPath(quarantinePath, history());
     const fs::path target =
         origin ? fs::path(*origin)
                : expandTilde(services_.folders.downloads, services_.folders.home) / url.filename();
@@ -163,7 +163,7 @@ std::optional<fs::path> AppModel::restore(const fs::path& url) {
 // one rescan for the whole sweep: a sweep can hold thousands of files.
 UndoResult AppModel::undo(const Uuid& sweepID) {
     std::vector<std::string> paths;
-    for (const auto& entry : history_.entries)
+    for (const auto& entry : history())
         if (entry.sweepID == sweepID && entry.kind == HistoryEntry::Kind::quarantined)
             paths.push_back(entry.quarantinePath);
     std::vector<HistoryEntry> entries;
@@ -380,7 +380,7 @@ std::vector<MatchedFile> AppModel::files(const Uuid& ruleID) const {
 }
 
 HistoryStats AppModel::statsThisMonth() const {
-    return HistoryStore::stats(history_.entries, startOfMonth(now()));
+    return HistoryStore::stats(history(), startOfMonth(now()));
 }
 
 std::int64_t AppModel::quarantinedSize() const {

@@ -22,10 +22,21 @@ std::vector<std::string> AppModel::notices() const {
 }
 
 bool AppModel::appendHistory(const std::vector<HistoryEntry>& entries) {
-    // The history held since start-up is the file's content: it is written, never read back.
-    const bool written = historyStore_.append(history_, entries);
+    // Not read yet: the entries go to the end of the file as it is. A file that cannot take
+    // them so (missing, odd at its ends, or full) is read and written whole, as is one whose
+    // tail could not be written, so that the entries are held until a write succeeds.
+    if (!history_) {
+        if (historyStore_.appendToTail(entries).value_or(false)) {
+            emit historyChanged();
+            return true;
+        }
+    }
+    // The history held since it was read is the file's content: it is written, never read
+    // back.
+    HeldHistory& held = heldHistory();
+    const bool written = historyStore_.append(held, entries);
     // Once a damaged file has been set aside, the notice about it is done.
-    if (!history_.damaged)
+    if (!held.damaged)
         historyNotices_.clear();
     emit historyChanged();
     return written;

@@ -8,6 +8,8 @@
 #include "core/base/FileError.h"
 #include "core/base/Utf8.h"
 #include "core/history/HistoryDecoder.h"
+#include "core/history/HistoryTail.h"
+#include "core/history/QuarantinePresence.h"
 #include "core/quarantine/FileDescriptor.h"
 #include "core/quarantine/FileSystemCalls.h"
 
@@ -50,40 +52,6 @@ HistoryReadout readStored(const fs::path& url) {
             std::move(salvaged.error)};
 }
 
-// Whether something lies at a quarantine path, read from one listing of its folder: at the cap
-// a sweep of a thousand files looks up a thousand old paths, nearly all in one folder.
-class Presence {
-public:
-    bool at(const std::string& path) {
-        const std::string_view folder = folderText(path);
-        auto listed = folders_.find(folder);
-        if (listed == folders_.end())
-            listed = folders_.emplace(std::string(folder), list(folder)).first;
-        if (!listed->second)
-            return somethingAt(path); // a folder that cannot be listed may still be searched
-        return listed->second->contains(nameText(path));
-    }
-
-private:
-    using Names = std::set<std::string, std::less<>>;
-
-    static std::optional<Names> list(std::string_view folder) {
-        const FileDescriptor fd(
-            ::open(std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!fd)
-            return errno == ENOENT ? std::optional<Names>(Names()) : std::nullopt;
-        try {
-            std::vector<std::string> names = readFolderEntries(fd.get());
-            return Names(std::make_move_iterator(names.begin()),
-                         std::make_move_iterator(names.end()));
-        } catch (const FileError&) {
-            return std::nullopt;
-        }
-    }
-
-    std::map<std::string, std::optional<Names>, std::less<>> folders_;
-};
-
 // Oldest first, but never the record of a file that still lies in the quarantine: one that
 // is there, and whose entry is the last of its quarantine path (a later entry means the file
 // left, or the name went to another file). At the cap the oldest files are mostly long gone,
@@ -91,7 +59,7 @@ private:
 void trim(std::vector<HistoryEntry>& all, std::size_t limit) {
     if (all.size() <= limit)
         return;
-    Presence presence;
+    QuarantinePresence presence;
     std::unordered_map<std::string_view, std::size_t> lastOfPath;
     const auto isLast = [&](std::size_t i) {
         if (lastOfPath.empty())
@@ -286,6 +254,39 @@ bool HistoryStore::append(HeldHistory& held, const std::vector<HistoryEntry>& en
     }
     held.unsaved = !write(held.entries);
     return !held.unsaved;
+}
+
+std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& entries) const {
+    const auto file = HistoryTail::open(url_);
+    if (!file)
+        return std::nullopt;
+    if (entries.empty() || limit_ < 0)
+        return std::nullopt;
+    std::string encoded;
+    try {
+        encoded = encode(entries);
+    } catch (const std::invalid_argument&) {
+        return std::nullopt;
+    }
+    const std::size_t count = HistoryTail::countEntries(file->bytes);
+    if (count + entries.size() <= std::size_t(limit_))
+        return HistoryTail::append(*file, encoded);
+    // Past the cap the file is written whole, but only its oldest entries are decoded.
+    const auto trimmed =
+        HistoryTail::trimmed(file->bytes, count + entries.size() - std::size_t(limit_), encoded);
+    if (!trimmed)
+        return std::nullopt;
+    try {
+        writeFileAtomically(url_, *trimmed);
+    } catch (const FileError&) {
+        return false;
+    }
+    removeLeftoverTemporaries(url_);
+    return true;
+}
+
+bool HistoryStore::looksWhole() const {
+    return HistoryTail::looksWhole(url_);
 }
 
 void HistoryStore::save(const std::vector<HistoryEntry>& entries) const {

@@ -71,6 +71,16 @@ public:
     // `held` becomes the whole list. Writes when there is something to add or `held` is
     // unsaved. True when the file now holds `held.entries`.
     bool append(HeldHistory& held, const std::vector<HistoryEntry>& entries) const;
+    // Adds entries at the end of the file without reading or decoding what it holds: the
+    // closing bracket gives way to the new entries and a new bracket, and only the new bytes
+    // are written and flushed. Nothing when the file is missing, its ends are not the ones
+    // this store writes, or the entries would take it past `limit` (counted, not decoded):
+    // the caller then appends through hold(). False when the write failed; the file is then
+    // put back as it was.
+    std::optional<bool> appendToTail(const std::vector<HistoryEntry>& entries) const;
+    // Whether the file's ends are the ones this store writes (or there is no file): a cheap
+    // look that finds a file cut short or replaced, not a bad entry inside.
+    bool looksWhole() const;
     // Replaces the file's content; a failure is not reported (the caller keeps its list).
     // Temporary files left beside the history by an interrupted write are cleared away.
     void save(const std::vector<HistoryEntry>& entries) const;

@@ -176,6 +176,11 @@ int FileManagerMover::folder(Side side, std::string_view path, FileDescriptor& s
 
 fs::path FileManagerMover::move(const fs::path& source, const fs::path& destination,
                                 std::optional<Date> dated) {
+    return move(source, destination, dated, std::nullopt);
+}
+
+fs::path FileManagerMover::move(const fs::path& source, const fs::path& destination,
+                                std::optional<Date> dated, std::optional<Date> modified) {
     FileDescriptor singleFrom;
     FileDescriptor singleTo;
     const int to = folder(Side::destination, folderText(destination.native()), singleTo);
@@ -183,8 +188,16 @@ fs::path FileManagerMover::move(const fs::path& source, const fs::path& destinat
                 std::string(nameText(source.native())),
                 {}};
     const char* name = item.name.c_str();
-    if (::fstatat(item.folder, name, &item.info, AT_SYMLINK_NOFOLLOW) != 0)
-        throw FileError::fromErrno(errno);
+    const auto look = [&] {
+        if (::fstatat(item.folder, name, &item.info, AT_SYMLINK_NOFOLLOW) != 0)
+            throw FileError::fromErrno(errno);
+    };
+    // A date the caller read needs no second look: a rename within the file system, the
+    // common case, then touches the file twice.
+    if (dated && !modified) {
+        look();
+        modified = modificationTime(item.info);
+    }
     // Dated before the rename: a crash between the two must not leave a file in quarantine
     // with its old date, which the next purge would take for long expired. A crash here
     // only leaves the file where it was, with a newer date.
@@ -193,10 +206,8 @@ fs::path FileManagerMover::move(const fs::path& source, const fs::path& destinat
             throw FileError::fromErrno(error);
     }
     const auto undate = [&] {
-        if (!dated)
-            return;
-        const timespec times[2] = {{0, UTIME_OMIT}, item.info.st_mtim};
-        ::utimensat(item.folder, name, times, AT_SYMLINK_NOFOLLOW);
+        if (dated)
+            setModificationTime(item.folder, name, *modified);
     };
     fs::path target = destination;
     for (;;) {
@@ -207,6 +218,7 @@ fs::path FileManagerMover::move(const fs::path& source, const fs::path& destinat
         if (error == EXDEV) {
             // The copy is dated on its own before it is placed.
             undate();
+            look();
             return moveAcrossFileSystems(item, to, destination, dated);
         }
         if (error != EEXIST) {

@@ -24,6 +24,9 @@ public:
     std::filesystem::path move(const std::filesystem::path& source,
                                const std::filesystem::path& destination,
                                std::optional<Date> dated) override;
+    std::filesystem::path move(const std::filesystem::path& source,
+                               const std::filesystem::path& destination, std::optional<Date> dated,
+                               std::optional<Date> modified) override;
     void beginPass() override;
     void endPass() override;
 

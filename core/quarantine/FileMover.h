@@ -20,6 +20,15 @@ public:
                                        const std::filesystem::path& destination,
                                        std::optional<Date> dated) = 0;
 
+    // The same, told the source's modification date as the caller last read it (put back
+    // should the move fail after dating the file), so the mover need not read it again.
+    virtual std::filesystem::path move(const std::filesystem::path& source,
+                                       const std::filesystem::path& destination,
+                                       std::optional<Date> dated, std::optional<Date> modified) {
+        static_cast<void>(modified);
+        return move(source, destination, dated);
+    }
+
     // Between these two calls the mover may keep the folders it used open, so the many files
     // of one folder cost one open; after endPass() every move looks at the tree afresh.
     virtual void beginPass() {}

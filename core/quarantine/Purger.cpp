@@ -186,7 +186,8 @@ QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& di
         done.bytesTotal += move.size;
     for (const auto& move : plan) {
         try {
-            fs::path quarantined = mover_->move(move.original, move.destination, now);
+            fs::path quarantined =
+                mover_->move(move.original, move.destination, now, move.modified);
             result.outcomes.push_back({move.original, std::move(quarantined), true, std::nullopt});
             result.movedCount += 1;
             result.movedSize += move.size;

@@ -140,7 +140,8 @@ TEST_F(SweepCycle, aHistoryWriteThatFailedIsMadeWholeByTheNextAndTheJournalWaits
     auto model = makeModel();
     const fs::path file = model->historyStore().url();
     const fs::path journal = SweepJournal::besideHistory(model->historyStore()).url();
-    fs::create_directories(file); // nothing can be renamed over a folder
+    ASSERT_TRUE(model->history().empty()); // read while there is no file yet
+    fs::create_directories(file);          // nothing can be renamed over a folder
 
     model->sweepNow(SweepSource::user);
     ASSERT_EQ(model->history().size(), 1u);

@@ -1,0 +1,202 @@
+#include "core/history/HistoryTail.h"
+
+#include "core/base/DecodingError.h"
+#include "core/base/JsonText.h"
+#include "core/history/HistoryStore.h"
+#include "core/history/QuarantinePresence.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace dustlyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view firstKey = "[{\"id\":\"";
+constexpr std::string_view entryStart = "{\"id\":\"";
+
+bool readAt(int fd, char* into, std::size_t count, off_t offset) {
+    while (count > 0) {
+        const ssize_t n = ::pread(fd, into, count, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        into += n;
+        count -= std::size_t(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool writeAt(int fd, std::string_view bytes, off_t offset) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(std::size_t(n));
+        offset += n;
+    }
+    return true;
+}
+
+} // namespace
+
+HistoryTail::Opened::Opened(Opened&& other) noexcept
+    : fd(std::exchange(other.fd, -1)), bytes(std::exchange(other.bytes, {})) {}
+
+HistoryTail::Opened::~Opened() {
+    if (!bytes.empty())
+        ::munmap(const_cast<char*>(bytes.data()), bytes.size());
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool HistoryTail::wholeEnds(std::string_view head, std::string_view end, std::size_t size) {
+    if (size == 2)
+        return head.starts_with("[]");
+    return size > firstKey.size() + 2 && head.starts_with(firstKey) && end == "}]";
+}
+
+std::optional<HistoryTail::Opened> HistoryTail::open(const fs::path& url) {
+    Opened file;
+    file.fd = ::open(url.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (file.fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 2)
+        return std::nullopt;
+    const auto size = std::size_t(info.st_size);
+    // Mapped, not read: the entries are only counted, and a full file is a few megabytes.
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, file.fd, 0);
+    if (mapped == MAP_FAILED)
+        return std::nullopt;
+    file.bytes = std::string_view(static_cast<const char*>(mapped), size);
+    const std::string_view bytes = file.bytes;
+    if (!wholeEnds(bytes.substr(0, firstKey.size()), bytes.substr(size - 2), size))
+        return std::nullopt;
+    return file;
+}
+
+bool HistoryTail::looksWhole(const fs::path& url) {
+    const int fd = ::open(url.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT;
+    struct stat info {};
+    char head[firstKey.size()] = {};
+    char end[2] = {};
+    bool whole = false;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 2) {
+        const auto size = std::size_t(info.st_size);
+        const std::size_t headSize = std::min(size, sizeof head);
+        whole = readAt(fd, head, headSize, 0) && readAt(fd, end, 2, info.st_size - 2) &&
+                wholeEnds({head, headSize}, {end, 2}, size);
+    }
+    ::close(fd);
+    return whole;
+}
+
+std::size_t HistoryTail::countEntries(std::string_view bytes) {
+    std::size_t count = 0;
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    while (const void* found =
+               ::memmem(at, std::size_t(end - at), entryStart.data(), entryStart.size())) {
+        ++count;
+        at = static_cast<const char*>(found) + entryStart.size();
+    }
+    return count;
+}
+
+std::optional<std::string> HistoryTail::trimmed(std::string_view bytes, std::size_t excess,
+                                                std::string_view encoded) {
+    std::vector<std::size_t> starts;
+    for (auto at = bytes.find(entryStart); at != std::string_view::npos;
+         at = bytes.find(entryStart, at + entryStart.size()))
+        starts.push_back(at);
+    if (excess > starts.size())
+        return std::nullopt;
+    starts.push_back(bytes.size()); // one past the closing bracket: where a next entry would be
+    QuarantinePresence presence;
+    // A later entry of the same quarantine path, found by its text as the store writes it.
+    const auto mentionedAfter = [&](const std::string& path, std::size_t from) {
+        std::string needle = "\"quarantinePath\":";
+        appendJsonString(needle, path);
+        needle += ",\"size\":";
+        return bytes.find(needle, from) != std::string_view::npos ||
+               encoded.find(needle) != std::string_view::npos;
+    };
+    std::vector<std::string_view> pieces;
+    std::size_t i = 0;
+    for (; i + 1 < starts.size() && excess > 0; ++i) {
+        // Each entry ends before the comma or the bracket that follows it.
+        const std::string_view entry = bytes.substr(starts[i], starts[i + 1] - 1 - starts[i]);
+        std::vector<HistoryEntry> read;
+        try {
+            read = HistoryStore::decode("[" + std::string(entry) + "]");
+        } catch (const DecodingError&) {
+            return std::nullopt;
+        }
+        if (read.size() != 1)
+            return std::nullopt;
+        const HistoryEntry& first = read.front();
+        const bool stillQuarantined = first.kind == HistoryEntry::Kind::quarantined &&
+                                      presence.at(first.quarantinePath) &&
+                                      !mentionedAfter(first.quarantinePath, starts[i + 1]);
+        if (stillQuarantined)
+            pieces.push_back(entry);
+        else
+            --excess;
+    }
+    // Only files still in the quarantine among the old entries: the new ones would go next.
+    if (excess > 0)
+        return std::nullopt;
+    if (i + 1 < starts.size())
+        pieces.push_back(bytes.substr(starts[i], bytes.size() - 1 - starts[i]));
+    pieces.push_back(encoded.substr(1, encoded.size() - 2));
+    std::string out = "[";
+    out.reserve(bytes.size() + encoded.size());
+    for (const auto& piece : pieces) {
+        if (out.size() > 1)
+            out += ',';
+        out.append(piece);
+    }
+    out += ']';
+    return out;
+}
+
+bool HistoryTail::append(const Opened& file, std::string_view encoded) {
+    if (encoded.size() <= 2)
+        return true;
+    const auto size = off_t(file.bytes.size());
+    // In place of the closing bracket: a comma unless the file held no entry, then the new
+    // entries with their own closing bracket.
+    std::string tail;
+    tail.reserve(encoded.size());
+    if (size > 2)
+        tail += ',';
+    tail.append(encoded.substr(1));
+    // Only the closing bracket is ever overwritten: a crash part way leaves every earlier entry
+    // whole, and the reader keeps them from a file cut short; the sweep's journal, removed only
+    // once this has returned, brings the new entries back.
+    if (writeAt(file.fd, tail, size - 1) && ::fdatasync(file.fd) == 0)
+        return true;
+    // Best effort: a file left cut short would read as damaged until the next write.
+    if (::ftruncate(file.fd, size) == 0 && writeAt(file.fd, "]", size - 1))
+        ::fdatasync(file.fd);
+    return false;
+}
+
+} // namespace dustlyn
