@@ -104,9 +104,8 @@ bool ChangeCommands::unsaved(std::uint64_t failuresBefore, const CommandLine& li
                              const std::string& outcome, CommandOutput& output) const {
     if (model_.saveFailures() == failuresBefore)
         return false;
-    output.fail(1, "dustlyn " + line.command + ": could not save " +
-                       model_.store().url().native() + ": " + model_.lastSaveError() + "; " +
-                       outcome);
+    output.fail(1, "dustlyn " + line.command + ": could not save " + model_.store().url().native() +
+                       ": " + model_.lastSaveError() + "; " + outcome);
     return true;
 }
 
@@ -172,8 +171,8 @@ CommandOutput ChangeCommands::unkeep(const CommandLine& line) {
         const std::string path = resolvePath(argument).native();
         const auto failures = model_.saveFailures();
         if (!model_.removePin(path) && !model_.removePin(argument))
-            output.fail(2, "dustlyn unkeep: not a kept file: " + argument +
-                               " (see `dustlyn kept`)");
+            output.fail(2,
+                        "dustlyn unkeep: not a kept file: " + argument + " (see `dustlyn kept`)");
         else if (!unsaved(failures, line, path + " is still kept", output))
             output.line("No longer keeping " + path);
     }
@@ -236,6 +235,11 @@ CommandOutput ChangeCommands::removeNow(const CommandLine& line) {
                                    [&](const QuarantineOutcome& o) { return o.original == *path; });
     if (mine != outcomes.end() && mine->success) {
         output.line("Moved " + *path + " to " + mine->quarantined->native());
+        const CommandOutput besides =
+            SweepLines::besides(*path, model_.lastQuarantine(), model_.lastPurge(),
+                                model_.lastSweepID(), model_.history());
+        output.out += besides.out;
+        output.err += besides.err;
         return output;
     }
     // The file stays; so does what the user had said about it.
