@@ -163,11 +163,13 @@ _dustlyn()
         word=${COMP_WORDS[n]}
         case $word in
         --*=*) value_of= ;;
-        -*) [[ " )sh" + valued + R"sh( " == *" $word "* ]] && value_of=$word || value_of= ;;
+        -*) [[ " )sh" +
+           valued + R"sh( " == *" $word "* ]] && value_of=$word || value_of= ;;
         *)
             if [[ -n $value_of ]]; then
                 # The words after an option that gathers values are its values too.
-                [[ " )sh" + repeating + R"sh( " == *" $value_of "* ]] || value_of=
+                [[ " )sh" +
+           repeating + R"sh( " == *" $value_of "* ]] || value_of=
             else
                 ((position++))
             fi
@@ -267,17 +269,16 @@ std::string CompletionScripts::zsh() {
     std::string cases;
     for (const auto& command : Command::all()) {
         const auto subs = command.subcommands();
-        const std::size_t depth = command.name.empty()
-                                      ? 0
-                                      : 1 + std::count(command.name.begin(), command.name.end(), ' ');
+        const std::size_t depth =
+            command.name.empty() ? 0
+                                 : 1 + std::count(command.name.begin(), command.name.end(), ' ');
         std::string body = "_arguments -s" + zshSpecs(command);
         if (!subs.empty())
             body = "if (( CURRENT == " + std::to_string(depth + 1) +
                    " )) && [[ $PREFIX != -* ]]; then\n        local -a subcommands\n"
                    "        subcommands=(\n" +
-                   zshDescribed(subs) +
-                   "        )\n        _describe -t commands 'dustlyn " + command.name +
-                   " command' subcommands\n        return\n    fi\n    " + body;
+                   zshDescribed(subs) + "        )\n        _describe -t commands 'dustlyn " +
+                   command.name + " command' subcommands\n        return\n    fi\n    " + body;
         cases += "    '" + command.name + "')\n    shift " + std::to_string(depth) +
                  " words; (( CURRENT -= " + std::to_string(depth) + " ))\n    " + body + " ;;\n";
     }
@@ -285,7 +286,8 @@ std::string CompletionScripts::zsh() {
 
 _dustlyn_rules() {
     local -a names
-    names=("${(@f)$()sh" + std::string(ruleNamesPipe) +
+    names=("${(@f)$()sh" +
+           std::string(ruleNamesPipe) +
            R"sh()}")
     compadd -a names
 }
@@ -387,16 +389,16 @@ complete -c dustlyn -f
                    shortHelp(command.summary) + "'\n";
         for (const auto* sub : command.subcommands())
             out += "complete -c dustlyn" + condition + " -a " +
-                   sub->name.substr(sub->name.rfind(' ') + 1) + " -d '" +
-                   shortHelp(sub->summary) + "'\n";
+                   sub->name.substr(sub->name.rfind(' ') + 1) + " -d '" + shortHelp(sub->summary) +
+                   "'\n";
         for (const auto& option : command.options)
             out += "complete -c dustlyn" + condition + " -l " + option.name.substr(2) + " -d '" +
                    shortHelp(option.help) + "'" +
                    (option.takesValue() ? fishValues(option.kind, option.choices) : "") + "\n";
         for (const auto& argument : command.arguments)
             if (argument.kind != WordKind::text && argument.kind != WordKind::sweepID)
-                out += "complete -c dustlyn" + condition + fishValues(argument.kind, argument.choices) +
-                       "\n";
+                out += "complete -c dustlyn" + condition +
+                       fishValues(argument.kind, argument.choices) + "\n";
     }
     out += "complete -c dustlyn -s h -l help -d 'how dustlyn or a command is used'\n";
     out += "complete -c dustlyn -n __fish_use_subcommand -s V -l version -d 'the version'\n";

@@ -95,8 +95,9 @@ std::optional<std::string> localPath(const std::string& value, bool expand,
 
 } // namespace
 
-std::vector<std::string> ScreenshotLocations::fromSpectacleConfig(const std::string& text,
-                                                                  const std::filesystem::path& home) {
+std::vector<std::string>
+ScreenshotLocations::fromSpectacleConfig(const std::string& text,
+                                         const std::filesystem::path& home) {
     std::vector<std::string> found;
     std::istringstream lines(text);
     std::string line, group;
