@@ -74,6 +74,7 @@ TEST(Usage, MistakesExitTwoWithOneLineThatNamesWhatIsWrong) {
         {"opposite options",
          {"sweep", "--quiet", "--verbose"},
          "--quiet and --verbose ask for opposite things"},
+        {"an option of --headless alone", {"--verbose"}, "--verbose goes with --headless"},
     };
     for (const auto& mistake : cases) {
         SCOPED_TRACE(mistake.what);
