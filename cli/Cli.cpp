@@ -187,6 +187,13 @@ int startApplication(const Environment& environment, const CommandLine& line,
         }
         return Headless::run(environment, line);
     }
+    // The desktop reports sweeps in the notch, not as lines: these would do nothing there.
+    for (const char* option : {"--quiet", "--verbose"})
+        if (line.has(option)) {
+            std::cerr << "dustlyn: " << option << " goes with --headless (try `dustlyn --headless "
+                      << option << "`)\n";
+            return 2;
+        }
     // A second start while one runs brings that one forward and ends here.
     if (auto answer = askRunningInstance(environment, line))
         return finish(*answer);

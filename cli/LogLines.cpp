@@ -19,8 +19,7 @@ bool LogLines::isJournal(int fd, const std::string& journalStream) {
     unsigned long long device = 0, inode = 0;
     const char* text = journalStream.data();
     const auto first = std::from_chars(text, text + colon, device);
-    const auto second =
-        std::from_chars(text + colon + 1, text + journalStream.size(), inode);
+    const auto second = std::from_chars(text + colon + 1, text + journalStream.size(), inode);
     if (first.ptr != text + colon || second.ptr != text + journalStream.size())
         return false;
     struct stat info {};

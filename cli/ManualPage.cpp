@@ -48,10 +48,8 @@ void writeTerm(std::string& out, const std::string& term, const std::string& hel
 }
 
 void writeCommand(std::string& out, const CommandDeclaration& command) {
-    out += ".SS \"" + ManualPage::escaped(command.name.empty() ? "dustlyn" : command.name) +
-           "\"\n";
-    out += usageLine(command.usage()) + "\n.PP\n" + ManualPage::escaped(command.description) +
-           "\n";
+    out += ".SS \"" + ManualPage::escaped(command.name.empty() ? "dustlyn" : command.name) + "\"\n";
+    out += usageLine(command.usage()) + "\n.PP\n" + ManualPage::escaped(command.description) + "\n";
     if (!command.arguments.empty() || !command.options.empty()) {
         out += ".RS\n";
         for (const auto& argument : command.arguments)

@@ -8,10 +8,9 @@ ProgressLine::ProgressLine(Now now, Write write)
     : now_(std::move(now)), write_(std::move(write)), start_(now_()) {}
 
 std::string ProgressLine::text(const MoveProgress& progress) {
-    return "Moving " + std::to_string(progress.files) + " of " +
-           std::to_string(progress.total) + " files (" +
-           formatByteCount(progress.bytes) + " of " + formatByteCount(progress.bytesTotal) +
-           ")";
+    return "Moving " + std::to_string(progress.files) + " of " + std::to_string(progress.total) +
+           " files (" + formatByteCount(progress.bytes) + " of " +
+           formatByteCount(progress.bytesTotal) + ")";
 }
 
 void ProgressLine::update(const MoveProgress& progress) {

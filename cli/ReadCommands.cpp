@@ -266,14 +266,13 @@ int ReadCommands::history(const CommandLine& line) const {
     // A move names its rule and the sweep that `dustlyn undo` takes.
     const auto cellsOf = [](const HistoryEntry& entry) {
         const bool restored = entry.kind == HistoryEntry::Kind::restored;
-        return std::array<std::string, 7>{
-            localDateTime(entry.date),
-            kindText(entry.kind),
-            formatByteCount(entry.size),
-            entry.fileName(),
-            (restored ? "to " : "from ") + entry.originalPath,
-            entry.ruleName.empty() ? "" : "by " + entry.ruleName,
-            entry.sweepID ? "sweep " + entry.sweepID->text() : ""};
+        return std::array<std::string, 7>{localDateTime(entry.date),
+                                          kindText(entry.kind),
+                                          formatByteCount(entry.size),
+                                          entry.fileName(),
+                                          (restored ? "to " : "from ") + entry.originalPath,
+                                          entry.ruleName.empty() ? "" : "by " + entry.ruleName,
+                                          entry.sweepID ? "sweep " + entry.sweepID->text() : ""};
     };
     TextTable table({false, false, true, false, false, false, false});
     for (const auto& entry : entries) {

@@ -39,9 +39,10 @@ int main(int argc, char** argv) {
     }
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    const bool written = write(folder / "dustlyn.1", dustlyn::ManualPage::roff(manual.str(), argv[3])) &&
-                         write(folder / "dustlyn.bash", dustlyn::CompletionScripts::bash()) &&
-                         write(folder / "_dustlyn", dustlyn::CompletionScripts::zsh()) &&
-                         write(folder / "dustlyn.fish", dustlyn::CompletionScripts::fish());
+    const bool written =
+        write(folder / "dustlyn.1", dustlyn::ManualPage::roff(manual.str(), argv[3])) &&
+        write(folder / "dustlyn.bash", dustlyn::CompletionScripts::bash()) &&
+        write(folder / "_dustlyn", dustlyn::CompletionScripts::zsh()) &&
+        write(folder / "dustlyn.fish", dustlyn::CompletionScripts::fish());
     return written ? 0 : 1;
 }

@@ -43,6 +43,14 @@ std::optional<std::string> checkedFile(const std::string& command, const fs::pat
                            " is a symbolic link; Dustlyn only moves files");
         return std::nullopt;
     }
+    // Rules, timers and kept files are about files: a kept or timed folder would say "done"
+    // and change nothing for the files in it.
+    if (!S_ISREG(info.st_mode)) {
+        output.fail(2, "dustlyn " + command + ": " + path.native() +
+                           (S_ISDIR(info.st_mode) ? " is a folder" : " is not a regular file") +
+                           "; Dustlyn keeps, times and moves files, one by one");
+        return std::nullopt;
+    }
     const std::string resolved = resolveFolderPart(path).native();
     if (!isValidUtf8(resolved)) {
         output.fail(2, "dustlyn " + command +
@@ -205,25 +213,11 @@ CommandOutput ChangeCommands::timer(const CommandLine& line) {
     return output;
 }
 
-namespace {
-
-bool isRegularFile(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-} // namespace
-
 CommandOutput ChangeCommands::removeNow(const CommandLine& line) {
     CommandOutput output;
     const auto path = checkedFile("remove-now", line.arguments[0], output);
     if (!path)
         return output;
-    if (!isRegularFile(*path)) {
-        output.fail(2, "dustlyn remove-now: not a regular file: " + *path +
-                           " (Dustlyn moves files, not folders or links)");
-        return output;
-    }
     const auto& config = model_.config();
     const bool wasKept =
         std::find(config.pins.begin(), config.pins.end(), *path) != config.pins.end();
@@ -239,6 +233,11 @@ CommandOutput ChangeCommands::removeNow(const CommandLine& line) {
                                    [&](const QuarantineOutcome& o) { return o.original == *path; });
     if (mine != outcomes.end() && mine->success) {
         output.line("Moved " + *path + " to " + mine->quarantined->native());
+        const CommandOutput besides =
+            SweepLines::besides(*path, model_.lastQuarantine(), model_.lastPurge(),
+                                model_.lastSweepID(), model_.history());
+        output.out += besides.out;
+        output.err += besides.err;
         return output;
     }
     // The file stays; so does what the user had said about it.

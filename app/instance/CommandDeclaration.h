@@ -14,14 +14,14 @@ struct CommandLine;
 // What a word on the command line stands for, so that help and completion can offer the
 // right things.
 enum class WordKind {
-    text,      // anything
-    file,      // a path
-    folder,    // a folder
-    sweepID,   // a sweep's identifier
-    rule,      // a rule's name or identifier
-    pane,      // a settings pane
-    command,   // a command's name
-    choice,    // one of `choices`
+    text,    // anything
+    file,    // a path
+    folder,  // a folder
+    sweepID, // a sweep's identifier
+    rule,    // a rule's name or identifier
+    pane,    // a settings pane
+    command, // a command's name
+    choice,  // one of `choices`
 };
 
 // One word after the command: `PATH`, `[SWEEP-ID]`, `PATH…`.
@@ -41,7 +41,7 @@ struct OptionDeclaration {
     std::string name;      // "--at"
     std::string valueName; // "TIME"; empty for an option without a value
     WordKind kind = WordKind::text;
-    bool repeats = false;  // may be given again, and takes the words after it up to the next option
+    bool repeats = false; // may be given again, and takes the words after it up to the next option
     bool required = false;
     std::string help;
     std::vector<std::string> choices;

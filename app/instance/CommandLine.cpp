@@ -62,6 +62,7 @@ public:
         requireDeclaration();
         checkArguments();
         checkRequiredOptions();
+        checkOpposites();
         return std::move(line_);
     }
 
@@ -112,9 +113,11 @@ private:
         requireDeclaration();
         const auto equals = word.find('=');
         const std::string name = word.substr(0, equals);
-        const OptionDeclaration* option = word.starts_with("--") ? declaration_->option(name) : nullptr;
+        const OptionDeclaration* option =
+            word.starts_with("--") ? declaration_->option(name) : nullptr;
         if (!option)
-            throw UsageError(label(line_.command) + ": unknown option " + name + hint(declaration_));
+            throw UsageError(label(line_.command) + ": unknown option " + name +
+                             hint(declaration_));
         auto& values = line_.options[name];
         if (!option->takesValue()) {
             if (equals != std::string::npos)
@@ -150,8 +153,8 @@ private:
         const auto& declared = declaration_->arguments;
         const std::size_t count = line_.arguments.size();
         if (count < declaration_->minArguments())
-            throw UsageError(label(line_.command) + ": missing argument " +
-                             declared[count].name + hint(declaration_));
+            throw UsageError(label(line_.command) + ": missing argument " + declared[count].name +
+                             hint(declaration_));
         if (count > declaration_->maxArguments())
             throw UsageError(label(line_.command) + ": too many arguments, from '" +
                              line_.arguments[declaration_->maxArguments()] + "' on" +
@@ -161,8 +164,8 @@ private:
                 continue;
             const auto choice = chosen(declared[i].choices, line_.arguments[i]);
             if (!choice)
-                throw UsageError(label(line_.command) + ": no " + lowered(declared[i].name) +
-                                 " '" + line_.arguments[i] + "'; there are " +
+                throw UsageError(label(line_.command) + ": no " + lowered(declared[i].name) + " '" +
+                                 line_.arguments[i] + "'; there are " +
                                  listed(declared[i].choices));
             line_.arguments[i] = *choice;
         }
@@ -173,6 +176,16 @@ private:
             if (option.required && !line_.has(option.name))
                 throw UsageError(label(line_.command) + ": missing " + option.name + " " +
                                  option.valueName + hint(declaration_));
+    }
+
+    // Left alone, the one read last would quietly win.
+    void checkOpposites() const {
+        static const std::pair<std::string, std::string> opposites[] = {{"--quiet", "--verbose"},
+                                                                        {"--on", "--off"}};
+        for (const auto& [first, second] : opposites)
+            if (line_.has(first) && line_.has(second))
+                throw UsageError(label(line_.command) + ": " + first + " and " + second +
+                                 " ask for opposite things; give one" + hint(declaration_));
     }
 
     const std::vector<std::string>& words_;

@@ -33,8 +33,8 @@ constexpr auto progressPeriod = std::chrono::milliseconds(100);
 
 // A few lines a second are all a progress line can show; the last one always goes.
 ChangeCommands::ProgressSink ControlServer::progressTo(int client) {
-    return [client, last = std::chrono::steady_clock::time_point()](
-               const MoveProgress& progress) mutable {
+    return [client,
+            last = std::chrono::steady_clock::time_point()](const MoveProgress& progress) mutable {
         const auto now = std::chrono::steady_clock::now();
         if (!progress.finished() && now - last < progressPeriod)
             return;
@@ -59,8 +59,8 @@ void ControlServer::acceptOne() {
     const auto text = LocalSocket::readLine(client, ControlProtocol::maxMessage);
     const auto request = text ? ControlProtocol::decodeRequest(*text) : std::nullopt;
     if (request)
-        output = handler_(request->line, request->progress ? progressTo(client)
-                                                           : ChangeCommands::ProgressSink());
+        output = handler_(request->line,
+                          request->progress ? progressTo(client) : ChangeCommands::ProgressSink());
     else
         output.fail(2, "dustlyn: the running Dustlyn did not understand the request");
     LocalSocket::writeAll(client, ControlProtocol::encodeAnswer(output));

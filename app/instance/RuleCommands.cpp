@@ -53,11 +53,27 @@ std::optional<PurgeRule> findRule(const Configuration& config, const CommandLine
     if (found.size() == 1)
         return *found.front();
     output.fail(2, "dustlyn " + line.command + ": " +
-                       (found.empty() ? "no rule is named " + quoted(reference) +
-                                            " (see `dustlyn rules`)"
-                                      : "several rules are named " + quoted(reference) +
-                                            "; name one by its id (see `dustlyn rules --json`)"));
+                       (found.empty()
+                            ? "no rule is named " + quoted(reference) + " (see `dustlyn rules`)"
+                            : "several rules are named " + quoted(reference) +
+                                  "; name one by its id (see `dustlyn rules --json`)"));
     return std::nullopt;
+}
+
+// A second rule of the same name could then be named only by its id; false (and the line
+// said) when another rule already has `name` in any case.
+bool nameIsFree(const Configuration& config, const std::string& name, const Uuid& id,
+                const CommandLine& line, CommandOutput& output) {
+    for (const auto& rule : config.rules) {
+        if (rule.id == id || lowered(rule.name) != lowered(name))
+            continue;
+        output.fail(2, "dustlyn " + line.command + ": a rule is already named " +
+                           quoted(rule.name) +
+                           "; choose another name, or change that rule with "
+                           "`dustlyn rules edit`");
+        return false;
+    }
+    return true;
 }
 
 // A folder as the built-in rules write theirs: under the home folder with "~".
@@ -135,8 +151,9 @@ std::optional<PurgeRule> checkedRule(const RuleDraft& draft, const AppModel& mod
     const auto& folders = model.folders();
     if (!QuarantineFolder::problem(config.quarantineDirectory, config.rules, folders) &&
         QuarantineFolder::problem(config.quarantineDirectory, rules, folders)) {
-        output.fail(2, "dustlyn " + line.command + ": the rule cannot watch a folder inside the "
-                                                   "quarantine " +
+        output.fail(2, "dustlyn " + line.command +
+                           ": the rule cannot watch a folder inside the "
+                           "quarantine " +
                            config.quarantineDirectory +
                            ", where every file is deleted once it expires");
         return std::nullopt;
@@ -166,7 +183,7 @@ CommandOutput ChangeCommands::addRule(const CommandLine& line) {
     if (!applyOptions(line, home, draft, output))
         return output;
     const auto rule = checkedRule(draft, model_, line, output);
-    if (!rule)
+    if (!rule || !nameIsFree(model_.config(), rule->name, rule->id, line, output))
         return output;
     const auto failures = model_.saveFailures();
     model_.addRule(*rule);
@@ -193,7 +210,9 @@ CommandOutput ChangeCommands::editRule(const CommandLine& line) {
     if (!applyOptions(line, home, draft, output))
         return output;
     const auto rule = checkedRule(draft, model_, line, output);
-    if (!rule)
+    // Rules already sharing a name (made elsewhere) stay editable; a new name must be free.
+    if (!rule ||
+        (line.has("--name") && !nameIsFree(model_.config(), rule->name, rule->id, line, output)))
         return output;
     const auto failures = model_.saveFailures();
     model_.updateRule(*rule);

@@ -25,8 +25,7 @@ std::vector<std::string> deletedOrigins(const PurgeReport& purged,
                                         const std::vector<HistoryEntry>& history) {
     std::unordered_map<std::string, const std::string*> origins;
     std::size_t wanted = static_cast<std::size_t>(purged.purgedCount);
-    for (auto entry = history.rbegin(); entry != history.rend() && origins.size() < wanted;
-         ++entry)
+    for (auto entry = history.rbegin(); entry != history.rend() && origins.size() < wanted; ++entry)
         if (entry->kind == HistoryEntry::Kind::deleted)
             origins.emplace(entry->quarantinePath, &entry->originalPath);
     std::vector<std::string> paths;
@@ -76,6 +75,33 @@ CommandOutput SweepLines::describe(const QuarantineReport& moved, const PurgeRep
     failures(moved, purged, output);
     if (detail == Detail::verbose && moved.outcomes.empty() && purged.outcomes.empty())
         output.line("Nothing was due.");
+    return output;
+}
+
+CommandOutput SweepLines::besides(const std::filesystem::path& asked, const QuarantineReport& moved,
+                                  const PurgeReport& purged, const std::optional<Uuid>& sweepID,
+                                  const std::vector<HistoryEntry>& history) {
+    QuarantineReport others;
+    for (const auto& outcome : moved.outcomes)
+        if (outcome.original != asked)
+            others.outcomes.push_back(outcome);
+    CommandOutput output = describe(others, purged, std::nullopt, history, Detail::quiet);
+    output.exitCode = 0;
+    std::vector<std::string> paths;
+    for (const auto& outcome : others.outcomes)
+        if (outcome.success)
+            paths.push_back(outcome.original.native());
+    CommandOutput listed;
+    if (!paths.empty()) {
+        listed.line("Also moved " + plural(std::int64_t(paths.size()), "file") + " that " +
+                    (paths.size() == 1 ? "was" : "were") + " due:");
+        listFiles(paths, Detail::normal, listed);
+        if (sweepID)
+            listed.line("To put them all back: dustlyn undo " + sweepID->text());
+    }
+    // Moves and deletions alike: "Deleted N files from quarantine for good (…):" and its list.
+    listed.out += describe({}, purged, std::nullopt, history, Detail::normal).out;
+    output.out = listed.out;
     return output;
 }
 

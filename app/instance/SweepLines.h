@@ -27,6 +27,14 @@ struct SweepLines {
     static CommandOutput describe(const QuarantineReport& moved, const PurgeReport& purged,
                                   const std::optional<Uuid>& sweepID,
                                   const std::vector<HistoryEntry>& history, Detail detail);
+
+    // What the sweep that moved `asked` (`dustlyn remove-now`) did besides: the other files
+    // that were due, how to put them back, what it deleted and what failed. Nothing when that
+    // sweep did nothing else. The failures are told but leave the exit code alone: they are
+    // not what was asked for.
+    static CommandOutput besides(const std::filesystem::path& asked, const QuarantineReport& moved,
+                                 const PurgeReport& purged, const std::optional<Uuid>& sweepID,
+                                 const std::vector<HistoryEntry>& history);
 };
 
 } // namespace dustlyn

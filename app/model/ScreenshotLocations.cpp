@@ -88,6 +88,10 @@ std::optional<std::string> localPath(const std::string& value, bool expand,
         path = percentDecoded(path.substr(7));
     else if (path.find("://") != std::string::npos)
         return std::nullopt; // not a local folder
+    // A relative path would be read from whatever folder a command runs in; "$HOME" without
+    // [$e] is such a path.
+    if (!path.starts_with("/"))
+        return std::nullopt;
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return path;
@@ -95,8 +99,9 @@ std::optional<std::string> localPath(const std::string& value, bool expand,
 
 } // namespace
 
-std::vector<std::string> ScreenshotLocations::fromSpectacleConfig(const std::string& text,
-                                                                  const std::filesystem::path& home) {
+std::vector<std::string>
+ScreenshotLocations::fromSpectacleConfig(const std::string& text,
+                                         const std::filesystem::path& home) {
     std::vector<std::string> found;
     std::istringstream lines(text);
     std::string line, group;

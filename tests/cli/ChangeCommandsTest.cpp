@@ -371,14 +371,23 @@ TEST_F(ChangeCommands, AFailedRemoveNowChangesNothingElseForTheFile) {
 }
 
 // A folder is refused before anything changes: no timer is left that no sweep would act on.
-TEST_F(ChangeCommands, RemoveNowOfAFolderIsRefusedAndLeavesNoTimerBehind) {
+// Kept and timed are about files: a folder would be "kept" while its files still leave.
+TEST_F(ChangeCommands, AFolderIsNeitherKeptTimedNorMovedAndNothingIsSaved) {
     fs::create_directories(home.desktop() / "Projects");
-    ASSERT_EQ(home.run({"keep", onDesktop("Projects")}).exitCode, 0);
-    const ProcessResult result = home.run({"remove-now", onDesktop("Projects")});
-    EXPECT_EQ(result.exitCode, 2) << result.describe();
-    EXPECT_TRUE(fs::is_directory(home.desktop() / "Projects"));
-    EXPECT_EQ(home.readConfig()["timers"], json::object());
-    EXPECT_EQ(home.readConfig()["pins"], json::array({onDesktop("Projects")}));
+    const std::string before = readFile(home.configFile());
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"keep", onDesktop("Projects")},
+          {"timer", onDesktop("Projects"), "1h"},
+          {"remove-now", onDesktop("Projects")}}) {
+        SCOPED_TRACE(words.front());
+        const ProcessResult result = home.run(words);
+        EXPECT_EQ(result.exitCode, 2) << result.describe();
+        EXPECT_EQ(result.err, "dustlyn " + words.front() + ": " + onDesktop("Projects") +
+                                  " is a folder; Dustlyn keeps, times and moves files, one by "
+                                  "one\n");
+        EXPECT_TRUE(fs::is_directory(home.desktop() / "Projects"));
+        EXPECT_EQ(readFile(home.configFile()), before);
+    }
 }
 
 TEST_F(ChangeCommands, ADamagedHistoryIsSetAsideNotLost) {

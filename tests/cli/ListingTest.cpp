@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/xattr.h>
+
 #include <sstream>
 
 namespace dustlyn::testing {
@@ -158,6 +160,47 @@ TEST_F(Listing, HistoryLimitThatIsNoWholeNumberExitsTwo) {
     }
 }
 
+// What a user looks a file up by: the sweep and rule that moved it, where it was downloaded
+// from, and whether it is kept or timed.
+TEST(Listings, NameTheSweepTheRuleTheSourceAndTheKeptAndTimedFiles) {
+    CliHome home;
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 3600 * 24)}}});
+    makeOldFiles(home.desktop(), 1);
+    setModificationDate(home.desktop() / "note-0001.txt",
+                        std::chrono::system_clock::now() - std::chrono::hours(48));
+    const fs::path download = home.desktop() / "setup.txt";
+    writeFile(download, "setup");
+    const std::string origin = "https://files.example.org/setup.txt";
+    const bool hasSource =
+        ::setxattr(download.c_str(), "user.xdg.origin.url", origin.data(), origin.size(), 0) == 0;
+    for (const char* name : {"kept.pdf", "timed.pdf"})
+        writeFile(home.desktop() / name, name);
+    const std::string kept = (home.desktop() / "kept.pdf").native();
+    const std::string timed = (home.desktop() / "timed.pdf").native();
+    ASSERT_EQ(home.run({"keep", kept}).exitCode, 0);
+    ASSERT_EQ(home.run({"timer", timed, "1h"}).exitCode, 0);
+    ASSERT_EQ(home.run({"sweep"}).exitCode, 0);
+    const std::string sweepID = home.readHistory()[0].value("sweepID", "");
+    ASSERT_FALSE(sweepID.empty()) << home.readHistory();
+
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{"history"}, {"note-0001.txt", "by Old notes", "sweep " + sweepID}},
+        {{"scan"}, {hasSource ? "from files.example.org" : "setup.txt"}},
+        {{"scan", "--json"}, {hasSource ? R"("source": "files.example.org")" : "setup.txt"}},
+        {{"kept"}, {kept}},
+        {{"kept", "--json"}, {"\"" + kept + "\""}},
+        {{"timers"}, {timed}},
+        {{"timers", "--json"}, {"\"" + timed + "\": \""}},
+    };
+    for (const auto& [words, expected] : cases) {
+        SCOPED_TRACE(words.front() + (words.size() > 1 ? " --json" : ""));
+        const ProcessResult result = home.run(words);
+        EXPECT_EQ(result.exitCode, 0) << result.describe();
+        for (const auto& text : expected)
+            EXPECT_NE(result.out.find(text), std::string::npos) << text << " in\n" << result.out;
+    }
+}
+
 TEST(EmptyListing, SaysSoInTextAndGivesAnEmptyArray) {
     CliHome home;
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -165,6 +208,10 @@ TEST(EmptyListing, SaysSoInTextAndGivesAnEmptyArray) {
         {{"quarantine", "--json"}, "[]\n"},
         {{"history"}, "The history is empty.\n"},
         {{"history", "--json"}, "[]\n"},
+        {{"kept"}, "No file is kept.\n"},
+        {{"kept", "--json"}, "[]\n"},
+        {{"timers"}, "No file has a timer.\n"},
+        {{"timers", "--json"}, "{}\n"},
     };
     for (const auto& [words, expected] : cases) {
         SCOPED_TRACE(words.front() + (words.size() > 1 ? " --json" : ""));

@@ -44,7 +44,8 @@ protected:
         if (!instance)
             return;
         instance->sendSignal(SIGTERM);
-        const ProcessResult ended = instance->wait(DustlynProcess::Clock::now() + std::chrono::seconds(20));
+        const ProcessResult ended =
+            instance->wait(DustlynProcess::Clock::now() + std::chrono::seconds(20));
         EXPECT_EQ(ended.exitCode, 0) << ended.describe();
     }
 
@@ -104,10 +105,10 @@ TEST_P(RuleCommands, EachChangeIsSavedAndSaysTheRulesSentence) {
              std::vector<std::string> names;
              for (const auto& rule : config["rules"])
                  names.push_back(rule["name"]);
-             EXPECT_EQ(names, (std::vector<std::string>{
-                                  "Screenshots", "Screen Recordings", "Downloads - Installers",
-                                  "Downloads - Archives", "Downloads - Stale",
-                                  "Desktop - Documents"}));
+             EXPECT_EQ(names,
+                       (std::vector<std::string>{"Screenshots", "Screen Recordings",
+                                                 "Downloads - Installers", "Downloads - Archives",
+                                                 "Downloads - Stale", "Desktop - Documents"}));
          }},
     };
     for (const auto& step : steps) {
@@ -126,10 +127,10 @@ TEST_P(RuleCommands, EachChangeIsSavedAndSaysTheRulesSentence) {
 TEST_P(RuleCommands, ARuleAddedIsTheOneTheRunningDustlynUses) {
     makeOldFiles(home.home() / "Downloads", 1);
     const std::string folder = (home.home() / "Downloads").native();
-    ASSERT_EQ(home.run({"rules", "add", "Notes", "--folder", folder, "--glob", "note-*", "--age",
-                        "1d"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        home.run({"rules", "add", "Notes", "--folder", folder, "--glob", "note-*", "--age", "1d"})
+            .exitCode,
+        0);
     // status is answered by the instance when one runs, else read from the files.
     const json status = parseOrDiscard(home.run({"status", "--json"}).out);
     ASSERT_TRUE(status.is_object());
@@ -147,17 +148,23 @@ TEST_P(RuleCommands, WhatTheRuleEditorRefusesIsRefusedWithOneLineAndNothingChang
     const std::string before = readFile(home.configFile());
     const std::string downloads = (home.home() / "Downloads").native();
     const std::vector<RefusedRule> rows = {
-        {"no matcher", {"rules", "add", "X", "--folder", downloads, "--age", "1h"},
+        {"no matcher",
+         {"rules", "add", "X", "--folder", downloads, "--age", "1h"},
          "the rule cannot be saved: it matches no file"},
-        {"a blank name", {"rules", "add", " ", "--folder", downloads, "--any", "--age", "1h"},
+        {"a blank name",
+         {"rules", "add", " ", "--folder", downloads, "--any", "--age", "1h"},
          "the rule cannot be saved: it has no name"},
-        {"an age of nothing", {"rules", "add", "X", "--folder", downloads, "--any", "--age", "0"},
+        {"an age of nothing",
+         {"rules", "add", "X", "--folder", downloads, "--any", "--age", "0"},
          "its age must be a number greater than 0"},
         {"an age that is no duration",
          {"rules", "add", "X", "--folder", downloads, "--any", "--age", "soon"},
          "--age 'soon' is not a duration"},
         {"no such rule", {"rules", "enable", "Nope"}, "no rule is named \"Nope\""},
         {"nothing to change", {"rules", "edit", "Old notes"}, "nothing to change"},
+        {"a name taken, in another case",
+         {"rules", "add", "old NOTES", "--folder", downloads, "--any", "--age", "1h"},
+         "a rule is already named \"Old notes\""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

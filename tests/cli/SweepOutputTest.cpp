@@ -33,8 +33,8 @@ struct DetailCase {
 // Twelve files due: the sweep names them (ten, or all with --verbose, or none with --quiet)
 // and ends with the command that puts them back.
 TEST(SweepOutput, NamesTheFilesAndHowToPutThemBack) {
-    const std::vector<DetailCase> cases = {{nullptr, 10, true}, {"--verbose", 12, false},
-                                           {"--quiet", 0, false}};
+    const std::vector<DetailCase> cases = {
+        {nullptr, 10, true}, {"--verbose", 12, false}, {"--quiet", 0, false}};
     for (const auto& row : cases) {
         SCOPED_TRACE(row.option ? row.option : "default");
         CliHome home;
@@ -82,6 +82,31 @@ TEST(SweepOutput, ASweepWithNothingToDoPrintsNothingUnlessAskedToSaySo) {
     }
 }
 
+// remove-now sweeps, so whatever else was due leaves with the file: it must not go unsaid.
+TEST(SweepOutput, RemoveNowNamesWhatElseTheSweepMoved) {
+    for (const int othersDue : {0, 2}) {
+        SCOPED_TRACE(othersDue);
+        CliHome home;
+        home.writeConfig({{"rules", {globRule("note-*.txt", "~/Desktop", 60)}}});
+        makeOldFiles(home.desktop(), othersDue);
+        const fs::path asked = home.desktop() / "asked.txt";
+        writeFile(asked, "asked");
+        const ProcessResult result = home.run({"remove-now", asked.native()});
+        EXPECT_EQ(result.exitCode, 0) << result.describe();
+        const auto lines = result.outLines();
+        ASSERT_EQ(lines.size(), othersDue == 0 ? 1u : 5u) << result.out;
+        EXPECT_EQ(lines[0],
+                  "Moved " + asked.native() + " to " + (home.quarantine() / "asked.txt").native());
+        if (othersDue == 0)
+            continue;
+        EXPECT_EQ(lines[1], "Also moved 2 files that were due:");
+        EXPECT_EQ((std::set<std::string>{lines[2], lines[3]}),
+                  (std::set<std::string>{"  " + (home.desktop() / "note-0001.txt").native(),
+                                         "  " + (home.desktop() / "note-0002.txt").native()}));
+        EXPECT_EQ(lines[4], "To put them all back: dustlyn undo " + sweepOf(home));
+    }
+}
+
 TEST(SweepOutput, QuietStillSaysWhatFailed) {
     CliHome home;
     writeFile(home.home() / "not-a-folder", "x");
@@ -103,9 +128,8 @@ bool onPath(const std::string& program) {
 }
 
 // strace makes each move take 0.3 s, so that a sweep lasts long enough to show its progress.
-const std::vector<std::string> slowMoves = {"strace", "-f",        "-qq",
-                                            "-o",     "/dev/null", "-e",
-                                            "inject=renameat2:delay_exit=300000"};
+const std::vector<std::string> slowMoves = {
+    "strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:delay_exit=300000"};
 
 class SweepProgress : public ::testing::TestWithParam<bool> {};
 
@@ -120,9 +144,9 @@ TEST_P(SweepProgress, ShowsOnlyOnATerminal) {
     std::unique_ptr<DustlynProcess> instance;
     if (GetParam()) {
         // The instance does the moves, slowly; the command shows what it hears of them.
-        instance = std::make_unique<DustlynProcess>(
-            std::vector<std::string>{"--headless"}, home.tracedEnvironment(), fs::path(),
-            slowMoves);
+        instance =
+            std::make_unique<DustlynProcess>(std::vector<std::string>{"--headless"},
+                                             home.tracedEnvironment(), fs::path(), slowMoves);
         ASSERT_TRUE(instance->waitForLine(Stream::err, "Dustlyn is running", Clock::now() + 20s))
             << instance->err();
     }
@@ -167,8 +191,8 @@ TEST(HeadlessLines, GoToTheJournalWithTheirPriority) {
         {"--headless"}, home.environment(), fs::path(),
         {"sh", "-c",
          "exec 3>&1; JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/3) exec \"$0\" \"$@\""});
-    ASSERT_TRUE(instance.waitForLine(Stream::out, "To put it back: dustlyn undo",
-                                     Clock::now() + 20s))
+    ASSERT_TRUE(
+        instance.waitForLine(Stream::out, "To put it back: dustlyn undo", Clock::now() + 20s))
         << instance.out() << instance.err();
     const auto lines = ProcessResult{0, 0, false, instance.out(), ""}.outLines();
     ASSERT_EQ(lines.size(), 3u) << instance.out();

@@ -68,8 +68,13 @@ TEST(Usage, MistakesExitTwoWithOneLineThatNamesWhatIsWrong) {
          {"rules", "add", "X", "--folder", "/tmp", "--any", "--age", "1h", "--basis", "sometime"},
          "--basis is modification or creation, not 'sometime'"},
         {"no such pane", {"settings", "Nowhere"}, "no pane 'Nowhere'; there are Overview"},
-        {"an option that must be given", {"rules", "add", "X", "--any", "--age", "1h"},
+        {"an option that must be given",
+         {"rules", "add", "X", "--any", "--age", "1h"},
          "missing --folder DIR"},
+        {"opposite options",
+         {"sweep", "--quiet", "--verbose"},
+         "--quiet and --verbose ask for opposite things"},
+        {"an option of --headless alone", {"--verbose"}, "--verbose goes with --headless"},
     };
     for (const auto& mistake : cases) {
         SCOPED_TRACE(mistake.what);
