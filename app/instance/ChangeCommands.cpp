@@ -207,7 +207,7 @@ CommandOutput ChangeCommands::timer(const CommandLine& line) {
     if (unsaved(failures, line, "no timer was set on " + *path, output))
         return output;
     const Date due = model_.config().timers.at(*path);
-    const Date now = std::chrono::system_clock::now();
+    const Date now = model_.now();
     output.line(*path + " leaves in " + FileInsights::countdown(secondsBetween(now, due)) + " (" +
                 FileInsights::clock(due, now) + ")");
     return output;
@@ -358,7 +358,7 @@ CommandOutput ChangeCommands::resume(const CommandLine&) {
 CommandOutput ChangeCommands::status(const CommandLine& line) {
     CommandOutput output;
     const auto leaving = model_.leaving();
-    const Date now = std::chrono::system_clock::now();
+    const Date now = model_.now();
     if (line.has("--json")) {
         nlohmann::ordered_json json;
         json["running"] = true;

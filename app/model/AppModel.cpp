@@ -38,19 +38,12 @@ AppModelServices AppModelServices::standard(const UserFolders& folders) {
     return services;
 }
 
-namespace {
-
-HistoryStore historyBeside(const ConfigurationStore& store) {
-    return HistoryStore(store.url().parent_path() / "history.json", 5000);
-}
-
-} // namespace
-
 AppModel::AppModel(ConfigurationStore store, std::optional<HistoryStore> historyStore,
                    Purger purger, std::shared_ptr<TrashEmptier> trashEmptier,
                    FolderWatcher* watcher, AppModelServices services, QObject* parent)
     : QObject(parent), store_(std::move(store)),
-      historyStore_(historyStore ? std::move(*historyStore) : historyBeside(store_)),
+      historyStore_(historyStore ? std::move(*historyStore)
+                                 : HistoryStore::inFolder(store_.url().parent_path())),
       journal_(SweepJournal::besideHistory(historyStore_)), purger_(std::move(purger)),
       watcher_(watcher), services_(std::move(services)) {
     ConfigurationReadout readout = store_.read();

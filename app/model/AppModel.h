@@ -61,7 +61,7 @@ class AppModel : public QObject {
     Q_OBJECT
 
 public:
-    // `historyStore` defaults to history.json beside the configuration file (5000 entries);
+    // `historyStore` defaults to history.json beside the configuration file;
     // `trashEmptier` defaults to the one the configuration's switch asks for; `watcher` may
     // be null (a one-off command that never watches).
     AppModel(ConfigurationStore store, std::optional<HistoryStore> historyStore, Purger purger,
@@ -71,6 +71,8 @@ public:
 
     // Published fields.
     const Configuration& config() const { return config_; }
+    // The clock every deadline and countdown of this model is measured with.
+    Date now() const { return services_.clock->now(); }
     const ScanReport& lastScan() const { return lastScan_; }
     const std::vector<QuarantinedFile>& quarantined() const { return quarantined_; }
     // Read from the file at the first call: a sweep that only adds to the history never
@@ -233,7 +235,6 @@ private:
     void changeRules(const std::function<void(Configuration&)>& change);
     void notice(const std::string& line) const;
 
-    Date now() const { return services_.clock->now(); }
     std::filesystem::path quarantineFolder() const;
     std::vector<std::filesystem::path> excludedFolders() const;
 

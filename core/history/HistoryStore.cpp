@@ -190,8 +190,12 @@ void appendEntry(std::string& out, const HistoryEntry& entry) {
 HistoryStore::HistoryStore(fs::path url, std::int64_t limit)
     : url_(std::move(url)), limit_(limit) {}
 
+HistoryStore HistoryStore::inFolder(const fs::path& folder) {
+    return HistoryStore(folder / "history.json", defaultLimit);
+}
+
 HistoryStore HistoryStore::defaultStore(const UserFolders& folders) {
-    return HistoryStore(folders.supportDirectory() / "history.json", 5000);
+    return inFolder(folders.supportDirectory());
 }
 
 fs::path HistoryStore::damagedURL() const {

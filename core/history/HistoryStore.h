@@ -43,9 +43,14 @@ struct HeldHistory {
 // The history file: a compact JSON array of entries, oldest first, capped at `limit`.
 class HistoryStore {
 public:
+    // How many entries the history keeps.
+    static constexpr std::int64_t defaultLimit = 5000;
+
     HistoryStore(std::filesystem::path url, std::int64_t limit);
 
-    // supportDirectory/history.json, limit 5000.
+    // history.json in `folder`, keeping defaultLimit entries.
+    static HistoryStore inFolder(const std::filesystem::path& folder);
+    // The same in supportDirectory.
     static HistoryStore defaultStore(const UserFolders& folders);
 
     const std::filesystem::path& url() const { return url_; }

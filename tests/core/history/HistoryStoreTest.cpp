@@ -137,20 +137,25 @@ TEST(HistorySave, clearsTemporaryFilesAnInterruptedWriteLeftBehind) {
     EXPECT_EQ(store.load(), goldenEntries());
 }
 
-TEST(HistoryAppend, threeOntoAFullFileDropsTheTwoOldest) {
-    testing::TempDir dir;
-    const HistoryStore store(dir / "history.json", 5000);
-    const auto old = numberedEntries(0, 4999);
-    store.save(old);
-    const auto added = numberedEntries(10000, 3);
+TEST(HistoryAppend, theCapDropsExactlyTheOldestEntriesPastIt) {
+    const struct {
+        int before, added, dropped;
+    } cases[] = {{4999, 3, 2}, {5000, 1, 1}, {4999, 1, 0}, {4998, 1, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.before) + " + " + std::to_string(c.added));
+        testing::TempDir dir;
+        const HistoryStore store(dir / "history.json", 5000);
+        const auto old = numberedEntries(0, c.before);
+        store.save(old);
+        const auto added = numberedEntries(10000, c.added);
 
-    const auto result = store.append(added);
+        const auto result = store.append(added);
 
-    ASSERT_EQ(result.size(), 5000u);
-    EXPECT_EQ(result.front(), old[2]);
-    EXPECT_EQ(result[4996], old.back());
-    EXPECT_EQ(std::vector<HistoryEntry>(result.end() - 3, result.end()), added);
-    EXPECT_EQ(store.load(), result);
+        ASSERT_EQ(result.size(), std::size_t(c.before + c.added - c.dropped));
+        EXPECT_EQ(result.front(), old[std::size_t(c.dropped)]);
+        EXPECT_EQ(std::vector<HistoryEntry>(result.end() - c.added, result.end()), added);
+        EXPECT_EQ(store.load(), result);
+    }
 }
 
 TEST(HistoryAppend, readsTheFileAndNotTheCallersCopy) {
