@@ -3,6 +3,7 @@
 
 #include "app/model/SweepSchedule.h"
 #include "core/base/Paths.h"
+#include "core/base/Trimmed.h"
 #include "core/base/Utf8.h"
 #include "core/config/DefaultRules.h"
 #include "core/config/QuarantineFolder.h"
@@ -38,13 +39,6 @@ std::int64_t sizeOf(const fs::path& path) {
 bool exists(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
-}
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 Date startOfMonth(Date now) {

@@ -1,18 +1,12 @@
 #include "app/model/RuleDraft.h"
 
+#include "core/base/Trimmed.h"
+
 #include <cmath>
 
 namespace dustlyn {
 
 namespace {
-
-// Spaces and tabs only: a line break is not something a text field holds by accident.
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 MatcherDraft::Kind kindOf(const FileMatcher& matcher) {
     switch (matcher.kind()) {

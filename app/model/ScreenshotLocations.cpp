@@ -2,6 +2,7 @@
 
 #include "core/base/AtomicFile.h"
 #include "core/base/Paths.h"
+#include "core/base/Trimmed.h"
 
 #include <sys/stat.h>
 
@@ -16,14 +17,6 @@ namespace {
 bool isDirectory(const std::filesystem::path& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::string trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
 }
 
 int hexValue(char c) {
@@ -106,7 +99,7 @@ ScreenshotLocations::fromSpectacleConfig(const std::string& text,
     std::istringstream lines(text);
     std::string line, group;
     while (std::getline(lines, line)) {
-        line = trim(line);
+        line = trimmed(line);
         if (line.empty() || line[0] == '#')
             continue;
         if (line.front() == '[' && line.back() == ']') {
@@ -116,16 +109,16 @@ ScreenshotLocations::fromSpectacleConfig(const std::string& text,
         const auto equals = line.find('=');
         if (equals == std::string::npos)
             continue;
-        std::string key = trim(line.substr(0, equals));
+        std::string key = trimmed(line.substr(0, equals));
         // Flags after the key: [$e] asks for expansion, [$i] marks it immutable.
         const auto flags = key.find("[$");
         const bool expand = flags != std::string::npos && key.find('e', flags) != std::string::npos;
         if (flags != std::string::npos)
-            key = trim(key.substr(0, flags));
+            key = trimmed(key.substr(0, flags));
         const bool wanted = (group == "ImageSave" && key == "imageSaveLocation") ||
                             (group == "VideoSave" && key == "videoSaveLocation") ||
                             (group == "Save" && key == "defaultSaveLocation");
-        const std::string value = trim(line.substr(equals + 1));
+        const std::string value = trimmed(line.substr(equals + 1));
         if (!wanted || value.empty())
             continue;
         if (auto path = localPath(value, expand, home); path && !path->empty())

@@ -1,6 +1,7 @@
 #include "core/config/QuarantineFolder.h"
 
 #include "core/base/Paths.h"
+#include "core/base/Trimmed.h"
 
 #include <dirent.h>
 
@@ -13,13 +14,6 @@ namespace dustlyn::QuarantineFolder {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // `inner` is `outer` or lies inside it (both resolved, absolute).
 bool isWithin(const std::string& inner, const std::string& outer) {

@@ -2,6 +2,7 @@
 
 #include "core/base/AtomicFile.h"
 #include "core/base/Paths.h"
+#include "core/base/Trimmed.h"
 
 #include <sstream>
 
@@ -16,14 +17,6 @@ fs::path xdgFolder(const std::string& value, const fs::path& fallback) {
     if (value.empty() || value.front() != '/')
         return fallback;
     return fs::path(value);
-}
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
 }
 
 // The file is written to be sourced by a shell, so a quoted value may hold \" \\ \$ \`.

@@ -2,22 +2,13 @@
 
 #include "core/base/AtomicFile.h"
 #include "core/base/FileError.h"
+#include "core/base/Trimmed.h"
 
 #include <sstream>
 
 namespace dustlyn {
 
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
-} // namespace
+namespace {} // namespace
 
 XdgLoginItem::XdgLoginItem(std::filesystem::path configHome) : configHome_(std::move(configHome)) {}
 
