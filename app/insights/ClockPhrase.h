@@ -13,10 +13,10 @@ namespace dustlyn {
 // "Today 15:45", "Tomorrow 08:00", "Tue 15:45" within six days either way, else "Mar 12" (a
 // past one in another year "Dec 30 2025"): when a date comes or came, in local time, seen
 // from one moment. Where past and coming dates mix in one list, Past::dates makes every
-// earlier day read as a date: "Yesterday 09:10", "Mar 2 09:10". Which days are today and tomorrow is worked out
-// once (asking the C library to normalise a date makes it read the time zone file again), and
-// the offset from UTC once per hour of UTC, so a listing of many thousand rows costs a little
-// arithmetic per row. Not for use from two threads at once.
+// earlier day read as a date: "Yesterday 09:10", "Mar 2 09:10". Which days are today and tomorrow
+// is worked out once (asking the C library to normalise a date makes it read the time zone file
+// again), and the offset from UTC once per hour of UTC, so a listing of many thousand rows costs a
+// little arithmetic per row. Not for use from two threads at once.
 class ClockPhrase {
 public:
     enum class Past { weekdays, dates };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/settings/LivePane.h"
 #include "app/model/RuleDraft.h"
+#include "app/settings/LivePane.h"
 #include "app/settings/RuleSentence.h"
 
 #include <functional>

@@ -131,8 +131,8 @@ std::vector<std::string> ConfigurationReadout::notices(const fs::path& url) cons
     if (damage) {
         std::string line =
             "the configuration " + url.native() + " could not be read (" + *damage + ")";
-        line += keptCopy ? "; its bytes are kept in " + keptCopy->native()
-                         : "; it is left as it is";
+        line +=
+            keptCopy ? "; its bytes are kept in " + keptCopy->native() : "; it is left as it is";
         lines.push_back(line +
                         ". Until it is mended or removed, Dustlyn uses the default settings, "
                         "saves no setting and deletes nothing from the quarantine");

@@ -61,7 +61,8 @@ std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& w
     return std::make_unique<DustlynProcess>(words, environment());
 }
 
-std::unique_ptr<DustlynProcess> CliHome::startInstance(const std::vector<std::string>& words) const {
+std::unique_ptr<DustlynProcess>
+CliHome::startInstance(const std::vector<std::string>& words) const {
     std::vector<std::string> all{"--headless"};
     all.insert(all.end(), words.begin(), words.end());
     auto instance = start(all);

@@ -14,7 +14,9 @@ struct ParseCase {
 TEST(CommandLineParse, ReadsCommandsArgumentsAndOptionsAsDeclared) {
     const std::vector<ParseCase> cases = {
         {"no words start Dustlyn", {}, {"", {}, {}}},
-        {"dustlyn's own options", {"--headless", "--quiet"}, {"", {}, {{"--headless", {}}, {"--quiet", {}}}}},
+        {"dustlyn's own options",
+         {"--headless", "--quiet"},
+         {"", {}, {{"--headless", {}}, {"--quiet", {}}}}},
         {"a sub-command is one command",
          {"rules", "enable", "Screenshots"},
          {"rules enable", {"Screenshots"}, {}}},
@@ -37,7 +39,9 @@ TEST(CommandLineParse, ReadsCommandsArgumentsAndOptionsAsDeclared) {
          {"timer", "-h", "--bogus"},
          {"timer", {}, {{"--help", {}}}}},
         {"-V asks for the version", {"-V"}, {"", {}, {{"--version", {}}}}},
-        {"help takes the words of a command", {"help", "rules", "add"}, {"help", {"rules", "add"}, {}}},
+        {"help takes the words of a command",
+         {"help", "rules", "add"},
+         {"help", {"rules", "add"}, {}}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.behaviour);

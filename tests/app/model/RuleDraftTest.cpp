@@ -103,8 +103,7 @@ TEST_P(ToRule, validatesAndTidiesWhatWasTyped) {
     if (!GetParam().check) {
         EXPECT_FALSE(rule);
         ASSERT_TRUE(draft.problem());
-        EXPECT_NE(draft.problem()->find(GetParam().problem), std::string::npos)
-            << *draft.problem();
+        EXPECT_NE(draft.problem()->find(GetParam().problem), std::string::npos) << *draft.problem();
         return;
     }
     ASSERT_TRUE(rule);
@@ -121,7 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"spacesAndTabsAroundTheNameGo", [](RuleDraft& d) { d.name = " \tLogs  "; },
                  [](const PurgeRule& r) { EXPECT_EQ(r.name, "Logs"); }},
         SaveCase{"aBlankNameCannotBeSaved", [](RuleDraft& d) { d.name = " \t "; }, {}, "no name"},
-        SaveCase{"aFolderOfSpacesIsNoFolder", [](RuleDraft& d) { d.folders[0].path = "   "; }, {},
+        SaveCase{"aFolderOfSpacesIsNoFolder",
+                 [](RuleDraft& d) { d.folders[0].path = "   "; },
+                 {},
                  "no folder"},
         SaveCase{"blankFolderRowsAreDroppedAndTheRestTrimmed",
                  [](RuleDraft& d) {
@@ -144,15 +145,28 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const PurgeRule& r) {
                      EXPECT_EQ(r.matchers[0], FileMatcher::extensionMatch(".PNG"));
                  }},
-        SaveCase{"noMatcherRowsCannotBeSaved", [](RuleDraft& d) { d.matchers.clear(); }, {},
+        SaveCase{"noMatcherRowsCannotBeSaved",
+                 [](RuleDraft& d) { d.matchers.clear(); },
+                 {},
                  "matches no file"},
-        SaveCase{"noFolderRowsCannotBeSaved", [](RuleDraft& d) { d.folders.clear(); }, {}, "no folder"},
-        SaveCase{"anAgeOfNothingCannotBeSaved", [](RuleDraft& d) { d.ageValue = 0; }, {}, "greater than 0"},
-        SaveCase{"aNegativeAgeCannotBeSaved", [](RuleDraft& d) { d.ageValue = -2; }, {}, "greater than 0"},
-        SaveCase{"anAgeThatIsNotANumberCannotBeSaved", [](RuleDraft& d) { d.ageValue = nan; }, {},
+        SaveCase{
+            "noFolderRowsCannotBeSaved", [](RuleDraft& d) { d.folders.clear(); }, {}, "no folder"},
+        SaveCase{"anAgeOfNothingCannotBeSaved",
+                 [](RuleDraft& d) { d.ageValue = 0; },
+                 {},
+                 "greater than 0"},
+        SaveCase{"aNegativeAgeCannotBeSaved",
+                 [](RuleDraft& d) { d.ageValue = -2; },
+                 {},
+                 "greater than 0"},
+        SaveCase{"anAgeThatIsNotANumberCannotBeSaved",
+                 [](RuleDraft& d) { d.ageValue = nan; },
+                 {},
                  "a number"},
         // It would be written as null and make the whole configuration unreadable.
-        SaveCase{"anEndlessAgeCannotBeSaved", [](RuleDraft& d) { d.ageValue = infinity; }, {},
+        SaveCase{"anEndlessAgeCannotBeSaved",
+                 [](RuleDraft& d) { d.ageValue = infinity; },
+                 {},
                  "a number"},
         SaveCase{"theAgeIsTheValueInItsUnit",
                  [](RuleDraft& d) {
