@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 
 namespace dustlyn {
 
@@ -35,6 +37,21 @@ std::optional<std::string> linkAttribute(const std::filesystem::path& file, cons
     return std::nullopt;
 }
 
+// False only when the file's attribute names are known and none of `names` is among them.
+template <std::size_t N>
+bool mayHaveAttribute(const std::filesystem::path& file, const std::array<const char*, N>& names) {
+    std::array<char, 512> list;
+    const ssize_t size = ::llistxattr(file.c_str(), list.data(), list.size());
+    if (size < 0)
+        return errno == ERANGE; // too many to list here: ask for each name
+    const std::string_view listed(list.data(), static_cast<std::size_t>(size));
+    for (const char* name : names)
+        // Each name in the list ends with a NUL, so a whole name is matched.
+        if (listed.find(std::string_view(name, std::strlen(name) + 1)) != std::string_view::npos)
+            return true;
+    return false;
+}
+
 std::optional<std::string> hostOf(const std::string& address) {
     // Some writers store the terminating NUL with the text.
     const QString text = QString::fromUtf8(address.c_str()).trimmed();
@@ -55,6 +72,10 @@ std::optional<std::string> hostOf(const std::string& address) {
 
 std::optional<std::string> FileInsights::source(const std::filesystem::path& file) {
     static constexpr std::array names{"user.xdg.origin.url", "user.xdg.referrer.url"};
+    // Most files carry no such attribute: one listing answers for them, instead of a failed
+    // read per name (a listing of many thousand files would spend most of its time there).
+    if (!mayHaveAttribute(file, names))
+        return std::nullopt;
     for (const char* name : names) {
         const auto address = linkAttribute(file, name);
         if (!address)
