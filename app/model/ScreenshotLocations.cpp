@@ -1,6 +1,7 @@
 #include "app/model/ScreenshotLocations.h"
 
 #include "core/base/AtomicFile.h"
+#include "core/base/HexDigit.h"
 #include "core/base/Paths.h"
 #include "core/base/Trimmed.h"
 
@@ -19,21 +20,11 @@ bool isDirectory(const std::filesystem::path& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string percentDecoded(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const int high = i + 2 < text.size() && text[i] == '%' ? hexValue(text[i + 1]) : -1;
-        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        const int high = i + 2 < text.size() && text[i] == '%' ? hexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexDigitValue(text[i + 2]) : -1;
         if (high >= 0 && low >= 0) {
             out += char(high * 16 + low);
             i += 2;
