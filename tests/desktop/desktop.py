@@ -99,6 +99,12 @@ class ThrowawayHome:
             os.utime(path, (then, then))
         return path
 
+    def config(self):
+        return json.loads((self.support / "config.json").read_text())
+
+    def write_config(self, values):
+        (self.support / "config.json").write_text(json.dumps(values))
+
     def quarantined(self):
         folder = self.support / "Quarantine"
         return sorted(p.name for p in folder.iterdir()) if folder.is_dir() else []
@@ -418,6 +424,95 @@ class DragSource:
         self.process.wait()
 
 
+def stays(condition, what, seconds):
+    """Fails as soon as condition() is false within `seconds`."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        assert condition(), what
+        time.sleep(0.1)
+
+
+def subtree(node, depth=0):
+    """`node` and everything under it."""
+    if node is None or depth > 40:
+        return []
+    return [node] + [n for i in range(node.get_child_count())
+                     for n in subtree(node.get_child_at_index(i), depth + 1)]
+
+
+def has_state(node, state):
+    return node.get_state_set().contains(state)
+
+
+class Accessible:
+    """One application's tree as a screen reader reads it, read afresh each time: no main
+    loop brings the bus's news of a new window (a menu, a dialog) to a cached tree."""
+
+    CONTROLS = ("push button", "check box", "text", "combo box")
+
+    def __init__(self, name):
+        self.name = name
+
+    def root(self):
+        desktop = Atspi.get_desktop(0)
+        apps = (desktop.get_child_at_index(i) for i in range(desktop.get_child_count()))
+        root = next((a for a in apps if a is not None and a.get_name() == self.name), None)
+        if root is not None:
+            root.clear_cache()
+        return root
+
+    def find(self, role, name, prefix=False):
+        for node in subtree(self.root()):
+            text = node.get_name()
+            if role in (None, node.get_role_name()) and has_state(
+                    node, Atspi.StateType.SHOWING) and (
+                    text.startswith(name) if prefix else text == name):
+                return node
+        return None
+
+    def wait(self, role, name, timeout=PATIENCE, prefix=False):
+        return wait_until(lambda: self.find(role, name, prefix), f"{role} {name!r}", timeout)
+
+    @staticmethod
+    def actions(node):
+        actions = node.get_action_iface()
+        return [] if actions is None else [actions.get_action_name(i)
+                                           for i in range(actions.get_n_actions())]
+
+    def press(self, role, name, action=None):
+        """Presses or toggles the control, as a screen reader's user does."""
+        node = self.wait(role, name)
+        names = self.actions(node)
+        chosen = action or next((a for a in ("Press", "Toggle") if a in names), None)
+        assert chosen in names, f"{name} has no {action or 'Press or Toggle'} action ({names})"
+        node.get_action_iface().do_action(names.index(chosen))
+
+    def checked(self, name):
+        return has_state(self.wait("check box", name), Atspi.StateType.CHECKED)
+
+    def focused(self, root=None):
+        if root is not None:
+            root.clear_cache()
+        return [n for n in subtree(root or self.root())
+                if has_state(n, Atspi.StateType.FOCUSED)]
+
+    def check_every_control_named_and_reached_by_tab(self, where, root=None, extra_tabs=3):
+        """Each showing control under `root` has a name, and Tab reaches each one."""
+        controls = [n for n in subtree(root or self.root())
+                    if n.get_role_name() in self.CONTROLS and
+                    has_state(n, Atspi.StateType.SHOWING)]
+        assert controls, where
+        unnamed = [n.get_role_name() for n in controls if not n.get_name()]
+        assert not unnamed, f"{where}: controls without a name: {unnamed}"
+        reached = set()
+        for _ in range(len(controls) + extra_tabs):
+            Pointer.key("--clearmodifiers", "Tab")
+            reached |= {(n.get_role_name(), n.get_name()) for n in self.focused(root)
+                        if n.get_role_name() in self.CONTROLS}
+        missing = {(n.get_role_name(), n.get_name()) for n in controls} - reached
+        assert not missing, f"{where}: Tab never reaches {sorted(missing)}"
+
+
 class AccessibilityBus:
     """The accessibility bus of this session, as a screen reader reaches it."""
 
@@ -439,30 +534,6 @@ class AccessibilityBus:
     def close(self):
         self.launcher.terminate()
         self.launcher.wait()
-
-    @staticmethod
-    def application(name):
-        """The named application once it has joined the bus."""
-        def find():
-            desktop = Atspi.get_desktop(0)
-            for i in range(desktop.get_child_count()):
-                app = desktop.get_child_at_index(i)
-                if app is not None and app.get_name() == name:
-                    return app
-            return None
-        return wait_until(find, f"{name} on the accessibility bus")
-
-    @staticmethod
-    def showing(node, depth=0):
-        """Every showing element under `node`, as (role, name, element)."""
-        if node is None or depth > 30:
-            return []
-        if depth > 0 and not node.get_state_set().contains(Atspi.StateType.SHOWING):
-            return []
-        found = [(node.get_role_name(), node.get_name(), node)] if depth > 0 else []
-        for i in range(node.get_child_count()):
-            found += AccessibilityBus.showing(node.get_child_at_index(i), depth + 1)
-        return found
 
 
 class StatusNotifierWatcher:

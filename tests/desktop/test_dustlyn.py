@@ -15,9 +15,9 @@ import unittest
 
 from gi.repository import GLib
 
-from desktop import (DUSTLYN, AccessibilityBus, Atspi, DragSource, Dustlyn, Geometry, Panel,
-                     Pointer, StatusNotifierWatcher, ThrowawayHome, TypingWindow, XServer,
-                     wait_until)
+from desktop import (DUSTLYN, Accessible, AccessibilityBus, DragSource, Dustlyn, Geometry,
+                     Panel, Pointer, StatusNotifierWatcher, ThrowawayHome, TypingWindow,
+                     XServer, wait_until)
 
 
 class DesktopTest(unittest.TestCase):
@@ -173,7 +173,7 @@ class TheSweepToast(DesktopTest):
         a11y = AccessibilityBus()
         self.addCleanup(a11y.close)
         dustlyn, panel = self.start_with_panel(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        app = a11y.application("Dustlyn")
+        ui = Accessible("Dustlyn")
         path = self.home.file("Desktop/notes.txt", "hello")
         self.assert_command(dustlyn, "timer", str(path), "2s")
 
@@ -181,20 +181,12 @@ class TheSweepToast(DesktopTest):
         self.assertFalse(path.exists())
         self.assertEqual(self.home.quarantined(), ["notes.txt"])
 
-        def undo_button():
-            found = AccessibilityBus.showing(app)
-            texts = {name for _, name, _ in found}
-            if "Moved 1 file to quarantine" not in texts:
-                return None
-            return next((e for role, name, e in found
-                         if role == "push button" and name == "Undo"), None)
-        undo = wait_until(undo_button, "the toast's text and its Undo button", timeout=3)
-        self.assertTrue(Atspi.Action.do_action(undo, 0))
+        wait_until(lambda: ui.find(None, "Moved 1 file to quarantine"), "the toast", timeout=3)
+        ui.press("push button", "Undo")
         wait_until(path.exists, "the file back where it was")
         self.assertEqual(path.read_text(), "hello")
         self.assertEqual(self.home.quarantined(), [])
-        wait_until(lambda: "Restored 1 file" in {n for _, n, _ in AccessibilityBus.showing(app)},
-                   "the toast saying the file was restored")
+        ui.wait(None, "Restored 1 file")
 
 
 class TheTrayItem(DesktopTest):

@@ -3,9 +3,9 @@
 #include "app/insights/ThumbnailCache.h"
 #include "app/notch/NotchPanel.h"
 #include "app/notch/NotchRootView.h"
-#include "app/platform/FileBrowser.h"
 #include "app/platform/PanelWindowSystem.h"
 #include "tests/app/notch/NotchFixture.h"
+#include "tests/app/support/Recorders.h"
 
 #include <QColor>
 #include <QImage>
@@ -41,15 +41,6 @@ public:
         ++activated;
         window.requestActivate();
     }
-};
-
-class RecordingFileBrowser : public FileBrowser {
-public:
-    std::vector<std::filesystem::path> revealed;
-    std::vector<std::filesystem::path> opened;
-
-    void reveal(const std::filesystem::path& file) override { revealed.push_back(file); }
-    void open(const std::filesystem::path& file) override { opened.push_back(file); }
 };
 
 // The notch with its real panel and views, drawn offscreen over a real model in a

@@ -4,16 +4,14 @@
 // Writes onboarding-welcome, -folders, -folders-no-access (Downloads on but unreadable),
 // -folders-none (both cards off), -try (with a sample on its way) and -done, each also as
 // NAME@2x.png.
-#include "app/model/AppModel.h"
 #include "app/model/QtTimerSource.h"
 #include "app/notch/NotchController.h"
 #include "app/onboarding/OnboardingView.h"
 #include "app/onboarding/OnboardingWindow.h"
 #include "app/onboarding/OnboardingWindowController.h"
-#include "app/platform/LoginItem.h"
-#include "core/quarantine/FileManagerDeleter.h"
-#include "core/quarantine/FileManagerMover.h"
 #include "tests/app/notch/FakePlatform.h"
+#include "tests/app/settings/DemoHome.h"
+#include "tests/app/support/Recorders.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -32,13 +30,6 @@ using namespace dustlyn;
 
 namespace {
 
-class OffLoginItem : public LoginItem {
-public:
-    void registerItem() override {}
-    void unregisterItem() override {}
-    bool enabled() const override { return false; }
-};
-
 // Lets the folder probes answer, the fades end and the posted redraws run.
 void settle() {
     for (int i = 0; i < 30; ++i) {
@@ -54,13 +45,8 @@ bool save(QWidget* window, const QString& out, const QString& name) {
         image.setDevicePixelRatio(scale);
         image.fill(Qt::transparent);
         window->render(&image);
-        const QString file =
-            out + "/onboarding-" + name + (scale == 2 ? QStringLiteral("@2x") : QString()) + ".png";
-        if (!image.save(file)) {
-            std::cerr << "dustlyn-onboarding-render: could not write " << file.toStdString()
-                      << "\n";
-            written = false;
-        }
+        written &= testing::savePicture(image, out + "/onboarding-" + name +
+                                                   (scale == 2 ? "@2x.png" : ".png"));
     }
     return written;
 }
@@ -82,11 +68,7 @@ int main(int argc, char** argv) {
     QTemporaryDir root;
     const UserFolders folders = UserFolders::make((root.path() + "/home").toStdString());
     std::filesystem::create_directories(folders.home / "Desktop");
-    AppModel model(
-        ConfigurationStore::defaultStore(folders), std::nullopt,
-        Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
-        nullptr, nullptr, AppModelServices::standard(folders));
-    model.refresh();
+    const auto model = testing::standardModel(folders);
 
     testing::FakeScreens screens;
     testing::FakeInput input;
@@ -97,11 +79,11 @@ int main(int argc, char** argv) {
     NotchServices services{
         screens,   input, drag, activeWindow, hotKey, clock, std::make_shared<QtTimerSource>(),
         ::getpid()};
-    NotchController notch(model, services,
+    NotchController notch(*model, services,
                           [](NotchController&) { return std::make_unique<testing::FakePanel>(); },
                           {});
-    OffLoginItem login;
-    OnboardingWindowController controller(model, notch, login, clock, {});
+    testing::RecordingLoginItem login;
+    OnboardingWindowController controller(*model, notch, login, clock, {});
     controller.show();
     OnboardingView& view = *controller.view();
     settle();
@@ -131,6 +113,6 @@ int main(int argc, char** argv) {
     view.next();
     settle();
     written &= save(controller.window(), out, "done");
-    model.stop();
+    model->stop();
     return written ? 0 : 1;
 }

@@ -3,526 +3,313 @@
 user meet it: the first-run window, the sample file, and the settings window opened by
 `dustlyn settings` and by a second `dustlyn`.
 
-    scripts/with-desktop first_run.py CASE DUSTLYN
+    scripts/with-desktop first_run.py CASE    (DUSTLYN names the executable)
 
-CASE is one of the functions named case_* below. Runs in a throw-away home with the
-accessibility bus of its own; exits 77 (skipped) when the AT-SPI bus or its Python
-bindings or xdotool are missing.
+CASE is one of the functions named case_* below.
 """
-import json
-import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
+from pathlib import Path
 
-BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
-PANES = 'there are Overview, Rules, Notch, History or Kept files'
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "desktop"))
+from desktop import (DUSTLYN, Accessible, AccessibilityBus, Dustlyn, Pointer,  # noqa: E402
+                     ThrowawayHome, stays, subtree, wait_until)
 
-
-def skip(why):
-    print("skipped: " + why)
-    sys.exit(77)
-
-
-def wait_for(what, check, timeout=20.0, every=0.1):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        found = check()
-        if found:
-            return found
-        time.sleep(every)
-    raise AssertionError("timed out waiting for " + what)
+PANES = "there are Overview, Rules, Notch, History or Kept files"
+OVERVIEW = ("label", "Overview")
+KEPT_PANE = ("push button", "Keep a file…")
 
 
-def stays(what, check, seconds):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        assert check(), what
-        time.sleep(0.1)
+class App(Dustlyn):
+    """One `dustlyn` process with the accessibility bridge on, and its windows."""
 
+    def __init__(self, home, *arguments):
+        super().__init__(home, *arguments, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                         QT_QPA_PLATFORM="xcb", DUSTLYN_NOTCH_DEMO=None)
+        self.ui = Accessible("Dustlyn")
 
-class Home:
-    """A home that has never run Dustlyn, with its own runtime folder."""
-
-    def __init__(self):
-        self.root = tempfile.mkdtemp(prefix="dustlyn-first-run-")
-        for folder in ("Desktop", "Downloads", "run"):
-            os.makedirs(self.path(folder), mode=0o700)
-        self.env = dict(os.environ, HOME=self.root,
-                        XDG_DATA_HOME=self.path(".local/share"),
-                        XDG_CONFIG_HOME=self.path(".config"),
-                        XDG_CACHE_HOME=self.path(".cache"),
-                        XDG_RUNTIME_DIR=self.path("run"),
-                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
-        self.env.pop("DUSTLYN_NOTCH_DEMO", None)
-
-    def path(self, relative):
-        return os.path.join(self.root, relative)
-
-    def config_file(self):
-        return self.path(".local/share/Dustlyn/config.json")
-
-    def config(self):
-        with open(self.config_file()) as file:
-            return json.load(file)
-
-    def write_config(self, values):
-        os.makedirs(os.path.dirname(self.config_file()), exist_ok=True)
-        with open(self.config_file(), "w") as file:
-            json.dump(values, file)
-
-    def due_file(self):
-        """A file on the Desktop whose one-off timer ran out long ago."""
-        due = self.path("Desktop/due.txt")
-        with open(due, "w") as file:
-            file.write("due")
-        return due, {due: "2020-01-01T00:00:00Z"}
-
-    def quarantined(self, name):
-        folder = self.path(".local/share/Dustlyn/Quarantine")
-        return os.path.isdir(folder) and name in os.listdir(folder)
-
-    def remove(self):
-        shutil.rmtree(self.root, ignore_errors=True)
-
-
-class App:
-    """One `dustlyn` process and what a screen reader sees of it."""
-
-    def __init__(self, atspi, dustlyn, home, *arguments):
-        self.atspi = atspi
-        self.dustlyn = dustlyn
-        self.home = home
-        self.process = subprocess.Popen([dustlyn, *arguments], env=home.env,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-
-    def run(self, *arguments):
-        """Another `dustlyn` call, to its end."""
-        return subprocess.run([self.dustlyn, *arguments], env=self.home.env, capture_output=True,
-                              text=True, timeout=30)
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-        try:
-            out, err = self.process.communicate(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            out, err = self.process.communicate()
-        return self.process.returncode, err.decode(errors="replace")
-
-    def root(self):
-        desktop = self.atspi.get_desktop(0)
-        for i in range(desktop.get_child_count()):
-            child = desktop.get_child_at_index(i)
-            if child is not None and child.get_name() == "Dustlyn":
-                return child
-        return None
-
-    def nodes(self):
-        # Nothing runs the GLib loop that would bring the bus's news: read the tree afresh.
-        root = self.root()
-        if root is None:
-            return []
-        root.clear_cache()
-        found = []
-
-        def walk(node, depth):
-            if node is None or depth > 40:
-                return
-            found.append(node)
-            for i in range(node.get_child_count()):
-                walk(node.get_child_at_index(i), depth + 1)
-        walk(root, 0)
-        return found
-
-    def showing(self, node):
-        return node.get_state_set().contains(self.atspi.StateType.SHOWING)
-
-    def find(self, role, name):
-        for node in self.nodes():
-            if node.get_role_name() == role and node.get_name() == name and self.showing(node):
-                return node
-        return None
-
-    def find_starting(self, role, prefix):
-        for node in self.nodes():
-            if (node.get_role_name() == role and node.get_name().startswith(prefix)
-                    and self.showing(node)):
-                return node
-        return None
-
-    def press(self, role, name):
-        node = wait_for("%s %r" % (role, name), lambda: self.find(role, name))
-        actions = node.get_action_iface()
-        names = [actions.get_action_name(i) for i in range(actions.get_n_actions())]
-        for action in ("Press", "Toggle"):
-            if action in names:
-                actions.do_action(names.index(action))
-                return
-        raise AssertionError("%s has no Press or Toggle action (%s)" % (name, names))
-
-    def checked(self, name):
-        node = self.find("check box", name)
-        return node.get_state_set().contains(self.atspi.StateType.CHECKED)
-
-    def windows(self):
-        """This process's ordinary, mapped windows (the notch panel is a dock)."""
-        found = []
-        listed = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
-                                 str(self.process.pid), "--name", "^Dustlyn$"],
+    def windows(self, dock=False):
+        """This process's mapped ordinary windows, or its notch panel (the one dock)."""
+        listed = subprocess.run(["xdotool", "search", *([] if dock else ["--onlyvisible"]),
+                                 "--pid", str(self.pid), "--name", "^Dustlyn$"],
                                 capture_output=True, text=True).stdout.split()
+        found = []
         for window in listed:
-            kind = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"],
-                                  capture_output=True, text=True).stdout
+            types = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"],
+                                   capture_output=True, text=True).stdout
             # The panel lists fallbacks after its dock type, a normal window among them.
-            if "_NET_WM_WINDOW_TYPE_NORMAL" in kind and "_NET_WM_WINDOW_TYPE_DOCK" not in kind:
+            if ("_NET_WM_WINDOW_TYPE_DOCK" in types) == dock and (
+                    dock or "_NET_WM_WINDOW_TYPE_NORMAL" in types):
                 found.append(window)
         return found
 
     def panel_shape(self):
-        """What xwininfo says of the notch panel's shape (the one dock window)."""
-        listed = subprocess.run(["xdotool", "search", "--pid", str(self.process.pid), "--name",
-                                 "^Dustlyn$"], capture_output=True, text=True).stdout.split()
-        for window in listed:
-            kind = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"],
-                                  capture_output=True, text=True).stdout
-            if "_NET_WM_WINDOW_TYPE_DOCK" in kind:
-                return subprocess.run(["xwininfo", "-shape", "-id", window], capture_output=True,
-                                      text=True).stdout
-        return None
+        docks = self.windows(dock=True)
+        return docks and subprocess.run(["xwininfo", "-shape", "-id", docks[0]],
+                                        capture_output=True, text=True).stdout
 
-    def close_window(self, window):
-        # As the window manager's close button does: WM_DELETE_WINDOW, not a destroy.
-        subprocess.check_call(["wmctrl", "-i", "-c", window])
+    def step(self, heading):
+        return self.ui.wait("label", heading)
 
-    @staticmethod
-    def key(name):
-        subprocess.check_call(["xdotool", "key", "--clearmodifiers", name])
+    def ok(self, *arguments):
+        result = self.command(*arguments)
+        assert result.returncode == 0, result
 
 
-def onboarding_step(app, heading):
-    return wait_for("the step " + heading, lambda: app.find("label", heading))
+def close_window(window):
+    # As the window manager's close button does: WM_DELETE_WINDOW, not a destroy.
+    subprocess.check_call(["wmctrl", "-i", "-c", window])
 
 
-def case_first_run_waits_for_the_folder_step(app, home):
+def key(name):
+    Pointer.key("--clearmodifiers", name)
+
+
+def with_due_file(home):
+    """A file on the Desktop whose one-off timer ran out long ago."""
+    due = home.file("Desktop/due.txt", "due")
+    home.write_config({"timers": {str(due): "2020-01-01T00:00:00Z"}})
+    return due
+
+
+def in_quarantine(home, name, timeout=10):
+    wait_until(lambda: name in home.quarantined(), f"{name} in the quarantine", timeout)
+
+
+def case_first_run_waits_for_the_folder_step(start, home):
     """No sweep until the folder step is left; a reopen stays silent meanwhile."""
-    due, timers = home.due_file()
-    home.write_config({"timers": timers})
-    app = app(home)
-    onboarding_step(app, "Welcome to Dustlyn")
+    due = with_due_file(home)
+    app = start()
+    app.step("Welcome to Dustlyn")
     assert len(app.windows()) == 1, app.windows()
     # Nothing is leaving, so the notch draws nothing; without a compositing manager (there
     # is none here) its window must be cut to nothing, or it would cover the onboarding
     # in black.
-    shape = wait_for("the notch panel", app.panel_shape)
+    shape = wait_until(app.panel_shape, "the notch panel")
     assert "Window shape extents:  0x0+0+0" in shape, shape
-    stays("the due file waits while the welcome shows", lambda: os.path.exists(due), 2.0)
+    stays(due.exists, "the due file waits while the welcome shows", 2.0)
 
     # A second `dustlyn` while the onboarding shows: exit 0, no settings window.
-    second = app.run()
-    assert second.returncode == 0, second
-    stays("no second window", lambda: len(app.windows()) == 1, 1.0)
+    app.ok()
+    stays(lambda: len(app.windows()) == 1, "no second window", 1.0)
 
-    app.key("Return")  # the focused "Continue"
-    onboarding_step(app, "Choose what to clean")
-    assert app.checked("Screenshots and recordings")
-    assert not app.checked("Installers and archives")
-    wait_for("the access line", lambda: app.find("label", "Access granted"))
-    stays("the due file waits on the folder step", lambda: os.path.exists(due), 1.5)
+    key("Return")  # the focused "Continue"
+    app.step("Choose what to clean")
+    assert app.ui.checked("Screenshots and recordings")
+    assert not app.ui.checked("Installers and archives")
+    app.ui.wait("label", "Access granted")
+    stays(due.exists, "the due file waits on the folder step", 1.5)
 
-    app.press("push button", "Continue")
-    onboarding_step(app, "Try it")
-    wait_for("the due file in the quarantine", lambda: home.quarantined("due.txt"), 10)
-    assert not os.path.exists(due)
-    return app
+    app.ui.press("push button", "Continue")
+    app.step("Try it")
+    in_quarantine(home, "due.txt")
+    assert not due.exists()
 
 
-def case_sample_leaves_thirty_seconds_after_it_was_made(app, home):
+def case_sample_leaves_thirty_seconds_after_it_was_made(start, home):
     home.write_config({})
-    app = app(home)
-    onboarding_step(app, "Welcome to Dustlyn")
-    app.press("push button", "Continue")
-    onboarding_step(app, "Choose what to clean")
-    app.press("push button", "Continue")
-    onboarding_step(app, "Try it")
-    sample = home.path("Downloads/Dustlyn Sample.png")
-    app.press("push button", "Create a sample file")
-    wait_for("the sample", lambda: os.path.exists(sample), 10, every=0.02)
+    app = start()
+    for heading in ("Welcome to Dustlyn", "Choose what to clean"):
+        app.step(heading)
+        app.ui.press("push button", "Continue")
+    app.step("Try it")
+    sample = home.home / "Downloads/Dustlyn Sample.png"
+    app.ui.press("push button", "Create a sample file")
+    wait_until(sample.exists, "the sample", 10)
     made = time.monotonic()
-    status = wait_for("the status line", lambda: app.find_starting("label", "Leaves in 0:"))
+    status = app.ui.wait("label", "Leaves in 0:", prefix=True)
     assert status.get_name().endswith(". Watch the notch."), status.get_name()
-    wait_for("the button's new name", lambda: app.find("push button", "Create another"))
-    wait_for("the sample to leave", lambda: not os.path.exists(sample), 40, every=0.02)
+    app.ui.wait("push button", "Create another")
+    wait_until(lambda: not sample.exists(), "the sample to leave", 40)
     left = time.monotonic() - made
     print("the sample left %.2f s after it was made" % left)
     assert 29.9 <= left <= 31.0, left
-    assert home.quarantined("Dustlyn Sample.png")
-    wait_for("the moved line", lambda: app.find(
-        "label", "Moved to quarantine. Nothing is deleted for 7 days."))
-    return app
+    assert "Dustlyn Sample.png" in home.quarantined()
+    app.ui.wait("label", "Moved to quarantine. Nothing is deleted for 7 days.")
 
 
-def finish(app, home, open_at_login):
+def finish(start, home, open_at_login):
     home.write_config({})
-    app = app(home)
-    onboarding_step(app, "Welcome to Dustlyn")
+    app = start()
+    app.step("Welcome to Dustlyn")
     for heading in ("Choose what to clean", "Try it", "You're all set"):
-        app.key("Return")
-        onboarding_step(app, heading)
-    assert app.checked("Open Dustlyn at login")
+        key("Return")
+        app.step(heading)
+    assert app.ui.checked("Open Dustlyn at login")
     if not open_at_login:
-        app.press("check box", "Open Dustlyn at login")
-        wait_for("the switch off", lambda: not app.checked("Open Dustlyn at login"))
-    app.press("push button", "Start using Dustlyn")
-    wait_for("the window to close", lambda: not app.windows())
-    wait_for("the onboarding complete", lambda: home.config().get("onboardingCompleted"))
-    autostart = home.path(".config/autostart/dustlyn.desktop")
-    assert os.path.exists(autostart) == open_at_login, autostart
+        app.ui.press("check box", "Open Dustlyn at login")
+        wait_until(lambda: not app.ui.checked("Open Dustlyn at login"), "the switch off")
+    app.ui.press("push button", "Start using Dustlyn")
+    wait_until(lambda: not app.windows(), "the window to close")
+    wait_until(lambda: home.config().get("onboardingCompleted"), "the onboarding complete")
+    autostart = home.home / ".config/autostart/dustlyn.desktop"
+    assert autostart.exists() == open_at_login, autostart
     # Once finished, a second `dustlyn` brings the settings window up.
-    assert app.run().returncode == 0
-    wait_for("the settings window", lambda: app.find("label", "Overview"))
+    app.ok()
+    app.ui.wait(*OVERVIEW)
     assert len(app.windows()) == 1
-    return app
 
 
-def case_finishing_with_open_at_login(app, home):
-    return finish(app, home, True)
+def case_finishing_with_open_at_login(start, home):
+    finish(start, home, True)
 
 
-def case_finishing_without_open_at_login(app, home):
-    return finish(app, home, False)
+def case_finishing_without_open_at_login(start, home):
+    finish(start, home, False)
 
 
-def case_closing_early_starts_cleaning(app, home):
-    due, timers = home.due_file()
-    home.write_config({"timers": timers})
-    app = app(home)
-    onboarding_step(app, "Welcome to Dustlyn")
+def case_closing_early_starts_cleaning(start, home):
+    with_due_file(home)
+    app = start()
+    app.step("Welcome to Dustlyn")
     (window,) = app.windows()
-    app.close_window(window)
-    wait_for("the window to close", lambda: not app.windows())
-    wait_for("the due file in the quarantine", lambda: home.quarantined("due.txt"), 10)
+    close_window(window)
+    wait_until(lambda: not app.windows(), "the window to close")
+    in_quarantine(home, "due.txt")
     assert not home.config().get("onboardingCompleted")
-    assert app.process.poll() is None, "Dustlyn runs on in the notch"
+    assert app.running(), "Dustlyn runs on in the notch"
     # With the onboarding gone, a second `dustlyn` has the settings window to show.
-    assert app.run().returncode == 0
-    wait_for("the settings window", lambda: app.find("label", "Overview"))
-    return app
+    app.ok()
+    app.ui.wait(*OVERVIEW)
 
 
-def case_notch_demo_skips_the_onboarding(app, home):
-    due, timers = home.due_file()
-    home.write_config({"timers": timers})
-    app = app(home, "--notch-demo", "toast")
-    wait_for("the due file in the quarantine", lambda: home.quarantined("due.txt"), 10)
-    stays("no onboarding window", lambda: not app.windows(), 2.0)
+def case_notch_demo_skips_the_onboarding(start, home):
+    with_due_file(home)
+    app = start("--notch-demo", "toast")
+    in_quarantine(home, "due.txt")
+    stays(lambda: not app.windows(), "no onboarding window", 2.0)
     assert not home.config().get("onboardingCompleted")
-    return app
 
 
-def case_settings_command_opens_and_switches_one_window(app, home):
-    home.write_config({"onboardingCompleted": True})
+def case_settings_command_opens_and_switches_one_window(start, home):
     # No Dustlyn runs: this call starts it with the window on Rules.
-    app = app(home, "settings", "rules")
-    wait_for("the Rules pane", lambda: app.find("push button", "New rule"))
-    wait_for("one window", lambda: len(app.windows()) == 1)
+    app = start("settings", "rules")
+    app.ui.wait("push button", "New rule")
+    wait_until(lambda: len(app.windows()) == 1, "one window")
     (window,) = app.windows()
-
-    second = app.run("settings", "History")
-    assert second.returncode == 0, second
-    wait_for("the History pane", lambda: app.find("label", "History"))
+    app.ok("settings", "History")
+    app.ui.wait("label", "History")
     assert app.windows() == [window], app.windows()
-
-    kept = app.run("settings", "KEPT FILES")
-    assert kept.returncode == 0, kept
-    wait_for("the Kept files pane", lambda: app.find("push button", "Keep a file…"))
-
-    wrong = app.run("settings", "Bogus")
-    assert wrong.returncode == 2, wrong
-    assert wrong.stderr == "dustlyn settings: no pane 'Bogus'; %s\n" % PANES, wrong
+    app.ok("settings", "KEPT FILES")
+    app.ui.wait(*KEPT_PANE)
+    check_unknown_pane(app.command)
 
     # Closed, then a second `dustlyn`: the window again, on the pane it had.
-    app.close_window(window)
-    wait_for("the window to close", lambda: not app.windows())
-    geometry = home.path(".config/Dustlyn/settings-window.conf")
-    wait_for("the remembered geometry", lambda: os.path.exists(geometry))
-    with open(geometry) as file:
-        assert "DustlynSettings=" in file.read()
+    close_window(window)
+    wait_until(lambda: not app.windows(), "the window to close")
+    geometry = home.home / ".config/Dustlyn/settings-window.conf"
+    wait_until(geometry.exists, "the remembered geometry")
+    assert "DustlynSettings=" in geometry.read_text()
     # (Qt makes a new X window for a window shown again after a close.)
-    again = app.run()
-    assert again.returncode == 0, again
-    wait_for("the window again", lambda: len(app.windows()) == 1)
-    wait_for("the Kept files pane again", lambda: app.find("push button", "Keep a file…"))
-    return app
+    app.ok()
+    wait_until(lambda: len(app.windows()) == 1, "the window again")
+    app.ui.wait(*KEPT_PANE)
 
 
-def case_notch_tray_and_settings_reach_each_other(app, home):
+def case_notch_tray_and_settings_reach_each_other(start, home):
     """The notch's Settings button opens the window; its switches reach the tray and the
     notch's hot key."""
-    home.write_config({"onboardingCompleted": True})
-    app = app(home)
-    leaving = "Leaving soon (0)"
-    wait_for("Dustlyn to answer", lambda: app.run("open").returncode == 0)
-    wait_for("the open panel", lambda: app.find("page tab", leaving))
-    app.press("push button", "Settings")
-    wait_for("the settings window", lambda: app.find("label", "Overview"))
-    wait_for("the panel to close", lambda: not app.find("page tab", leaving))
-    wait_for("one window", lambda: len(app.windows()) == 1)
+    app = start()
+    leaving = ("page tab", "Leaving soon (0)")
+    wait_until(lambda: app.command("open").returncode == 0, "Dustlyn to answer")
+    app.ui.wait(*leaving)
+    app.ui.press("push button", "Settings")
+    app.ui.wait(*OVERVIEW)
+    wait_until(lambda: not app.ui.find(*leaving), "the panel to close")
+    wait_until(lambda: len(app.windows()) == 1, "one window")
 
-    app.press("check box", "Also show in the menu bar")
-    wait_for("the tray switch saved", lambda: home.config().get("showMenuBarIcon"))
+    app.ui.press("check box", "Also show in the menu bar")
+    wait_until(lambda: home.config().get("showMenuBarIcon"), "the tray switch saved")
 
     # The hot key opens the panel, and once switched off no longer does.
-    app.key("ctrl+alt+p")
-    wait_for("the panel from the hot key", lambda: app.find("page tab", leaving))
-    app.key("Escape")
-    wait_for("the panel to close", lambda: not app.find("page tab", leaving))
-    app.press("list item", "Notch")
-    app.press("check box", "Open with Ctrl+Alt+P")
-    wait_for("the hot key off", lambda: not home.config()["notch"]["hotkeyEnabled"])
-    app.key("ctrl+alt+p")
-    stays("the panel stays closed", lambda: not app.find("page tab", leaving), 1.5)
-    return app
+    key("ctrl+alt+p")
+    app.ui.wait(*leaving)
+    key("Escape")
+    wait_until(lambda: not app.ui.find(*leaving), "the panel to close")
+    app.ui.press("list item", "Notch")
+    app.ui.press("check box", "Open with Ctrl+Alt+P")
+    wait_until(lambda: not home.config()["notch"]["hotkeyEnabled"], "the hot key off")
+    key("ctrl+alt+p")
+    stays(lambda: not app.ui.find(*leaving), "the panel stays closed", 1.5)
 
 
-def case_changes_from_elsewhere_show_in_the_open_window(app, home):
+def case_changes_from_elsewhere_show_in_the_open_window(start, home):
     """`dustlyn` commands change the running model; the open window follows at once."""
-    home.write_config({"onboardingCompleted": True})
-    app = app(home, "settings", "Kept files")
-    wait_for("the Kept files pane", lambda: app.find("push button", "Keep a file…"))
-    letter = home.path("Desktop/letter to keep.txt")
-    with open(letter, "w") as file:
-        file.write("mine")
-    kept = app.run("keep", letter)
-    assert kept.returncode == 0, kept
-    wait_for("the kept file's row", lambda: app.find("label", "letter to keep.txt"))
-    assert app.find("label", "~/Desktop/letter to keep.txt")
+    app = start("settings", "Kept files")
+    app.ui.wait(*KEPT_PANE)
+    letter = home.file("Desktop/letter to keep.txt", "mine")
+    app.ok("keep", str(letter))
+    app.ui.wait("label", "letter to keep.txt")
+    assert app.ui.find("label", "~/Desktop/letter to keep.txt")
 
-    assert app.run("settings", "History").returncode == 0
-    wait_for("the empty History pane",
-             lambda: app.find("label", "Nothing yet. Your first sweep shows up here."))
-    drawing = home.path("Desktop/drawing.png")
-    with open(drawing, "w") as file:
-        file.write("png")
-    moved = app.run("remove-now", drawing)
-    assert moved.returncode == 0, moved
-    wait_for("the quarantined row", lambda: app.find("label", "drawing.png"))
-    wait_for("its Restore button", lambda: app.find("push button", "Restore"))
-    quarantined = os.path.join(home.path(".local/share/Dustlyn/Quarantine"),
-                               os.listdir(home.path(".local/share/Dustlyn/Quarantine"))[0])
-    restored = app.run("restore", quarantined)
-    assert restored.returncode == 0, restored
-    wait_for("the restored row", lambda: app.find("label", "Restored to ~/Desktop"))
-    wait_for("no Restore button left", lambda: not app.find("push button", "Restore"))
-    return app
+    app.ok("settings", "History")
+    app.ui.wait("label", "Nothing yet. Your first sweep shows up here.")
+    drawing = home.file("Desktop/drawing.png", "png")
+    app.ok("remove-now", str(drawing))
+    app.ui.wait("label", "drawing.png")
+    app.ui.wait("push button", "Restore")
+    (quarantined,) = (home.support / "Quarantine").iterdir()
+    app.ok("restore", str(quarantined))
+    app.ui.wait("label", "Restored to ~/Desktop")
+    wait_until(lambda: not app.ui.find("push button", "Restore"), "no Restore button left")
 
 
-CONTROLS = ("push button", "check box", "text", "combo box")
-
-
-def case_every_control_is_named_and_reached_by_tab(app, home):
+def case_every_control_is_named_and_reached_by_tab(start, home):
     """On each step, as a keyboard and screen-reader user meets it."""
     home.write_config({})
-    app = app(home)
+    app = start()
     for heading in ("Welcome to Dustlyn", "Choose what to clean", "Try it", "You're all set"):
-        onboarding_step(app, heading)
+        app.step(heading)
         time.sleep(0.4)  # the step's fade
-        root = app.root()
-        root.clear_cache()
+        root = app.ui.root()
         windows = [root.get_child_at_index(i) for i in range(root.get_child_count())]
-        window = next(child for child in windows
-                      if any(node.get_name() == heading for node in subtree(child)))
-        controls = [node for node in subtree(window)
-                    if node.get_role_name() in CONTROLS and app.showing(node)]
-        assert controls, heading
-        unnamed = [node.get_role_name() for node in controls if not node.get_name()]
-        assert not unnamed, "%s: controls without a name: %s" % (heading, unnamed)
-        wanted = {(node.get_role_name(), node.get_name()) for node in controls}
-        reached = set()
-        for _ in range(len(controls) + 3):
-            app.key("Tab")
-            for node in subtree(window):
-                if node.get_role_name() in CONTROLS and node.get_state_set().contains(
-                        app.atspi.StateType.FOCUSED):
-                    reached.add((node.get_role_name(), node.get_name()))
-        missing = wanted - reached
-        assert not missing, "%s: Tab never reaches %s" % (heading, sorted(missing))
+        window = next(w for w in windows if any(n.get_name() == heading for n in subtree(w)))
+        app.ui.check_every_control_named_and_reached_by_tab(heading, window)
         if heading != "You're all set":
-            app.press("push button", "Continue")
-    return app
+            app.ui.press("push button", "Continue")
 
 
-def subtree(root):
-    found = []
-
-    def walk(node, depth):
-        if node is None or depth > 40:
-            return
-        found.append(node)
-        for i in range(node.get_child_count()):
-            walk(node.get_child_at_index(i), depth + 1)
-    walk(root, 0)
-    return found
-
-
-def case_unknown_pane_without_a_running_dustlyn(app, home):
-    home.write_config({"onboardingCompleted": True})
-    wrong = subprocess.run([app.dustlyn, "settings", "Bogus"], env=home.env, capture_output=True,
-                           text=True, timeout=30)
+def check_unknown_pane(run):
+    wrong = run("settings", "Bogus")
     assert wrong.returncode == 2, wrong
     assert wrong.stderr == "dustlyn settings: no pane 'Bogus'; %s\n" % PANES, wrong
     assert wrong.stdout == ""
-    return None
 
 
-def main(case_name, dustlyn):
+def case_unknown_pane_without_a_running_dustlyn(start, home):
+    check_unknown_pane(lambda *arguments: subprocess.run(
+        [DUSTLYN, *arguments], env=home.environment(), capture_output=True, text=True,
+        timeout=30))
+
+
+def main(case_name):
     case = globals().get("case_" + case_name)
     if case is None:
         print("unknown case " + case_name)
         return 2
-    for tool in ("xdotool", "wmctrl", "xprop"):
-        if not shutil.which(tool):
-            skip(tool + " is not installed")
-    if not os.path.exists(BUS_LAUNCHER):
-        skip("the AT-SPI bus launcher is not installed")
-    try:
-        import gi
-        gi.require_version("Atspi", "2.0")
-        from gi.repository import Atspi
-    except (ImportError, ValueError) as error:
-        skip("no AT-SPI Python bindings: %s" % error)
-    bus = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"], stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
-    home = Home()
+    bus = AccessibilityBus()
+    home = ThrowawayHome()
     started = []
 
-    def start(home, *arguments):
-        started.append(App(Atspi, dustlyn, home, *arguments))
+    def start(*arguments):
+        started.append(App(home, *arguments))
         return started[-1]
-    start.dustlyn = dustlyn
     try:
-        time.sleep(0.3)
         case(start, home)
         for app in started:
-            code, err = app.stop()
-            assert code == 0, "dustlyn ended with %s: %s" % (code, err)
+            code = app.stop()
+            assert code == 0, "dustlyn ended with %s: %s" % (code, app.log())
         print("ok: " + case_name)
         return 0
     finally:
         for app in started:
-            app.stop()
-        bus.terminate()
-        bus.wait()
+            app.kill()
+        bus.close()
         home.remove()
 
 
 if __name__ == "__main__":
     import warnings
     warnings.simplefilter("ignore", DeprecationWarning)
-    if len(sys.argv) != 3:
-        print(__doc__)
-        sys.exit(2)
-    sys.exit(main(sys.argv[1], os.path.abspath(sys.argv[2])))
+    sys.exit(main(sys.argv[1]) if len(sys.argv) == 2 else print(__doc__) or 2)

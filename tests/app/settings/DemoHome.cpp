@@ -3,9 +3,14 @@
 #include "core/config/ConfigurationStore.h"
 #include "core/config/DefaultRules.h"
 #include "core/history/HistoryStore.h"
+#include "core/quarantine/FileManagerDeleter.h"
+#include "core/quarantine/FileManagerMover.h"
+
+#include <QImage>
 
 #include <array>
 #include <fstream>
+#include <iostream>
 #include <string>
 
 namespace dustlyn::testing {
@@ -106,6 +111,22 @@ void DemoHome::build(const UserFolders& folders, Date now, int historyEntries, i
     config.onboardingCompleted = true;
     ConfigurationStore::defaultStore(folders).save(config);
     HistoryStore::defaultStore(folders).save(history(folders, now, historyEntries, quarantine));
+}
+
+std::unique_ptr<AppModel> standardModel(const UserFolders& folders) {
+    auto model = std::make_unique<AppModel>(
+        ConfigurationStore::defaultStore(folders), std::nullopt,
+        Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
+        nullptr, nullptr, AppModelServices::standard(folders));
+    model->refresh();
+    return model;
+}
+
+bool savePicture(const QImage& image, const QString& file) {
+    if (image.save(file))
+        return true;
+    std::cerr << "could not write " << file.toStdString() << "\n";
+    return false;
 }
 
 } // namespace dustlyn::testing

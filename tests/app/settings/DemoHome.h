@@ -1,7 +1,14 @@
 #pragma once
 
+#include "app/model/AppModel.h"
 #include "core/base/Date.h"
 #include "core/config/UserFolders.h"
+
+#include <QString>
+
+#include <memory>
+
+class QImage;
 
 namespace dustlyn::testing {
 
@@ -12,5 +19,11 @@ namespace dustlyn::testing {
 struct DemoHome {
     static void build(const UserFolders& folders, Date now, int historyEntries, int customRules);
 };
+
+// The model over the home as the application makes it: real moves, the system clock.
+std::unique_ptr<AppModel> standardModel(const UserFolders& folders);
+
+// Writes the picture to `file`; says on stderr when it cannot.
+bool savePicture(const QImage& image, const QString& file);
 
 } // namespace dustlyn::testing

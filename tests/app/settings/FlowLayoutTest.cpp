@@ -1,5 +1,6 @@
 #include "app/settings/FlowLayout.h"
 #include "app/settings/Token.h"
+#include "tests/app/support/UiTestApp.h"
 
 #include <QLabel>
 #include <QWidget>
@@ -45,6 +46,7 @@ TEST(FlowLayout, withoutAWidthEverythingIsOneLine) {
 }
 
 TEST(FlowLayout, aSentenceGrowsTallerAsItsWidgetNarrows) {
+    uiTestApp();
     QWidget sentence;
     auto* flow = new FlowLayout(spacing, lineSpacing, &sentence);
     addWords(*flow, QStringLiteral("Move  any file from Downloads untouched for"), &sentence);
@@ -61,6 +63,7 @@ TEST(FlowLayout, aSentenceGrowsTallerAsItsWidgetNarrows) {
 }
 
 TEST(FlowLayout, hiddenChildrenTakeNoPlace) {
+    uiTestApp();
     QWidget sentence;
     auto* flow = new FlowLayout(spacing, lineSpacing, &sentence);
     auto* a = new QLabel(QStringLiteral("a"), &sentence);

@@ -2,16 +2,14 @@
 // has run Dustlyn for a while has it, so the faces can be looked at without a desktop.
 //   dustlyn-settings-render OUTDIR [--icon-theme NAME]
 // QT_SCALE_FACTOR=2 draws them at twice the pixels.
-#include "app/model/AppModel.h"
 #include "app/model/RuleDraft.h"
 #include "app/platform/NullPlatform.h"
 #include "app/settings/RuleEditorView.h"
 #include "app/settings/SettingsView.h"
 #include "app/settings/SettingsWindow.h"
 #include "app/settings/SettingsWindowController.h"
-#include "core/quarantine/FileManagerDeleter.h"
-#include "core/quarantine/FileManagerMover.h"
 #include "tests/app/settings/DemoHome.h"
+#include "tests/app/support/Recorders.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,13 +26,6 @@ using namespace dustlyn;
 
 namespace {
 
-class OffLoginItem : public LoginItem {
-public:
-    void registerItem() override {}
-    void unregisterItem() override {}
-    bool enabled() const override { return false; }
-};
-
 void settle() {
     for (int i = 0; i < 4; ++i) {
         QApplication::sendPostedEvents();
@@ -43,10 +34,7 @@ void settle() {
 }
 
 bool save(QWidget* widget, const QString& file) {
-    if (widget->grab().save(file))
-        return true;
-    std::cerr << "dustlyn-settings-render: could not write " << file.toStdString() << "\n";
-    return false;
+    return testing::savePicture(widget->grab().toImage(), file);
 }
 
 QString fileName(SettingsPane pane) {
@@ -90,19 +78,15 @@ int main(int argc, char** argv) {
     const UserFolders folders = UserFolders::make((root.path() + "/home").toStdString());
     const Date now = std::chrono::system_clock::now();
     testing::DemoHome::build(folders, now, 40, 2);
-    AppModel model(
-        ConfigurationStore::defaultStore(folders), std::nullopt,
-        Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
-        nullptr, nullptr, AppModelServices::standard(folders));
-    model.refresh();
+    const auto model = testing::standardModel(folders);
 
     SettingsServices services;
-    services.loginItem = std::make_shared<OffLoginItem>();
+    services.loginItem = std::make_shared<testing::RecordingLoginItem>();
     services.fileBrowser = std::make_shared<NullFileBrowser>();
     const auto chooser = std::make_shared<SetFolderChooser>();
     services.chooser = chooser;
     services.clock = std::make_shared<SystemClock>();
-    SettingsWindowController controller(model, services);
+    SettingsWindowController controller(*model, services);
 
     bool written = true;
     for (const SettingsPane pane : SettingsPanes::all) {
@@ -138,7 +122,7 @@ int main(int argc, char** argv) {
     written &= save(controller.view()->editor(), out + "/settings-editor-new.png");
     controller.view()->editor()->reject();
     settle();
-    controller.view()->edit(RuleDraft::from(model.config().rules.at(0)), false);
+    controller.view()->edit(RuleDraft::from(model->config().rules.at(0)), false);
     settle();
     written &= save(controller.view()->editor(), out + "/settings-editor-existing.png");
     controller.view()->editor()->reject();

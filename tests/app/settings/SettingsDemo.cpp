@@ -3,11 +3,8 @@
 // holds a configuration; the window opens on PANE (default Overview). Closing it quits.
 //   dustlyn-settings-demo HOME [PANE]
 // The login item is a file HOME/login-item that exists while it is on.
-#include "app/model/AppModel.h"
 #include "app/platform/NullPlatform.h"
 #include "app/settings/SettingsWindowController.h"
-#include "core/quarantine/FileManagerDeleter.h"
-#include "core/quarantine/FileManagerMover.h"
 #include "tests/app/settings/DemoHome.h"
 
 #include <QApplication>
@@ -43,11 +40,7 @@ int main(int argc, char** argv) {
     const UserFolders folders = UserFolders::make(arguments[1].toStdString());
     if (!std::filesystem::exists(ConfigurationStore::defaultStore(folders).url()))
         testing::DemoHome::build(folders, std::chrono::system_clock::now(), 40, 2);
-    AppModel model(
-        ConfigurationStore::defaultStore(folders), std::nullopt,
-        Purger(std::make_shared<FileManagerMover>(), std::make_shared<FileManagerDeleter>()),
-        nullptr, nullptr, AppModelServices::standard(folders));
-    model.refresh();
+    const auto model = testing::standardModel(folders);
 
     SettingsServices services;
     services.loginItem = std::make_shared<FileLoginItem>(folders.home / "login-item");
@@ -55,8 +48,8 @@ int main(int argc, char** argv) {
     services.chooser = std::make_shared<DialogFileChooser>();
     services.clock = std::make_shared<SystemClock>();
     services.geometryFile = folders.configHome / "Dustlyn/settings-window.conf";
-    SettingsWindowController controller(model, services);
-    controller.onToggleIcon = [&model](bool on) { model.updateShowMenuBarIcon(on); };
+    SettingsWindowController controller(*model, services);
+    controller.onToggleIcon = [&model](bool on) { model->updateShowMenuBarIcon(on); };
     const auto pane =
         arguments.size() > 2 ? SettingsPanes::fromTitleIgnoringCase(arguments[2]) : std::nullopt;
     controller.show(pane);

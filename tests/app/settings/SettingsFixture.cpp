@@ -1,6 +1,7 @@
 #include "tests/app/settings/SettingsFixture.h"
 
 #include "app/settings/Token.h"
+#include "tests/app/support/UiTestApp.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -9,6 +10,10 @@
 #include <QPushButton>
 
 namespace dustlyn::testing {
+
+SettingsFixture::SettingsFixture() {
+    uiTestApp();
+}
 
 SettingsServices SettingsFixture::services() {
     SettingsServices services;

@@ -2,6 +2,7 @@
 
 #include "app/settings/SettingsServices.h"
 #include "tests/app/model/ModelFixture.h"
+#include "tests/app/support/Recorders.h"
 
 #include <QString>
 
@@ -15,26 +16,6 @@ class QWidget;
 
 namespace dustlyn::testing {
 
-class RecordingLoginItem : public LoginItem {
-public:
-    bool on = false;
-    std::string refusal; // thrown by registerItem when not empty
-    void registerItem() override {
-        if (!refusal.empty())
-            throw LoginItemError(refusal);
-        on = true;
-    }
-    void unregisterItem() override { on = false; }
-    bool enabled() const override { return on; }
-};
-
-class RecordingFileBrowser : public FileBrowser {
-public:
-    std::vector<std::filesystem::path> revealed;
-    void reveal(const std::filesystem::path& file) override { revealed.push_back(file); }
-    void open(const std::filesystem::path&) override {}
-};
-
 // Answers the open dialogs with what the test chose beforehand.
 class ScriptedFileChooser : public FileChooser {
 public:
@@ -47,6 +28,7 @@ public:
 // A throw-away home with a real model, and the settings' desktop services recorded.
 class SettingsFixture : public ModelFixture {
 protected:
+    SettingsFixture();
     SettingsServices services();
     // What is on disk now.
     Configuration saved() const;
