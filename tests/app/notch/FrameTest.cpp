@@ -126,12 +126,33 @@ private:
     std::optional<SweepSummary> summary_;
 };
 
-TEST_F(Frame, facesWithListsAndCards) {
+// Every face, the empty ones first, then over a lived-in desktop.
+TEST_F(Frame, everyFace) {
     startViews();
-    stageDesktop();
     const Face faces[] = {
-        {"open-leaving",
+        {"open-leaving-empty",
          [](Frame& f) { f.openOn(Tab::leaving); },
+         {580, band + 106 + 104},
+         {14, 28}},
+        {"open-quarantine-empty",
+         [](Frame& f) { f.openOn(Tab::quarantine); },
+         {580, band + 106 + 104},
+         {14, 28}},
+        {"pill",
+         [](Frame& f) {
+             f.addPicture("Screenshot 2026-05-28 at 10.15.40.png", 900, Qt::darkGreen);
+         },
+         {100, band},
+         {6, 9}},
+        {"pill-countdown",
+         [](Frame& f) { f.addPicture("Screenshot 2026-05-28 at 09.41.12.png", 3120, Qt::blue); },
+         {100, band},
+         {6, 9}},
+        {"open-leaving",
+         [](Frame& f) {
+             f.stageDesktop();
+             f.openOn(Tab::leaving);
+         },
          {580, band + 106 + 218},
          {14, 28}},
         {"open-quarantine",
@@ -153,35 +174,6 @@ TEST_F(Frame, facesWithListsAndCards) {
         {"toast-sweep", [](Frame& f) { f.sweepToast(); }, {400, band + 60}, {14, 22}},
         {"toast-message", [](Frame& f) { f.messageToast(); }, {400, band + 60}, {14, 22}},
         {"drop-hovered", [](Frame& f) { f.hoverKeepZone(); }, {480, band + 128}, {14, 28}},
-    };
-    for (const Face& face : faces) {
-        SCOPED_TRACE(face.name);
-        notch_->close();
-        check(face);
-    }
-}
-
-TEST_F(Frame, emptyListsAndTheCountdownPill) {
-    startViews();
-    const Face faces[] = {
-        {"open-leaving-empty",
-         [](Frame& f) { f.openOn(Tab::leaving); },
-         {580, band + 106 + 104},
-         {14, 28}},
-        {"open-quarantine-empty",
-         [](Frame& f) { f.openOn(Tab::quarantine); },
-         {580, band + 106 + 104},
-         {14, 28}},
-        {"pill",
-         [](Frame& f) {
-             f.addPicture("Screenshot 2026-05-28 at 10.15.40.png", 900, Qt::darkGreen);
-         },
-         {100, band},
-         {6, 9}},
-        {"pill-countdown",
-         [](Frame& f) { f.addPicture("Screenshot 2026-05-28 at 09.41.12.png", 3120, Qt::blue); },
-         {100, band},
-         {6, 9}},
     };
     for (const Face& face : faces) {
         SCOPED_TRACE(face.name);

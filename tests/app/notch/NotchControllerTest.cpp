@@ -18,10 +18,7 @@ protected:
     SweepSummary sweep(std::initializer_list<std::string> names) {
         for (const auto& name : names)
             addFile(name, 7200);
-        std::optional<SweepSummary> summary;
-        model_->onSweep = [&](const SweepSummary& s) { summary = s; };
-        model_->sweepNow(SweepSource::user);
-        return summary.value();
+        return sweepDue();
     }
 };
 

@@ -41,6 +41,15 @@ std::filesystem::path NotchFixture::addFile(const std::string& name, double age,
     return file;
 }
 
+SweepSummary NotchFixture::sweepDue() {
+    std::optional<SweepSummary> summary;
+    const auto forward = model_->onSweep;
+    model_->onSweep = [&](const SweepSummary& s) { summary = s; };
+    model_->sweepNow(SweepSource::user);
+    model_->onSweep = forward;
+    return summary.value();
+}
+
 std::vector<MatchedFile> NotchFixture::files(std::initializer_list<std::string> names) const {
     std::vector<MatchedFile> found;
     for (const auto& name : names)

@@ -56,7 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
                                Tab::leaving,
                                false,
                                false},
-                      BodyCase{"openOnAnEmptyList", Mode::open, plain, 0, {580, 24 + 210}},
                       BodyCase{"openOnThreeRows", Mode::open, plain, 3, {580, 24 + 268}},
                       BodyCase{"openScrollsBeyondFiveRows", Mode::open, plain, 9, {580, 24 + 380}},
                       BodyCase{"openQuarantineCountsTheQuarantine",
@@ -75,17 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                                true,
                                1,
                                2},
-                      BodyCase{"aPeekOfOneFileIsTaller", Mode::peek, plain, 0, {480, 24 + 146}},
-                      BodyCase{"aPeekOfSeveralFiles",
-                               Mode::peek,
-                               plain,
-                               0,
-                               {480, 24 + 140},
-                               Tab::leaving,
-                               false,
-                               true,
-                               2},
-                      BodyCase{"aToastIsAtLeast400", Mode::toast, plain, 0, {400, 24 + 60}},
                       BodyCase{"theDropZones", Mode::drop, housed, 0, {480, 38 + 128}}),
     [](const auto& param) { return std::string(param.param.name); });
 
@@ -117,9 +105,6 @@ TEST(NotchDerived, countdownAndPill) {
     EXPECT_DOUBLE_EQ(NotchDerived::nextDeadlineRemaining({due, counting}, now), 600);
     EXPECT_EQ(NotchDerived::nextDeadlineRemaining({due}, now),
               std::numeric_limits<double>::infinity());
-    EXPECT_FALSE(NotchDerived::countdownActive(true, 600));
-    EXPECT_TRUE(NotchDerived::countdownActive(true, 599.9));
-    EXPECT_FALSE(NotchDerived::countdownActive(false, 10));
     EXPECT_EQ(NotchDerived::pillOpacity(2, false, true), 1);
     EXPECT_EQ(NotchDerived::pillOpacity(2, false, false), 0);
     EXPECT_EQ(NotchDerived::pillOpacity(2, true, true), 0);

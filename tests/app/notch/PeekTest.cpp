@@ -38,21 +38,20 @@ TEST_F(Peek, filesInQuickSuccessionMakeOnePeekAfterTheLast) {
 }
 
 TEST_F(Peek, waitsWhileTheUserTypesButNotForEver) {
-    input_.sinceKeyPress = 0.1; // typing without pause
-    arrive("a.png");
-    advance(1.2 + 20 * 0.5 - 0.01);
-    EXPECT_EQ(mode(), Mode::pill);
-    advance(0.02);
-    EXPECT_EQ(mode(), Mode::peek);
-}
-
-TEST_F(Peek, showsAtTheFirstRetryAfterTypingPauses) {
-    input_.sinceKeyPress = 1.0;
+    input_.sinceKeyPress = 1.0; // typing
     arrive("a.png");
     advance(1.21);
     EXPECT_EQ(mode(), Mode::pill);
-    input_.sinceKeyPress = 2.0;
+    input_.sinceKeyPress = 2.0; // a pause: the next retry shows it
     advance(0.5);
+    EXPECT_EQ(mode(), Mode::peek);
+
+    advance(120);               // past the ration
+    input_.sinceKeyPress = 0.1; // typing without pause: at most 20 retries
+    arrive("b.png");
+    advance(1.2 + 20 * 0.5 - 0.01);
+    EXPECT_EQ(mode(), Mode::pill);
+    advance(0.02);
     EXPECT_EQ(mode(), Mode::peek);
 }
 

@@ -61,12 +61,7 @@ std::filesystem::path ViewFixture::addPicture(const std::string& name, double ag
 SweepSummary ViewFixture::sweepFiles(std::initializer_list<std::string> names) {
     for (const auto& name : names)
         addPicture(name, 7200, QColor(70, 110, 170));
-    std::optional<SweepSummary> summary;
-    const auto forward = model_->onSweep;
-    model_->onSweep = [&](const SweepSummary& s) { summary = s; };
-    model_->sweepNow(SweepSource::user);
-    model_->onSweep = forward;
-    return summary.value();
+    return sweepDue();
 }
 
 QImage ViewFixture::grabPanel() {
