@@ -27,15 +27,10 @@ const std::string onEntry = "[Desktop Entry]\n"
                             "Terminal=false\n"
                             "X-GNOME-Autostart-enabled=true\n"
                             "X-KDE-autostart-after=panel\n";
-const std::string offEntry = "[Desktop Entry]\n"
-                             "Type=Application\n"
-                             "Name=Dustlyn\n"
-                             "Exec=dustlyn\n"
-                             "Icon=dustlyn\n"
-                             "Terminal=false\n"
-                             "X-GNOME-Autostart-enabled=false\n"
-                             "X-KDE-autostart-after=panel\n"
-                             "Hidden=true\n";
+// The same entry switched off for every desktop.
+const std::string offEntry =
+    std::string(onEntry).replace(onEntry.find("enabled=true"), 12, "enabled=false") +
+    "Hidden=true\n";
 
 class LoginItemTest : public ::testing::Test {
 protected:
