@@ -6,17 +6,13 @@
 #include "app/platform/PanelWindowSystem.h"
 #include "tests/app/notch/NotchFixture.h"
 #include "tests/app/support/Recorders.h"
+#include "tests/app/support/UiTestApp.h"
 
 #include <QColor>
 #include <QImage>
 #include <QWindow>
 
 #include <vector>
-
-// Readable failures for Qt's text.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 inline void PrintTo(const QRect& r, std::ostream* out) {
     *out << "(" << r.x() << ", " << r.y() << ", " << r.width() << " x " << r.height() << ")";

@@ -2,6 +2,7 @@
 #include "app/onboarding/OnboardingSteps.h"
 #include "app/onboarding/SampleFile.h"
 #include "core/config/DefaultRules.h"
+#include "tests/app/support/UiTestApp.h"
 #include "tests/core/support/TempDir.h"
 
 #include <QImage>
@@ -13,10 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Names each case of a table by its row.
-struct RowName {
-    template <class Info> std::string operator()(const Info& row) const { return row.param.name; }
-};
+using testing::RowName;
 using testing::TempDir;
 using testing::writeFile;
 
@@ -94,12 +92,6 @@ TEST(FolderChoice, ruleIDsAreTheCardsRulesInRuleOrderWhateverTheirState) {
     const auto downloads = *choice(FolderChoice::all(folders), "downloads");
     EXPECT_EQ(downloads.ruleIDs(rules), (std::vector<Uuid>{rules[2].id, rules[3].id}));
     EXPECT_TRUE(downloads.ruleIDs({}).empty());
-}
-
-TEST(OnboardingSteps, thePrimaryButtonFinishesOnTheLastStep) {
-    EXPECT_EQ(OnboardingSteps::primaryTitle(0), "Continue");
-    EXPECT_EQ(OnboardingSteps::primaryTitle(2), "Continue");
-    EXPECT_EQ(OnboardingSteps::primaryTitle(3), "Start using Dustlyn");
 }
 
 TEST(SampleFile, takenNamesGetNumbersAndNothingIsOverwritten) {

@@ -14,20 +14,10 @@
 #include <QLabel>
 #include <QTest>
 
-// Readable QStrings in test failures.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace dustlyn::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Names each case of a table by its row.
-struct RowName {
-    template <class Info> std::string operator()(const Info& row) const { return row.param.name; }
-};
 
 // The onboarding over a real model in a throw-away home that has never run Dustlyn, with
 // the notch on fake desktop services and the login item as the real autostart file.

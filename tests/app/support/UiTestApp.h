@@ -1,9 +1,18 @@
 #pragma once
 
+#include <QString>
+
 #include <chrono>
 #include <functional>
+#include <ostream>
+#include <string>
 
 class QApplication;
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace dustlyn::testing {
 
@@ -15,5 +24,10 @@ QApplication& uiTestApp();
 // wait for timing); returns done() at the end.
 bool spinUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Names each case of a parameterized test by its table row's `name`.
+struct RowName {
+    template <class Info> std::string operator()(const Info& row) const { return row.param.name; }
+};
 
 } // namespace dustlyn::testing
