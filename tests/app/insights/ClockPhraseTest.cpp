@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -11,14 +12,16 @@
 namespace dustlyn {
 namespace {
 
-// Sets TZ for one test and puts the process's own back afterwards.
+// Sets TZ and the C locale's day and month names for one test, and puts the process's own
+// back afterwards.
 class ZoneScope {
 public:
-    explicit ZoneScope(const char* zone) {
+    explicit ZoneScope(const char* zone) : locale_(std::setlocale(LC_TIME, nullptr)) {
         if (const char* before = std::getenv("TZ"))
             before_ = before;
         ::setenv("TZ", zone, 1);
         ::tzset();
+        std::setlocale(LC_TIME, "C");
     }
     ~ZoneScope() {
         if (before_)
@@ -26,10 +29,12 @@ public:
         else
             ::unsetenv("TZ");
         ::tzset();
+        std::setlocale(LC_TIME, locale_.c_str());
     }
 
 private:
     std::optional<std::string> before_;
+    std::string locale_;
 };
 
 std::time_t utc(int year, int month, int day, int hour = 0, int minute = 0) {
@@ -133,6 +138,24 @@ TEST(ClockPhrase, PhrasesAcrossDayBoundariesAndClockChangesStayAsTheyWere) {
                                   std::chrono::system_clock::from_time_t(utc(2026, 3, 28, 22))),
               "Tomorrow 03:00")
         << "02:00 does not exist that night: the clocks go from 01:59 to 03:00";
+}
+
+TEST(FileInsights, ClockNamesTheDayRelativeToToday) {
+    const ZoneScope zone("UTC");
+    const Date now = dateFromUnix(1'741'600'800); // Monday 10 March 2025, 10:00 UTC
+    const struct {
+        const char* behaviour;
+        double after;
+        const char* text;
+    } rows[] = {
+        {"later today", 13.5 * 3600, "Today 23:30"},
+        {"tomorrow morning", 22 * 3600, "Tomorrow 08:00"},
+        {"in three days", 3 * 86400, "Thu 10:00"},
+        {"in ten days, day and month only", 10 * 86400, "Mar 20"},
+        {"yesterday", -86400, "Sun 10:00"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(FileInsights::clock(dateAfter(now, row.after), now), row.text) << row.behaviour;
 }
 
 TEST(FileInsights, CountdownTexts) {

@@ -6,10 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <clocale>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <optional>
 #include <string>
 
@@ -80,60 +77,6 @@ TEST(FileInsightsSource, aSymbolicLinkIsNotFollowed) {
     fs::create_symlink(folder / "file.zip", folder / "link.zip");
     EXPECT_EQ(FileInsights::source(folder / "file.zip"), "example.com");
     EXPECT_EQ(FileInsights::source(folder / "link.zip"), std::nullopt);
-}
-
-TEST(FileInsightsCountdown, isCompactAndNeverNegative) {
-    struct Row {
-        double seconds;
-        const char* text;
-    };
-    const Row rows[] = {{59.9, "0:59"},     {247, "4:07"},    {3600, "1h 00m"},
-                        {86399, "23h 59m"}, {90000, "1d 1h"}, {-5, "0:00"}};
-    for (const Row& row : rows)
-        EXPECT_EQ(FileInsights::countdown(row.seconds), row.text) << row.seconds;
-}
-
-// Local time in a fixed zone and the C locale's names, whatever the machine's.
-class FileInsightsClock : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const char* zone = std::getenv("TZ"))
-            savedZone_ = zone;
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-        savedLocale_ = std::setlocale(LC_TIME, nullptr);
-        std::setlocale(LC_TIME, "C");
-    }
-    void TearDown() override {
-        if (savedZone_)
-            ::setenv("TZ", savedZone_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-        std::setlocale(LC_TIME, savedLocale_.c_str());
-    }
-
-private:
-    std::optional<std::string> savedZone_;
-    std::string savedLocale_;
-};
-
-TEST_F(FileInsightsClock, namesTheDayRelativeToToday) {
-    const Date now = dateFromUnix(1'741'600'800); // Monday 10 March 2025, 10:00 UTC
-    struct Row {
-        const char* behaviour;
-        double after;
-        const char* text;
-    };
-    const Row rows[] = {
-        {"later today", 13.5 * 3600, "Today 23:30"},
-        {"tomorrow morning", 22 * 3600, "Tomorrow 08:00"},
-        {"in three days", 3 * 86400, "Thu 10:00"},
-        {"in ten days, day and month only", 10 * 86400, "Mar 20"},
-        {"yesterday", -86400, "Sun 10:00"},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(FileInsights::clock(dateAfter(now, row.after), now), row.text) << row.behaviour;
 }
 
 } // namespace

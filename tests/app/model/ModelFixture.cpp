@@ -8,6 +8,7 @@ ModelFixture::ModelFixture()
     : folders_(UserFolders::make(home_.path())), start_(dateFromUnix(1'780'000'000)),
       clock_(std::make_shared<FakeClock>(start_)), timers_(std::make_shared<FakeTimers>(*clock_)) {
     fs::create_directories(home_ / "Desktop");
+    saveConfig(baseConfig());
 }
 
 PurgeRule ModelFixture::desktopRule() const {

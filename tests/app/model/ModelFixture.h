@@ -24,8 +24,8 @@ public:
     }
 };
 
-// A throw-away home with a Desktop rule (*.png, 60 s by modification date), real files,
-// a fake clock and fake timers.
+// A throw-away home whose configuration holds a Desktop rule (*.png, 60 s by modification
+// date), with real files, a fake clock and fake timers.
 class ModelFixture : public ::testing::Test {
 protected:
     ModelFixture();

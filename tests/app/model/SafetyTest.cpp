@@ -13,7 +13,6 @@ namespace fs = std::filesystem;
 class ModelSafety : public ModelFixture {};
 
 TEST_F(ModelSafety, aQuarantineFolderHoldingTheUsersFilesIsRefusedAndTheRestApplies) {
-    saveConfig(baseConfig());
     auto model = makeModel();
     const auto refusal = model->updateGeneral(900.0, std::string("~/Desktop"), 86400.0, true);
     ASSERT_TRUE(refusal);
@@ -27,7 +26,6 @@ TEST_F(ModelSafety, aQuarantineFolderHoldingTheUsersFilesIsRefusedAndTheRestAppl
 }
 
 TEST_F(ModelSafety, aChosenFolderThatHoldsFilesGetsADedicatedQuarantineInside) {
-    saveConfig(baseConfig());
     writeFile(home_ / "Attic/old letter.txt", "mine");
     auto model = makeModel();
     EXPECT_FALSE(
@@ -40,7 +38,6 @@ TEST_F(ModelSafety, aChosenFolderThatHoldsFilesGetsADedicatedQuarantineInside) {
 }
 
 TEST_F(ModelSafety, aTimerThatIsNoLengthOfTimeIsRefused) {
-    saveConfig(baseConfig());
     const fs::path file = makeFile("Desktop/a.png", 10);
     auto model = makeModel();
     for (const double seconds : {-1.0, std::numeric_limits<double>::quiet_NaN(),
@@ -55,7 +52,6 @@ TEST_F(ModelSafety, aTimerThatIsNoLengthOfTimeIsRefused) {
 
 // A retention or interval of 0 would delete every quarantined file at the next sweep.
 TEST_F(ModelSafety, aSettingThatIsNoLengthOfTimeLeavesTheOldOne) {
-    saveConfig(baseConfig());
     auto model = makeModel();
     const Configuration before = model->config();
     for (const double seconds : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
@@ -81,7 +77,6 @@ TEST_F(ModelSafety, nothingIsPurgedWhileTheConfigurationCannotBeRead) {
 }
 
 TEST_F(ModelSafety, undoSaysWhichFilesCouldNotGoBackAndWhy) {
-    saveConfig(baseConfig());
     makeFile("Desktop/a.png", 120);
     makeFile("Desktop/sub/b.png", 120);
     auto model = makeModel();

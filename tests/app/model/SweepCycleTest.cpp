@@ -17,7 +17,6 @@ public:
 };
 
 TEST_F(SweepCycle, aSweepWithNothingDueMovesNothingButStillPurgesAndIsDated) {
-    saveConfig(baseConfig());
     makeFile("Desktop/fresh.png", 10);
     auto model = makeModel();
     int summaries = 0;
@@ -31,7 +30,6 @@ TEST_F(SweepCycle, aSweepWithNothingDueMovesNothingButStillPurgesAndIsDated) {
 }
 
 TEST_F(SweepCycle, dueFilesMoveWithOneHistoryEntryEachSharingDateAndSweep) {
-    saveConfig(baseConfig());
     makeFile("Desktop/a.png", 120, "aaaa");
     makeFile("Desktop/sub/b.png", 61, "bb");
     makeFile("Desktop/notes.txt", 1000);
@@ -67,7 +65,6 @@ TEST_F(SweepCycle, dueFilesMoveWithOneHistoryEntryEachSharingDateAndSweep) {
 }
 
 TEST_F(SweepCycle, aSweepWhereEveryMoveFailsRecordsOutcomesButNoHistoryAndNoSummary) {
-    saveConfig(baseConfig());
     makeFile("Desktop/a.png", 120);
     makeFile("Desktop/b.png", 120);
     auto model = makeModel(std::make_shared<FailingMover>());
@@ -82,7 +79,6 @@ TEST_F(SweepCycle, aSweepWhereEveryMoveFailsRecordsOutcomesButNoHistoryAndNoSumm
 }
 
 TEST_F(SweepCycle, everythingMovesFilesWhoseDeadlineIsStillAhead) {
-    saveConfig(baseConfig());
     makeFile("Desktop/fresh.png", 1);
     auto model = makeModel();
     model->refresh();
@@ -135,7 +131,6 @@ TEST_F(SweepCycle, theQuarantineAsFoundAfterTheMovesIsPurgedAndShown) {
 // The model writes the history it holds and never reads it back: entries whose write failed
 // stay held, and the journal with them, until a later write puts them on disk.
 TEST_F(SweepCycle, aHistoryWriteThatFailedIsMadeWholeByTheNextAndTheJournalWaitsForIt) {
-    saveConfig(baseConfig());
     makeFile("Desktop/a.png", 120);
     auto model = makeModel();
     const fs::path file = model->historyStore().url();
@@ -156,7 +151,6 @@ TEST_F(SweepCycle, aHistoryWriteThatFailedIsMadeWholeByTheNextAndTheJournalWaits
 }
 
 TEST_F(SweepCycle, aPurgedFileWithoutHistoryRecordsItsQuarantinePathAsOrigin) {
-    saveConfig(baseConfig());
     writeFile(quarantine() / "stray.png");
     setModificationDate(quarantine() / "stray.png", dateAfter(clock_->now(), -8 * 86400.0));
     auto model = makeModel();
@@ -166,7 +160,6 @@ TEST_F(SweepCycle, aPurgedFileWithoutHistoryRecordsItsQuarantinePathAsOrigin) {
 }
 
 TEST_F(SweepCycle, theTrashIsEmptiedOnlyWhenSwitchedOnAndItsFailureIsIgnored) {
-    saveConfig(baseConfig());
     auto model = makeModel();
     model->sweepNow(SweepSource::user);
     EXPECT_EQ(trash_->calls, 0);
@@ -194,7 +187,6 @@ TEST_F(SweepCycle, timersOfVanishedFilesArePrunedAndOnlyThenIsTheFileRewritten) 
 }
 
 TEST_F(SweepCycle, startSweepsFiftyMillisecondsLaterAndOnlyOnce) {
-    saveConfig(baseConfig());
     makeFile("Desktop/a.png", 120);
     auto model = makeModel();
     model->start();
@@ -239,7 +231,6 @@ TEST_F(SweepCycle, theRegularTimerSweepsWhileStartedAndNotAfterStop) {
 }
 
 TEST_F(SweepCycle, aJournalLeftByACrashIsRecordedAtStartUp) {
-    saveConfig(baseConfig());
     const fs::path origin = home_ / "Desktop/crash.png";
     const fs::path moved = quarantine() / "crash.png";
     writeFile(moved, "moved before the crash");

@@ -9,7 +9,6 @@ namespace fs = std::filesystem;
 class UserActions : public ModelFixture {};
 
 TEST_F(UserActions, keepRemovesTheTimerAndTakesTheFileOutOfLeaving) {
-    saveConfig(baseConfig());
     const fs::path file = makeFile("Desktop/a.png", 10);
     auto model = makeModel();
     model->setTimer(file, 30);
@@ -23,7 +22,6 @@ TEST_F(UserActions, keepRemovesTheTimerAndTakesTheFileOutOfLeaving) {
 }
 
 TEST_F(UserActions, addPinStoresTheExpandedPathOnceAndWritesNothingTheSecondTime) {
-    saveConfig(baseConfig());
     auto model = makeModel();
     model->addPin("~/Desktop/./x.png");
     EXPECT_EQ(model->config().pins, std::vector<std::string>{(home_ / "Desktop/x.png").native()});
@@ -35,7 +33,6 @@ TEST_F(UserActions, addPinStoresTheExpandedPathOnceAndWritesNothingTheSecondTime
 }
 
 TEST_F(UserActions, removeNowMovesAKeptFileAndAnythingElseDue) {
-    saveConfig(baseConfig());
     const fs::path kept = makeFile("Desktop/kept.png", 1000);
     makeFile("Desktop/due.png", 1000);
     auto model = makeModel();
@@ -47,7 +44,6 @@ TEST_F(UserActions, removeNowMovesAKeptFileAndAnythingElseDue) {
 }
 
 TEST_F(UserActions, restoreWithoutHistoryGoesToDownloadsAndIsKept) {
-    saveConfig(baseConfig());
     writeFile(quarantine() / "orphan.png", "o");
     auto model = makeModel();
     const auto restored = model->restore(quarantine() / "orphan.png");
@@ -59,7 +55,6 @@ TEST_F(UserActions, restoreWithoutHistoryGoesToDownloadsAndIsKept) {
 }
 
 TEST_F(UserActions, restoreToATakenOriginRecordsAndKeepsTheNumberedName) {
-    saveConfig(baseConfig());
     makeFile("Desktop/shot.png", 120, "first");
     auto model = makeModel();
     model->sweepNow(SweepSource::user);
@@ -76,7 +71,6 @@ TEST_F(UserActions, restoreToATakenOriginRecordsAndKeepsTheNumberedName) {
 }
 
 TEST_F(UserActions, undoAfterAPartialPurgeRestoresWhatIsLeft) {
-    saveConfig(baseConfig());
     makeFile("Desktop/a.png", 120);
     makeFile("Desktop/b.png", 120);
     makeFile("Desktop/c.png", 120);
@@ -96,7 +90,6 @@ TEST_F(UserActions, undoAfterAPartialPurgeRestoresWhatIsLeft) {
 }
 
 TEST_F(UserActions, updateGeneralWhileRunningRestartsTheTimerAndWhilePausedStartsNone) {
-    saveConfig(baseConfig());
     auto model = makeModel();
     model->start();
     model->updateGeneral(600.0, std::nullopt, std::nullopt, std::nullopt);
@@ -113,7 +106,6 @@ TEST_F(UserActions, updateGeneralWhileRunningRestartsTheTimerAndWhilePausedStart
 }
 
 TEST_F(UserActions, pausingTwiceResumesAndSweepsFiftyMillisecondsLater) {
-    saveConfig(baseConfig());
     auto model = makeModel();
     model->start();
     timers_->advance(1);
@@ -128,7 +120,6 @@ TEST_F(UserActions, pausingTwiceResumesAndSweepsFiftyMillisecondsLater) {
 }
 
 TEST_F(UserActions, ruleOperationsFindRulesByIdentifier) {
-    saveConfig(baseConfig());
     makeFile("Desktop/a.png", 120);
     auto model = makeModel();
     model->refresh();
@@ -165,7 +156,6 @@ TEST_F(UserActions, reasonsAndShares) {
 }
 
 TEST_F(UserActions, pathsThatAreNotUtf8AreNeverKeptOrTimed) {
-    saveConfig(baseConfig());
     const fs::path odd = home_ / "Desktop/bad\xff.png";
     writeFile(odd);
     auto model = makeModel();

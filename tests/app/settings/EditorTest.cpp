@@ -20,7 +20,6 @@ namespace {
 class Editor : public SettingsFixture {
 protected:
     void SetUp() override {
-        saveConfig(baseConfig());
         model_ = makeModel();
         controller_ = std::make_unique<SettingsWindowController>(*model_, services());
         controller_->show(SettingsPane::rules);

@@ -25,7 +25,6 @@ namespace fs = std::filesystem;
 class Panes : public SettingsFixture {
 protected:
     void open(SettingsPane pane) {
-        saveConfig(baseConfig());
         model_ = makeModel();
         model_->refresh();
         controller_ = std::make_unique<SettingsWindowController>(*model_, services());

@@ -11,10 +11,7 @@ namespace {
 
 class Window : public SettingsFixture {
 protected:
-    void SetUp() override {
-        saveConfig(baseConfig());
-        model_ = makeModel();
-    }
+    void SetUp() override { model_ = makeModel(); }
     std::unique_ptr<AppModel> model_;
 };
 
