@@ -137,36 +137,32 @@ TEST_F(ThumbnailCacheTest, eachSourceIsTriedInTurn) {
         QColor expected;
         QSize pixels; // checked when given
     };
+    // A red picture, with a thumbnail of `color` under `uri` made for `mtimeLag` seconds
+    // before the file's modification time.
+    const auto picture = [&](const char* name, std::optional<QByteArray> uri, QColor color,
+                             std::int64_t mtimeLag = 0) {
+        const fs::path file = home / name;
+        savePng(filled({400, 300}, Qt::red), file);
+        saveThumbnail(thumbnails, uri.value_or(ThumbnailFolder::fileUris(file)[0]),
+                      mtimeOf(file) - mtimeLag, color);
+        return file;
+    };
     const Row rows[] = {
         {"a thumbnail made for the file's modification time is used",
-         [&] {
-             const fs::path file = home / "photo.png";
-             savePng(filled({400, 300}, Qt::red), file);
-             saveThumbnail(thumbnails, ThumbnailFolder::fileUris(file)[0], mtimeOf(file),
-                           Qt::green);
-             return file;
-         },
+         [&] { return picture("photo.png", {}, Qt::green); },
          Qt::green,
          {}},
         {"a thumbnail under Qt's spelling of the name is found",
          [&] {
-             const fs::path file = home / "shot;[2].png";
-             savePng(filled({400, 300}, Qt::red), file);
-             saveThumbnail(thumbnails, QUrl::fromLocalFile(qtPath(file)).toEncoded(), mtimeOf(file),
-                           Qt::cyan);
-             return file;
+             return picture("shot;[2].png",
+                            QUrl::fromLocalFile(qtPath(home / "shot;[2].png")).toEncoded(),
+                            Qt::cyan);
          },
          Qt::cyan,
          {}},
         {"a thumbnail of an older version is passed over for the image itself",
-         [&] {
-             const fs::path file = home / "edited.png";
-             savePng(filled({400, 300}, Qt::red), file);
-             saveThumbnail(thumbnails, ThumbnailFolder::fileUris(file)[0], mtimeOf(file) - 1,
-                           Qt::green);
-             return file;
-         },
-         Qt::red, QSize(96, 72)}, // decoded so that its shorter side covers 36 points at 2×
+         [&] { return picture("edited.png", {}, Qt::green, 1); }, Qt::red,
+         QSize(96, 72)}, // decoded so that its shorter side covers 36 points at 2×
         {"a file that is no image shows its type's icon",
          [&] {
              writeFile(home / "notes.txt", "plain words");

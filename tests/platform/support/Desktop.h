@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/app/support/UiTestApp.h"
+
 #include <QRect>
 #include <QString>
 
@@ -12,17 +14,7 @@
 #include <string>
 #include <vector>
 
-// Readable QStrings in test failures.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace dustlyn::testing {
-
-// Names each case of a parameterized test by its table row's `name`.
-struct RowName {
-    template <class Info> std::string operator()(const Info& info) const { return info.param.name; }
-};
 
 // Prints a table row as its `name` in test names and failures; a test file brings it into
 // its rows' namespace with `using testing::PrintTo;`.
