@@ -14,6 +14,7 @@ LeavingList::LeavingList(const NotchContext& context, QWidget* parent)
           [context](FileRow& row, std::size_t index) {
               static_cast<LeavingRow&>(row).bind(context.leaving.files()[index]);
           },
+          [context] { return context.leaving.count(); },
           new EmptyState(QStringLiteral("Nothing is leaving soon"),
                          QStringLiteral("New screenshots and downloads show up here with a "
                                         "countdown.")),
@@ -44,7 +45,7 @@ void LeavingList::reload() {
         return;
     }
     stale_ = false;
-    setCount(context_.leaving.count());
+    reloadRows();
 }
 
 void LeavingList::tick() {

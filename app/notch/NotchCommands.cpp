@@ -46,6 +46,7 @@ void NotchController::handleNewFiles(const std::vector<MatchedFile>& files) {
     if (!model_.config().notch.peekOnNewFiles)
         return;
     peekBatch_.add(files);
+    emit faceAhead(Mode::peek);
 }
 
 void NotchController::peek(const std::vector<MatchedFile>& files, bool force) {

@@ -99,6 +99,11 @@ public:
     QRectF bodyRect() const;
     QRectF hotZone() const;
 
+signals:
+    // The face of `mode` may show within moments (the pointer rests on the hot zone, files
+    // are being dragged, new files wait for their peek): its views can be made ready now.
+    void faceAhead(NotchViewModel::Mode mode);
+
 private:
     void setMode(Mode mode);
     void recheckMouse();

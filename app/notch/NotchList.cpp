@@ -16,8 +16,10 @@ constexpr int initialRows = 7; // five in sight and the two half in sight while 
 
 } // namespace
 
-NotchList::NotchList(MakeRow make, BindRow bind, EmptyState* empty, QWidget* parent)
-    : QAbstractScrollArea(parent), make_(std::move(make)), bind_(std::move(bind)), empty_(empty) {
+NotchList::NotchList(MakeRow make, BindRow bind, CountFiles count, EmptyState* empty,
+                     QWidget* parent)
+    : QAbstractScrollArea(parent), make_(std::move(make)), bind_(std::move(bind)),
+      countFiles_(std::move(count)), empty_(empty) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -32,8 +34,8 @@ NotchList::NotchList(MakeRow make, BindRow bind, EmptyState* empty, QWidget* par
         addRow();
 }
 
-void NotchList::setCount(std::size_t count) {
-    count_ = count;
+void NotchList::reloadRows() {
+    count_ = countFiles_();
     updateRange();
     layoutRows();
 }
@@ -48,8 +50,7 @@ std::vector<FileRow*> NotchList::rows() const {
 
 void NotchList::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    updateRange();
-    layoutRows();
+    reloadRows();
 }
 
 void NotchList::scrollContentsBy(int, int) {

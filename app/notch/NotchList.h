@@ -23,11 +23,16 @@ public:
     using MakeRow = std::function<FileRow*(QWidget* parent)>;
     // Shows file `index` in `row`.
     using BindRow = std::function<void(FileRow& row, std::size_t index)>;
+    // How many files there are to show.
+    using CountFiles = std::function<std::size_t()>;
 
-    NotchList(MakeRow make, BindRow bind, EmptyState* empty, QWidget* parent = nullptr);
+    NotchList(MakeRow make, BindRow bind, CountFiles count, EmptyState* empty,
+              QWidget* parent = nullptr);
 
-    // The list now holds `count` files; the rows in sight are bound again.
-    void setCount(std::size_t count);
+    // The files may have changed: the range follows their count and the rows in sight are
+    // bound again. A resize does the same, so a list resized before it heard of a change
+    // (by the face around it, say) never binds a row past the last file.
+    void reloadRows();
     std::size_t count() const { return count_; }
     EmptyState& emptyState() { return *empty_; }
     // The rows in sight, top to bottom.
@@ -52,6 +57,7 @@ private:
 
     MakeRow make_;
     BindRow bind_;
+    CountFiles countFiles_;
     EmptyState* empty_;
     std::size_t count_ = 0;
     std::size_t first_ = 0; // the file shown by the first pooled row

@@ -80,6 +80,8 @@ void NotchController::pointerDragged(QPointF position) {
     if (count != dragChangeCount_) {
         dragChangeCount_ = count;
         draggingFiles_ = services_.drag.offersFiles();
+        if (draggingFiles_ && !vm_.hidden())
+            emit faceAhead(Mode::drop);
     }
     const Mode mode = vm_.mode();
     if (!draggingFiles_ || vm_.hidden() ||
@@ -123,6 +125,7 @@ void NotchController::hoverInPill(QPointF position) {
         if (vm_.mode() == Mode::pill && hotZone().contains(services_.input.pointerPosition()))
             open(true);
     });
+    emit faceAhead(Mode::open);
 }
 
 void NotchController::hoverInOpen(QPointF position) {

@@ -47,15 +47,10 @@ Appearance appearanceOf(Mode mode) {
 
 NotchRootView::NotchRootView(const NotchContext& context, QWidget* parent)
     : QWidget(parent), context_(context), motion_(this), clip_(new QWidget(this)),
-      pill_(new PillContent(context, clip_)), open_(new OpenPanel(context, clip_)),
-      peek_(new PeekCard(context, clip_)), toast_(new ToastRow(context, clip_)),
-      drop_(new DropZones(context, clip_)) {
+      pill_(new PillContent(context, clip_)) {
     clip_->setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TranslucentBackground);
-    for (QWidget* face :
-         {static_cast<QWidget*>(pill_), static_cast<QWidget*>(open_), static_cast<QWidget*>(peek_),
-          static_cast<QWidget*>(toast_), static_cast<QWidget*>(drop_)})
-        face->hide();
+    pill_->hide();
     // In the order of Channel; sizes and radii settle to a fiftieth of a point.
     motion_.add(0, 0.02);  // bodyWidth
     motion_.add(0, 0.02);  // bodyHeight
@@ -71,9 +66,12 @@ NotchRootView::NotchRootView(const NotchContext& context, QWidget* parent)
                               &NotchViewModel::peekFilesChanged})
         connect(&vm, signal, this, &NotchRootView::retarget);
     connect(&vm, &NotchViewModel::modeChanged, this, [this] {
+        // Made before the body starts moving, so that its first frame is not a late one.
+        prepare(context_.vm.mode());
         retarget();
         showFace();
     });
+    connect(&context.controller, &NotchController::faceAhead, this, &NotchRootView::prepare);
     connect(&context.leaving, &LeavingSnapshot::changed, this, &NotchRootView::retarget);
     connect(&context.model, &AppModel::quarantinedChanged, this, &NotchRootView::retarget);
     retarget();
@@ -120,18 +118,46 @@ void NotchRootView::retarget() {
     layoutFace();
 }
 
-QWidget* NotchRootView::faceFor(Mode mode) const {
+template <class Face> Face& NotchRootView::made(Face*& face) {
+    if (!face) {
+        face = new Face(context_, clip_);
+        face->hide();
+    }
+    return *face;
+}
+
+OpenPanel& NotchRootView::openPanel() {
+    return made(open_);
+}
+
+PeekCard& NotchRootView::peekCard() {
+    return made(peek_);
+}
+
+ToastRow& NotchRootView::toastRow() {
+    return made(toast_);
+}
+
+DropZones& NotchRootView::dropZones() {
+    return made(drop_);
+}
+
+void NotchRootView::prepare(Mode mode) {
+    faceFor(mode);
+}
+
+QWidget* NotchRootView::faceFor(Mode mode) {
     switch (mode) {
     case Mode::pill:
         return pill_;
     case Mode::open:
-        return open_;
+        return &openPanel();
     case Mode::peek:
-        return peek_;
+        return &peekCard();
     case Mode::toast:
-        return toast_;
+        return &toastRow();
     case Mode::drop:
-        return drop_;
+        return &dropZones();
     }
     return pill_;
 }

@@ -39,13 +39,17 @@ public:
     QPainterPath drawnShape() const;
     bool animating() const;
 
-    // The face of the current mode, and each face.
+    // The face of the current mode, and each face. The faces other than the pill are made
+    // when first asked for: text and its fonts cost memory a resting notch never needs.
     QWidget* face() const { return face_; }
     PillContent& pill() { return *pill_; }
-    OpenPanel& openPanel() { return *open_; }
-    PeekCard& peekCard() { return *peek_; }
-    ToastRow& toastRow() { return *toast_; }
-    DropZones& dropZones() { return *drop_; }
+    OpenPanel& openPanel();
+    PeekCard& peekCard();
+    ToastRow& toastRow();
+    DropZones& dropZones();
+    // Makes the face of `mode` now, ahead of its showing, so that its first frame waits
+    // for nothing.
+    void prepare(NotchViewModel::Mode mode);
 
     // The shadow needs a compositing manager to show through the screen around the body.
     void setShadowEnabled(bool enabled);
@@ -69,7 +73,8 @@ private:
     void layoutFace();
     void clipFace();
     void frame();
-    QWidget* faceFor(NotchViewModel::Mode mode) const;
+    QWidget* faceFor(NotchViewModel::Mode mode);
+    template <class Face> Face& made(Face*& face);
 
     NotchContext context_;
     NotchMotion motion_;
@@ -78,10 +83,10 @@ private:
     bool shadowEnabled_ = true;
     QRectF painted_; // what the last frame covered, shadow included
     PillContent* pill_;
-    OpenPanel* open_;
-    PeekCard* peek_;
-    ToastRow* toast_;
-    DropZones* drop_;
+    OpenPanel* open_ = nullptr;
+    PeekCard* peek_ = nullptr;
+    ToastRow* toast_ = nullptr;
+    DropZones* drop_ = nullptr;
     QWidget* face_ = nullptr;
     QVariantAnimation fade_;
 };

@@ -24,6 +24,7 @@ QuarantineList::QuarantineList(const NotchContext& context, QWidget* parent)
           [context](FileRow& row, std::size_t index) {
               static_cast<QuarantineRow&>(row).bind(context.model.quarantined()[index]);
           },
+          [context] { return context.model.quarantined().size(); },
           new EmptyState(QStringLiteral("Quarantine is empty"), emptySubtitle(context.model)),
           parent),
       context_(context) {
@@ -53,7 +54,7 @@ void QuarantineList::reload() {
     }
     stale_ = false;
     emptyState().setSubtitle(emptySubtitle(context_.model));
-    setCount(context_.model.quarantined().size());
+    reloadRows();
 }
 
 } // namespace dustlyn

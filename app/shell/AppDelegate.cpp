@@ -33,7 +33,8 @@ constexpr int demoDelayMs = 1500;
 
 AppDelegate::AppDelegate(Environment environment, LaunchOptions options)
     : environment_(std::move(environment)), options_(std::move(options)),
-      clock_(std::make_shared<SystemClock>()), activation_(&AppActivation::applicationWindows) {}
+      clock_(std::make_shared<SystemClock>()), timers_(std::make_shared<QtTimerSource>()),
+      heapRelease_(timers_), activation_(&AppActivation::applicationWindows) {}
 
 AppDelegate::~AppDelegate() {
     // The windows and the tray item hook into the model and the platform services; they go
@@ -60,14 +61,9 @@ void AppDelegate::launch() {
     thumbnails_ = std::make_unique<ThumbnailCache>(environment_.folders.thumbnailDirectory());
     makeSettings();
 
-    NotchServices services{*platform_.screens,
-                           *platform_.input,
-                           *platform_.drag,
-                           *platform_.activeWindow,
-                           *platform_.hotKey,
-                           clock_,
-                           std::make_shared<QtTimerSource>(),
-                           ::getpid()};
+    NotchServices services{
+        *platform_.screens, *platform_.input, *platform_.drag, *platform_.activeWindow,
+        *platform_.hotKey,  clock_,           timers_,         ::getpid()};
     notch_ = std::make_unique<NotchController>(
         model(), services, NotchPanel::factory(*platform_.panel, *thumbnails_, *fileBrowser_),
         [this] { showSettings(std::nullopt); });
@@ -84,6 +80,7 @@ void AppDelegate::launch() {
     startOrOnboard();
     if (options_.showSettings)
         showSettings(options_.settingsPane);
+    heapRelease_.afterWork();
 }
 
 void AppDelegate::makeSettings() {
@@ -102,6 +99,12 @@ void AppDelegate::wireModel() {
         notch_->handleNewFiles(files);
     };
     model().onSweep = [this](const SweepSummary& summary) { notch_->handleSweep(summary); };
+    // What a face allocated while it showed and has freed since goes back once the notch
+    // is at rest again.
+    connect(&notch_->vm(), &NotchViewModel::modeChanged, this, [this] {
+        if (notch_->vm().mode() == NotchViewModel::Mode::pill)
+            heapRelease_.afterWork();
+    });
 }
 
 void AppDelegate::wireSettings() {

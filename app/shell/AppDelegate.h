@@ -7,6 +7,7 @@
 #include "app/platform/Platform.h"
 #include "app/settings/SettingsPane.h"
 #include "app/shell/AppActivation.h"
+#include "app/shell/HeapRelease.h"
 
 #include <QObject>
 
@@ -73,6 +74,8 @@ private:
     std::shared_ptr<LoginItem> loginItem_;
     std::shared_ptr<FileBrowser> fileBrowser_;
     std::shared_ptr<Clock> clock_;
+    std::shared_ptr<TimerSource> timers_;
+    HeapRelease heapRelease_;
     AppActivation activation_;
     std::unique_ptr<Instance> instance_;
     std::unique_ptr<ThumbnailCache> thumbnails_;

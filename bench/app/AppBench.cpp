@@ -287,13 +287,21 @@ double firstFrame(XWatch& x, const std::vector<std::string>& arguments,
         [&](const XWatch::Event& e) {
             if (e.kind != XWatch::Event::inputShape && e.kind != XWatch::Event::frame)
                 return false;
-            if (!window)
+            const auto isPill = [&](xcb_window_t w) {
+                const auto shape = x.inputShape(w);
+                return shape.size() == 1 && shape[0].width == *pill;
+            };
+            if (!window) {
                 window = x.windowOf(process.pid());
+                // The program may have shaped its window before the window manager listed
+                // it: that shape counts too.
+                if (window && pill)
+                    ready = isPill(*window);
+            }
             if (!window || e.window != *window)
                 return false;
             if (e.kind == XWatch::Event::inputShape) {
-                const auto shape = x.inputShape(e.window);
-                ready = shape.size() == 1 && shape[0].width == *pill;
+                ready = isPill(e.window);
                 return false;
             }
             return ready;
