@@ -140,6 +140,7 @@ void NotchController::close() {
     cancelTimers();
     openedByHover_ = false;
     setMode(Mode::pill);
+    hoverWaitsForLeave_ = hotZone().contains(services_.input.pointerPosition());
     recheckMouse();
     if (panel_->isKey())
         panel_->resignKey();

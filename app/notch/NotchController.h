@@ -132,6 +132,9 @@ private:
     PeekBatch peekBatch_;
     std::unique_ptr<Timer> ticker_;
     bool openedByHover_ = false;
+    // Closed on purpose with the pointer resting in the hot zone: hovering opens again only
+    // once the pointer has left it, or Esc and the hot key could not close the panel there.
+    bool hoverWaitsForLeave_ = false;
     std::unique_ptr<Timer> hoverWork_;
     std::unique_ptr<Timer> closeWork_;
     std::unique_ptr<Timer> dismissWork_;

@@ -113,7 +113,9 @@ void NotchController::updateMouse(QPointF position) {
 }
 
 void NotchController::hoverInPill(QPointF position) {
-    if (vm_.hidden() || !hotZone().contains(position)) {
+    if (!hotZone().contains(position))
+        hoverWaitsForLeave_ = false;
+    if (vm_.hidden() || hoverWaitsForLeave_ || !hotZone().contains(position)) {
         hoverWork_.reset();
         return;
     }

@@ -54,6 +54,18 @@ TEST_F(Pointer, aPanelOpenedByHoverClosesOnlyWhenLeftFor300ms) {
     }
 }
 
+TEST_F(Pointer, closingWithThePointerOnTheNotchOpensByHoverOnlyAfterItLeft) {
+    moveTo(topCentre);
+    notch_->open(false);
+    EXPECT_TRUE(notch_->handleEscape());
+    advance(1);
+    EXPECT_EQ(mode(), Mode::pill);
+    moveTo(farAway);
+    moveTo(topCentre);
+    advance(0.2);
+    EXPECT_EQ(mode(), Mode::open);
+}
+
 TEST_F(Pointer, aPanelOpenedOnPurposeClosesOnAClickElsewhere) {
     notch_->open(false);
     EXPECT_TRUE(panel_->key);
