@@ -91,12 +91,8 @@ ScanListing::Cells ScanListing::measure(const std::vector<Row>& rows,
         // The source is the last column, never padded, so its width does not count: the
         // hosts may still be looked up meanwhile.
         const std::string_view row = std::string_view(text).substr(start);
-        table.measure({row.substr(0, left),
-                       row.substr(left, when),
-                       labels[rows[i].group],
-                       row.substr(left + when, size),
-                       claim.path,
-                       {}});
+        table.measure({row.substr(0, left), row.substr(left, when), labels[rows[i].group],
+                       row.substr(left + when, size), claim.path, ""});
     }
     return cells;
 }
