@@ -7,6 +7,7 @@
 #include "app/model/ScreenshotLocations.h"
 #include "cli/PrettyJson.h"
 #include "cli/ScanListing.h"
+#include "cli/SourceHosts.h"
 #include "cli/TextTable.h"
 #include "core/base/ByteCount.h"
 #include "core/base/Paths.h"
@@ -45,11 +46,12 @@ std::string_view dateText(std::string& scratch, Date date) {
     return scratch;
 }
 
-ScanClaims claimWith(const Environment& environment, const Configuration& config, Date at) {
+ScanClaims claimWith(const Environment& environment, const Configuration& config, Date at,
+                     DirectoryWalk::Listener* listener = nullptr) {
     const fs::path& home = environment.folders.home;
     const Scanner scanner(home, {resolvePath(config.quarantineURL(home)),
                                  resolvePath(environment.folders.supportDirectory())});
-    return scanner.claim(config.rules, config.pinURLs(home), config.timerURLs(home), at);
+    return scanner.claim(config.rules, config.pinURLs(home), config.timerURLs(home), at, listener);
 }
 
 // Where each quarantined file came from: the newest "quarantined" entry for its path, as
@@ -190,12 +192,14 @@ int ReadCommands::scan(const CommandLine& line) const {
         at = *parsed;
     }
     const Configuration config = loadConfiguration();
-    const ScanClaims claims = claimWith(environment_, config, at);
+    // Each file's host is looked up beside the walk, as the walk finds it.
+    SourceHosts hosts;
+    const ScanClaims claims = claimWith(environment_, config, at, &hosts);
     const ScanListing listing(claims, at);
     if (line.has("--json"))
-        listing.writeJson(out_);
+        listing.writeJson(out_, hosts);
     else
-        listing.writeText(out_);
+        listing.writeText(out_, hosts);
     return 0;
 }
 

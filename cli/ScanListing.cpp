@@ -54,7 +54,7 @@ std::vector<std::string> ScanListing::groupLabels() const {
 // pass; the paths stay where the claims keep them.
 struct ScanListing::Cells {
     std::string text;
-    std::vector<std::array<std::uint16_t, 4>> lengths; // countdown, clock, size, source
+    std::vector<std::array<std::uint16_t, 3>> lengths; // countdown, clock, size
     std::vector<std::string_view> paths;               // in row order
 };
 
@@ -86,25 +86,24 @@ ScanListing::Cells ScanListing::measure(const std::vector<Row>& rows,
         const std::size_t when = text.size() - start - left;
         appendByteCount(text, claim.size);
         const std::size_t size = text.size() - start - left - when;
-        // Where a download came from, read once here for both passes.
-        if (const auto host = FileInsights::source(std::string(claim.path)))
-            text += "from " + *host;
-        const std::size_t source = text.size() - start - left - when - size;
-        cells.lengths.push_back(
-            {std::uint16_t(left), std::uint16_t(when), std::uint16_t(size), std::uint16_t(source)});
+        cells.lengths.push_back({std::uint16_t(left), std::uint16_t(when), std::uint16_t(size)});
         cells.paths.push_back(claim.path);
+        // The source is the last column, never padded, so its width does not count: the
+        // hosts may still be looked up meanwhile.
         const std::string_view row = std::string_view(text).substr(start);
         table.measure({row.substr(0, left), row.substr(left, when), labels[rows[i].group],
-                       row.substr(left + when, size), claim.path, row.substr(left + when + size)});
+                       row.substr(left + when, size), claim.path, ""});
     }
     return cells;
 }
 
-void ScanListing::writeText(BufferedOutput& out) const {
+void ScanListing::writeText(BufferedOutput& out, SourceHosts& hosts) const {
     const std::vector<Row> rows = rowsByDeadline();
     const std::vector<std::string> labels = groupLabels();
     TextTable table({false, false, false, true, false, false});
     const Cells cells = measure(rows, labels, table);
+    hosts.finish();
+    std::string source;
     std::size_t offset = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (i + prefetchDistance < rows.size()) {
@@ -113,12 +112,15 @@ void ScanListing::writeText(BufferedOutput& out) const {
             __builtin_prefetch(ahead.data());
             __builtin_prefetch(ahead.data() + ahead.size() - 1);
         }
-        const auto [left, when, size, source] = cells.lengths[i];
+        const auto [left, when, size] = cells.lengths[i];
         const std::string_view row =
-            std::string_view(cells.text).substr(offset, left + when + size + source);
+            std::string_view(cells.text).substr(offset, left + when + size);
         offset += row.size();
+        source.clear();
+        if (const auto host = hosts.of(cells.paths[i]))
+            source.append("from ").append(*host);
         table.write({row.substr(0, left), row.substr(left, when), labels[rows[i].group],
-                     row.substr(left + when, size), cells.paths[i], row.substr(left + when + size)},
+                     row.substr(left + when, size), cells.paths[i], source},
                     out.text());
         out.wrote();
     }
@@ -140,7 +142,8 @@ void ScanListing::writeSummary(BufferedOutput& out) const {
                  " left alone: the name is not valid UTF-8, so it could not be recorded.");
 }
 
-void ScanListing::writeJson(BufferedOutput& out) const {
+void ScanListing::writeJson(BufferedOutput& out, SourceHosts& hosts) const {
+    hosts.finish();
     PrettyJson json(out.text());
     std::string date;
     const auto dateText = [&date](Date value) -> std::string_view {
@@ -174,7 +177,7 @@ void ScanListing::writeJson(BufferedOutput& out) const {
             json.value(claim.isEligible);
             json.key("deadline");
             json.value(dateText(claim.deadline));
-            if (const auto host = FileInsights::source(std::string(claim.path))) {
+            if (const auto host = hosts.of(claim.path)) {
                 json.key("source");
                 json.value(*host);
             }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/BufferedOutput.h"
+#include "cli/SourceHosts.h"
 #include "cli/TextTable.h"
 #include "core/base/Date.h"
 #include "core/scan/ScanClaims.h"
@@ -20,10 +21,11 @@ public:
     ScanListing(const ScanClaims& claims, Date at) : claims_(claims), at_(at) {}
 
     // One row per file, soonest deadline first (the report's order among equal deadlines),
-    // then the summary lines.
-    void writeText(BufferedOutput& out) const;
+    // then the summary lines. `hosts` has been told of every claimed file; the rows are sorted
+    // and measured while it looks them up.
+    void writeText(BufferedOutput& out, SourceHosts& hosts) const;
     // The ScanReport: {"results", "matchedCount", "totalSize"}, rules in their stored form.
-    void writeJson(BufferedOutput& out) const;
+    void writeJson(BufferedOutput& out, SourceHosts& hosts) const;
     // The file that leaves first, as the text rows order them.
     std::optional<MatchedFile> next() const;
 

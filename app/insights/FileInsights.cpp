@@ -20,13 +20,13 @@ namespace {
 
 // The attribute's bytes, or nothing when it is missing, empty or unreadable. The value may
 // grow between asking its size and reading it, hence the retries.
-std::optional<std::string> linkAttribute(const std::filesystem::path& file, const char* name) {
+std::optional<std::string> linkAttribute(const char* file, const char* name) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const ssize_t size = ::lgetxattr(file.c_str(), name, nullptr, 0);
+        const ssize_t size = ::lgetxattr(file, name, nullptr, 0);
         if (size < 1)
             return std::nullopt;
         std::string value(static_cast<std::size_t>(size), '\0');
-        const ssize_t read = ::lgetxattr(file.c_str(), name, value.data(), value.size());
+        const ssize_t read = ::lgetxattr(file, name, value.data(), value.size());
         if (read < 0 && errno == ERANGE)
             continue;
         if (read <= 0)
@@ -39,9 +39,9 @@ std::optional<std::string> linkAttribute(const std::filesystem::path& file, cons
 
 // False only when the file's attribute names are known and none of `names` is among them.
 template <std::size_t N>
-bool mayHaveAttribute(const std::filesystem::path& file, const std::array<const char*, N>& names) {
+bool mayHaveAttribute(const char* file, const std::array<const char*, N>& names) {
     std::array<char, 512> list;
-    const ssize_t size = ::llistxattr(file.c_str(), list.data(), list.size());
+    const ssize_t size = ::llistxattr(file, list.data(), list.size());
     if (size < 0)
         return errno == ERANGE; // too many to list here: ask for each name
     const std::string_view listed(list.data(), static_cast<std::size_t>(size));
@@ -71,6 +71,10 @@ std::optional<std::string> hostOf(const std::string& address) {
 } // namespace
 
 std::optional<std::string> FileInsights::source(const std::filesystem::path& file) {
+    return source(file.c_str());
+}
+
+std::optional<std::string> FileInsights::source(const char* file) {
     static constexpr std::array names{"user.xdg.origin.url", "user.xdg.referrer.url"};
     // Most files carry no such attribute: one listing answers for them, instead of a failed
     // read per name (a listing of many thousand files would spend most of its time there).

@@ -14,6 +14,7 @@ struct FileInsights {
     // with one among the extended attributes user.xdg.origin.url and user.xdg.referrer.url
     // (written by browsers, curl --xattr, wget2 --xattr). A symbolic link is not followed.
     static std::optional<std::string> source(const std::filesystem::path& file);
+    static std::optional<std::string> source(const char* file);
     // "4:07" below an hour, "2h 05m" below a day, else "3d 4h"; negative counts as 0.
     static std::string countdown(double seconds);
     static void appendCountdown(std::string& out, double seconds);

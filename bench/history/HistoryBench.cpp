@@ -8,6 +8,7 @@
 // stays under 30 ms.
 #include "core/base/AtomicFile.h"
 #include "core/history/HistoryStore.h"
+#include "core/history/HistoryTail.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -133,6 +134,22 @@ int main(int argc, char** argv) {
     const Timing rewrite = measure(restore, [&] {
         writeFileAtomically(folder / "rewrite.json", *readWholeFile(store.url()));
     });
+    // A sweep of 1 000 files at the cap: the tail path that drops the oldest entries.
+    std::vector<HistoryEntry> swept;
+    for (int n = 0; n < 1000; ++n)
+        swept.push_back(entry(20000 + n));
+    std::optional<bool> tailed;
+    const Timing sweepAppend = measure(restore, [&] { tailed = store.appendToTail(swept); });
+    const std::string afterSweep = *readWholeFile(store.url());
+    if (!tailed.value_or(false) || HistoryTail::countEntries(afterSweep) != 5000) {
+        std::fprintf(stderr, "the sweep's append did not leave 5000 entries\n");
+        return 1;
+    }
+    const Timing sweepRewrite =
+        measure([] {}, [&] { writeFileAtomically(folder / "rewrite.json", afterSweep); });
+    const std::string sweptOnly = HistoryStore::encode(swept);
+    const Timing sweepEmpty =
+        measure([] {}, [&] { writeFileAtomically(folder / "rewrite.json", sweptOnly); });
     std::vector<HistoryEntry> decoded;
     const Timing decode = measure([] {}, [&] { decoded = HistoryStore::decode(original); });
     const Timing encode = measure([] {}, [&] { HistoryStore::encode(decoded); });
@@ -144,6 +161,9 @@ int main(int argc, char** argv) {
     print("  of which encode", encode);
     print("reference: cp of the file", cp);
     print("reference: read + atomic flushed write", rewrite);
+    print("sweep of 1000 at the cap (appendToTail)", sweepAppend);
+    print("reference: atomic write of its result", sweepRewrite);
+    print("reference: atomic write of 1000 entries", sweepEmpty);
     std::printf("ratio append / cp: %.2f (median %.2f)\n", append.best / cp.best,
                 append.median / cp.median);
     std::printf("ratio append / read + atomic write: %.2f (median %.2f)\n",

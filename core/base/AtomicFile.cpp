@@ -47,6 +47,10 @@ void syncDirectory(const fs::path& folder) {
 }
 
 void writeFileAtomically(const fs::path& target, std::string_view bytes) {
+    writeFileAtomically(target, std::span<const std::string_view>(&bytes, 1));
+}
+
+void writeFileAtomically(const fs::path& target, std::span<const std::string_view> pieces) {
     const fs::path folder = folderOf(target);
     std::string pattern = (folder / ("." + target.filename().native() + ".tmp-XXXXXX")).native();
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -57,7 +61,8 @@ void writeFileAtomically(const fs::path& target, std::string_view bytes) {
     const std::string temporary(name.data());
     try {
         // mkstemp makes the file 0600; a configuration is the user's own file either way.
-        writeAll(fd, bytes);
+        for (const std::string_view piece : pieces)
+            writeAll(fd, piece);
         if (::fsync(fd) != 0)
             throw FileError::fromErrno(errno);
     } catch (...) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ namespace dustlyn {
 // folder is flushed so the rename itself survives a power cut. On any failure the
 // temporary file is removed, the old file stays, and FileError carries the system's message.
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+// The same with the content given as pieces written one after another.
+void writeFileAtomically(const std::filesystem::path& target,
+                         std::span<const std::string_view> pieces);
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);

@@ -272,12 +272,14 @@ std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& 
     } catch (const std::invalid_argument&) {
         return std::nullopt;
     }
-    const std::size_t count = HistoryTail::countEntries(file->bytes);
+    const std::vector<std::size_t> starts = HistoryTail::entryStarts(file->bytes);
+    const std::size_t count = starts.size();
     if (count + entries.size() <= std::size_t(limit_))
         return HistoryTail::append(*file, encoded);
-    // Past the cap the file is written whole, but only its oldest entries are decoded.
-    const auto trimmed =
-        HistoryTail::trimmed(file->bytes, count + entries.size() - std::size_t(limit_), encoded);
+    // Past the cap the file is written whole, but only its oldest entries are decoded, and the
+    // kept ones go from the mapped file straight to the new one.
+    const auto trimmed = HistoryTail::trimmed(
+        file->bytes, starts, count + entries.size() - std::size_t(limit_), encoded);
     if (!trimmed)
         return std::nullopt;
     try {

@@ -109,25 +109,34 @@ bool HistoryTail::looksWhole(const fs::path& url) {
 }
 
 std::size_t HistoryTail::countEntries(std::string_view bytes) {
-    std::size_t count = 0;
-    const char* at = bytes.data();
-    const char* const end = at + bytes.size();
-    while (const void* found =
-               ::memmem(at, std::size_t(end - at), entryStart.data(), entryStart.size())) {
-        ++count;
-        at = static_cast<const char*>(found) + entryStart.size();
-    }
-    return count;
+    return entryStarts(bytes).size();
 }
 
-std::optional<std::string> HistoryTail::trimmed(std::string_view bytes, std::size_t excess,
-                                                std::string_view encoded) {
+std::vector<std::size_t> HistoryTail::entryStarts(std::string_view bytes) {
     std::vector<std::size_t> starts;
-    for (auto at = bytes.find(entryStart); at != std::string_view::npos;
-         at = bytes.find(entryStart, at + entryStart.size()))
-        starts.push_back(at);
-    if (excess > starts.size())
+    // A brace is rare outside an entry's start, and memchr finds one far faster than a search
+    // for the whole key would.
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    while (const void* found = ::memchr(at, '{', std::size_t(end - at))) {
+        const char* brace = static_cast<const char*>(found);
+        if (std::size_t(end - brace) >= entryStart.size() &&
+            std::memcmp(brace, entryStart.data(), entryStart.size()) == 0) {
+            starts.push_back(std::size_t(brace - bytes.data()));
+            at = brace + entryStart.size();
+        } else {
+            at = brace + 1;
+        }
+    }
+    return starts;
+}
+
+std::optional<std::vector<std::string_view>>
+HistoryTail::trimmed(std::string_view bytes, const std::vector<std::size_t>& entryOffsets,
+                     std::size_t excess, std::string_view encoded) {
+    if (excess > entryOffsets.size())
         return std::nullopt;
+    std::vector<std::size_t> starts = entryOffsets;
     starts.push_back(bytes.size()); // one past the closing bracket: where a next entry would be
     QuarantinePresence presence;
     // A later entry of the same quarantine path, found by its text as the store writes it.
@@ -138,7 +147,19 @@ std::optional<std::string> HistoryTail::trimmed(std::string_view bytes, std::siz
         return bytes.find(needle, from) != std::string_view::npos ||
                encoded.find(needle) != std::string_view::npos;
     };
-    std::vector<std::string_view> pieces;
+    std::vector<std::string_view> pieces{"["};
+    const auto add = [&pieces](std::string_view piece) {
+        if (pieces.size() > 1) {
+            std::string_view& last = pieces.back();
+            // Entries side by side in the file go out as one piece, the comma between them.
+            if (last.data() + last.size() + 1 == piece.data() && last.data()[last.size()] == ',') {
+                last = std::string_view(last.data(), last.size() + 1 + piece.size());
+                return;
+            }
+            pieces.emplace_back(",");
+        }
+        pieces.push_back(piece);
+    };
     std::size_t i = 0;
     for (; i + 1 < starts.size() && excess > 0; ++i) {
         // Each entry ends before the comma or the bracket that follows it.
@@ -156,7 +177,7 @@ std::optional<std::string> HistoryTail::trimmed(std::string_view bytes, std::siz
                                       presence.at(first.quarantinePath) &&
                                       !mentionedAfter(first.quarantinePath, starts[i + 1]);
         if (stillQuarantined)
-            pieces.push_back(entry);
+            add(entry);
         else
             --excess;
     }
@@ -164,17 +185,10 @@ std::optional<std::string> HistoryTail::trimmed(std::string_view bytes, std::siz
     if (excess > 0)
         return std::nullopt;
     if (i + 1 < starts.size())
-        pieces.push_back(bytes.substr(starts[i], bytes.size() - 1 - starts[i]));
-    pieces.push_back(encoded.substr(1, encoded.size() - 2));
-    std::string out = "[";
-    out.reserve(bytes.size() + encoded.size());
-    for (const auto& piece : pieces) {
-        if (out.size() > 1)
-            out += ',';
-        out.append(piece);
-    }
-    out += ']';
-    return out;
+        add(bytes.substr(starts[i], bytes.size() - 1 - starts[i]));
+    add(encoded.substr(1, encoded.size() - 2));
+    pieces.emplace_back("]");
+    return pieces;
 }
 
 bool HistoryTail::append(const Opened& file, std::string_view encoded) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dustlyn {
 
@@ -22,16 +23,21 @@ public:
     // The entries the store wrote: each opens with `{"id":"`, which no text inside a JSON
     // string can hold, since a quote there is always escaped.
     static std::size_t countEntries(std::string_view bytes);
+    // Where each of those entries starts, in order.
+    static std::vector<std::size_t> entryStarts(std::string_view bytes);
     // Puts `encoded` (an array as HistoryStore::encode gives it) in place of the file's
     // closing bracket and flushes. On failure the file is cut back to what it held.
     static bool append(const Opened& file, std::string_view encoded);
 
-    // The whole file after appending `encoded` to `bytes` (a file open() accepted) and taking
-    // `excess` entries off the front as HistoryStore's trim does: oldest first, never the
-    // record of a file still in the quarantine. Only the entries looked at are decoded; nothing
-    // when one of them cannot be, or when the new entries would have to go themselves.
-    static std::optional<std::string> trimmed(std::string_view bytes, std::size_t excess,
-                                              std::string_view encoded);
+    // The whole file after appending `encoded` to `bytes` (a file open() accepted, its
+    // entryStarts() `starts`) and taking `excess` entries off the front as HistoryStore's trim
+    // does: oldest first, never the record of a file still in the quarantine. Given as pieces of
+    // `bytes` and `encoded` to be written one after another, so that the kept entries are
+    // neither decoded nor copied; only the entries looked at are decoded. Nothing when one of
+    // them cannot be, or when the new entries would have to go themselves.
+    static std::optional<std::vector<std::string_view>>
+    trimmed(std::string_view bytes, const std::vector<std::size_t>& starts, std::size_t excess,
+            std::string_view encoded);
 
 private:
     static bool wholeEnds(std::string_view head, std::string_view end, std::size_t size);

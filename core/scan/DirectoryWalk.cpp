@@ -177,8 +177,9 @@ bool isWithinFolder(std::string_view path, std::string_view folder) {
 class DirectoryWalker {
 public:
     DirectoryWalker(DirectoryWalk& walk, const std::vector<std::string>& excluded,
-                    const std::vector<const NameMatcher*>& matchers)
-        : walk_(walk), excluded_(excluded), matchers_(matchers) {}
+                    const std::vector<const NameMatcher*>& matchers,
+                    DirectoryWalk::Listener* listener)
+        : walk_(walk), excluded_(excluded), matchers_(matchers), listener_(listener) {}
 
     void run(const std::string& root) {
         if (root.empty() || root.front() != '/' || isExcluded(root))
@@ -306,6 +307,8 @@ private:
         file.hasCreation = (info.stx_mask & STATX_BTIME) != 0;
         if (file.hasCreation)
             file.creationDate = dateOf(info.stx_btime);
+        if (listener_)
+            listener_->found(path);
     }
 
     void enterIfSameMount(const Entry& entry, const struct statx& info) {
@@ -334,6 +337,7 @@ private:
     DirectoryWalk& walk_;
     const std::vector<std::string>& excluded_;
     const std::vector<const NameMatcher*>& matchers_;
+    DirectoryWalk::Listener* listener_;
     MountIdentity rootMount_;
     std::string prefix_;
     std::deque<Listing> listings_; // by depth; a deque keeps a parent's listing in place
@@ -346,9 +350,10 @@ StringArena DirectoryWalk::releasePaths() && {
 }
 
 DirectoryWalk DirectoryWalk::run(const std::string& root, const std::vector<std::string>& excluded,
-                                 const std::vector<const NameMatcher*>& matchers) {
+                                 const std::vector<const NameMatcher*>& matchers,
+                                 Listener* listener) {
     DirectoryWalk walk;
-    DirectoryWalker(walk, excluded, matchers).run(root);
+    DirectoryWalker(walk, excluded, matchers, listener).run(root);
     return walk;
 }
 

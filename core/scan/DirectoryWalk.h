@@ -57,15 +57,27 @@ public:
         }
     };
 
+    // Told of each file the walk keeps as soon as it is found, so that work on the files can
+    // go on beside the walk. The path is the one files() will hold.
+    class Listener {
+    public:
+        virtual void found(std::string_view path) = 0;
+
+    protected:
+        ~Listener() = default;
+    };
+
     DirectoryWalk() = default;
 
     // `root` is a resolved absolute folder; `excluded` are resolved folders whose contents
     // are left out (the whole walk is empty when `root` lies inside one of them). Because
     // no link below the root is followed, each file's path is `root` plus its relative path,
     // and so already resolved. `matchers` are tried in order on every regular file's name;
-    // the matchers must outlive the call, not the walk.
+    // the matchers must outlive the call, not the walk. `listener`, when given, is told of
+    // every file kept.
     static DirectoryWalk run(const std::string& root, const std::vector<std::string>& excluded,
-                             const std::vector<const NameMatcher*>& matchers);
+                             const std::vector<const NameMatcher*>& matchers,
+                             Listener* listener = nullptr);
 
     // In the order the walk met them: a folder's entries in directory order, each sub-folder
     // walked where it is met. Views stay valid while the walk lives, also across moves.

@@ -87,8 +87,9 @@ void addClaim(ReportBuilder& report, const ScanClaims::Claim& claim, std::option
 template <class Sink> class ScanPass {
 public:
     ScanPass(const fs::path& home, const std::vector<std::string>& excluded,
-             const std::set<fs::path>& pins, const std::map<fs::path, Date>& timers, Date now)
-        : home_(home), excluded_(excluded), timers_(timers), now_(now) {
+             const std::set<fs::path>& pins, const std::map<fs::path, Date>& timers, Date now,
+             DirectoryWalk::Listener* listener = nullptr)
+        : home_(home), excluded_(excluded), timers_(timers), now_(now), listener_(listener) {
         for (const auto& pin : pins)
             pins_.insert(pin.native());
         for (const auto& [file, due] : timers)
@@ -143,7 +144,7 @@ private:
             std::vector<const NameMatcher*> matchers;
             for (const std::size_t rule : folder.rules)
                 matchers.push_back(&matchers_[rule]);
-            folder.walk = DirectoryWalk::run(key, excluded_, matchers);
+            folder.walk = DirectoryWalk::run(key, excluded_, matchers, listener_);
             folder.claimed.assign(folder.walk.files().size(), 0);
             folder.overlapsAnother = overlapsAnother(key);
             unrecordable_.insert(folder.walk.unrecordable().begin(),
@@ -256,6 +257,8 @@ private:
         });
         for (auto& [file, modified] : files) {
             file.path = claims_.keepPath(file.path);
+            if (listener_)
+                listener_->found(file.path);
             addClaim(claims_, file, modified);
         }
     }
@@ -264,6 +267,7 @@ private:
     const std::vector<std::string>& excluded_;
     const std::map<fs::path, Date>& timers_;
     const Date now_;
+    DirectoryWalk::Listener* listener_;
     std::vector<NameMatcher> matchers_; // by rule index; empty for disabled rules
     std::set<std::string, std::less<>> pins_;
     std::map<std::string, Date, std::less<>> timerDates_;
@@ -289,9 +293,10 @@ std::vector<std::string> Scanner::excludedFolders() const {
 }
 
 ScanClaims Scanner::claim(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins,
-                          const std::map<fs::path, Date>& timers, Date now) const {
+                          const std::map<fs::path, Date>& timers, Date now,
+                          DirectoryWalk::Listener* listener) const {
     const std::vector<std::string> excluded = excludedFolders();
-    return ScanPass<ScanClaims>(home_, excluded, pins, timers, now).run(rules);
+    return ScanPass<ScanClaims>(home_, excluded, pins, timers, now, listener).run(rules);
 }
 
 ScanReport Scanner::scan(const std::vector<PurgeRule>& rules, const std::set<fs::path>& pins,

@@ -2,6 +2,7 @@
 
 #include "core/base/Date.h"
 #include "core/rules/PurgeRule.h"
+#include "core/scan/DirectoryWalk.h"
 #include "core/scan/ScanClaims.h"
 #include "core/scan/ScanReport.h"
 
@@ -24,10 +25,13 @@ public:
     ScanReport scan(const std::vector<PurgeRule>& rules,
                     const std::set<std::filesystem::path>& pins,
                     const std::map<std::filesystem::path, Date>& timers, Date now) const;
-    // The same scan in compact form, for callers that read every file once.
+    // The same scan in compact form, for callers that read every file once. `listener`, when
+    // given, is told of every file the claims may hold as soon as it is found, with the path
+    // the claim holds.
     ScanClaims claim(const std::vector<PurgeRule>& rules,
                      const std::set<std::filesystem::path>& pins,
-                     const std::map<std::filesystem::path, Date>& timers, Date now) const;
+                     const std::map<std::filesystem::path, Date>& timers, Date now,
+                     DirectoryWalk::Listener* listener = nullptr) const;
 
 private:
     std::vector<std::string> excludedFolders() const;
