@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace dustlyn {
 
@@ -36,6 +37,18 @@ std::int64_t unixSeconds(Date date) {
 
 Date wholeSeconds(Date date) {
     return dateFromUnix(unixSeconds(date));
+}
+
+Date startOfLocalMonth(Date date) {
+    const std::time_t seconds = system_clock::to_time_t(date);
+    std::tm local{};
+    if (!::localtime_r(&seconds, &local))
+        return Date::min();
+    local.tm_mday = 1;
+    local.tm_hour = local.tm_min = local.tm_sec = 0;
+    local.tm_isdst = -1;
+    const std::time_t start = std::mktime(&local);
+    return start == std::time_t(-1) ? Date::min() : system_clock::from_time_t(start);
 }
 
 std::string formatRfc3339(Date date) {
