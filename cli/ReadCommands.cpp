@@ -12,10 +12,9 @@
 #include "core/base/Paths.h"
 #include "core/config/ConfigurationStore.h"
 #include "core/history/HistoryStore.h"
+#include "core/quarantine/FileSystemCalls.h"
 #include "core/quarantine/QuarantineScanner.h"
 #include "core/scan/Scanner.h"
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -47,8 +46,8 @@ std::string_view dateText(std::string& scratch, Date date) {
 
 ScanClaims claimWith(const Environment& environment, const Configuration& config, Date at) {
     const fs::path& home = environment.folders.home;
-    const Scanner scanner(home, {resolvePath(config.quarantineURL(home)),
-                                 resolvePath(environment.folders.supportDirectory())});
+    const Scanner scanner(home,
+                          config.excludedFolders(home, environment.folders.supportDirectory()));
     return scanner.claim(config.rules, config.pinURLs(home), config.timerURLs(home), at);
 }
 
@@ -319,8 +318,7 @@ int ReadCommands::kept(const CommandLine& line) const {
         return 0;
     }
     for (const auto& pin : config.pins) {
-        struct stat info {};
-        const bool gone = ::lstat(expandTilde(pin, environment_.folders.home).c_str(), &info) != 0;
+        const bool gone = !itemExists(expandTilde(pin, environment_.folders.home));
         out_.line(gone ? pin + "  (gone)" : pin);
     }
     return 0;

@@ -106,7 +106,7 @@ fs::path AppModel::quarantineFolder() const {
 }
 
 std::vector<fs::path> AppModel::excludedFolders() const {
-    return {resolvePath(quarantineFolder()), resolvePath(store().url().parent_path())};
+    return config().excludedFolders(services_.folders.home, store().url().parent_path());
 }
 
 ScanReport AppModel::scanRuleFolders() const {

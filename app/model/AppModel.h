@@ -55,7 +55,9 @@ struct AppModelServices {
 
 // The one observable model: owns the configuration, the latest scan, the quarantine
 // listing and the history, and runs the sweep cycle. Lives on the main thread. Its
-// published fields notify only when their value really changes.
+// published fields notify only when their value really changes. The stored files are kept by
+// the objects it owns (ConfigurationFile, ModelHistory); what an action changes in the
+// configuration is said by ConfigurationEdits, and what a sweep records by SweepRecords.
 class AppModel : public QObject {
     Q_OBJECT
 

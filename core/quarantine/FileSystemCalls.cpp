@@ -120,6 +120,17 @@ std::optional<Date> modificationTime(const std::filesystem::path& path) {
     return modificationTime(info);
 }
 
+ItemKind itemKind(const fs::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return ItemKind::missing;
+    if (S_ISREG(info.st_mode))
+        return ItemKind::file;
+    if (S_ISDIR(info.st_mode))
+        return ItemKind::folder;
+    return S_ISLNK(info.st_mode) ? ItemKind::link : ItemKind::other;
+}
+
 bool itemExists(const fs::path& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;

@@ -34,6 +34,9 @@ Date modificationTime(const struct stat& info);
 // be read.
 std::optional<Date> modificationTime(const std::filesystem::path& path);
 
+// What is at a path, a symbolic link counting as itself.
+enum class ItemKind { missing, file, folder, link, other };
+ItemKind itemKind(const std::filesystem::path& path);
 // Whether anything is at `path`, a symbolic link counting as itself.
 bool itemExists(const std::filesystem::path& path);
 // Whether `path` leads to something, links followed: a link that leads nowhere does not.
