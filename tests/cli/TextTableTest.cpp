@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {numbered(""), numbered("x")},
                                 "1  2  3  4  5  6  7  8  9  10  11  12  13  14  15  16  17\nx  x  "
                                 "x  x  x  x  x  x  x  x   x   x   x   x   x   x   x\n"}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& test) { return test.param.name; });
 
 } // namespace
 } // namespace dustlyn

@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                      true}},
         RequestCase{"lineBreaksQuotesAndUnicodeInAPath",
                     {{"keep", {"/home/u/Büro/two\nlines \"quoted\" \\ tab\t"}, {}}, false}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& test) { return test.param.name; });
 
 TEST(ControlProtocol, repliesReadBackAsSentFromOneLine) {
     const MoveProgress progress{3, 10, 4096, 1 << 20};
@@ -116,7 +116,7 @@ CommandOutput answerTo(const std::filesystem::path& socket, const std::string& b
 
 TEST(ControlServer, answersARequestAndRefusesBadOnesWithAMessage) {
     testing::qtTestApp();
-    TempDir folder;
+    testing::TempDir folder;
     ControlServer server(folder.path() / "control", [](const CommandLine& line, const auto&) {
         CommandOutput output;
         output.line("ran " + line.command);
