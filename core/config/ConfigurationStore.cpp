@@ -10,7 +10,6 @@
 #include "core/config/QuarantineFolder.h"
 #include "core/quarantine/FileSystemCalls.h"
 
-
 #include <cerrno>
 #include <cstring>
 
