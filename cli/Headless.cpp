@@ -12,12 +12,6 @@ namespace dustlyn {
 
 namespace {
 
-SweepLines::Detail detailOf(const CommandLine& line) {
-    if (line.has("--quiet"))
-        return SweepLines::Detail::quiet;
-    return line.has("--verbose") ? SweepLines::Detail::verbose : SweepLines::Detail::normal;
-}
-
 void printSweep(const AppModel& model, const LogLines& log, SweepLines::Detail detail,
                 const QuarantineReport& moved, const PurgeReport& purged) {
     // "Nothing was due" every few minutes would bury the reports that matter, even in detail.
@@ -52,8 +46,8 @@ int Headless::run(const Environment& environment, const CommandLine& line) {
     model.onNotice = [&log](const std::string& text) {
         log.err(LogLines::Priority::warning, "dustlyn: " + text + "\n");
     };
-    model.onSweepFinished = [&model, &log, detail = detailOf(line)](const QuarantineReport& moved,
-                                                                    const PurgeReport& purged) {
+    model.onSweepFinished = [&model, &log, detail = SweepLines::detailAsked(line)](
+                                const QuarantineReport& moved, const PurgeReport& purged) {
         printSweep(model, log, detail, moved, purged);
     };
     StopSignals stopSignals;

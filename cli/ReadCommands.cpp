@@ -13,10 +13,9 @@
 #include "core/base/Paths.h"
 #include "core/config/ConfigurationStore.h"
 #include "core/history/HistoryStore.h"
+#include "core/quarantine/FileSystemCalls.h"
 #include "core/quarantine/QuarantineScanner.h"
 #include "core/scan/Scanner.h"
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -49,8 +48,8 @@ std::string_view dateText(std::string& scratch, Date date) {
 ScanClaims claimWith(const Environment& environment, const Configuration& config, Date at,
                      DirectoryWalk::Listener* listener = nullptr) {
     const fs::path& home = environment.folders.home;
-    const Scanner scanner(home, {resolvePath(config.quarantineURL(home)),
-                                 resolvePath(environment.folders.supportDirectory())});
+    const Scanner scanner(home,
+                          config.excludedFolders(home, environment.folders.supportDirectory()));
     return scanner.claim(config.rules, config.pinURLs(home), config.timerURLs(home), at, listener);
 }
 
@@ -323,8 +322,7 @@ int ReadCommands::kept(const CommandLine& line) const {
         return 0;
     }
     for (const auto& pin : config.pins) {
-        struct stat info {};
-        const bool gone = ::lstat(expandTilde(pin, environment_.folders.home).c_str(), &info) != 0;
+        const bool gone = !itemExists(expandTilde(pin, environment_.folders.home));
         out_.line(gone ? pin + "  (gone)" : pin);
     }
     return 0;

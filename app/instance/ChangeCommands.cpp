@@ -11,8 +11,7 @@
 #include "core/base/ByteCount.h"
 #include "core/base/Paths.h"
 #include "core/base/Utf8.h"
-
-#include <sys/stat.h>
+#include "core/quarantine/FileSystemCalls.h"
 
 #include <algorithm>
 #include <set>
@@ -23,31 +22,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool pathExists(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
 // A file argument the commands can act on, or the line that says why not. The folders of the
 // path are resolved, its last component never: a link is refused, so that naming a link on
 // the Desktop can never move, time or keep the file it leads to, wherever that lies.
 std::optional<std::string> checkedFile(const std::string& command, const fs::path& path,
                                        CommandOutput& output) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
+    const ItemKind kind = itemKind(path);
+    if (kind == ItemKind::missing) {
         output.fail(2, "dustlyn " + command + ": no such file: " + path.native());
         return std::nullopt;
     }
-    if (S_ISLNK(info.st_mode)) {
+    if (kind == ItemKind::link) {
         output.fail(2, "dustlyn " + command + ": " + path.native() +
                            " is a symbolic link; Dustlyn only moves files");
         return std::nullopt;
     }
     // Rules, timers and kept files are about files: a kept or timed folder would say "done"
     // and change nothing for the files in it.
-    if (!S_ISREG(info.st_mode)) {
+    if (kind != ItemKind::file) {
         output.fail(2, "dustlyn " + command + ": " + path.native() +
-                           (S_ISDIR(info.st_mode) ? " is a folder" : " is not a regular file") +
+                           (kind == ItemKind::folder ? " is a folder" : " is not a regular file") +
                            "; Dustlyn keeps, times and moves files, one by one");
         return std::nullopt;
     }
@@ -119,12 +113,6 @@ bool ChangeCommands::unsaved(std::uint64_t failuresBefore, const CommandLine& li
 
 namespace {
 
-SweepLines::Detail detailOf(const CommandLine& line) {
-    if (line.has("--quiet"))
-        return SweepLines::Detail::quiet;
-    return line.has("--verbose") ? SweepLines::Detail::verbose : SweepLines::Detail::normal;
-}
-
 // The caller's progress line follows the sweep's moves while `sink` is set.
 class ProgressFollowing {
 public:
@@ -152,7 +140,7 @@ CommandOutput ChangeCommands::sweep(const CommandLine& line) {
     if (!line.has("--json"))
         return SweepLines::describe(moved, purged, model_.lastSweepID(),
                                     purged.purgedCount > 0 ? model_.history() : noHistory,
-                                    detailOf(line));
+                                    SweepLines::detailAsked(line));
     CommandOutput output;
     nlohmann::ordered_json json;
     json["sweepID"] = model_.lastSweepID() ? model_.lastSweepID()->text() : "";
@@ -260,7 +248,7 @@ std::optional<fs::path> quarantinedFileFor(const AppModel& model, const std::str
     const auto& history = model.history();
     for (auto entry = history.rbegin(); entry != history.rend(); ++entry)
         if (entry->kind == HistoryEntry::Kind::quarantined && entry->originalPath == argument &&
-            pathExists(entry->quarantinePath))
+            itemExists(entry->quarantinePath))
             return fs::path(entry->quarantinePath);
     return std::nullopt;
 }

@@ -7,8 +7,7 @@
 #include "app/model/RuleWords.h"
 #include "core/base/Paths.h"
 #include "core/config/QuarantineFolder.h"
-
-#include <sys/stat.h>
+#include "core/quarantine/FileSystemCalls.h"
 
 #include <algorithm>
 
@@ -165,8 +164,7 @@ std::optional<PurgeRule> checkedRule(const RuleDraft& draft, const AppModel& mod
 void noteMissingFolders(const PurgeRule& rule, const std::filesystem::path& home,
                         CommandOutput& output) {
     for (const auto& folder : rule.folders) {
-        struct stat info {};
-        if (::stat(expandTilde(folder, home).c_str(), &info) != 0)
+        if (!targetExists(expandTilde(folder, home)))
             output.error("dustlyn: note: " + folder +
                          " does not exist yet; the rule takes its files once it does");
     }

@@ -51,6 +51,12 @@ void failures(const QuarantineReport& moved, const PurgeReport& purged, CommandO
 
 } // namespace
 
+SweepLines::Detail SweepLines::detailAsked(const CommandLine& line) {
+    if (line.has("--quiet"))
+        return Detail::quiet;
+    return line.has("--verbose") ? Detail::verbose : Detail::normal;
+}
+
 CommandOutput SweepLines::describe(const QuarantineReport& moved, const PurgeReport& purged,
                                    const std::optional<Uuid>& sweepID,
                                    const std::vector<HistoryEntry>& history, Detail detail) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/instance/CommandLine.h"
 #include "app/instance/CommandOutput.h"
 #include "core/base/Uuid.h"
 #include "core/history/HistoryEntry.h"
@@ -20,6 +21,9 @@ struct SweepLines {
         verbose, // every file, and a line when nothing was due
     };
     static constexpr std::size_t listedFiles = 10;
+
+    // The detail a command line asks for with --quiet or --verbose.
+    static Detail detailAsked(const CommandLine& line);
 
     // `history` is the model's after the sweep: it tells where each deleted file came from.
     // Failures go to `err` with exit code 1; nothing at all when nothing happened (unless

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "app/model/Clock.h"
+#include "app/model/ConfigurationFile.h"
+#include "app/model/ModelHistory.h"
 #include "app/model/NewFileDetector.h"
 #include "app/model/SweepSummary.h"
 #include "app/model/TimerSource.h"
-#include "core/config/ConfigurationStore.h"
-#include "core/history/HistoryStore.h"
-#include "core/history/SweepJournal.h"
 #include "core/quarantine/Purger.h"
 #include "core/quarantine/QuarantineScanner.h"
 #include "core/quarantine/TrashEmptier.h"
@@ -56,7 +55,9 @@ struct AppModelServices {
 
 // The one observable model: owns the configuration, the latest scan, the quarantine
 // listing and the history, and runs the sweep cycle. Lives on the main thread. Its
-// published fields notify only when their value really changes.
+// published fields notify only when their value really changes. The stored files are kept by
+// the objects it owns (ConfigurationFile, ModelHistory); what an action changes in the
+// configuration is said by ConfigurationEdits, and what a sweep records by SweepRecords.
 class AppModel : public QObject {
     Q_OBJECT
 
@@ -70,22 +71,22 @@ public:
     ~AppModel() override;
 
     // Published fields.
-    const Configuration& config() const { return config_; }
+    const Configuration& config() const { return configuration_.config(); }
     // The clock every deadline and countdown of this model is measured with.
     Date now() const { return services_.clock->now(); }
     const ScanReport& lastScan() const { return lastScan_; }
     const std::vector<QuarantinedFile>& quarantined() const { return quarantined_; }
     // Read from the file at the first call: a sweep that only adds to the history never
     // needs what it holds.
-    const std::vector<HistoryEntry>& history() const { return heldHistory().entries; }
+    const std::vector<HistoryEntry>& history() const { return history_.entries(); }
     const QuarantineReport& lastQuarantine() const { return lastQuarantine_; }
     const PurgeReport& lastPurge() const { return lastPurge_; }
     std::optional<Date> lastSweepDate() const { return lastSweepDate_; }
     bool paused() const { return paused_; }
     bool started() const { return started_; }
 
-    const ConfigurationStore& store() const { return store_; }
-    const HistoryStore& historyStore() const { return historyStore_; }
+    const ConfigurationStore& store() const { return configuration_.store(); }
+    const HistoryStore& historyStore() const { return history_.store(); }
     const UserFolders& folders() const { return services_.folders; }
 
     std::function<void(const std::vector<MatchedFile>&)> onNewFiles;
@@ -148,9 +149,9 @@ public:
     std::int64_t quarantinedSize() const;
 
     // The message of the latest configuration save that failed, empty when it worked.
-    const std::string& lastSaveError() const { return lastSaveError_; }
+    const std::string& lastSaveError() const { return configuration_.lastSaveError(); }
     // How many configuration saves have failed so far: a caller compares it before and after.
-    std::uint64_t saveFailures() const { return saveFailures_; }
+    std::uint64_t saveFailures() const { return configuration_.saveFailures(); }
     // While set, a change of the configuration that cannot be saved is taken back at once (and
     // not acted on), so that what the model holds is what the file says. Commands set it: they
     // must not report, or act on, a change that would be lost at the next start. Otherwise the
@@ -178,7 +179,7 @@ public:
     std::vector<std::string> notices() const;
     // The configuration file could not be read: the model runs on the defaults, and purges
     // nothing, since the user's own retention may be longer.
-    bool configUnreadable() const { return configUnreadable_; }
+    bool configUnreadable() const { return configuration_.unreadable(); }
 
 signals:
     void configChanged();
@@ -201,8 +202,6 @@ private:
     void takeUp(ConfigurationReadout readout);
     void reconcileJournal();
     void removeAbandonedCopies();
-    // The history file's entries, read at the first call.
-    HeldHistory& heldHistory() const;
     // True when the history file now holds the entries.
     bool appendHistory(const std::vector<HistoryEntry>& entries);
     ScanReport scanRuleFolders() const;
@@ -210,17 +209,15 @@ private:
     bool rescan();
     // The rest of a refresh, once the rule folders are scanned.
     void refreshWith(bool scanChanged, std::vector<QuarantinedFile> quarantined);
-    void announceSweep(const Uuid& sweepID, const QuarantineReport& moved);
+    // Moves `toMove` into the quarantine with the journal written first, publishes the report
+    // and records the moves.
+    QuarantineReport moveToQuarantine(const ScanReport& toMove, const Uuid& sweepID);
     // Deletes the expired files of a quarantine listing and takes them out of it.
     PurgeReport purgeListed(std::vector<QuarantinedFile>& listing);
-    std::vector<HistoryEntry> entriesOfMoves(const ScanReport& moved,
-                                             const QuarantineReport& report,
-                                             const Uuid& sweepID) const;
     std::optional<std::pair<std::filesystem::path, HistoryEntry>>
     moveBack(const std::filesystem::path& url);
 
     void setConfig(Configuration config);
-    bool saveConfig();
     // Applies `change` to the configuration as the file holds it now, and saves. False when
     // the save failed and the change was taken back.
     bool changeConfig(const std::function<void(Configuration&)>& change);
@@ -238,9 +235,8 @@ private:
     std::filesystem::path quarantineFolder() const;
     std::vector<std::filesystem::path> excludedFolders() const;
 
-    ConfigurationStore store_;
-    HistoryStore historyStore_;
-    SweepJournal journal_;
+    ConfigurationFile configuration_;
+    ModelHistory history_;
     Purger purger_;
     std::shared_ptr<TrashEmptier> trashEmptier_;
     FolderWatcher* watcher_;
@@ -248,28 +244,16 @@ private:
     QuarantineScanner quarantineScanner_;
     NewFileDetector newFiles_;
 
-    Configuration config_;
     ScanReport lastScan_;
     std::vector<QuarantinedFile> quarantined_;
-    // Filled by heldHistory(); until then the file is only ever appended to.
-    mutable std::optional<HeldHistory> history_;
     QuarantineReport lastQuarantine_;
     PurgeReport lastPurge_;
     std::optional<Date> lastSweepDate_;
     bool paused_ = false;
     bool started_ = false;
-    std::string lastSaveError_;
-    std::uint64_t saveFailures_ = 0;
     bool takeBackUnsaved_ = false;
-    // What the file held when this model last read or wrote it; nothing when it was missing.
-    std::optional<std::string> knownBytes_;
-    // The last complaint about a changed file, so that it is said once.
-    std::string lastReloadProblem_;
     std::string lastRestoreError_;
     std::optional<Uuid> lastSweepID_;
-    bool configUnreadable_ = false;
-    std::vector<std::string> configNotices_;
-    mutable std::vector<std::string> historyNotices_;
 
     std::unique_ptr<Timer> timer_;
     std::unique_ptr<Timer> deadlineTimer_;

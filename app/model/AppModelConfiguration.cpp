@@ -1,11 +1,8 @@
 // The configuration file as others may change it: edits made by hand while the model runs,
-// and the folders of the desktop's screenshot tools.
+// and the folders of the desktop's screenshot tools; and every change of it saved.
 #include "app/model/AppModel.h"
 
 #include "app/model/ScreenshotLocations.h"
-#include "core/base/AtomicFile.h"
-
-#include <sys/stat.h>
 
 namespace dustlyn {
 
@@ -20,49 +17,24 @@ void AppModel::configurationFileChanged() {
 }
 
 bool AppModel::reloadIfChangedOutside() {
-    const std::optional<std::string> bytes = readWholeFile(store_.url());
-    const std::string& url = store_.url().native();
-    struct stat info {};
-    if (!bytes && ::lstat(url.c_str(), &info) != 0) {
-        // Removed: the settings in use are written there again at the next change.
-        if (knownBytes_)
-            notice(url + " was removed; Dustlyn keeps the settings it has and writes them there "
-                         "again at the next change");
-        knownBytes_.reset();
+    auto readout = configuration_.changedOutside([this](const std::string& line) { notice(line); });
+    if (!readout)
         return false;
-    }
-    if (bytes && bytes == knownBytes_)
-        return false;
-    ConfigurationReadout readout = store_.read();
-    if (readout.damage) {
-        std::string line = url + " was changed but cannot be read (" + *readout.damage + ")";
-        if (readout.keptCopy)
-            line += "; its bytes are kept in " + readout.keptCopy->native();
-        line += ". Dustlyn goes on with the settings it had, and saves none until the file is "
-                "mended or removed";
-        if (line != lastReloadProblem_)
-            notice(line);
-        lastReloadProblem_ = line;
-        knownBytes_ = bytes;
-        return false;
-    }
-    lastReloadProblem_.clear();
-    takeUp(std::move(readout));
+    takeUp(std::move(*readout));
     return true;
 }
 
 void AppModel::takeUp(ConfigurationReadout readout) {
     const Configuration& next = readout.configuration;
-    const bool intervalChanged = next.checkInterval != config_.checkInterval;
-    if (next.emptyTrash != config_.emptyTrash)
+    const bool intervalChanged = next.checkInterval != config().checkInterval;
+    if (next.emptyTrash != config().emptyTrash)
         trashEmptier_ = services_.trashEmptierFor(next.emptyTrash);
-    knownBytes_ = std::move(readout.bytes);
-    configUnreadable_ = false;
-    configNotices_ = readout.notices(store_.url());
-    notice("took up the changes made to " + store_.url().native() + " outside Dustlyn");
-    for (const auto& line : configNotices_)
+    const bool changed = configuration_.takeUp(std::move(readout));
+    notice("took up the changes made to " + store().url().native() + " outside Dustlyn");
+    for (const auto& line : configuration_.notices())
         notice(line);
-    setConfig(std::move(readout.configuration));
+    if (changed)
+        emit configChanged();
     ensureQuarantineDirectory();
     refresh();
     updateWatchedFolders();
@@ -70,8 +42,22 @@ void AppModel::takeUp(ConfigurationReadout readout) {
         scheduleNext();
 }
 
+bool AppModel::changeConfig(const std::function<void(Configuration&)>& change) {
+    // An edit made by hand since the last read is the ground this change stands on, never
+    // overwritten by the copy held here.
+    reloadIfChangedOutside();
+    Configuration before = config();
+    Configuration changed = before;
+    change(changed);
+    setConfig(std::move(changed));
+    if (configuration_.save() || !takeBackUnsaved_)
+        return true;
+    setConfig(std::move(before));
+    return false;
+}
+
 void AppModel::adoptScreenshotLocation() {
-    Configuration adopted = config_;
+    Configuration adopted = config();
     if (!ScreenshotLocations::adopt(adopted, services_.folders))
         return;
     changeConfig(

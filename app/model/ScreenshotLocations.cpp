@@ -4,8 +4,7 @@
 #include "core/base/HexDigit.h"
 #include "core/base/Paths.h"
 #include "core/base/Trimmed.h"
-
-#include <sys/stat.h>
+#include "core/quarantine/FileSystemCalls.h"
 
 #include <optional>
 #include <set>
@@ -14,11 +13,6 @@
 namespace dustlyn {
 
 namespace {
-
-bool isDirectory(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 std::string percentDecoded(const std::string& text) {
     std::string out;
@@ -128,7 +122,7 @@ std::vector<std::string> ScreenshotLocations::find(const UserFolders& folders) {
         locations.push_back(text);
     };
     for (const auto& gnome : {folders.pictures + "/Screenshots", folders.videos + "/Screencasts"})
-        if (isDirectory(expandTilde(gnome, folders.home)))
+        if (isFolder(expandTilde(gnome, folders.home)))
             add(gnome);
     if (const auto spectacle = readWholeFile(folders.configHome / "spectaclerc"))
         for (const auto& location : fromSpectacleConfig(*spectacle, folders.home))

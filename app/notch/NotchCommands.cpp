@@ -2,8 +2,7 @@
 
 #include "app/notch/NotchController.h"
 #include "app/notch/NotchDerived.h"
-
-#include <sys/stat.h>
+#include "core/quarantine/FileSystemCalls.h"
 
 #include <algorithm>
 
@@ -19,15 +18,9 @@ constexpr double dropToastSeconds = 2.0;
 constexpr double demoToastSeconds = 3600;
 constexpr double dropTimerSeconds = 3600;
 
+// A link is not followed: dropping a link must not act on some other file.
 bool isRegularFile(const fs::path& url) {
-    // A link is not followed: dropping a link must not act on some other file.
-    std::error_code error;
-    return fs::symlink_status(url, error).type() == fs::file_type::regular;
-}
-
-bool existsAt(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
+    return itemKind(url) == ItemKind::file;
 }
 
 // The model refuses names it cannot record; a confirmation counts only the rest.
@@ -101,12 +94,12 @@ void NotchController::undo(const SweepSummary& summary) {
     std::vector<std::string> waiting;
     for (const auto& entry : model_.history())
         if (entry.sweepID == summary.id && entry.kind == HistoryEntry::Kind::quarantined &&
-            existsAt(entry.quarantinePath))
+            itemExists(entry.quarantinePath))
             waiting.push_back(entry.quarantinePath);
     model_.undo(summary.id);
     // Say what really came back: a purge or a failed move may have taken some.
     const auto restored = std::count_if(waiting.begin(), waiting.end(),
-                                        [](const std::string& path) { return !existsAt(path); });
+                                        [](const std::string& path) { return !itemExists(path); });
     if (restored > 0)
         showToast(Toast::restored(restored), confirmationSeconds);
     else if (waiting.empty())

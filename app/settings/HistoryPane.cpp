@@ -5,12 +5,11 @@
 #include "app/settings/HistoryText.h"
 #include "app/settings/SettingsStyle.h"
 #include "app/settings/SymbolIcon.h"
+#include "core/quarantine/FileSystemCalls.h"
 
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -20,11 +19,6 @@ namespace {
 
 // Rows enough to fill the first screen of the tallest window.
 constexpr std::size_t firstScreen = 24;
-
-bool isFile(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 } // namespace
 
@@ -66,8 +60,8 @@ std::vector<HistoryRow::Shown> HistoryPane::current() const {
     const auto& home = model_.folders().home;
     std::vector<HistoryRow::Shown> rows;
     for (const HistoryEntry* entry : HistoryText::newest(model_.history())) {
-        const bool restorable =
-            entry->kind == HistoryEntry::Kind::quarantined && isFile(entry->quarantinePath);
+        const bool restorable = entry->kind == HistoryEntry::Kind::quarantined &&
+                                itemKind(entry->quarantinePath) == ItemKind::file;
         rows.push_back({*entry,
                         QString::fromStdString(HistoryText::caption(*entry, retention, home)),
                         QString::fromStdString(HistoryText::time(entry->date, now)), restorable});

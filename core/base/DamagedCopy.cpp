@@ -2,6 +2,7 @@
 
 #include "core/base/AtomicFile.h"
 #include "core/base/FileError.h"
+#include "core/quarantine/FileSystemCalls.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,11 +28,6 @@ fs::path candidate(const fs::path& file, int n) {
     return fs::path(name);
 }
 
-bool somethingAt(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
 // 0, EEXIST when `to` is taken, or another errno value.
 int renameNoReplace(const fs::path& from, const fs::path& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
@@ -40,7 +36,7 @@ int renameNoReplace(const fs::path& from, const fs::path& to) {
         return errno;
     // A file system without "no replace": `to` was free a moment ago, and only one writer
     // works in the support folder.
-    if (somethingAt(to))
+    if (itemExists(to))
         return EEXIST;
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
@@ -86,7 +82,7 @@ bool createWith(const fs::path& path, std::string_view bytes) {
 
 fs::path freeName(const fs::path& file) {
     for (int n = 1; n < maxCopies; ++n)
-        if (!somethingAt(candidate(file, n)))
+        if (!itemExists(candidate(file, n)))
             return candidate(file, n);
     return candidate(file, maxCopies);
 }
@@ -106,7 +102,7 @@ fs::path setAside(const fs::path& file) {
 std::optional<fs::path> existingCopy(const fs::path& file, std::string_view bytes) {
     for (int n = 1; n <= maxCopies; ++n) {
         const fs::path target = candidate(file, n);
-        if (!somethingAt(target))
+        if (!itemExists(target))
             return std::nullopt;
         if (const auto kept = readWholeFile(target); kept && *kept == bytes)
             return target;
@@ -119,7 +115,7 @@ fs::path keepCopy(const fs::path& file, std::string_view bytes) {
         const fs::path target = candidate(file, n);
         if (const auto kept = readWholeFile(target); kept && *kept == bytes)
             return target;
-        if (somethingAt(target) || !createWith(target, bytes))
+        if (itemExists(target) || !createWith(target, bytes))
             continue;
         try {
             syncDirectory(file.parent_path().empty() ? fs::path(".") : file.parent_path());

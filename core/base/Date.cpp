@@ -1,7 +1,10 @@
 #include "core/base/Date.h"
 
+#include "core/base/DecimalDigits.h"
+
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace dustlyn {
 
@@ -36,6 +39,18 @@ std::int64_t unixSeconds(Date date) {
 
 Date wholeSeconds(Date date) {
     return dateFromUnix(unixSeconds(date));
+}
+
+Date startOfLocalMonth(Date date) {
+    const std::time_t seconds = system_clock::to_time_t(date);
+    std::tm local{};
+    if (!::localtime_r(&seconds, &local))
+        return Date::min();
+    local.tm_mday = 1;
+    local.tm_hour = local.tm_min = local.tm_sec = 0;
+    local.tm_isdst = -1;
+    const std::time_t start = std::mktime(&local);
+    return start == std::time_t(-1) ? Date::min() : system_clock::from_time_t(start);
 }
 
 std::string formatRfc3339(Date date) {
@@ -75,28 +90,15 @@ void appendRfc3339(std::string& out, Date date) {
     out.append(text, sizeof text);
 }
 
-namespace {
-
-bool readDigits(std::string_view text, std::size_t at, std::size_t count, int& out) {
-    out = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        out = out * 10 + (text[i] - '0');
-    }
-    return true;
-}
-
-} // namespace
-
 std::optional<Date> parseRfc3339(std::string_view text) {
     // YYYY-MM-DDTHH:MM:SSZ
     if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
         text[13] != ':' || text[16] != ':' || text[19] != 'Z')
         return std::nullopt;
     int y, mo, d, h, mi, s;
-    if (!readDigits(text, 0, 4, y) || !readDigits(text, 5, 2, mo) || !readDigits(text, 8, 2, d) ||
-        !readDigits(text, 11, 2, h) || !readDigits(text, 14, 2, mi) || !readDigits(text, 17, 2, s))
+    if (!readDecimalDigits(text, 0, 4, y) || !readDecimalDigits(text, 5, 2, mo) ||
+        !readDecimalDigits(text, 8, 2, d) || !readDecimalDigits(text, 11, 2, h) ||
+        !readDecimalDigits(text, 14, 2, mi) || !readDecimalDigits(text, 17, 2, s))
         return std::nullopt;
     const year_month_day ymd{year(y), month(unsigned(mo)), day(unsigned(d))};
     // Only years a Date can hold (it counts nanoseconds since 1970 in 64 bits).

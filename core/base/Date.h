@@ -20,6 +20,10 @@ std::int64_t unixSeconds(Date date);
 // The same moment with its fraction of a second dropped.
 Date wholeSeconds(Date date);
 
+// Midnight of the first day of `date`'s month in the local time zone; Date::min() when the
+// system cannot tell local time.
+Date startOfLocalMonth(Date date);
+
 // "2025-03-01T09:30:00Z": UTC, whole seconds (a fraction is dropped).
 std::string formatRfc3339(Date date);
 // The same text appended to `out`.

@@ -39,6 +39,11 @@ fs::path Configuration::quarantineURL(const fs::path& home) const {
     return resolveText(quarantineDirectory, home);
 }
 
+std::vector<fs::path> Configuration::excludedFolders(const fs::path& home,
+                                                     const fs::path& supportFolder) const {
+    return {resolvePath(quarantineURL(home)), resolvePath(supportFolder)};
+}
+
 std::string Configuration::quarantineTTLFormatted() const {
     return DurationText::longText(quarantineTTL);
 }

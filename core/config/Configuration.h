@@ -37,6 +37,11 @@ struct Configuration {
     std::set<std::filesystem::path> pinURLs(const std::filesystem::path& home) const;
     std::map<std::filesystem::path, Date> timerURLs(const std::filesystem::path& home) const;
     std::filesystem::path quarantineURL(const std::filesystem::path& home) const;
+    // The folders a scan never claims files in, whatever the rules say: the quarantine and the
+    // folder of Dustlyn's own files (`supportFolder`), resolved.
+    std::vector<std::filesystem::path>
+    excludedFolders(const std::filesystem::path& home,
+                    const std::filesystem::path& supportFolder) const;
     std::string quarantineTTLFormatted() const;
 
     bool operator==(const Configuration&) const = default;

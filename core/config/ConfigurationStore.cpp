@@ -8,8 +8,7 @@
 #include "core/base/Utf8.h"
 #include "core/config/DurationText.h"
 #include "core/config/QuarantineFolder.h"
-
-#include <sys/stat.h>
+#include "core/quarantine/FileSystemCalls.h"
 
 #include <cerrno>
 #include <cstring>
@@ -32,11 +31,6 @@ ConfigurationStore ConfigurationStore::defaultStore(const UserFolders& folders) 
 }
 
 namespace {
-
-bool somethingAt(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
 
 // The JSON reader's message without its "[json.exception.parse_error.101] " tag.
 std::string readerMessage(const std::exception& error) {
@@ -62,7 +56,7 @@ Decoded decodeFile(const fs::path& url, const Configuration& defaults) {
     if (!result.bytes) {
         result.readError = errno;
         // A missing file is no damage: the defaults are what a new user starts with.
-        if (somethingAt(url))
+        if (itemExists(url))
             result.damage = std::strerror(result.readError);
         return result;
     }

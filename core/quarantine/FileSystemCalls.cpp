@@ -120,6 +120,39 @@ std::optional<Date> modificationTime(const std::filesystem::path& path) {
     return modificationTime(info);
 }
 
+ItemKind itemKind(const fs::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return ItemKind::missing;
+    if (S_ISREG(info.st_mode))
+        return ItemKind::file;
+    if (S_ISDIR(info.st_mode))
+        return ItemKind::folder;
+    return S_ISLNK(info.st_mode) ? ItemKind::link : ItemKind::other;
+}
+
+bool itemExists(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool targetExists(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool isFolder(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::optional<std::int64_t> itemSize(const fs::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return static_cast<std::int64_t>(info.st_size);
+}
+
 FileDescriptor openFolderAt(int folder, const char* name) {
     return FileDescriptor(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }

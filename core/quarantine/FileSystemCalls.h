@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -32,6 +33,18 @@ Date modificationTime(const struct stat& info);
 // The modification time of the item itself (a link, not its target); nothing when it cannot
 // be read.
 std::optional<Date> modificationTime(const std::filesystem::path& path);
+
+// What is at a path, a symbolic link counting as itself.
+enum class ItemKind { missing, file, folder, link, other };
+ItemKind itemKind(const std::filesystem::path& path);
+// Whether anything is at `path`, a symbolic link counting as itself.
+bool itemExists(const std::filesystem::path& path);
+// Whether `path` leads to something, links followed: a link that leads nowhere does not.
+bool targetExists(const std::filesystem::path& path);
+// Whether `path` leads to a folder, links followed.
+bool isFolder(const std::filesystem::path& path);
+// The size of the item itself (a link, not its target); nothing when it cannot be looked at.
+std::optional<std::int64_t> itemSize(const std::filesystem::path& path);
 
 // Opens a sub-folder of `folder` without following a symbolic link: -1 and errno on failure.
 FileDescriptor openFolderAt(int folder, const char* name);

@@ -1,0 +1,113 @@
+// The sweep: claimed files into the quarantine, expired ones out of it, and the history of both.
+#include "app/model/AppModel.h"
+
+#include "app/model/SweepRecords.h"
+#include "core/base/FileError.h"
+#include "core/quarantine/FileSystemCalls.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_set>
+
+namespace dustlyn {
+
+// The rule folders are scanned once before the moves and once after; the quarantine is walked
+// once, after the moves, and that one listing is both purged from and shown.
+std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool everything) {
+    removeAbandonedCopies();
+    rescan();
+    const Uuid sweepID = Uuid::random();
+    lastSweepID_ = sweepID;
+    QuarantineReport moved = quarantineIncoming(sweepID, everything);
+    std::vector<QuarantinedFile> listing =
+        quarantineScanner_.list(quarantineFolder(), config().quarantineTTL, now());
+    PurgeReport purged = purgeListed(listing);
+    if (config().emptyTrash) {
+        try {
+            trashEmptier_->emptyTrash();
+        } catch (const std::exception&) {
+            // Emptying the Trash is a courtesy; a failure must not stop the sweep.
+        }
+    }
+    setLastSweepDate(now());
+    const bool timersPruned = pruneTimers();
+    QuarantineScanner::sortByExpiry(listing);
+    // A sweep that tried no move left the rule folders as the scan before it found them: a
+    // change since then is the watcher's to report, and a folder of many claimed files is
+    // not walked twice for each change in it.
+    const bool changed =
+        (moved.outcomes.empty() && !timersPruned) ? false : setLastScan(scanRuleFolders());
+    refreshWith(changed, std::move(listing));
+    if (moved.movedCount > 0 && onSweep)
+        onSweep(SweepRecords::summary(sweepID, moved));
+    if (onSweepFinished)
+        onSweepFinished(moved, purged);
+    return {std::move(moved), std::move(purged)};
+}
+
+QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everything) {
+    const ScanReport toMove = SweepRecords::toMove(lastScan_, everything);
+    if (toMove.results.empty())
+        return QuarantineReport::empty();
+    // A previous sweep's journal must be on record before this one overwrites it.
+    reconcileJournal();
+    return moveToQuarantine(toMove, sweepID);
+}
+
+QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid& sweepID) {
+    const SweepJournal& journal = history_.journal();
+    QuarantineReport report;
+    const Date dated = now();
+    try {
+        report = purger_.quarantine(
+            toMove, quarantineFolder(), dated,
+            [&](const std::vector<PlannedMove>& plan) { journal.write(sweepID, dated, plan); },
+            onSweepProgress);
+    } catch (const FileError& error) {
+        // Without the journal a crash could strand files without their origin: move nothing.
+        report = SweepRecords::allFailed(toMove, error.what());
+    }
+    setLastQuarantine(report);
+    const auto entries = SweepRecords::ofMoves(toMove, report, sweepID, now());
+    // The journal goes only once the history file really holds the sweep's entries; if the
+    // write failed, the next sweep or start-up records them from the journal.
+    if (entries.empty() || appendHistory(entries))
+        journal.remove();
+    return report;
+}
+
+PurgeReport AppModel::purgeExpired() {
+    std::vector<QuarantinedFile> listing =
+        quarantineScanner_.list(quarantineFolder(), config().quarantineTTL, now());
+    return purgeListed(listing);
+}
+
+PurgeReport AppModel::purgeListed(std::vector<QuarantinedFile>& listing) {
+    // The defaults' retention may be shorter than the one the user set in the unreadable file.
+    if (configUnreadable())
+        return PurgeReport::empty();
+    const auto expired = QuarantineScanner::expired(listing);
+    if (expired.empty())
+        return PurgeReport::empty();
+    PurgeReport report = purger_.deleteFiles(expired);
+    setLastPurge(report);
+    const auto entries = SweepRecords::ofDeletions(report, history(), now());
+    std::unordered_set<std::string_view> deleted;
+    for (const auto& entry : entries)
+        deleted.insert(entry.quarantinePath);
+    std::erase_if(listing, [&](const QuarantinedFile& file) { return deleted.contains(file.url); });
+    if (!entries.empty())
+        appendHistory(entries);
+    return report;
+}
+
+bool AppModel::pruneTimers() {
+    const auto gone = [](const auto& entry) { return !targetExists(entry.first); };
+    const auto& timers = config().timers;
+    if (std::none_of(timers.begin(), timers.end(), gone))
+        return false;
+    changeConfig([&](Configuration& config) { std::erase_if(config.timers, gone); });
+    return true;
+}
+
+} // namespace dustlyn

@@ -1,0 +1,52 @@
+#include "app/model/ModelHistory.h"
+
+#include "core/quarantine/FileSystemCalls.h"
+
+namespace dustlyn {
+
+ModelHistory::ModelHistory(HistoryStore store)
+    : store_(std::move(store)), journal_(SweepJournal::besideHistory(store_)) {
+    // A history cut short or replaced is read now, so that its notice is told with the
+    // configuration's; a sound one waits until something needs its entries.
+    if (!store_.looksWhole())
+        held();
+}
+
+HeldHistory& ModelHistory::held() const {
+    if (held_)
+        return *held_;
+    HistoryReadout stored = store_.read();
+    if (const auto notice = stored.notice(store_.url()))
+        notices_.push_back(*notice);
+    held_ = HeldHistory{std::move(stored.entries), stored.damaged, false};
+    return *held_;
+}
+
+bool ModelHistory::append(const std::vector<HistoryEntry>& entries) {
+    // Not read yet: the entries go to the end of the file as it is. A file that cannot take
+    // them so (missing, odd at its ends, or full) is read and written whole, as is one whose
+    // tail could not be written, so that the entries are held until a write succeeds.
+    if (!held_ && store_.appendToTail(entries).value_or(false))
+        return true;
+    // The history held since it was read is the file's content: it is written, never read
+    // back.
+    HeldHistory& history = held();
+    const bool written = store_.append(history, entries);
+    // Once a damaged file has been set aside, the notice about it is done.
+    if (!history.damaged)
+        notices_.clear();
+    return written;
+}
+
+bool ModelHistory::reconcileJournal(Date now) {
+    if (!itemExists(journal_.url()))
+        return false;
+    HeldHistory& history = held();
+    const HeldHistory before = history;
+    journal_.reconcile(store_, history, now);
+    if (!history.damaged)
+        notices_.clear();
+    return history.entries != before.entries;
+}
+
+} // namespace dustlyn

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/history/HistoryStore.h"
+#include "core/history/SweepJournal.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dustlyn {
+
+// The history as the model keeps it: the file is only added to until something needs its
+// entries, then read once and held, so that appending never reads it again. Beside it, the
+// journal of the sweep under way.
+class ModelHistory {
+public:
+    explicit ModelHistory(HistoryStore store);
+
+    const HistoryStore& store() const { return store_; }
+    const SweepJournal& journal() const { return journal_; }
+    // Read from the file at the first call.
+    const std::vector<HistoryEntry>& entries() const { return held().entries; }
+    // True when the file now holds the entries; they are held either way.
+    bool append(const std::vector<HistoryEntry>& entries);
+    // Records where the files of a journal left behind came from (the last run stopped between
+    // its moves and its history entry). True when that added entries.
+    bool reconcileJournal(Date now);
+    // What is wrong with the file, for the user, until it is next written.
+    const std::vector<std::string>& notices() const { return notices_; }
+
+private:
+    HeldHistory& held() const;
+
+    HistoryStore store_;
+    SweepJournal journal_;
+    // Filled by held(); until then the file is only ever appended to.
+    mutable std::optional<HeldHistory> held_;
+    mutable std::vector<std::string> notices_;
+};
+
+} // namespace dustlyn
