@@ -114,13 +114,15 @@ TEST(Listings, NameTheSweepTheRuleTheSourceAndTheKeptAndTimedFiles) {
     const std::string origin = "https://files.example.org/setup.txt";
     const bool hasSource =
         ::setxattr(download.c_str(), "user.xdg.origin.url", origin.data(), origin.size(), 0) == 0;
-    for (const char* name : {"kept.pdf", "timed.pdf"})
+    for (const char* name : {"kept.pdf", "gone.pdf", "timed.pdf"})
         writeFile(home.desktop() / name, name);
     const std::string kept = (home.desktop() / "kept.pdf").native();
+    const std::string gone = (home.desktop() / "gone.pdf").native();
     const std::string timed = (home.desktop() / "timed.pdf").native();
-    ASSERT_EQ(home.run({"keep", kept}).exitCode, 0);
+    ASSERT_EQ(home.run({"keep", kept, gone}).exitCode, 0);
     ASSERT_EQ(home.run({"timer", timed, "1h"}).exitCode, 0);
     ASSERT_EQ(home.run({"sweep"}).exitCode, 0);
+    fs::remove(gone); // a kept file deleted since is listed as gone
     const std::string sweepID = home.readHistory()[0].value("sweepID", "");
     ASSERT_FALSE(sweepID.empty()) << home.readHistory();
 
@@ -128,7 +130,7 @@ TEST(Listings, NameTheSweepTheRuleTheSourceAndTheKeptAndTimedFiles) {
         {{"history"}, {"note-0001.txt", "by Old notes", "sweep " + sweepID}},
         {{"scan"}, {hasSource ? "from files.example.org" : "setup.txt"}},
         {{"scan", "--json"}, {hasSource ? R"("source": "files.example.org")" : "setup.txt"}},
-        {{"kept"}, {kept}},
+        {{"kept"}, {kept + "\n", gone + "  (gone)\n"}},
         {{"kept", "--json"}, {"\"" + kept + "\""}},
         {{"timers"}, {timed}},
         {{"timers", "--json"}, {"\"" + timed + "\": \""}},

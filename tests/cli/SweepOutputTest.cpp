@@ -156,8 +156,10 @@ TEST_P(SweepProgress, ShowsOnlyOnATerminal) {
     EXPECT_EQ(piped.exitCode, 0) << piped.describe();
     EXPECT_EQ(piped.err.find("Moving"), std::string::npos) << piped.err;
     EXPECT_EQ(firstLine(piped.out), "Moved 6 files to quarantine (78 bytes):");
-    if (instance)
-        stopInstance(*instance);
+    if (instance) {
+        instance->sendSignal(SIGTERM);
+        instance->wait(Clock::now() + 20s);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, SweepProgress, ::testing::Bool(), [](const auto& test) {

@@ -91,20 +91,17 @@ TEST(HistorySave, dropsFractionsOfSecondsAndLeavesOutAnAbsentSweep) {
     EXPECT_EQ(loaded[0], entry);
 }
 
-TEST(HistorySave, createsMissingFoldersAndAnEmptyListIsAnEmptyArray) {
+// Missing folders are made; a save that fails is not reported and touches nothing.
+TEST(HistorySave, createsMissingFoldersAndAFailureTouchesNothing) {
     testing::TempDir dir;
     const HistoryStore store(dir / "a/b/history.json", 5000);
     store.save({});
     EXPECT_EQ(testing::readFile(store.url()), "[]");
-}
-
-TEST(HistorySave, aFailureIsNotReportedAndTouchesNothing) {
-    testing::TempDir dir;
     testing::writeFile(dir / "file", "not a folder");
-    const HistoryStore store(dir / "file/history.json", 5000);
-    EXPECT_NO_THROW(store.save(goldenEntries()));
+    const HistoryStore blocked(dir / "file/history.json", 5000);
+    EXPECT_NO_THROW(blocked.save(goldenEntries()));
     EXPECT_EQ(testing::readFile(dir / "file"), "not a folder");
-    EXPECT_EQ(store.append({numbered(1)}).size(), 1u) << "the caller still gets the list";
+    EXPECT_EQ(blocked.append({numbered(1)}).size(), 1u) << "the caller still gets the list";
 }
 
 TEST(HistorySave, textThatIsNotUtf8CannotBeEncodedAndKeepsTheOldFile) {
@@ -322,15 +319,10 @@ TEST(HistoryStats, countsEntriesDatedAtOrAfterSinceAndNoRestoredSize) {
     EXPECT_EQ(HistoryStore::stats(entries, since), (HistoryStats{2, 30, 1, 300, 2}));
     EXPECT_EQ(HistoryStore::stats({}, since), HistoryStats{});
     EXPECT_EQ(HistoryStore::stats(entries, Date::min()), (HistoryStats{3, 1030, 2, 5300, 2}));
-}
-
-TEST(HistoryStats, sizesFromAnEditedFileStopAtTheLargestValue) {
+    // Sizes from an edited file stop at the largest value.
     const auto big = std::numeric_limits<std::int64_t>::max();
-    HistoryEntry a = numbered(0);
-    a.size = big;
-    const auto stats = HistoryStore::stats({a, a}, Date::min());
-    EXPECT_EQ(stats.clearedCount, 2);
-    EXPECT_EQ(stats.clearedSize, big);
+    const auto huge = entry(Kind::quarantined, since, big);
+    EXPECT_EQ(HistoryStore::stats({huge, huge}, since).clearedSize, big);
 }
 
 TEST(HistoryDefaultStore, liesInTheSupportFolderWithTheLimitOf5000) {

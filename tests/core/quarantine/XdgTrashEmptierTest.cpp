@@ -57,8 +57,8 @@ TEST_F(EmptyingTheTrash, theHomeAndAVolumesTrashLoseEveryItemAndDescriptionButNo
     const fs::path own = volume / (".Trash-" + uid);
     fillTrash(home, outside);
     fillTrash(own, outside);
-    const XdgTrashEmptier emptier(home, ::getuid(), {volume});
-    EXPECT_EQ(emptier.trashDirectories(), std::vector<fs::path>{own});
+    XdgTrashEmptier emptier(home, ::getuid(), {volume});
+    EXPECT_EQ(emptier.trashDirectories(), (std::vector<fs::path>{home, own}));
     emptier.emptyTrash();
     expectEmpty(home);
     expectEmpty(own);
