@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -80,6 +81,17 @@ ProcessResult CliHome::runUnder(const std::vector<std::string>& launcher,
     return process.wait(DustlynProcess::Clock::now() + std::chrono::seconds(30));
 }
 
+bool CliHome::canStrace() const {
+    return runUnder(strace(), {"--version"}).exitCode == 0;
+}
+
+std::vector<std::string> strace(const std::vector<std::string>& injections) {
+    std::vector<std::string> words = {"strace", "-f", "-qq", "-o", "/dev/null"};
+    for (const auto& injection : injections)
+        words.insert(words.end(), {"-e", injection});
+    return words;
+}
+
 void CliHome::writeConfig(const nlohmann::json& config) const {
     writeFile(configFile(), config.dump(2));
 }
@@ -112,6 +124,18 @@ nlohmann::json globRule(const std::string& glob, const std::string& folder, doub
             {"ageBasis", "modification"}};
 }
 
+nlohmann::json historyEntry(const std::string& id, const std::string& kind, const fs::path& origin,
+                            const fs::path& quarantined) {
+    return {{"id", id},
+            {"date", "2026-03-01T09:15:00Z"},
+            {"kind", kind},
+            {"originalPath", origin.native()},
+            {"quarantinePath", quarantined.native()},
+            {"size", 4},
+            {"ruleName", "Old notes"},
+            {"sweepID", "0D9C8B7A-6F5E-4D3C-8B2A-190817263544"}};
+}
+
 std::vector<std::string> makeOldFiles(const fs::path& folder, int count) {
     const Date hourAgo = std::chrono::system_clock::now() - std::chrono::hours(1);
     std::vector<std::string> names;
@@ -136,6 +160,20 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 
 std::string firstLine(const std::string& text) {
     return text.substr(0, text.find('\n'));
+}
+
+void expectRefused(const ProcessResult& result, int code, const std::string& says) {
+    EXPECT_EQ(result.exitCode, code) << result.describe();
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.errLines().size(), 1u) << result.describe();
+    EXPECT_NE(result.err.find(says), std::string::npos) << result.err;
+}
+
+void stopInstance(DustlynProcess& instance) {
+    instance.sendSignal(SIGTERM);
+    const ProcessResult ended =
+        instance.wait(DustlynProcess::Clock::now() + std::chrono::seconds(20));
+    EXPECT_EQ(ended.exitCode, 0) << ended.describe();
 }
 
 } // namespace dustlyn::testing

@@ -44,6 +44,8 @@ public:
     // Runs `LAUNCHER… dustlyn WORDS…` to completion, for fault injection with strace.
     ProcessResult runUnder(const std::vector<std::string>& launcher,
                            const std::vector<std::string>& words) const;
+    // Whether strace can trace dustlyn here (ptrace may not be permitted).
+    bool canStrace() const;
 
     // Writes config.json as given, pretty-printed like the store writes it.
     void writeConfig(const nlohmann::json& config) const;
@@ -60,11 +62,25 @@ private:
 // modification date is `age` seconds old.
 nlohmann::json globRule(const std::string& glob, const std::string& folder, double age);
 
+// One history entry as history.json holds it, of 4 bytes, dated 2026-03-01T09:15:00Z, by the
+// rule "Old notes" in the sweep 0D9C8B7A-….
+nlohmann::json historyEntry(const std::string& id, const std::string& kind,
+                            const std::filesystem::path& origin,
+                            const std::filesystem::path& quarantined);
+
+// `strace -f -qq -o /dev/null` followed by `injections`, each given with -e.
+std::vector<std::string> strace(const std::vector<std::string>& injections = {});
+
 // Creates `count` files "note-0001.txt"… in `folder`, each holding its own name and dated
 // an hour ago; returns their names.
 std::vector<std::string> makeOldFiles(const std::filesystem::path& folder, int count);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
 // The text up to its first line break.
 std::string firstLine(const std::string& text);
+// A refusal: exit `code`, nothing on standard output and one line on standard error holding
+// `says`.
+void expectRefused(const ProcessResult& result, int code, const std::string& says);
+// Stops an instance with SIGTERM and expects it to end cleanly.
+void stopInstance(DustlynProcess& instance);
 
 } // namespace dustlyn::testing

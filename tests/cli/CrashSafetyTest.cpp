@@ -28,44 +28,27 @@ std::size_t countEntries(const fs::path& folder) {
     return count;
 }
 
-// Where each of the files is now: name -> how many copies at the origin and in quarantine,
-// with every copy's content checked against its name.
-struct Whereabouts {
-    std::map<std::string, int> atOrigin;
-    std::map<std::string, int> inQuarantine; // by original name, read from the content
-    std::vector<std::string> damaged;
-};
-
-Whereabouts locate(const CliHome& home) {
-    Whereabouts found;
+// Every file exists exactly once, whole: at its origin or in the quarantine, where its
+// content says which file it is (a numbered name would mean a collision).
+void expectEachFileExactlyOnce(const CliHome& home, const std::vector<std::string>& names) {
+    std::map<std::string, int> copies;
+    std::size_t damaged = 0;
     for (const auto& name : namesIn(home.desktop())) {
-        if (readFile(home.desktop() / name) != name)
-            found.damaged.push_back(name);
-        found.atOrigin[name] += 1;
+        damaged += readFile(home.desktop() / name) != name;
+        ++copies[name];
     }
     for (const auto& name : namesIn(home.quarantine())) {
-        // A numbered name would mean a collision; the content says which file it is.
         const std::string content = readFile(home.quarantine() / name);
-        if (content != name)
-            found.damaged.push_back("quarantine/" + name);
-        found.inQuarantine[content] += 1;
+        damaged += content != name;
+        ++copies[content];
     }
-    return found;
-}
-
-void expectEachFileExactlyOnce(const Whereabouts& found, const std::vector<std::string>& names) {
-    EXPECT_TRUE(found.damaged.empty())
-        << found.damaged.size() << " damaged, first " << found.damaged.front();
+    EXPECT_EQ(damaged, 0u);
+    EXPECT_EQ(copies.size(), names.size()) << "no stray files appeared";
     std::size_t wrong = 0;
-    for (const auto& name : names) {
-        const int copies = (found.atOrigin.contains(name) ? found.atOrigin.at(name) : 0) +
-                           (found.inQuarantine.contains(name) ? found.inQuarantine.at(name) : 0);
-        if (copies != 1 && wrong++ < 5)
-            ADD_FAILURE() << name << " exists " << copies << " times";
-    }
+    for (const auto& name : names)
+        if (copies[name] != 1 && wrong++ < 5)
+            ADD_FAILURE() << name << " exists " << copies[name] << " times";
     EXPECT_EQ(wrong, 0u);
-    EXPECT_EQ(found.atOrigin.size() + found.inQuarantine.size(), names.size())
-        << "no stray files appeared";
 }
 
 void expectParsesIfPresent(const fs::path& file) {
@@ -123,17 +106,15 @@ TEST(CrashSafety, AKilledSweepLosesNoFileAndRecordsEveryOrigin) {
                   << (fs::exists(home.historyFile()) ? "present" : "absent") << ", journal "
                   << (journalLeft ? "left behind" : "absent") << "\n";
 
-        const Whereabouts afterKill = locate(home);
-        expectEachFileExactlyOnce(afterKill, names);
+        expectEachFileExactlyOnce(home, names);
         expectParsesIfPresent(home.configFile());
         expectParsesIfPresent(home.historyFile());
 
         // The next sweep first records what the killed one moved, then moves the rest.
         const ProcessResult sweep = home.run({"sweep"});
         EXPECT_EQ(sweep.exitCode, 0) << sweep.describe();
-        const Whereabouts afterSweep = locate(home);
-        expectEachFileExactlyOnce(afterSweep, names);
-        EXPECT_TRUE(afterSweep.atOrigin.empty()) << afterSweep.atOrigin.size() << " left behind";
+        expectEachFileExactlyOnce(home, names);
+        EXPECT_TRUE(namesIn(home.desktop()).empty()) << "files left behind";
 
         const json history = home.readHistory();
         ASSERT_TRUE(history.is_array());
@@ -168,27 +149,22 @@ TEST(CrashSafety, AKilledSweepLosesNoFileAndRecordsEveryOrigin) {
 // date; the next sweep must give it its own date back or it would wait a whole rule period.
 TEST(CrashSafety, AFileKilledBetweenDatingAndMovingIsStillDueAtTheNextSweep) {
     CliHome home;
-    const std::vector<std::string> strace = {"strace", "-f", "-qq", "-o", "/dev/null"};
-    const ProcessResult probe = home.runUnder(strace, {"--version"});
-    if (probe.exitCode != 0)
-        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)\n" << probe.describe();
+    if (!home.canStrace())
+        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
     home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 600)}}});
     const auto names = makeOldFiles(home.desktop(), 3);
 
     // The first rename moves one file; the second is killed after dating another.
-    auto killer = strace;
-    killer.insert(killer.end(), {"-e", "inject=renameat2:signal=SIGKILL:when=2"});
-    const ProcessResult killed = home.runUnder(killer, {"sweep"});
+    const ProcessResult killed =
+        home.runUnder(strace({"inject=renameat2:signal=SIGKILL:when=2"}), {"sweep"});
     EXPECT_NE(killed.exitCode, 0) << killed.describe();
-    const Whereabouts afterKill = locate(home);
-    expectEachFileExactlyOnce(afterKill, names);
-    ASSERT_EQ(afterKill.inQuarantine.size(), 1u);
+    expectEachFileExactlyOnce(home, names);
+    ASSERT_EQ(namesIn(home.quarantine()).size(), 1u);
 
     const ProcessResult sweep = home.run({"sweep"});
     EXPECT_EQ(sweep.exitCode, 0) << sweep.describe();
-    const Whereabouts afterSweep = locate(home);
-    expectEachFileExactlyOnce(afterSweep, names);
-    EXPECT_TRUE(afterSweep.atOrigin.empty()) << afterSweep.atOrigin.size() << " left behind";
+    expectEachFileExactlyOnce(home, names);
+    EXPECT_TRUE(namesIn(home.desktop()).empty()) << "files left behind";
     std::size_t quarantined = 0;
     for (const auto& entry : home.readHistory())
         quarantined += entry["kind"] == "quarantined";

@@ -197,25 +197,8 @@ bool DustlynProcess::pump(Clock::time_point until) {
     return outFd_ >= 0 || errFd_ >= 0;
 }
 
-bool DustlynProcess::lineArrived(Stream stream, std::string_view text) const {
-    const std::string& buffer = stream == Stream::out ? out_ : err_;
-    const auto end = buffer.rfind('\n');
-    if (end == std::string::npos)
-        return false;
-    return std::string_view(buffer).substr(0, end).find(text) != std::string_view::npos;
-}
-
 bool DustlynProcess::waitForLine(Stream stream, std::string_view text, Clock::time_point deadline) {
-    for (;;) {
-        if (lineArrived(stream, text))
-            return true;
-        if (Clock::now() >= deadline)
-            return false;
-        const int& fd = stream == Stream::out ? outFd_ : errFd_;
-        if (fd < 0)
-            return false;
-        pump(deadline);
-    }
+    return waitForLines(stream, text, 1, deadline);
 }
 
 std::size_t DustlynProcess::linesWith(Stream stream, std::string_view text) const {

@@ -72,7 +72,6 @@ public:
 private:
     // Reads what the pipes offer, waiting at most until `until`. False when both are closed.
     bool pump(Clock::time_point until);
-    bool lineArrived(Stream stream, std::string_view text) const;
     ProcessResult reap(bool timedOut);
     ProcessResult record(int status, bool timedOut);
 

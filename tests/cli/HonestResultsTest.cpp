@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <functional>
 
 namespace dustlyn::testing {
@@ -16,12 +14,6 @@ using Clock = DustlynProcess::Clock;
 using Stream = DustlynProcess::Stream;
 using namespace std::chrono_literals;
 
-const std::vector<std::string> strace = {"strace", "-f", "-qq", "-o", "/dev/null"};
-
-bool straceWorks(const CliHome& home) {
-    return home.runUnder(strace, {"--version"}).exitCode == 0;
-}
-
 struct Unwritable {
     const char* what;
     std::function<void(const CliHome&)> prepare;
@@ -32,8 +24,6 @@ struct Unwritable {
 // A change that cannot be saved is reported, exit 1, naming config.json and the system's
 // reason; nothing of it stays, and the file it was about is left where it is.
 TEST(HonestResults, AChangeThatCannotBeSavedExitsOneAndChangesNothing) {
-    auto refused = strace;
-    refused.insert(refused.end(), {"-e", "inject=rename:error=EPERM"});
     const std::vector<Unwritable> rows = {
         {"a folder in its place",
          [](const CliHome& home) {
@@ -42,13 +32,13 @@ TEST(HonestResults, AChangeThatCannotBeSavedExitsOneAndChangesNothing) {
          },
          {},
          "Is a directory"},
-        {"a file the system will not replace (immutable)", [](const CliHome&) {}, refused,
-         "Operation not permitted"},
+        {"a file the system will not replace (immutable)", [](const CliHome&) {},
+         strace({"inject=rename:error=EPERM"}), "Operation not permitted"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         CliHome home;
-        if (!row.launcher.empty() && !straceWorks(home))
+        if (!row.launcher.empty() && !home.canStrace())
             GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
         home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
         makeOldFiles(home.desktop(), 1);
@@ -67,11 +57,10 @@ TEST(HonestResults, AChangeThatCannotBeSavedExitsOneAndChangesNothing) {
                 row.launcher.empty() ? home.run(words) : home.runUnder(row.launcher, words);
             EXPECT_EQ(result.exitCode, 1) << result.describe();
             EXPECT_EQ(result.out, "");
-            const std::string said = result.errLines().empty() ? "" : result.errLines().back();
-            EXPECT_NE(said.find("could not save " + home.configFile().native() + ": "),
+            EXPECT_NE(result.err.find("could not save " + home.configFile().native() + ": "),
                       std::string::npos)
                 << result.err;
-            EXPECT_NE(said.find(row.reason), std::string::npos) << result.err;
+            EXPECT_NE(result.err.find(row.reason), std::string::npos) << result.err;
         }
         EXPECT_EQ(aFile ? readFile(home.configFile()) : "", before);
         EXPECT_EQ(readFile(file), "note-0001.txt") << "nothing was quarantined";
@@ -91,10 +80,8 @@ protected:
     }
 
     void TearDown() override {
-        if (!instance)
-            return;
-        instance->sendSignal(SIGTERM);
-        EXPECT_EQ(instance->wait(Clock::now() + 20s).exitCode, 0);
+        if (instance)
+            stopInstance(*instance);
     }
 
     json status() const { return parseOrDiscard(home.run({"status", "--json"}).out); }
@@ -157,36 +144,16 @@ TEST_F(HandEdits, ADamagedEditKeepsTheSettingsInUseAndAChangeIsThenRefused) {
     ASSERT_TRUE(saysAgain("took up the changes")) << instance->err();
     EXPECT_EQ(home.run({"keep", onDesktop("note-0001.txt")}).exitCode, 0);
     EXPECT_EQ(status()["leaving"], 1);
-}
 
-TEST_F(HandEdits, AFolderInPlaceOfTheFileRefusesAKeepAndTheFileStaysClaimed) {
+    // A folder in place of the file is damage too.
     fs::remove(home.configFile());
     fs::create_directory(home.configFile());
     ASSERT_TRUE(saysAgain("was changed but cannot be read")) << instance->err();
-    const ProcessResult kept = home.run({"keep", onDesktop("note-0001.txt")});
-    EXPECT_EQ(kept.exitCode, 1) << kept.describe();
-    EXPECT_NE(kept.err.find("Is a directory"), std::string::npos) << kept.err;
-    EXPECT_EQ(status()["leaving"], 2);
+    const ProcessResult refused = home.run({"keep", onDesktop("note-0002.txt")});
+    EXPECT_EQ(refused.exitCode, 1) << refused.describe();
+    EXPECT_NE(refused.err.find("Is a directory"), std::string::npos) << refused.err;
+    EXPECT_EQ(status()["leaving"], 1);
     EXPECT_TRUE(namesIn(home.quarantine()).empty());
-}
-
-TEST(HonestResults, UndoOfASweepInNoHistoryAndPauseWithNothingRunningExitTwo) {
-    CliHome home;
-    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
-        {{"undo", "5A0C7D2E-1A2B-4C3D-8E9F-A0B1C2D3E4F5"},
-         "no sweep 5A0C7D2E-1A2B-4C3D-8E9F-A0B1C2D3E4F5 in the history"},
-        {{"undo", "not-a-sweep"}, "'not-a-sweep' is not a sweep id"},
-        {{"pause"}, "Dustlyn is not running, so there is nothing to pause"},
-        {{"resume"}, "Dustlyn is not running, so there is nothing to resume"},
-    };
-    for (const auto& [words, says] : rows) {
-        SCOPED_TRACE(words.front());
-        const ProcessResult result = home.run(words);
-        EXPECT_EQ(result.exitCode, 2) << result.describe();
-        EXPECT_EQ(result.out, "");
-        ASSERT_EQ(result.errLines().size(), 1u) << result.describe();
-        EXPECT_NE(result.err.find(says), std::string::npos) << result.err;
-    }
 }
 
 } // namespace

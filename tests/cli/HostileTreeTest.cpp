@@ -16,47 +16,39 @@ using nlohmann::json;
 using Clock = DustlynProcess::Clock;
 using namespace std::chrono_literals;
 
-class LinkArguments : public ::testing::TestWithParam<std::vector<std::string>> {};
-
 // Someone leaves ~/Desktop/passwd.txt leading to a file of theirs elsewhere (as root:
-// /etc/passwd). Naming it must never move, time or keep what it leads to.
-TEST_P(LinkArguments, AreRefusedWithOneLineAndTheFileTheyLeadToIsNeverTouched) {
+// /etc/passwd). Naming it must never move, time or keep what it leads to, and a timer
+// written on it by hand times only the link.
+TEST(LinkArguments, AreRefusedWithOneLineAndTheFileTheyLeadToIsNeverTouched) {
     CliHome home;
-    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
     const fs::path target = home.home() / "Outside/passwd";
     const fs::path link = home.desktop() / "passwd.txt";
     writeFile(target, "root:x:0:0");
+    setModificationDate(target, std::chrono::system_clock::now() - 1h);
     fs::create_directories(home.desktop());
     fs::create_symlink(target, link);
+    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}},
+                      {"timers", {{link.native(), "2025-03-01T09:30:00Z"}}}});
     const std::string before = readFile(home.configFile());
-    std::vector<std::string> words = GetParam();
-    words.insert(words.begin() + 1, link.native());
-
-    const ProcessResult result = home.run(words);
-    EXPECT_EQ(result.exitCode, 2) << result.describe();
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "dustlyn " + words.front() + ": " + link.native() +
-                              " is a symbolic link; Dustlyn only moves files\n");
-    EXPECT_EQ(readFile(home.configFile()), before) << "no kept file, no timer";
-
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"remove-now", link.native()},
+          {"timer", link.native(), "10m"},
+          {"keep", link.native()}}) {
+        SCOPED_TRACE(words.front());
+        const ProcessResult result = home.run(words);
+        EXPECT_EQ(result.exitCode, 2) << result.describe();
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "dustlyn " + words.front() + ": " + link.native() +
+                                  " is a symbolic link; Dustlyn only moves files\n");
+        EXPECT_EQ(readFile(home.configFile()), before) << "no kept file, no timer";
+    }
     const ProcessResult swept = home.run({"sweep"});
     EXPECT_EQ(swept.exitCode, 0) << swept.describe();
+    EXPECT_EQ(swept.out, "");
     EXPECT_EQ(readFile(target), "root:x:0:0");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_TRUE(namesIn(home.quarantine()).empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(Commands, LinkArguments,
-                         ::testing::Values(std::vector<std::string>{"remove-now"},
-                                           std::vector<std::string>{"timer", "10m"},
-                                           std::vector<std::string>{"keep"}),
-                         [](const auto& test) {
-                             std::string name;
-                             for (char c : test.param.front())
-                                 if (c != '-')
-                                     name += c;
-                             return name;
-                         });
 
 TEST(LinkArguments, ALinkAmongTheFoldersAboveTheFileIsFine) {
     CliHome home;
@@ -68,22 +60,6 @@ TEST(LinkArguments, ALinkAmongTheFoldersAboveTheFileIsFine) {
     EXPECT_EQ(result.out, "Moved " + (home.desktop() / "f.txt").native() + " to " +
                               (home.quarantine() / "f.txt").native() + "\n");
     EXPECT_EQ(home.readHistory()[0]["originalPath"], (home.desktop() / "f.txt").native());
-}
-
-TEST(LinkArguments, ATimerWrittenOnALinkTimesOnlyTheLink) {
-    CliHome home;
-    const fs::path target = home.home() / "Outside/passwd";
-    const fs::path link = home.desktop() / "passwd.txt";
-    writeFile(target, "root:x:0:0");
-    fs::create_directories(home.desktop());
-    fs::create_symlink(target, link);
-    home.writeConfig(
-        {{"rules", json::array()}, {"timers", {{link.native(), "2025-03-01T09:30:00Z"}}}});
-    const ProcessResult swept = home.run({"sweep"});
-    EXPECT_EQ(swept.exitCode, 0) << swept.describe();
-    EXPECT_EQ(swept.out, "");
-    EXPECT_EQ(readFile(target), "root:x:0:0");
-    EXPECT_TRUE(fs::is_symlink(link));
 }
 
 bool journalBeingWritten(const CliHome& home) {
@@ -98,9 +74,8 @@ bool journalBeingWritten(const CliHome& home) {
 // rename for a few seconds, the test swaps the folder meanwhile, then lets it go on.
 TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) {
     CliHome home;
-    const std::vector<std::string> strace = {"strace", "-f", "-qq", "-o", "/dev/null"};
-    if (const ProcessResult probe = home.runUnder(strace, {"--version"}); probe.exitCode != 0)
-        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)\n" << probe.describe();
+    if (!home.canStrace())
+        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
     home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
     const Date hourAgo = std::chrono::system_clock::now() - 1h;
     for (const auto& [folder, content] : {std::pair{home.desktop() / "sub", "inside"},
@@ -109,9 +84,8 @@ TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) 
         setModificationDate(folder / "secret.txt", hourAgo);
     }
 
-    auto launcher = strace;
-    launcher.insert(launcher.end(), {"-e", "inject=rename:delay_enter=3000000:when=1"});
-    DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {}, launcher);
+    DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {},
+                         strace({"inject=rename:delay_enter=3000000:when=1"}));
     const auto giveUp = Clock::now() + 30s;
     while (!journalBeingWritten(home) && Clock::now() < giveUp)
         std::this_thread::sleep_for(1ms);
@@ -138,9 +112,8 @@ TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) 
 // the choices) is in place, and the test takes every chosen name meanwhile, and the next one.
 TEST(TakenNames, ANameTakenBetweenChoiceAndRenameIsNeverOverwritten) {
     CliHome home;
-    const std::vector<std::string> strace = {"strace", "-f", "-qq", "-o", "/dev/null"};
-    if (const ProcessResult probe = home.runUnder(strace, {"--version"}); probe.exitCode != 0)
-        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)\n" << probe.describe();
+    if (!home.canStrace())
+        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
     home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
     const Date hourAgo = std::chrono::system_clock::now() - 1h;
     for (const auto& file :
@@ -149,9 +122,8 @@ TEST(TakenNames, ANameTakenBetweenChoiceAndRenameIsNeverOverwritten) {
         setModificationDate(file, hourAgo);
     }
 
-    auto launcher = strace;
-    launcher.insert(launcher.end(), {"-e", "inject=renameat2:delay_enter=3000000:when=1"});
-    DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {}, launcher);
+    DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {},
+                         strace({"inject=renameat2:delay_enter=3000000:when=1"}));
     const fs::path journal = home.supportDirectory() / "sweep-journal.json";
     const auto giveUp = Clock::now() + 30s;
     while (!fs::exists(journal) && Clock::now() < giveUp)

@@ -5,21 +5,14 @@
 
 #include <sys/xattr.h>
 
-#include <sstream>
+#include <algorithm>
+#include <map>
 
 namespace dustlyn::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 // Two files sent to the quarantine one after the other: first alpha.txt, then bravo.txt.
 class Listing : public ::testing::Test {
@@ -40,31 +33,22 @@ protected:
     CliHome home;
 };
 
-TEST_F(Listing, QuarantineTextShowsEachFileWithExpiryAndOrigin) {
-    const ProcessResult result = home.run({"quarantine"});
-    EXPECT_EQ(result.exitCode, 0) << result.describe();
-    const auto lines = linesOf(result.out);
-    ASSERT_EQ(lines.size(), 3u) << result.out;
-    for (std::size_t i = 0; i < 2; ++i) {
-        SCOPED_TRACE(lines[i]);
-        EXPECT_EQ(lines[i].rfind("expires in ", 0), 0u);
-        EXPECT_NE(lines[i].find("from ~/Desktop/"), std::string::npos);
-    }
-    EXPECT_NE(result.out.find(quarantined("alpha.txt") + "  from ~/Desktop/alpha.txt"),
-              std::string::npos)
-        << result.out;
-    EXPECT_NE(result.out.find(quarantined("bravo.txt") + "  from ~/Desktop/bravo.txt"),
-              std::string::npos)
-        << result.out;
-    EXPECT_EQ(lines[2], "2 files in quarantine (12 bytes), kept for 7 days.");
-}
+// A file put into the quarantine by hand may carry a name that is not UTF-8; the JSON stays
+// valid, with the bad bytes replaced, and still lists every file.
+TEST_F(Listing, QuarantineShowsEachFileWithExpiryAndOrigin) {
+    const ProcessResult text = home.run({"quarantine"});
+    EXPECT_EQ(text.exitCode, 0) << text.describe();
+    EXPECT_EQ(text.outLines().size(), 3u) << text.out;
+    for (const char* name : {"alpha.txt", "bravo.txt"})
+        EXPECT_NE(text.out.find(quarantined(name) + "  from ~/Desktop/" + name), std::string::npos)
+            << text.out;
+    EXPECT_TRUE(text.out.starts_with("expires in 6d 23h")) << text.out;
+    EXPECT_EQ(text.outLines().back(), "2 files in quarantine (12 bytes), kept for 7 days.");
 
-TEST_F(Listing, QuarantineJsonIsAnArrayOfQuarantinedFiles) {
-    const ProcessResult result = home.run({"quarantine", "--json"});
-    EXPECT_EQ(result.exitCode, 0) << result.describe();
-    const json files = parseOrDiscard(result.out);
-    ASSERT_TRUE(files.is_array()) << result.describe();
-    ASSERT_EQ(files.size(), 2u);
+    writeFile(home.quarantine() / std::string("caf\xe9.txt"), "odd");
+    const json files = parseOrDiscard(home.run({"quarantine", "--json"}).out);
+    ASSERT_TRUE(files.is_array());
+    ASSERT_EQ(files.size(), 3u);
     std::map<std::string, json> byUrl;
     for (const auto& file : files) {
         EXPECT_EQ(keysOf(file), (std::set<std::string>{"id", "url", "size", "quarantinedDate",
@@ -77,87 +61,44 @@ TEST_F(Listing, QuarantineJsonIsAnArrayOfQuarantinedFiles) {
     }
     EXPECT_EQ(byUrl[quarantined("alpha.txt")]["size"], 5);
     EXPECT_EQ(byUrl[quarantined("bravo.txt")]["size"], 7);
+    EXPECT_TRUE(byUrl.contains((home.quarantine() / "caf\xef\xbf\xbd.txt").native()));
     EXPECT_LE(utcSeconds(files[0]["expiresDate"]), utcSeconds(files[1]["expiresDate"]))
         << "soonest expiry first";
 }
 
-// A file put into the quarantine by hand may carry a name that is not UTF-8; the listing
-// stays valid JSON, with the bad bytes replaced, and still lists every file.
-TEST_F(Listing, QuarantineJsonStaysValidWithANameThatIsNotUtf8) {
-    writeFile(home.quarantine() / std::string("caf\xe9.txt"), "odd");
-    const ProcessResult result = home.run({"quarantine", "--json"});
-    EXPECT_EQ(result.exitCode, 0) << result.describe();
-    const json files = parseOrDiscard(result.out);
-    ASSERT_TRUE(files.is_array()) << result.describe();
-    ASSERT_EQ(files.size(), 3u);
-    std::set<std::string> urls;
-    for (const auto& file : files)
-        urls.insert(file["url"].get<std::string>());
-    EXPECT_TRUE(urls.contains((home.quarantine() / "caf\xef\xbf\xbd.txt").native()));
-}
-
-TEST_F(Listing, HistoryTextIsNewestFirst) {
-    const ProcessResult result = home.run({"history"});
-    EXPECT_EQ(result.exitCode, 0) << result.describe();
-    const auto lines = linesOf(result.out);
-    ASSERT_EQ(lines.size(), 2u) << result.out;
+TEST_F(Listing, HistoryIsNewestFirstAndHasTheHistoryFilesForm) {
+    const ProcessResult text = home.run({"history"});
+    EXPECT_EQ(text.exitCode, 0) << text.describe();
+    const auto lines = text.outLines();
+    ASSERT_EQ(lines.size(), 2u) << text.out;
     EXPECT_NE(lines[0].find("quarantined"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[0].find("bravo.txt  from " + origin("bravo.txt")), std::string::npos)
-        << lines[0];
-    EXPECT_NE(lines[1].find("alpha.txt  from " + origin("alpha.txt")), std::string::npos)
-        << lines[1];
-}
+    EXPECT_NE(lines[0].find("bravo.txt  from " + origin("bravo.txt")), std::string::npos);
+    EXPECT_NE(lines[1].find("alpha.txt  from " + origin("alpha.txt")), std::string::npos);
 
-TEST_F(Listing, HistoryJsonHasTheHistoryFilesForm) {
-    const ProcessResult result = home.run({"history", "--json"});
-    EXPECT_EQ(result.exitCode, 0) << result.describe();
-    const json entries = parseOrDiscard(result.out);
-    ASSERT_TRUE(entries.is_array()) << result.describe();
+    const json entries = parseOrDiscard(home.run({"history", "--json"}).out);
+    ASSERT_TRUE(entries.is_array());
     ASSERT_EQ(entries.size(), 2u);
     for (const auto& entry : entries) {
         EXPECT_EQ(keysOf(entry),
                   (std::set<std::string>{"id", "date", "kind", "originalPath", "quarantinePath",
                                          "size", "ruleName", "sweepID"}));
-        EXPECT_TRUE(isUuid(entry["id"]));
         EXPECT_TRUE(isUtcDate(entry["date"]));
-        EXPECT_TRUE(isUuid(entry["sweepID"]));
-        EXPECT_EQ(entry["kind"], "quarantined");
     }
-    EXPECT_EQ(entries[0]["originalPath"], origin("bravo.txt"));
     EXPECT_EQ(entries[0]["quarantinePath"], quarantined("bravo.txt"));
-    EXPECT_EQ(entries[0]["size"], 7);
-    EXPECT_EQ(entries[1]["originalPath"], origin("alpha.txt"));
     EXPECT_NE(entries[0]["sweepID"], entries[1]["sweepID"]) << "each removal is its own sweep";
     // The same records as the history file, in the opposite order.
     json stored = home.readHistory();
     std::reverse(stored.begin(), stored.end());
     EXPECT_EQ(entries, stored);
-}
 
-TEST_F(Listing, HistoryLimitKeepsTheNewest) {
+    // --limit keeps the newest.
     const json one = parseOrDiscard(home.run({"history", "--limit", "1", "--json"}).out);
-    ASSERT_TRUE(one.is_array());
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0]["originalPath"], origin("bravo.txt"));
-
-    const ProcessResult text = home.run({"history", "--limit=1"});
-    EXPECT_EQ(text.exitCode, 0) << text.describe();
-    ASSERT_EQ(linesOf(text.out).size(), 1u) << text.out;
-    EXPECT_NE(text.out.find("bravo.txt"), std::string::npos);
-
-    const json none = parseOrDiscard(home.run({"history", "--limit", "0", "--json"}).out);
-    EXPECT_EQ(none, json::array());
-}
-
-TEST_F(Listing, HistoryLimitThatIsNoWholeNumberExitsTwo) {
-    for (const char* limit : {"x", "-1", "1.5", "3 "}) {
-        SCOPED_TRACE(limit);
-        const ProcessResult result = home.run({"history", "--limit", limit});
-        EXPECT_EQ(result.exitCode, 2) << result.describe();
-        EXPECT_EQ(result.out, "");
-        ASSERT_EQ(result.errLines().size(), 1u) << result.describe();
-        EXPECT_NE(result.err.find("--limit 20"), std::string::npos) << result.err;
-    }
+    const ProcessResult limited = home.run({"history", "--limit=1"});
+    ASSERT_EQ(limited.outLines().size(), 1u) << limited.out;
+    EXPECT_NE(limited.out.find("bravo.txt"), std::string::npos);
+    EXPECT_EQ(parseOrDiscard(home.run({"history", "--limit", "0", "--json"}).out), json::array());
 }
 
 // What a user looks a file up by: the sweep and rule that moved it, where it was downloaded
@@ -173,13 +114,15 @@ TEST(Listings, NameTheSweepTheRuleTheSourceAndTheKeptAndTimedFiles) {
     const std::string origin = "https://files.example.org/setup.txt";
     const bool hasSource =
         ::setxattr(download.c_str(), "user.xdg.origin.url", origin.data(), origin.size(), 0) == 0;
-    for (const char* name : {"kept.pdf", "timed.pdf"})
+    for (const char* name : {"kept.pdf", "gone.pdf", "timed.pdf"})
         writeFile(home.desktop() / name, name);
     const std::string kept = (home.desktop() / "kept.pdf").native();
+    const std::string gone = (home.desktop() / "gone.pdf").native();
     const std::string timed = (home.desktop() / "timed.pdf").native();
-    ASSERT_EQ(home.run({"keep", kept}).exitCode, 0);
+    ASSERT_EQ(home.run({"keep", kept, gone}).exitCode, 0);
     ASSERT_EQ(home.run({"timer", timed, "1h"}).exitCode, 0);
     ASSERT_EQ(home.run({"sweep"}).exitCode, 0);
+    fs::remove(gone); // a kept file deleted since is listed as gone
     const std::string sweepID = home.readHistory()[0].value("sweepID", "");
     ASSERT_FALSE(sweepID.empty()) << home.readHistory();
 
@@ -187,7 +130,7 @@ TEST(Listings, NameTheSweepTheRuleTheSourceAndTheKeptAndTimedFiles) {
         {{"history"}, {"note-0001.txt", "by Old notes", "sweep " + sweepID}},
         {{"scan"}, {hasSource ? "from files.example.org" : "setup.txt"}},
         {{"scan", "--json"}, {hasSource ? R"("source": "files.example.org")" : "setup.txt"}},
-        {{"kept"}, {kept}},
+        {{"kept"}, {kept + "\n", gone + "  (gone)\n"}},
         {{"kept", "--json"}, {"\"" + kept + "\""}},
         {{"timers"}, {timed}},
         {{"timers", "--json"}, {"\"" + timed + "\": \""}},
@@ -204,13 +147,10 @@ TEST(Listings, NameTheSweepTheRuleTheSourceAndTheKeptAndTimedFiles) {
 TEST(EmptyListing, SaysSoInTextAndGivesAnEmptyArray) {
     CliHome home;
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"quarantine"}, "The quarantine is empty.\n"},
-        {{"quarantine", "--json"}, "[]\n"},
-        {{"history"}, "The history is empty.\n"},
-        {{"history", "--json"}, "[]\n"},
-        {{"kept"}, "No file is kept.\n"},
-        {{"kept", "--json"}, "[]\n"},
-        {{"timers"}, "No file has a timer.\n"},
+        {{"scan"}, "Nothing would leave.\n"}, {{"quarantine"}, "The quarantine is empty.\n"},
+        {{"quarantine", "--json"}, "[]\n"},   {{"history"}, "The history is empty.\n"},
+        {{"history", "--json"}, "[]\n"},      {{"kept"}, "No file is kept.\n"},
+        {{"kept", "--json"}, "[]\n"},         {{"timers"}, "No file has a timer.\n"},
         {{"timers", "--json"}, "{}\n"},
     };
     for (const auto& [words, expected] : cases) {

@@ -57,15 +57,9 @@ TEST(ReadOnly, CommandsLeaveConfigurationHistoryAndQuarantineAlone) {
                       {"timers", {{gone, "2025-03-01T09:30:00Z"}}}});
     makeOldFiles(home.desktop(), 3);
     writeFile(home.quarantine() / "earlier.txt", "earlier");
-    const json history =
-        json::array({{{"id", "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E"},
-                      {"date", "2026-03-01T09:15:00Z"},
-                      {"kind", "quarantined"},
-                      {"originalPath", (home.desktop() / "earlier.txt").native()},
-                      {"quarantinePath", (home.quarantine() / "earlier.txt").native()},
-                      {"size", 7},
-                      {"ruleName", "Old notes"},
-                      {"sweepID", "0D9C8B7A-6F5E-4D3C-8B2A-190817263544"}}});
+    const json history = json::array(
+        {historyEntry("5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E", "quarantined",
+                      home.desktop() / "earlier.txt", home.quarantine() / "earlier.txt")});
     writeFile(home.historyFile(), history.dump());
     expectEachWritesNothing(home);
     EXPECT_EQ(home.readConfig()["timers"].size(), 1u);

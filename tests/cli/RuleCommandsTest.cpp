@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <functional>
 
 namespace dustlyn::testing {
@@ -41,12 +39,8 @@ protected:
     }
 
     void TearDown() override {
-        if (!instance)
-            return;
-        instance->sendSignal(SIGTERM);
-        const ProcessResult ended =
-            instance->wait(DustlynProcess::Clock::now() + std::chrono::seconds(20));
-        EXPECT_EQ(ended.exitCode, 0) << ended.describe();
+        if (instance)
+            stopInstance(*instance);
     }
 
     CliHome home;
@@ -168,11 +162,7 @@ TEST_P(RuleCommands, WhatTheRuleEditorRefusesIsRefusedWithOneLineAndNothingChang
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        const ProcessResult result = home.run(row.words);
-        EXPECT_EQ(result.exitCode, 2) << result.describe();
-        EXPECT_EQ(result.out, "");
-        ASSERT_EQ(result.errLines().size(), 1u) << result.describe();
-        EXPECT_NE(result.err.find(row.says), std::string::npos) << result.err;
+        expectRefused(home.run(row.words), 2, row.says);
     }
     EXPECT_EQ(readFile(home.configFile()), before);
 }

@@ -70,7 +70,6 @@ TEST(SweepOutput, NamesTheFilesAndHowToPutThemBack) {
 
 TEST(SweepOutput, ASweepWithNothingToDoPrintsNothingUnlessAskedToSaySo) {
     CliHome home;
-    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}}});
     for (const auto& [option, says] : std::vector<std::pair<std::string, std::string>>{
              {"", ""}, {"--quiet", ""}, {"--verbose", "Nothing was due.\n"}}) {
         SCOPED_TRACE(option);
@@ -107,19 +106,6 @@ TEST(SweepOutput, RemoveNowNamesWhatElseTheSweepMoved) {
     }
 }
 
-TEST(SweepOutput, QuietStillSaysWhatFailed) {
-    CliHome home;
-    writeFile(home.home() / "not-a-folder", "x");
-    home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}},
-                      {"quarantineDirectory", "~/not-a-folder"}});
-    makeOldFiles(home.desktop(), 1);
-    const ProcessResult result = home.run({"sweep", "--quiet"});
-    EXPECT_EQ(result.exitCode, 1) << result.describe();
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "Could not move " + (home.desktop() / "note-0001.txt").native() +
-                              ": Not a directory\n");
-}
-
 bool onPath(const std::string& program) {
     for (const char* folder : {"/usr/local/bin", "/usr/bin", "/bin"})
         if (::access((std::string(folder) + "/" + program).c_str(), X_OK) == 0)
@@ -128,8 +114,7 @@ bool onPath(const std::string& program) {
 }
 
 // strace makes each move take 0.3 s, so that a sweep lasts long enough to show its progress.
-const std::vector<std::string> slowMoves = {
-    "strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:delay_exit=300000"};
+const std::vector<std::string> slowMoves = strace({"inject=renameat2:delay_exit=300000"});
 
 class SweepProgress : public ::testing::TestWithParam<bool> {};
 
@@ -203,8 +188,7 @@ TEST(HeadlessLines, GoToTheJournalWithTheirPriority) {
     EXPECT_TRUE(instance.err().starts_with("Dustlyn is running without windows. Stop it with "
                                            "Ctrl+C.\n"))
         << instance.err();
-    instance.sendSignal(SIGTERM);
-    EXPECT_EQ(instance.wait(Clock::now() + 20s).exitCode, 0);
+    stopInstance(instance);
 }
 
 } // namespace

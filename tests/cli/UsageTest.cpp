@@ -76,21 +76,14 @@ TEST(Usage, MistakesExitTwoWithOneLineThatNamesWhatIsWrong) {
          "--quiet and --verbose ask for opposite things"},
         {"an option of --headless alone", {"--verbose"}, "--verbose goes with --headless"},
     };
+    CliHome home;
     for (const auto& mistake : cases) {
         SCOPED_TRACE(mistake.what);
-        CliHome home;
         const ProcessResult result = home.run(mistake.words);
-        EXPECT_EQ(result.exitCode, 2) << result.describe();
-        EXPECT_EQ(result.out, "");
-        ASSERT_EQ(result.errLines().size(), 1u) << result.describe();
-        EXPECT_NE(result.err.find(mistake.mentioned), std::string::npos) << result.err;
+        expectRefused(result, 2, mistake.mentioned);
         expectRealCommands(result.err);
-        EXPECT_FALSE(std::filesystem::exists(home.supportDirectory()));
     }
-}
-
-std::vector<std::string> commandWords(const CommandDeclaration& command) {
-    return wordsOf(command.name);
+    EXPECT_FALSE(std::filesystem::exists(home.supportDirectory()));
 }
 
 // A value the option takes, for asking the parser about it.
@@ -109,7 +102,7 @@ TEST(Usage, EveryCommandHasItsOwnHelp) {
         if (command.name.empty())
             continue;
         SCOPED_TRACE(command.name);
-        const auto name = commandWords(command);
+        const auto name = wordsOf(command.name);
         std::vector<std::string> asked{"help"};
         asked.insert(asked.end(), name.begin(), name.end());
         const ProcessResult help = home.run(asked);

@@ -46,7 +46,8 @@ TEST_F(ConfigurationDecoding, nullKeysKeepTheirDefaults) {
 TEST_F(ConfigurationDecoding, eachPresentKeyReplacesItsDefaultAlone) {
     Configuration expected = defaults;
     expected.emptyTrash = true;
-    EXPECT_EQ(decode(R"({"emptyTrash": true})"), expected);
+    EXPECT_EQ(decode(R"({"future": {"x": [1, 2]}, "emptyTrash": true, "Pins": 5})"), expected)
+        << "unknown keys are ignored";
 
     expected = defaults;
     expected.rules.clear();
@@ -74,73 +75,49 @@ TEST_F(ConfigurationDecoding, numbersMayBeIntegersOrFractions) {
     EXPECT_EQ(decode(R"({"checkInterval": 0.5})").checkInterval, 0.5);
 }
 
-// A hand-edited number that cannot be a length of time must never read as "already due".
+// A hand-edited number that cannot be a length of time must never read as "already due": it
+// keeps its default and is said once. A rule aged 0 leaves at once, as meant; one with a
+// negative age is switched off.
 TEST_F(ConfigurationDecoding, numbersThatAreNoLengthOfTimeKeepTheirDefaultsAndSaySo) {
-    const std::string rule = R"({"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F", "name": "Mine",
-        "enabled": true, "folders": ["~/x"], "matchers": [], "ageBasis": "modification",
-        "ageThreshold": )";
-    struct Row {
-        const char* behaviour;
-        std::string json;
-        double checkInterval;
-        double quarantineTTL;
-        std::optional<double> ruleAge; // of the one rule, when there is one
-        bool ruleEnabled;
-        std::vector<std::string> corrections;
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {R"({"checkInterval": -1})",
+         "checkInterval -1 is not a length of time; the default of 5 minutes stands in"},
+        {R"({"checkInterval": 0})",
+         "checkInterval 0 is not a length of time; the default of 5 minutes stands in"},
+        {R"({"quarantineTTL": -0.5})",
+         "quarantineTTL -0.5 is not a length of time; the default of 7 days stands in"},
     };
-    const std::vector<Row> rows = {
-        {"usable values", R"({"checkInterval": 60, "quarantineTTL": 0.5})", 60, 0.5, {}, true, {}},
-        {"a negative interval",
-         R"({"checkInterval": -1})",
-         300,
-         604800,
-         {},
-         true,
-         {"checkInterval -1 is not a length of time; the default of 5 minutes stands in"}},
-        {"an interval of 0",
-         R"({"checkInterval": 0})",
-         300,
-         604800,
-         {},
-         true,
-         {"checkInterval 0 is not a length of time; the default of 5 minutes stands in"}},
-        {"a negative retention",
-         R"({"quarantineTTL": -0.5})",
-         300,
-         604800,
-         {},
-         true,
-         {"quarantineTTL -0.5 is not a length of time; the default of 7 days stands in"}},
-        {"a rule aged 0 leaves at once, as meant",
-         R"({"rules": [)" + rule + "0}]}",
-         300,
-         604800,
-         0,
-         true,
-         {}},
-        {"a rule with a negative age is switched off",
-         R"({"rules": [)" + rule + "-60}]}",
-         300,
-         604800,
-         0,
-         false,
-         {"the rule \"Mine\" has the age -60, which is not a length of time; the rule is off "
-          "until its age is set"}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.behaviour);
+    for (const auto& [json, says] : rows) {
+        SCOPED_TRACE(json);
         std::vector<std::string> corrections;
         const Configuration decoded =
-            configurationFromJson(Json::parse(row.json), defaults, &corrections);
-        EXPECT_EQ(decoded.checkInterval, row.checkInterval);
-        EXPECT_EQ(decoded.quarantineTTL, row.quarantineTTL);
-        EXPECT_EQ(corrections, row.corrections);
-        if (row.ruleAge) {
-            ASSERT_EQ(decoded.rules.size(), 1u);
-            EXPECT_EQ(decoded.rules[0].ageThreshold, *row.ruleAge);
-            EXPECT_EQ(decoded.rules[0].enabled, row.ruleEnabled);
-        }
+            configurationFromJson(Json::parse(json), defaults, &corrections);
+        EXPECT_EQ(decoded.checkInterval, 300);
+        EXPECT_EQ(decoded.quarantineTTL, 604800);
+        EXPECT_EQ(corrections, std::vector<std::string>{says});
     }
+    const auto rule = [](const char* id, const char* name, const char* age) {
+        return std::string(R"({"id": ")") + id + R"(", "name": ")" + name +
+               R"(", "enabled": true, "folders": ["~/x"], "matchers": [],
+               "ageBasis": "modification", "ageThreshold": )" +
+               age + "}";
+    };
+    std::vector<std::string> corrections;
+    const Configuration decoded = configurationFromJson(
+        Json::parse(R"({"checkInterval": 60, "quarantineTTL": 0.5, "rules": [)" +
+                    rule("6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F", "Now", "0") + "," +
+                    rule("6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E60", "Mine", "-60") + "]}"),
+        defaults, &corrections);
+    EXPECT_EQ(decoded.checkInterval, 60);
+    EXPECT_EQ(decoded.quarantineTTL, 0.5);
+    ASSERT_EQ(decoded.rules.size(), 2u);
+    EXPECT_EQ(decoded.rules[0].ageThreshold, 0);
+    EXPECT_TRUE(decoded.rules[0].enabled);
+    EXPECT_EQ(decoded.rules[1].ageThreshold, 0);
+    EXPECT_FALSE(decoded.rules[1].enabled);
+    EXPECT_EQ(corrections, std::vector<std::string>{
+                               "the rule \"Mine\" has the age -60, which is not a length of "
+                               "time; the rule is off until its age is set"});
 }
 
 TEST_F(ConfigurationDecoding, aPartialNotchObjectLeavesTheOtherSwitchesOn) {
@@ -153,12 +130,6 @@ TEST_F(ConfigurationDecoding, aPartialNotchObjectLeavesTheOtherSwitchesOn) {
                   .notch,
               expected);
     EXPECT_EQ(decode(R"({"notch": {}})").notch, NotchSettings{});
-}
-
-TEST_F(ConfigurationDecoding, unknownKeysAreIgnored) {
-    Configuration expected = defaults;
-    expected.emptyTrash = true;
-    EXPECT_EQ(decode(R"({"future": {"x": [1, 2]}, "emptyTrash": true, "Pins": 5})"), expected);
 }
 
 TEST_F(ConfigurationDecoding, anyPresentBadValueFailsTheWholeRecord) {
@@ -264,15 +235,8 @@ TEST(ConfigurationDefaults, holdTheBuiltInRulesAndTheSupportQuarantine) {
     const UserFolders folders = UserFolders::make(home.path());
     const Configuration configuration = Configuration::defaults(folders);
     EXPECT_EQ(configuration.rules, DefaultRules::all(folders));
-    EXPECT_TRUE(configuration.pins.empty());
-    EXPECT_TRUE(configuration.timers.empty());
     EXPECT_EQ(configuration.checkInterval, 300);
     EXPECT_EQ(configuration.quarantineDirectory, "~/.local/share/Dustlyn/Quarantine");
-    EXPECT_EQ(configuration.quarantineTTL, 604800);
-    EXPECT_FALSE(configuration.emptyTrash);
-    EXPECT_FALSE(configuration.showMenuBarIcon);
-    EXPECT_EQ(configuration.notch, NotchSettings{});
-    EXPECT_FALSE(configuration.onboardingCompleted);
     EXPECT_EQ(configuration.quarantineTTLFormatted(), "7 days");
 }
 
@@ -286,39 +250,32 @@ protected:
     TempDir home{"dustlyn-config"};
 };
 
+// Paths naming the same file collapse to one; missing ones resolve as far as they exist.
 TEST_F(DerivedLocations, pinsNamingTheSameFileCollapseToOne) {
     Configuration configuration;
-    configuration.pins = {"~/real/x", (home / "real" / "x").native(), "~/link/x",
-                          (home / "link" / ".." / "real" / "." / "x").native()};
-    EXPECT_EQ(configuration.pinURLs(home.path()), std::set<fs::path>{home / "real" / "x"});
-}
-
-TEST_F(DerivedLocations, missingPathsResolveAsFarAsTheyExist) {
-    Configuration configuration;
-    configuration.pins = {"~/link/missing/../gone.txt", "~/nowhere/file"};
+    configuration.pins = {"~/real/x",
+                          (home / "real" / "x").native(),
+                          "~/link/x",
+                          (home / "link" / ".." / "real" / "." / "x").native(),
+                          "~/link/missing/../gone.txt",
+                          "~/nowhere/file"};
     EXPECT_EQ(configuration.pinURLs(home.path()),
-              (std::set<fs::path>{home / "real" / "gone.txt", home / "nowhere" / "file"}));
+              (std::set<fs::path>{home / "real" / "x", home / "real" / "gone.txt",
+                                  home / "nowhere" / "file"}));
 }
 
-TEST_F(DerivedLocations, timersNamingTheSameFileKeepOneDate) {
+// A timer names a file to move; on a link it times the link, never the file it leads to.
+TEST_F(DerivedLocations, timersNamingTheSameFileKeepOneDateAndALinkStaysALink) {
+    fs::create_symlink(home / "real" / "x", home / "real" / "to-x");
     Configuration configuration;
     configuration.timers = {{"~/link/x", dateFromUnix(100)},
                             {(home / "real" / "x").native(), dateFromUnix(200)},
-                            {"~/other", dateFromUnix(300)}};
+                            {"~/link/to-x", dateFromUnix(300)}};
     const auto urls = configuration.timerURLs(home.path());
     ASSERT_EQ(urls.size(), 2u);
     const Date kept = urls.at(home / "real" / "x");
     EXPECT_TRUE(kept == dateFromUnix(100) || kept == dateFromUnix(200));
-    EXPECT_EQ(urls.at(home / "other"), dateFromUnix(300));
-}
-
-// A timer names a file to move; on a link it times the link, never the file it leads to.
-TEST_F(DerivedLocations, aTimerOnALinkStaysOnTheLink) {
-    fs::create_symlink(home / "real" / "x", home / "real" / "to-x");
-    Configuration configuration;
-    configuration.timers = {{"~/link/to-x", dateFromUnix(100)}};
-    EXPECT_EQ(configuration.timerURLs(home.path()),
-              (std::map<fs::path, Date>{{home / "real" / "to-x", dateFromUnix(100)}}));
+    EXPECT_EQ(urls.at(home / "real" / "to-x"), dateFromUnix(300));
 }
 
 TEST_F(DerivedLocations, theQuarantineIsExpandedAndResolved) {

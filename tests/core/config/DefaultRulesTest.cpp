@@ -51,13 +51,9 @@ TEST(DefaultRules, identifiersStayTheSameForTheRunAndDifferFromEachOther) {
     }
     EXPECT_EQ(ids.size(), 6u);
     EXPECT_EQ(ids.count(PurgeRule::manualID()), 0u);
-}
-
-// Only screenshots and recordings leave without the user switching a rule on.
-TEST(DefaultRules, onlyTheScreenRulesStartSwitchedOn) {
-    const auto rules = DefaultRules::all(englishFolders());
-    for (std::size_t i = 0; i < rules.size(); ++i)
-        EXPECT_EQ(rules[i].enabled, i < 2) << rules[i].name;
+    // Only screenshots and recordings leave without the user switching a rule on.
+    for (std::size_t i = 0; i < first.size(); ++i)
+        EXPECT_EQ(first[i].enabled, i < 2) << first[i].name;
 }
 
 TEST(DefaultRules, foldersFollowTheUserDirectories) {
@@ -77,6 +73,8 @@ TEST(DefaultRules, foldersFollowTheUserDirectories) {
     EXPECT_EQ(french[5].folders, Folders{"~/Bureau"});
 }
 
+// The names the Linux desktops give screenshots and recordings, and one case of each matcher
+// kind; the extension lists themselves are not repeated here.
 TEST(DefaultRules, matchersTakeTheLinuxFileNames) {
     struct Row {
         std::size_t rule;
@@ -85,37 +83,21 @@ TEST(DefaultRules, matchersTakeTheLinuxFileNames) {
     };
     const std::vector<Row> rows = {
         {0, "Screenshot from 2024-05-01 10-00-00.png", true},
-        {0, "Screenshot_20240501_100000.jpg", true},
         {0, "Screenshot 2024.jpeg", true},
         {0, "Screenshot 2024.webp", false},
         {0, "My Screenshot.png", false},
         {1, "Screencast from 2024-05-01 10-00-00.webm", true},
-        {1, "Screencast_20240501.mp4", true},
         {1, "Screen Recording 2024-01-02 at 09.10.11.mov", true},
-        {1, "Screen Recording 1.mp4", true},
         {1, "Screencast.mov", false},
         {2, "tool_1.0_amd64.deb", true},
-        {2, "tool-1.0.x86_64.rpm", true},
         {2, "Tool.AppImage", true},
-        {2, "org.example.App.flatpakref", true},
-        {2, "installer.dmg", true},
-        {2, "installer.pkg", true},
         {2, "debian.iso", true},
         {2, "notes.txt", false},
-        {3, "a.zip", true},
         {3, "a.tar.gz", true},
-        {3, "a.rar", true},
-        {3, "a.7z", true},
-        {3, "a.tar.xz", true},
-        {3, "a.tar.bz2", true},
-        {3, "a.tar.zst", true},
         {3, "a.tgz", true},
         {3, "a.deb", false},
         {4, "anything", true},
         {5, "letter.pdf", true},
-        {5, "letter.doc", true},
-        {5, "letter.docx", true},
-        {5, "letter.rtf", true},
         {5, "letter.odt", true},
         {5, "photo.png", false},
     };

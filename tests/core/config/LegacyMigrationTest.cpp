@@ -1,4 +1,5 @@
 #include "core/config/LegacyMigration.h"
+#include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -141,43 +142,41 @@ TEST_F(LegacyMigrationTest, theLegacyDefaultMustMatchExactly) {
     EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
 }
 
-TEST_F(LegacyMigrationTest, aCorruptLegacyConfigurationGivesTheDefaults) {
+// A corrupt legacy file or one that cannot be read: the defaults are written, and as they do
+// not name the legacy quarantine, it stays where it was.
+TEST_F(LegacyMigrationTest, aCorruptOrUnreadableLegacyConfigurationGivesTheDefaults) {
     writeLegacy("{\"rules\": [{\"id\": \"broken\"}]");
     fillLegacyQuarantine();
     migrate();
-    ASSERT_TRUE(fs::exists(store.url()));
     EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
-    // The defaults do not name the legacy quarantine, so it stays where it was.
     EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
     EXPECT_FALSE(fs::exists(newQuarantine()));
     expectLegacyFileKept("{\"rules\": [{\"id\": \"broken\"}]");
-}
 
-TEST_F(LegacyMigrationTest, anUnreadableLegacyConfigurationGivesTheDefaults) {
+    fs::remove(store.url());
+    fs::remove(legacy() / "config.json");
     fs::create_directories(legacy() / "config.json"); // exists, but cannot be read as a file
     migrate();
     EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
     EXPECT_TRUE(fs::is_directory(legacy() / "config.json"));
 }
 
+// A new quarantine folder already there, even empty, is never replaced.
 TEST_F(LegacyMigrationTest, anExistingNewQuarantineKeepsTheLegacyOneInPlace) {
-    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
-    fillLegacyQuarantine();
-    writeFile(newQuarantine() / "current.png", "new");
-    migrate();
-    EXPECT_EQ(readFile(newQuarantine() / "current.png"), "new");
-    EXPECT_FALSE(fs::exists(newQuarantine() / "old shot.png"));
-    EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
-    EXPECT_EQ(store.load().quarantineDirectory, folders.defaultQuarantineText());
-}
-
-TEST_F(LegacyMigrationTest, anEmptyNewQuarantineFolderIsNotReplaced) {
-    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
-    fillLegacyQuarantine();
-    fs::create_directories(newQuarantine());
-    migrate();
-    EXPECT_TRUE(fs::is_empty(newQuarantine()));
-    EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
+    for (const bool empty : {true, false}) {
+        SCOPED_TRACE(empty ? "empty" : "holding a file");
+        fs::remove_all(folders.supportDirectory());
+        writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
+        fillLegacyQuarantine();
+        fs::create_directories(newQuarantine());
+        if (!empty)
+            writeFile(newQuarantine() / "current.png", "new");
+        migrate();
+        EXPECT_EQ(testing::namesIn(newQuarantine()),
+                  empty ? std::vector<std::string>{} : std::vector<std::string>{"current.png"});
+        EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
+        EXPECT_EQ(store.load().quarantineDirectory, folders.defaultQuarantineText());
+    }
 }
 
 TEST_F(LegacyMigrationTest, aSecondRunDoesNothing) {

@@ -18,17 +18,13 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-TEST(UserFolders, withoutTheFileTheEnglishNamesAndDefaultXdgFoldersApply) {
+TEST(UserFolders, withoutXdgVariablesTheDefaultFoldersApply) {
     TempDir home("dustlyn-folders");
     const UserFolders folders = UserFolders::make(home.path());
     EXPECT_EQ(folders.home, home.path());
     EXPECT_EQ(folders.dataHome, home / ".local/share");
     EXPECT_EQ(folders.configHome, home / ".config");
     EXPECT_EQ(folders.thumbnailDirectory(), home / ".cache/thumbnails");
-    EXPECT_EQ(folders.desktop, "~/Desktop");
-    EXPECT_EQ(folders.downloads, "~/Downloads");
-    EXPECT_EQ(folders.pictures, "~/Pictures");
-    EXPECT_EQ(folders.videos, "~/Videos");
     EXPECT_EQ(folders.supportDirectory(), home / ".local/share/Dustlyn");
     EXPECT_EQ(folders.legacyDirectory(), home / ".local/share/Kelvo");
     EXPECT_EQ(folders.defaultQuarantineText(), "~/.local/share/Dustlyn/Quarantine");

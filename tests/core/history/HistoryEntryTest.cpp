@@ -30,9 +30,6 @@ TEST(HistoryEntryKinds, storedAsTheirTextsAndNothingElseReads) {
         SCOPED_TRACE(kindText(kind));
         EXPECT_EQ(kindFromText(kindText(kind)), kind);
     }
-    EXPECT_EQ(kindText(HistoryEntry::Kind::quarantined), "quarantined");
-    EXPECT_EQ(kindText(HistoryEntry::Kind::deleted), "deleted");
-    EXPECT_EQ(kindText(HistoryEntry::Kind::restored), "restored");
     EXPECT_FALSE(kindFromText("Quarantined"));
     EXPECT_FALSE(kindFromText("purged"));
     EXPECT_FALSE(kindFromText(""));
@@ -46,31 +43,8 @@ TEST(HistoryEntryFileName, isTheLastComponentOfTheOriginalPath) {
     EXPECT_EQ(entry.fileName(), "café.pdf");
 }
 
-TEST(HistoryEntryJson, keysInFieldOrderWithUpperCaseIdsAndWholeSecondDates) {
-    HistoryEntry entry{*Uuid::parse("5b1d7e0a-3c2f-4a8b-9d6e-1f2a3b4c5d6e"),
-                       dateFromUnix(1772356500, 999'000'000), // 2026-03-01T09:15:00.999Z
-                       HistoryEntry::Kind::deleted,
-                       "/a/b.txt",
-                       "/q/b.txt",
-                       -1,
-                       "",
-                       *Uuid::parse("0d9c8b7a-6f5e-4d3c-8b2a-190817263544")};
-    const auto json = toJson(entry);
-    std::vector<std::string> keys;
-    for (auto it = json.begin(); it != json.end(); ++it)
-        keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"id", "date", "kind", "originalPath",
-                                              "quarantinePath", "size", "ruleName", "sweepID"}));
-    EXPECT_EQ(json["id"], "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E");
-    EXPECT_EQ(json["sweepID"], "0D9C8B7A-6F5E-4D3C-8B2A-190817263544");
-    EXPECT_EQ(json["date"], "2026-03-01T09:15:00Z");
-    EXPECT_TRUE(json["size"].is_number_integer());
-
-    entry.sweepID.reset();
-    EXPECT_FALSE(toJson(entry).contains("sweepID"));
-}
-
-TEST(HistoryEntryJson, readsBackWhatItWrites) {
+// (How an entry is written, key by key, is held by the golden history file.)
+TEST(HistoryEntryJson, readsBackWhatItWritesWithSweepIdAbsentOrNullAndUnknownKeysIgnored) {
     const HistoryEntry entry = historyEntryFromJson(validEntry());
     EXPECT_EQ(entry.id.text(), "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E");
     EXPECT_EQ(formatRfc3339(entry.date), "2026-03-01T09:15:00Z");
@@ -79,9 +53,7 @@ TEST(HistoryEntryJson, readsBackWhatItWrites) {
     EXPECT_EQ(entry.ruleName, "Screenshots");
     ASSERT_TRUE(entry.sweepID);
     EXPECT_EQ(historyEntryFromJson(Json::parse(toJson(entry).dump())), entry);
-}
 
-TEST(HistoryEntryJson, sweepIdMayBeAbsentOrNullAndUnknownKeysAreIgnored) {
     Json absent = validEntry();
     absent.erase("sweepID");
     EXPECT_FALSE(historyEntryFromJson(absent).sweepID);
@@ -90,7 +62,7 @@ TEST(HistoryEntryJson, sweepIdMayBeAbsentOrNullAndUnknownKeysAreIgnored) {
     EXPECT_FALSE(historyEntryFromJson(null).sweepID);
     Json extra = validEntry();
     extra["comment"] = "written by a later version";
-    EXPECT_EQ(historyEntryFromJson(extra), historyEntryFromJson(validEntry()));
+    EXPECT_EQ(historyEntryFromJson(extra), entry);
 }
 
 struct BadEntry {

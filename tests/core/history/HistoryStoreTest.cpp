@@ -65,18 +65,12 @@ bool somethingAt(const fs::path& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-TEST(HistoryGolden, saveWritesExactlyTheCheckedInBytes) {
+TEST(HistoryGolden, saveWritesExactlyTheCheckedInBytesAndLoadGivesTheEntriesBack) {
     testing::TempDir dir;
     const HistoryStore store(dir / "history.json", 5000);
     store.save(goldenEntries());
     EXPECT_EQ(testing::readFile(store.url()), goldenBytes());
     EXPECT_EQ(HistoryStore::encode(goldenEntries()), goldenBytes());
-}
-
-TEST(HistoryGolden, loadingTheCheckedInFileGivesTheEntriesBack) {
-    testing::TempDir dir;
-    const HistoryStore store(dir / "history.json", 5000);
-    testing::writeFile(store.url(), goldenBytes());
     EXPECT_EQ(store.load(), goldenEntries());
 }
 
@@ -97,20 +91,17 @@ TEST(HistorySave, dropsFractionsOfSecondsAndLeavesOutAnAbsentSweep) {
     EXPECT_EQ(loaded[0], entry);
 }
 
-TEST(HistorySave, createsMissingFoldersAndAnEmptyListIsAnEmptyArray) {
+// Missing folders are made; a save that fails is not reported and touches nothing.
+TEST(HistorySave, createsMissingFoldersAndAFailureTouchesNothing) {
     testing::TempDir dir;
     const HistoryStore store(dir / "a/b/history.json", 5000);
     store.save({});
     EXPECT_EQ(testing::readFile(store.url()), "[]");
-}
-
-TEST(HistorySave, aFailureIsNotReportedAndTouchesNothing) {
-    testing::TempDir dir;
     testing::writeFile(dir / "file", "not a folder");
-    const HistoryStore store(dir / "file/history.json", 5000);
-    EXPECT_NO_THROW(store.save(goldenEntries()));
+    const HistoryStore blocked(dir / "file/history.json", 5000);
+    EXPECT_NO_THROW(blocked.save(goldenEntries()));
     EXPECT_EQ(testing::readFile(dir / "file"), "not a folder");
-    EXPECT_EQ(store.append({numbered(1)}).size(), 1u) << "the caller still gets the list";
+    EXPECT_EQ(blocked.append({numbered(1)}).size(), 1u) << "the caller still gets the list";
 }
 
 TEST(HistorySave, textThatIsNotUtf8CannotBeEncodedAndKeepsTheOldFile) {
@@ -137,23 +128,29 @@ TEST(HistorySave, clearsTemporaryFilesAnInterruptedWriteLeftBehind) {
     EXPECT_EQ(store.load(), goldenEntries());
 }
 
+// A file over the cap (written under a larger one) is read whole and trimmed by the next
+// append; more new entries than the cap keep only the newest.
 TEST(HistoryAppend, theCapDropsExactlyTheOldestEntriesPastIt) {
     const struct {
-        int before, added, dropped;
-    } cases[] = {{4999, 3, 2}, {5000, 1, 1}, {4999, 1, 0}, {4998, 1, 0}};
+        int limit, before, added;
+        std::size_t kept;
+    } cases[] = {{5000, 4999, 3, 5000},
+                 {5000, 5000, 1, 5000},
+                 {5000, 4999, 1, 5000},
+                 {5, 8, 1, 5},
+                 {2, 2, 3, 2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.before) + " + " + std::to_string(c.added));
         testing::TempDir dir;
-        const HistoryStore store(dir / "history.json", 5000);
-        const auto old = numberedEntries(0, c.before);
-        store.save(old);
+        const HistoryStore store(dir / "history.json", c.limit);
+        auto all = numberedEntries(0, c.before);
+        HistoryStore(store.url(), 10000).save(all);
         const auto added = numberedEntries(10000, c.added);
+        all.insert(all.end(), added.begin(), added.end());
 
         const auto result = store.append(added);
 
-        ASSERT_EQ(result.size(), std::size_t(c.before + c.added - c.dropped));
-        EXPECT_EQ(result.front(), old[std::size_t(c.dropped)]);
-        EXPECT_EQ(std::vector<HistoryEntry>(result.end() - c.added, result.end()), added);
+        EXPECT_EQ(result, std::vector<HistoryEntry>(all.end() - std::ptrdiff_t(c.kept), all.end()));
         EXPECT_EQ(store.load(), result);
     }
 }
@@ -182,28 +179,6 @@ TEST(HistoryAppend, anEmptyListWritesNothingAndReturnsTheFile) {
     EXPECT_EQ(store.append({}), goldenEntries());
     EXPECT_EQ(testing::readFile(store.url()), goldenBytes());
     EXPECT_EQ(testing::modificationDate(store.url()), past);
-}
-
-TEST(HistoryAppend, aFileOverTheLimitIsReadWholeAndTrimmedByTheNextAppend) {
-    testing::TempDir dir;
-    const HistoryStore store(dir / "history.json", 5);
-    const auto old = numberedEntries(0, 8);
-    HistoryStore(store.url(), 100).save(old);
-    EXPECT_EQ(store.load().size(), 8u);
-    const auto added = numbered(50);
-    const auto result = store.append({added});
-    ASSERT_EQ(result.size(), 5u);
-    EXPECT_EQ(result.front(), old[4]);
-    EXPECT_EQ(result.back(), added);
-    EXPECT_EQ(store.load(), result);
-}
-
-TEST(HistoryAppend, moreNewEntriesThanTheLimitKeepOnlyTheNewest) {
-    testing::TempDir dir;
-    const HistoryStore store(dir / "history.json", 2);
-    store.save(numberedEntries(0, 2));
-    const auto added = numberedEntries(10, 3);
-    EXPECT_EQ(store.append(added), std::vector<HistoryEntry>(added.begin() + 1, added.end()));
 }
 
 // The cap trims the oldest entries, but the record of a file still in the quarantine is the
@@ -344,15 +319,10 @@ TEST(HistoryStats, countsEntriesDatedAtOrAfterSinceAndNoRestoredSize) {
     EXPECT_EQ(HistoryStore::stats(entries, since), (HistoryStats{2, 30, 1, 300, 2}));
     EXPECT_EQ(HistoryStore::stats({}, since), HistoryStats{});
     EXPECT_EQ(HistoryStore::stats(entries, Date::min()), (HistoryStats{3, 1030, 2, 5300, 2}));
-}
-
-TEST(HistoryStats, sizesFromAnEditedFileStopAtTheLargestValue) {
+    // Sizes from an edited file stop at the largest value.
     const auto big = std::numeric_limits<std::int64_t>::max();
-    HistoryEntry a = numbered(0);
-    a.size = big;
-    const auto stats = HistoryStore::stats({a, a}, Date::min());
-    EXPECT_EQ(stats.clearedCount, 2);
-    EXPECT_EQ(stats.clearedSize, big);
+    const auto huge = entry(Kind::quarantined, since, big);
+    EXPECT_EQ(HistoryStore::stats({huge, huge}, since).clearedSize, big);
 }
 
 TEST(HistoryDefaultStore, liesInTheSupportFolderWithTheLimitOf5000) {

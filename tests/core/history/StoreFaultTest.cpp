@@ -4,86 +4,14 @@
 // the new bytes.
 #include "core/history/HistoryStore.h"
 #include "tests/core/support/TempDir.h"
+#include "tests/core/support/TracedRun.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <cerrno>
-#include <cstring>
-
-extern char** environ;
 
 namespace dustlyn {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int status = -1; // as waitpid reports it
-    std::string output;
-};
-
-// This environment, with the leak checker of a sanitizer build turned off: it cannot run
-// in a process that strace traces, and stops it with an error of its own at exit.
-std::vector<std::string> childEnvironment() {
-    std::vector<std::string> variables;
-    std::string asan = "ASAN_OPTIONS=";
-    for (char** variable = environ; *variable; ++variable) {
-        const std::string text = *variable;
-        if (text.starts_with("ASAN_OPTIONS="))
-            asan = text + ":";
-        else
-            variables.push_back(text);
-    }
-    variables.push_back(asan + "detect_leaks=0");
-    return variables;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& words) {
-    std::vector<char*> list;
-    for (auto& word : words)
-        list.push_back(word.data());
-    list.push_back(nullptr);
-    return list;
-}
-
-Outcome run(std::vector<std::string> command, const fs::path& outputFile) {
-    std::vector<char*> argv = pointers(command);
-    std::vector<std::string> variables = childEnvironment();
-    std::vector<char*> envp = pointers(variables);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    Outcome outcome;
-    if (error != 0) {
-        outcome.output = std::strerror(error);
-        return outcome;
-    }
-    while (waitpid(pid, &outcome.status, 0) < 0 && errno == EINTR) {
-    }
-    outcome.output = testing::readFile(outputFile);
-    return outcome;
-}
-
-bool exitedWith(const Outcome& outcome, int code) {
-    return WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == code;
-}
-
-// Why strace cannot be used here, or nothing when it can.
-std::optional<std::string> straceUnusable(const fs::path& scratch) {
-    const Outcome probe = run({"strace", "-f", "-o", "/dev/null", "true"}, scratch);
-    if (exitedWith(probe, 0))
-        return std::nullopt;
-    return "strace cannot trace here (not installed, or ptrace not permitted): " + probe.output;
-}
 
 std::vector<std::string> temporariesBeside(const fs::path& target) {
     const std::string prefix = "." + target.filename().native() + ".tmp-";
@@ -116,7 +44,6 @@ const std::vector<Fault>& faults() {
         {"killed at the first write", "write:signal=SIGKILL:when=1", Expect::oldBytes, true, false},
         // A store writes its file with one write(2): a kill at a later write never comes.
         {"kill at the second write", "write:signal=SIGKILL:when=2", Expect::newBytes, false, false},
-        {"kill at the third write", "write:signal=SIGKILL:when=3", Expect::newBytes, false, false},
         {"killed before the file is flushed", "fsync:signal=SIGKILL:when=1", Expect::oldBytes, true,
          false},
         {"killed at the rename", "rename:signal=SIGKILL", Expect::oldBytes, true, false},
@@ -140,28 +67,28 @@ void PrintTo(const StoreKind& kind, std::ostream* out) {
 class StoreFaults : public ::testing::TestWithParam<StoreKind> {
 protected:
     void SetUp() override {
-        if (const auto why = straceUnusable(dir / "strace-check.txt"))
-            GTEST_SKIP() << *why;
+        if (!testing::straceWorks(dir.path()))
+            GTEST_SKIP() << "strace cannot trace here (not installed, or ptrace not permitted)";
         target = dir / "store" / GetParam().fileName;
         fs::create_directories(target.parent_path());
         // The old content is what a first run writes; the new content is what a second run
         // writes over it, undisturbed.
-        ASSERT_TRUE(exitedWith(probe({}), 0));
+        ASSERT_TRUE(probe({}).exited(0));
         oldBytes = testing::readFile(target);
-        ASSERT_TRUE(exitedWith(probe({}), 0));
+        ASSERT_TRUE(probe({}).exited(0));
         newBytes = testing::readFile(target);
         ASSERT_NE(oldBytes, newBytes);
         ASSERT_FALSE(oldBytes.empty());
     }
 
-    Outcome probe(const std::vector<std::string>& straceOptions) {
+    testing::ChildRun probe(const std::vector<std::string>& straceOptions) {
         std::vector<std::string> command;
         if (!straceOptions.empty()) {
             command = {"strace", "-f", "-o", (dir / "strace.log").native()};
             command.insert(command.end(), straceOptions.begin(), straceOptions.end());
         }
         command.insert(command.end(), {DUSTLYN_STORE_PROBE, GetParam().name, target.native()});
-        return run(command, dir / "probe-output.txt");
+        return testing::runChild(command, dir.path());
     }
 
     testing::TempDir dir;
@@ -174,7 +101,7 @@ TEST_P(StoreFaults, theFileHoldsTheOldOrTheNewBytesAndNothingElse) {
     for (const auto& fault : faults()) {
         SCOPED_TRACE(fault.name);
         testing::writeFile(target, oldBytes);
-        const Outcome outcome =
+        const testing::ChildRun outcome =
             probe({"-e", "trace=write,fsync,rename", "-e", "inject=" + fault.inject});
         const std::string log = testing::readFile(dir / "strace.log");
 
@@ -185,7 +112,7 @@ TEST_P(StoreFaults, theFileHoldsTheOldOrTheNewBytesAndNothingElse) {
         }
         if (!fault.killed) {
             const bool failureShown = fault.saveFails && GetParam().reportsFailure;
-            EXPECT_TRUE(exitedWith(outcome, failureShown ? 1 : 0)) << outcome.output;
+            EXPECT_TRUE(outcome.exited(failureShown ? 1 : 0)) << outcome.err;
         }
 
         const std::string bytes = testing::readFile(target);
@@ -213,7 +140,7 @@ TEST_P(StoreFaults, aWriteKilledBeforeItsRenameLeavesOnlyAHiddenTemporaryFile) {
         << "the temporary file was complete, only never put in place";
 
     // The store still reads its file, and writes over it as if nothing had happened.
-    ASSERT_TRUE(exitedWith(probe({}), 0));
+    ASSERT_TRUE(probe({}).exited(0));
     EXPECT_EQ(testing::readFile(target), newBytes);
     if (GetParam().clearsLeftovers) {
         EXPECT_TRUE(temporariesBeside(target).empty());

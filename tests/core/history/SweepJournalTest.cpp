@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -19,21 +18,6 @@ using Kind = HistoryEntry::Kind;
 bool somethingAt(const fs::path& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
-}
-
-Date modifiedAt(const fs::path& path) {
-    struct stat info {};
-    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
-    return dateFromUnix(info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec));
-}
-
-void setModified(const fs::path& path, Date date) {
-    const auto since =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(date.time_since_epoch());
-    const timespec times[2] = {{0, UTIME_OMIT},
-                               {static_cast<time_t>(since.count() / 1000000000),
-                                static_cast<long>(since.count() % 1000000000)}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
 // A support folder with its history, a watched folder and a quarantine on disk.
@@ -74,34 +58,25 @@ std::vector<std::string> quarantinePaths(const std::vector<HistoryEntry>& entrie
     return paths;
 }
 
-TEST(SweepJournalFile, writtenCompactBesideTheHistoryAndReadBack) {
+// A sweep with nothing to move still writes one; a missing journal is nothing.
+TEST(SweepJournalFile, writtenCompactBesideTheHistoryReadBackAndRemoved) {
     SweepSetup s;
     EXPECT_EQ(s.journal.url(), s.dir / "support/sweep-journal.json");
+    EXPECT_FALSE(s.journal.load());
+    EXPECT_TRUE(s.journal.remove());
+    s.journal.write(s.sweepID, s.now, {});
+    EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, s.now, {}}));
+
     std::vector<PlannedMove> moves = {s.plan("a/b.png", 3), s.plan("café \"1\".pdf", 0)};
     // File times carry nanoseconds, and so must the journal to give one back exactly.
     moves[0].modified = dateFromUnix(1700000000, 123456789);
     s.journal.write(s.sweepID, s.now, moves);
-
     const std::string bytes = testing::readFile(s.journal.url());
     EXPECT_EQ(bytes.find('\n'), std::string::npos);
-    EXPECT_EQ(bytes.rfind("{\"sweepID\":\"" + s.sweepID.text() + "\",\"dated\":", 0), 0u);
+    EXPECT_TRUE(bytes.starts_with("{\"sweepID\":\"" + s.sweepID.text() + "\",\"dated\":"));
     EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, s.now, moves}));
-}
-
-TEST(SweepJournalFile, aSweepWithNothingToMoveStillWritesAJournal) {
-    SweepSetup s;
-    s.journal.write(s.sweepID, s.now, {});
-    EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, s.now, {}}));
-}
-
-TEST(SweepJournalFile, removeDeletesItAndAMissingJournalIsNothing) {
-    SweepSetup s;
-    EXPECT_FALSE(s.journal.load());
-    EXPECT_TRUE(s.journal.remove());
-    s.journal.write(s.sweepID, s.now, {s.plan("a.png", 1)});
     EXPECT_TRUE(s.journal.remove());
     EXPECT_FALSE(somethingAt(s.journal.url()));
-    EXPECT_FALSE(s.journal.load());
 }
 
 TEST(SweepJournalFile, aFolderThatCannotBeMadeIsAFileErrorWithTheSystemsMessage) {
@@ -181,6 +156,8 @@ TEST(SweepJournalReconcile, recordsEachMovedFileOnceAndNoneThatStayed) {
               a.original.native());
 }
 
+// Twice, as if the journal's removal had been lost to a power cut: nothing is added, and
+// without a journal the history stays as stored.
 TEST(SweepJournalReconcile, runningTwiceAddsNothingTheSecondTime) {
     SweepSetup s;
     const auto a = s.plan("a.png", 10);
@@ -188,13 +165,13 @@ TEST(SweepJournalReconcile, runningTwiceAddsNothingTheSecondTime) {
     s.move(a);
     const auto first = s.journal.reconcile(s.history, s.now);
     ASSERT_EQ(first.size(), 1u);
-    // As if the removal had been lost to a power cut.
     s.journal.write(s.sweepID, s.now, {a});
     const std::string bytes = testing::readFile(s.history.url());
-    const auto second = s.journal.reconcile(s.history, s.now);
-    EXPECT_EQ(quarantinePaths(second), quarantinePaths(first));
+    EXPECT_EQ(quarantinePaths(s.journal.reconcile(s.history, s.now)), quarantinePaths(first));
     EXPECT_EQ(testing::readFile(s.history.url()), bytes);
     EXPECT_FALSE(somethingAt(s.journal.url()));
+    EXPECT_EQ(s.journal.reconcile(s.history, s.now), first);
+    EXPECT_EQ(testing::readFile(s.history.url()), bytes);
 }
 
 TEST(SweepJournalReconcile, entriesTheSweepAlreadyRecordedAreNotAddedAgain) {
@@ -251,29 +228,22 @@ TEST(SweepJournalReconcile, aFileDatedButNeverMovedGetsItsOwnDateBack) {
     for (auto* planned : {&stranded, &edited, &moved})
         planned->modified = own;
     s.journal.write(s.sweepID, s.now, {stranded, edited, moved, unknown});
-    setModified(stranded.original, dateAfter(s.now, 0.4));
-    setModified(edited.original, dateAfter(s.now, 3600)); // the user's own edit since
-    setModified(unknown.original, s.now);                 // its own date was never read
-    setModified(moved.original, s.now);
+    testing::setModificationDate(stranded.original, dateAfter(s.now, 0.4));
+    testing::setModificationDate(edited.original,
+                                 dateAfter(s.now, 3600));  // the user's own edit since
+    testing::setModificationDate(unknown.original, s.now); // its own date was never read
+    testing::setModificationDate(moved.original, s.now);
     s.move(moved);
 
     const auto result = s.journal.reconcile(s.history, s.now);
 
     EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{moved.destination.native()});
-    EXPECT_EQ(modifiedAt(stranded.original), own);
-    EXPECT_EQ(modifiedAt(edited.original), dateAfter(s.now, 3600));
-    EXPECT_EQ(modifiedAt(unknown.original), s.now);
-    EXPECT_EQ(modifiedAt(moved.destination), s.now) << "a quarantined file keeps its new date";
+    EXPECT_EQ(testing::modificationDate(stranded.original), own);
+    EXPECT_EQ(testing::modificationDate(edited.original), dateAfter(s.now, 3600));
+    EXPECT_EQ(testing::modificationDate(unknown.original), s.now);
+    EXPECT_EQ(testing::modificationDate(moved.destination), s.now)
+        << "a quarantined file keeps its new date";
     EXPECT_FALSE(somethingAt(s.journal.url()));
-}
-
-TEST(SweepJournalReconcile, withoutAJournalItIsTheHistoryAsStored) {
-    SweepSetup s;
-    const auto a = s.recorded(s.plan("a.png", 1), std::nullopt);
-    s.history.save({a});
-    const std::string bytes = testing::readFile(s.history.url());
-    EXPECT_EQ(s.journal.reconcile(s.history, s.now), std::vector<HistoryEntry>{a});
-    EXPECT_EQ(testing::readFile(s.history.url()), bytes);
 }
 
 TEST(SweepJournalReconcile, aDamagedJournalIsKeptAsideAndIgnored) {

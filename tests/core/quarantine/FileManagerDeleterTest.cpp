@@ -13,28 +13,22 @@ namespace {
 namespace fs = std::filesystem;
 using testing::writeFile;
 
-TEST(Deleting, removesAFileOrALinkButNeverTheLinksTarget) {
-    testing::TempDir dir("dustlyn-delete");
-    writeFile(dir / "a.png");
-    writeFile(dir / "outside/kept.txt", "kept");
-    fs::create_symlink(dir / "outside", dir / "link");
-    FileManagerDeleter().deleteItem(dir / "a.png");
-    FileManagerDeleter().deleteItem(dir / "link");
-    EXPECT_EQ(testing::namesIn(dir.path()), std::vector<std::string>{"outside"});
-    EXPECT_EQ(testing::readFile(dir / "outside/kept.txt"), "kept");
-}
-
-TEST(Deleting, aFolderGoesWithItsContentsButNotThroughALinkOutOfIt) {
+// A file or a link goes, never the link's target; a folder goes with its contents but not
+// through a link out of it.
+TEST(Deleting, removesAFileALinkOrAFolderButNeverWhatALinkLeadsTo) {
     testing::TempDir dir("dustlyn-delete");
     writeFile(dir / "outside/precious.txt", "precious");
     writeFile(dir / "outside/deeper/more.txt", "more");
+    writeFile(dir / "Quarantine/a.png");
+    fs::create_symlink(dir / "outside", dir / "Quarantine/link");
     writeFile(dir / "Quarantine/album/one.jpg");
     writeFile(dir / "Quarantine/album/.hidden");
     writeFile(dir / "Quarantine/album/sub/sub/two.jpg");
     fs::create_directory_symlink(dir / "outside", dir / "Quarantine/album/sub/escape");
     fs::create_symlink(dir / "outside/precious.txt", dir / "Quarantine/album/file-link");
 
-    FileManagerDeleter().deleteItem(dir / "Quarantine/album");
+    for (const char* item : {"a.png", "link", "album"})
+        FileManagerDeleter().deleteItem(dir / "Quarantine" / item);
     EXPECT_TRUE(testing::namesIn(dir / "Quarantine").empty());
     EXPECT_EQ(testing::readFile(dir / "outside/precious.txt"), "precious");
     EXPECT_EQ(testing::readFile(dir / "outside/deeper/more.txt"), "more");

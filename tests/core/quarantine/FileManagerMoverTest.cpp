@@ -41,14 +41,21 @@ TEST(MovingWithinAFileSystem, putsTheFileThereDatedAndCreatesTheQuarantineFolder
     EXPECT_EQ(readFile(destination), "pixels");
     EXPECT_EQ(testing::modificationDate(destination), quarantineMoment);
     EXPECT_FALSE(fs::exists(dir / "Desktop/shot.png"));
-}
 
-TEST(MovingWithinAFileSystem, withoutADateKeepsTheDateItHad) {
-    testing::TempDir dir("dustlyn-move");
-    writeFile(dir / "a.txt", "a");
-    testing::setModificationDate(dir / "a.txt", dateFromUnix(1'600'000'000));
-    FileManagerMover().move(dir / "a.txt", dir / "back/a.txt", std::nullopt);
-    EXPECT_EQ(testing::modificationDate(dir / "back/a.txt"), dateFromUnix(1'600'000'000));
+    // Without a date (a restore) it keeps the date it had.
+    testing::setModificationDate(destination, dateFromUnix(1'600'000'000));
+    FileManagerMover().move(destination, dir / "back/shot.png", std::nullopt);
+    EXPECT_EQ(testing::modificationDate(dir / "back/shot.png"), dateFromUnix(1'600'000'000));
+
+    // A folder moves with everything in it.
+    writeFile(dir / "Downloads/album/sub/two.jpg", "2");
+    FileManagerMover().move(dir / "Downloads/album", dir / "q/album", quarantineMoment);
+    EXPECT_EQ(readFile(dir / "q/album/sub/two.jpg"), "2");
+    EXPECT_EQ(testing::modificationDate(dir / "q/album"), quarantineMoment);
+
+    // A source that vanished fails and touches nothing.
+    EXPECT_EQ(moveError(dir / "gone.png", dir / "q/gone.png"), "No such file or directory");
+    EXPECT_EQ(testing::namesIn(dir / "q"), std::vector<std::string>{"album"});
 }
 
 TEST(MovingWithinAFileSystem, aSymbolicLinkMovesAsTheLinkItself) {
@@ -127,13 +134,6 @@ TEST(MovingWithinAFileSystem, pathsSplitIntoFolderAndNameAsTheSystemReadsThem) {
     }
 }
 
-TEST(MovingWithinAFileSystem, aSourceThatVanishedFailsAndTouchesNothing) {
-    testing::TempDir dir("dustlyn-move");
-    fs::create_directory(dir / "q");
-    EXPECT_EQ(moveError(dir / "gone.png", dir / "q/gone.png"), "No such file or directory");
-    EXPECT_TRUE(testing::namesIn(dir / "q").empty());
-}
-
 // Another program creates the chosen name after it was chosen and before the move.
 TEST(MovingWithinAFileSystem, aNameTakenAfterItWasChosenIsNeverReplaced) {
     testing::TempDir dir("dustlyn-move");
@@ -145,15 +145,6 @@ TEST(MovingWithinAFileSystem, aNameTakenAfterItWasChosenIsNeverReplaced) {
               dir / "q/report (1).pdf");
     EXPECT_EQ(readFile(chosen), "theirs");
     EXPECT_EQ(readFile(dir / "q/report (1).pdf"), "mine");
-}
-
-TEST(MovingWithinAFileSystem, aFolderMovesWithEverythingInIt) {
-    testing::TempDir dir("dustlyn-move");
-    writeFile(dir / "Downloads/album/one.jpg", "1");
-    writeFile(dir / "Downloads/album/sub/two.jpg", "2");
-    FileManagerMover().move(dir / "Downloads/album", dir / "q/album", quarantineMoment);
-    EXPECT_EQ(readFile(dir / "q/album/sub/two.jpg"), "2");
-    EXPECT_EQ(testing::modificationDate(dir / "q/album"), quarantineMoment);
 }
 
 // The disk (TMPDIR or /var/tmp) and /dev/shm (a tmpfs) are two file systems.

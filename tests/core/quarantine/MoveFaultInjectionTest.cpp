@@ -4,17 +4,11 @@
 #include "core/quarantine/QuarantineScanner.h"
 #include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
+#include "tests/core/support/TracedRun.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstring>
-
-extern char** environ;
+#include <iostream>
 
 namespace dustlyn {
 namespace {
@@ -35,209 +29,71 @@ struct Injection {
     Where where;
 };
 
+Injection moved(const char* behaviour, std::vector<std::string> inject, bool across = false) {
+    return {behaviour, std::move(inject), across, Ending::moved, "", Where::destination};
+}
+Injection failed(const char* behaviour, std::vector<std::string> inject, std::string error) {
+    return {behaviour, std::move(inject), false, Ending::failed, std::move(error), Where::source};
+}
+Injection killed(const char* behaviour, std::vector<std::string> inject, bool across = false,
+                 Where where = Where::source) {
+    return {behaviour, std::move(inject), across, Ending::killed, "", where};
+}
+
 // Forces the copy path on one file system: only the first rename reports another device.
 const std::string firstRenameAcrossDevices = "renameat2:error=EXDEV:when=1";
+const std::string noKernelCopy = "copy_file_range,sendfile:error=ENOSYS";
 
 const std::vector<Injection>& injections() {
     static const std::vector<Injection> table = {
-        {"a rename across devices falls back to a complete copy",
-         {firstRenameAcrossDevices},
-         false,
-         Ending::moved,
-         "",
-         Where::destination},
-        {"a real second file system is copied to", {}, true, Ending::moved, "", Where::destination},
-        {"a copy that can never be placed leaves only the source",
-         {"renameat2:error=EXDEV"},
-         false,
-         Ending::failed,
-         "Invalid cross-device link",
-         Where::source},
-        {"a file system refusing no-replace renames gets link and unlink",
-         {"renameat2:error=EINVAL"},
-         false,
-         Ending::moved,
-         "",
-         Where::destination},
-        {"a kernel without renameat2 gets link and unlink",
-         {"renameat2:error=ENOSYS"},
-         false,
-         Ending::moved,
-         "",
-         Where::destination},
-        {"a failed flush of the copy leaves only the source",
-         {firstRenameAcrossDevices, "fsync:error=EIO:when=1"},
-         false,
-         Ending::failed,
-         "Input/output error",
-         Where::source},
-        {"a failed flush of the folder takes the placed copy back",
-         {firstRenameAcrossDevices, "fsync:error=EIO:when=2"},
-         false,
-         Ending::failed,
-         "Input/output error",
-         Where::source},
-        {"a full disk at the second write leaves only the source",
-         {firstRenameAcrossDevices, "copy_file_range,sendfile:error=ENOSYS",
-          "write:error=ENOSPC:when=2"},
-         false,
-         Ending::failed,
-         "No space left on device",
-         Where::source},
-        {"a failed date leaves the file where it was",
-         {"utimensat:error=EIO"},
-         false,
-         Ending::failed,
-         "Input/output error",
-         Where::source},
-        {"killed at the first write of the copy",
-         {firstRenameAcrossDevices, "copy_file_range,sendfile:error=ENOSYS",
-          "write:signal=SIGKILL:when=1"},
-         false,
-         Ending::killed,
-         "",
-         Where::source},
-        {"killed at the second write of the copy",
-         {firstRenameAcrossDevices, "copy_file_range,sendfile:error=ENOSYS",
-          "write:signal=SIGKILL:when=2"},
-         false,
-         Ending::killed,
-         "",
-         Where::source},
-        {"killed at the third write of the copy",
-         {firstRenameAcrossDevices, "copy_file_range,sendfile:error=ENOSYS",
-          "write:signal=SIGKILL:when=3"},
-         false,
-         Ending::killed,
-         "",
-         Where::source},
-        {"killed during the kernel's copy",
-         {firstRenameAcrossDevices, "copy_file_range:signal=SIGKILL:when=2"},
-         false,
-         Ending::killed,
-         "",
-         Where::source},
-        {"killed during the copy to another file system",
-         {"sendfile,copy_file_range:signal=SIGKILL:when=2"},
-         true,
-         Ending::killed,
-         "",
-         Where::source},
-        {"killed at the rename within one file system",
-         {"renameat2:signal=SIGKILL:when=1"},
-         false,
-         Ending::killed,
-         "",
-         Where::source},
-        {"killed while dating, before the rename",
-         {"utimensat:signal=SIGKILL"},
-         false,
-         Ending::killed,
-         "",
-         Where::source},
-        {"killed at the rename that places the copy",
-         {"renameat2:signal=SIGKILL:when=2"},
-         true,
-         Ending::killed,
-         "",
-         Where::source},
-        {"killed at the link that places a file where no-replace renames are refused",
-         {"renameat2:error=EINVAL", "link,linkat:signal=SIGKILL:when=1"},
-         false,
-         Ending::killed,
-         "",
-         Where::source},
+        moved("a rename across devices falls back to a complete copy", {firstRenameAcrossDevices}),
+        moved("a real second file system is copied to", {}, true),
+        failed("a copy that can never be placed leaves only the source", {"renameat2:error=EXDEV"},
+               "Invalid cross-device link"),
+        moved("a file system refusing no-replace renames gets link and unlink",
+              {"renameat2:error=EINVAL"}),
+        moved("a kernel without renameat2 gets link and unlink", {"renameat2:error=ENOSYS"}),
+        failed("a failed flush of the copy leaves only the source",
+               {firstRenameAcrossDevices, "fsync:error=EIO:when=1"}, "Input/output error"),
+        failed("a failed flush of the folder takes the placed copy back",
+               {firstRenameAcrossDevices, "fsync:error=EIO:when=2"}, "Input/output error"),
+        failed("a full disk at the second write leaves only the source",
+               {firstRenameAcrossDevices, noKernelCopy, "write:error=ENOSPC:when=2"},
+               "No space left on device"),
+        failed("a failed date leaves the file where it was", {"utimensat:error=EIO"},
+               "Input/output error"),
+        killed("killed at the first write of the copy",
+               {firstRenameAcrossDevices, noKernelCopy, "write:signal=SIGKILL:when=1"}),
+        killed("killed at the second write of the copy",
+               {firstRenameAcrossDevices, noKernelCopy, "write:signal=SIGKILL:when=2"}),
+        killed("killed during the kernel's copy",
+               {firstRenameAcrossDevices, "copy_file_range:signal=SIGKILL:when=2"}),
+        killed("killed during the copy to another file system",
+               {"sendfile,copy_file_range:signal=SIGKILL:when=2"}, true),
+        killed("killed at the rename within one file system", {"renameat2:signal=SIGKILL:when=1"}),
+        killed("killed while dating, before the rename", {"utimensat:signal=SIGKILL"}),
+        killed("killed at the rename that places the copy", {"renameat2:signal=SIGKILL:when=2"},
+               true),
+        killed("killed at the link that places a file where no-replace renames are refused",
+               {"renameat2:error=EINVAL", "link,linkat:signal=SIGKILL:when=1"}),
         // The two windows in which a complete copy may stand beside the source: the copy is
         // placed under its final name and the source is not yet removed.
-        {"killed after placing the copy, at the folder's flush",
-         {"fsync:signal=SIGKILL:when=2"},
-         true,
-         Ending::killed,
-         "",
-         Where::both},
-        {"killed after placing the copy, at the source's removal",
-         {"unlink,unlinkat:signal=SIGKILL:when=1"},
-         true,
-         Ending::killed,
-         "",
-         Where::both},
-        {"killed between link and unlink where no-replace renames are refused",
-         {"renameat2:error=EINVAL", "unlink,unlinkat:signal=SIGKILL:when=1"},
-         false,
-         Ending::killed,
-         "",
-         Where::both},
+        killed("killed after placing the copy, at the folder's flush",
+               {"fsync:signal=SIGKILL:when=2"}, true, Where::both),
+        killed("killed after placing the copy, at the source's removal",
+               {"unlink,unlinkat:signal=SIGKILL:when=1"}, true, Where::both),
+        killed("killed between link and unlink where no-replace renames are refused",
+               {"renameat2:error=EINVAL", "unlink,unlinkat:signal=SIGKILL:when=1"}, false,
+               Where::both),
     };
     return table;
-}
-
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-    std::string error;
-};
-
-// This environment, with LeakSanitizer off in a sanitizer build: it cannot run under ptrace.
-std::vector<std::string> probeEnvironment() {
-    std::vector<std::string> variables;
-    std::string sanitizer = "ASAN_OPTIONS=detect_leaks=0";
-    for (char** variable = environ; *variable; ++variable) {
-        const std::string text(*variable);
-        if (text.starts_with("ASAN_OPTIONS="))
-            sanitizer = text + ":detect_leaks=0";
-        else
-            variables.push_back(text);
-    }
-    variables.push_back(sanitizer);
-    return variables;
-}
-
-ProcessRun runProcess(const std::vector<std::string>& arguments, const fs::path& scratch) {
-    std::vector<std::string> environment = probeEnvironment();
-    std::vector<char*> envp;
-    for (auto& variable : environment)
-        envp.push_back(variable.data());
-    envp.push_back(nullptr);
-    std::vector<char*> argv;
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    const fs::path out = scratch / "stdout";
-    const fs::path err = scratch / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    ProcessRun run;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        run.error = std::strerror(spawned);
-        return run;
-    }
-    while (::waitpid(pid, &run.status, 0) < 0 && errno == EINTR) {
-    }
-    run.out = testing::readFile(out);
-    run.error = testing::readFile(err);
-    while (!run.error.empty() && run.error.back() == '\n')
-        run.error.pop_back();
-    return run;
-}
-
-bool wasKilled(int status) {
-    // strace either dies of the same signal as its tracee or exits with 128 + the signal.
-    return (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) ||
-           (WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGKILL);
 }
 
 class MoveFaultInjection : public ::testing::Test {
 protected:
     void SetUp() override {
-        const fs::path scratch = work.path();
-        const ProcessRun probe = runProcess({"strace", "-qq", "-o", "/dev/null", "true"}, scratch);
-        if (!WIFEXITED(probe.status) || WEXITSTATUS(probe.status) != 0)
-            GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?): " << probe.error;
+        if (!testing::straceWorks(work.path()))
+            GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
         if (fs::is_directory("/dev/shm") &&
             testing::deviceOf(work.path()) != testing::deviceOf("/dev/shm"))
             memory = std::make_unique<testing::TempDir>(fs::path("/dev/shm"), "dustlyn-fault");
@@ -269,26 +125,22 @@ void MoveFaultInjection::check(const Injection& injection) {
     fs::create_directories(destination);
     testing::writeFile(sourceFolder / "setup.deb", content);
 
-    std::vector<std::string> command = {"strace", "-f", "-qq", "-o", "/dev/null"};
-    for (const auto& inject : injection.inject) {
-        command.push_back("-e");
-        command.push_back("inject=" + inject);
-    }
+    std::vector<std::string> command = testing::straceInjecting(injection.inject);
     command.insert(command.end(), {DUSTLYN_MOVE_PROBE, (sourceFolder / "setup.deb").native(),
                                    destination.native()});
-    const ProcessRun run = runProcess(command, scratch);
+    const testing::ChildRun run = testing::runChild(command, scratch);
 
     switch (injection.ending) {
     case Ending::moved:
-        EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << run.error;
+        EXPECT_TRUE(run.exited(0)) << run.err;
         EXPECT_EQ(run.out, (destination / "setup.deb").native() + "\n");
         break;
     case Ending::failed:
-        EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 1) << run.status;
-        EXPECT_EQ(run.error, injection.error);
+        EXPECT_TRUE(run.exited(1)) << run.status;
+        EXPECT_EQ(run.err, injection.error);
         break;
     case Ending::killed:
-        EXPECT_TRUE(wasKilled(run.status)) << "status " << run.status << ": " << run.error;
+        EXPECT_TRUE(run.killed()) << "status " << run.status << ": " << run.err;
         break;
     }
 

@@ -31,13 +31,18 @@ struct PurgerFixture : ::testing::Test {
 
 using Quarantining = PurgerFixture;
 
+// A failure is recorded and the pass goes on; progress is told after each file, moved or not.
 TEST_F(Quarantining, movesEveryListedFileInOrderDatedWithTheSweepMoment) {
+    mover->failing = {"/d/b.png"};
     ScanReport report;
     report.results.push_back(
         resultOf("Screenshots", {matchedFile("/d/a.png", 10), matchedFile("/d/b.png", 20)}));
     report.results.push_back(resultOf("Downloads", {matchedFile("/dl/c.zip", 300)}));
     report.matchedCount = 99; // not read
-    const QuarantineReport result = purger.quarantine(report, quarantine, sweepMoment);
+    std::vector<MoveProgress> told;
+    const QuarantineReport result =
+        purger.quarantine(report, quarantine, sweepMoment, {},
+                          [&](const MoveProgress& progress) { told.push_back(progress); });
 
     const std::vector<testing::RecordedMove> expectedMoves = {
         {"/d/a.png", quarantine / "a.png", sweepMoment},
@@ -45,30 +50,16 @@ TEST_F(Quarantining, movesEveryListedFileInOrderDatedWithTheSweepMoment) {
         {"/dl/c.zip", quarantine / "c.zip", sweepMoment}};
     EXPECT_EQ(mover->moves, expectedMoves);
     ASSERT_EQ(result.outcomes.size(), 3u);
-    EXPECT_EQ(result.outcomes[2],
-              (QuarantineOutcome{"/dl/c.zip", quarantine / "c.zip", true, std::nullopt}));
-    EXPECT_EQ(result.movedCount, 3);
-    EXPECT_EQ(result.movedSize, 330);
-    EXPECT_EQ(result.failedCount, 0);
-}
-
-TEST_F(Quarantining, oneFailureAmongThreeIsRecordedAndThePassGoesOn) {
-    mover->failing = {"/d/b.png"};
-    ScanReport report;
-    report.results.push_back(
-        resultOf("R", {matchedFile("/d/a.png", 10), matchedFile("/d/b.png", 20),
-                       matchedFile("/d/c.png", 40)}));
-    const QuarantineReport result = purger.quarantine(report, quarantine, sweepMoment);
-
-    ASSERT_EQ(result.outcomes.size(), 3u);
     EXPECT_EQ(result.outcomes[0].original, fs::path("/d/a.png"));
     EXPECT_EQ(result.outcomes[1],
               (QuarantineOutcome{"/d/b.png", std::nullopt, false, "No such file or directory"}));
-    EXPECT_TRUE(result.outcomes[2].success);
+    EXPECT_EQ(result.outcomes[2],
+              (QuarantineOutcome{"/dl/c.zip", quarantine / "c.zip", true, std::nullopt}));
     EXPECT_EQ(result.movedCount, 2);
+    EXPECT_EQ(result.movedSize, 310);
     EXPECT_EQ(result.failedCount, 1);
-    EXPECT_EQ(result.movedSize, 50);
-    EXPECT_EQ(result.movedCount + result.failedCount, std::int64_t(result.outcomes.size()));
+    const std::vector<MoveProgress> expected = {{1, 3, 10, 330}, {2, 3, 30, 330}, {3, 3, 330, 330}};
+    EXPECT_EQ(told, expected);
 }
 
 TEST_F(Quarantining, reportsWithNothingToMoveGiveTheEmptyReportAndNoPlan) {
@@ -84,10 +75,13 @@ TEST_F(Quarantining, reportsWithNothingToMoveGiveTheEmptyReportAndNoPlan) {
     EXPECT_TRUE(mover->moves.empty());
 }
 
+// The plan is told before any move; it holds each file's modification date as the scan read
+// it, none when the scan read none.
 TEST_F(Quarantining, thePlanComesFirstAndNamesTheDestinationsUsed) {
+    MatchedFile dated = matchedFile("/desk/shot.png", 5);
+    dated.modificationDate = dateFromUnix(1'700'000'000, 123'456'789);
     ScanReport report;
-    report.results.push_back(resultOf(
-        "Screenshots", {matchedFile("/desk/shot.png", 5), matchedFile("/pics/shot.png", 7)}));
+    report.results.push_back(resultOf("Screenshots", {dated, matchedFile("/pics/shot.png", 7)}));
     report.results.push_back(resultOf("Downloads", {matchedFile("/dl/notes", 9)}));
     testing::writeFile(quarantine / "notes", "already here");
     std::vector<PlannedMove> plan;
@@ -99,39 +93,13 @@ TEST_F(Quarantining, thePlanComesFirstAndNamesTheDestinationsUsed) {
 
     EXPECT_EQ(movesWhenPlanned, 0u);
     const std::vector<PlannedMove> expected = {
-        {"/desk/shot.png", quarantine / "shot.png", "Screenshots", 5, std::nullopt},
+        {"/desk/shot.png", quarantine / "shot.png", "Screenshots", 5, dated.modificationDate},
         {"/pics/shot.png", quarantine / "shot (1).png", "Screenshots", 7, std::nullopt},
         {"/dl/notes", quarantine / "notes (1)", "Downloads", 9, std::nullopt}};
     EXPECT_EQ(plan, expected);
     ASSERT_EQ(mover->moves.size(), plan.size());
     for (std::size_t i = 0; i < plan.size(); ++i)
         EXPECT_EQ(mover->moves[i].destination, plan[i].destination);
-}
-
-TEST_F(Quarantining, thePlanHoldsEachFilesModificationDateAsTheScanReadIt) {
-    MatchedFile dated = matchedFile("/d/shot.png", 3);
-    dated.modificationDate = dateFromUnix(1'700'000'000, 123'456'789);
-    ScanReport report;
-    report.results.push_back(resultOf("R", {dated, matchedFile("/d/undated.png", 1)}));
-    std::vector<PlannedMove> plan;
-    purger.quarantine(report, quarantine, sweepMoment,
-                      [&](const std::vector<PlannedMove>& moves) { plan = moves; });
-    ASSERT_EQ(plan.size(), 2u);
-    EXPECT_EQ(plan[0].modified, dateFromUnix(1'700'000'000, 123'456'789));
-    EXPECT_EQ(plan[1].modified, std::nullopt) << "a file the scan read no date of has none";
-}
-
-TEST_F(Quarantining, progressIsToldAfterEachFileMovedOrNot) {
-    mover->failing = {"/d/b.png"};
-    ScanReport report;
-    report.results.push_back(
-        resultOf("R", {matchedFile("/d/a.png", 10), matchedFile("/d/b.png", 20)}));
-    report.results.push_back(resultOf("S", {matchedFile("/d/c.png", 40)}));
-    std::vector<MoveProgress> told;
-    purger.quarantine(report, quarantine, sweepMoment, {},
-                      [&](const MoveProgress& progress) { told.push_back(progress); });
-    const std::vector<MoveProgress> expected = {{1, 3, 10, 70}, {2, 3, 30, 70}, {3, 3, 70, 70}};
-    EXPECT_EQ(told, expected);
 }
 
 // A mover that reports the numbered name it had to fall back to.
@@ -307,9 +275,8 @@ struct Restoring : ::testing::Test {
     }
 };
 
-TEST_F(Restoring, toAFreePathPutsItThereAndKeepsItsDate) {
-    const fs::path target = dir / "Desktop/shot.png";
-    fs::create_directories(target.parent_path());
+TEST_F(Restoring, toAFreePathPutsItThereKeepsItsDateAndRecreatesFoldersGoneMeanwhile) {
+    const fs::path target = dir / "Gone/Deeper/shot.png";
     EXPECT_EQ(purger.restore(quarantined, target), target);
     EXPECT_EQ(testing::readFile(target), "pixels");
     EXPECT_EQ(testing::modificationDate(target), quarantineDate);
@@ -322,12 +289,6 @@ TEST_F(Restoring, whenTheNameReappearedUsesTheNumberedName) {
     EXPECT_EQ(purger.restore(quarantined, target), dir / "Desktop/shot (1).png");
     EXPECT_EQ(testing::readFile(target), "newer");
     EXPECT_EQ(testing::readFile(dir / "Desktop/shot (1).png"), "pixels");
-}
-
-TEST_F(Restoring, intoAFolderDeletedMeanwhileRecreatesIt) {
-    const fs::path target = dir / "Gone/Deeper/shot.png";
-    EXPECT_EQ(purger.restore(quarantined, target), target);
-    EXPECT_EQ(testing::readFile(target), "pixels");
 }
 
 TEST_F(Restoring, failsWithTheSystemsMessageAndLeavesTheFileInQuarantine) {

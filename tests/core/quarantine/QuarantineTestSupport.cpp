@@ -120,6 +120,15 @@ std::unique_ptr<TestMount> TestMount::tmpfs(const fs::path& target, const std::s
     return std::make_unique<TestMount>(target);
 }
 
+std::unique_ptr<TestMount> TestMount::bind(const fs::path& source, const fs::path& target,
+                                           std::string& error) {
+    if (::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    return std::make_unique<TestMount>(target);
+}
+
 TestMount::~TestMount() {
     ::umount2(target_.c_str(), MNT_DETACH);
 }

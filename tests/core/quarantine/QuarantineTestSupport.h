@@ -75,6 +75,9 @@ public:
     static std::unique_ptr<TestMount> tmpfs(const std::filesystem::path& target,
                                             const std::string& options, std::string& error,
                                             const std::string& type = "tmpfs");
+    // `source` bound onto `target`: the same file system under another mount.
+    static std::unique_ptr<TestMount> bind(const std::filesystem::path& source,
+                                           const std::filesystem::path& target, std::string& error);
     explicit TestMount(std::filesystem::path target) : target_(std::move(target)) {}
     TestMount(const TestMount&) = delete;
     TestMount& operator=(const TestMount&) = delete;

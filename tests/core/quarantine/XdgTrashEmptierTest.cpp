@@ -53,19 +53,15 @@ struct EmptyingTheTrash : ::testing::Test {
     std::string uid = std::to_string(::getuid());
 };
 
-TEST_F(EmptyingTheTrash, theHomeTrashLosesEveryItemAndDescriptionButNoLinkTarget) {
+TEST_F(EmptyingTheTrash, theHomeAndAVolumesTrashLoseEveryItemAndDescriptionButNoLinkTarget) {
+    const fs::path own = volume / (".Trash-" + uid);
     fillTrash(home, outside);
-    XdgTrashEmptier(home, ::getuid(), {volume}).emptyTrash();
+    fillTrash(own, outside);
+    XdgTrashEmptier emptier(home, ::getuid(), {volume});
+    EXPECT_EQ(emptier.trashDirectories(), (std::vector<fs::path>{home, own}));
+    emptier.emptyTrash();
     expectEmpty(home);
-    expectOutsideIntact();
-}
-
-TEST_F(EmptyingTheTrash, aVolumesOwnTrashIsEmptiedToo) {
-    fillTrash(volume / (".Trash-" + uid), outside);
-    const XdgTrashEmptier emptier(home, ::getuid(), {volume});
-    EXPECT_EQ(emptier.trashDirectories(), std::vector<fs::path>{volume / (".Trash-" + uid)});
-    XdgTrashEmptier(home, ::getuid(), {volume}).emptyTrash();
-    expectEmpty(volume / (".Trash-" + uid));
+    expectEmpty(own);
     expectOutsideIntact();
 }
 
@@ -117,7 +113,9 @@ TEST_F(EmptyingTheTrash, aSharedTrashCountsOnlyWhenItIsARealStickyFolder) {
     }
 }
 
+// Missing trash folders are no failure either.
 TEST_F(EmptyingTheTrash, aVolumeTrashThatIsALinkOrSomeoneElsesIsLeftAlone) {
+    EXPECT_NO_THROW(XdgTrashEmptier(home, ::getuid(), {volume}).emptyTrash());
     fs::create_directories(volume);
     fillTrash(dir / "real-trash", outside);
     fs::create_directory_symlink(dir / "real-trash", volume / (".Trash-" + uid));
@@ -125,12 +123,6 @@ TEST_F(EmptyingTheTrash, aVolumeTrashThatIsALinkOrSomeoneElsesIsLeftAlone) {
     XdgTrashEmptier(home, ::getuid(), {volume}).emptyTrash();
     EXPECT_TRUE(fs::exists(dir / "real-trash/files/report.pdf"));
     EXPECT_TRUE(XdgTrashEmptier(home, ::getuid() + 1, {volume}).trashDirectories().empty());
-}
-
-TEST_F(EmptyingTheTrash, missingTrashFoldersAreNoFailure) {
-    const XdgTrashEmptier emptier(home, ::getuid(), {volume});
-    EXPECT_TRUE(emptier.trashDirectories().empty());
-    EXPECT_NO_THROW(XdgTrashEmptier(home, ::getuid(), {volume}).emptyTrash());
 }
 
 TEST_F(EmptyingTheTrash, anItemThatCannotGoKeepsItsDescriptionAndTheFailureIsReported) {

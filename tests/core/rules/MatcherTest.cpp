@@ -38,7 +38,6 @@ void expectTable(const std::vector<MatchCase>& table) {
 
 TEST(ExtensionMatcher, foldsCaseAndComparesTheSuffixAfterADot) {
     expectTable({
-        {"upper-case payload, lower-case name", ext("PNG"), "shot.png", true},
         {"upper-case payload, mixed-case name", ext("PNG"), "SHOT.Png", true},
         {"a name that is the bare extension has no dot", ext("png"), "png", false},
         {"a name that only contains the extension", ext("png"), "shot.png.txt", false},
@@ -52,7 +51,6 @@ TEST(ExtensionMatcher, foldsCaseAndComparesTheSuffixAfterADot) {
         {"digits in the payload", ext("7z"), "backup.7Z", true},
         {"a non-ASCII name folds through Unicode", ext("png"), "ÉTÉ.PNG", true},
         {"a non-ASCII payload folds through Unicode", ext("ÉTÉ"), "photo.été", true},
-        {"a non-ASCII name against a non-ASCII payload", ext("été"), "PHOTO.ÉTÉ", true},
         {"a different accented letter", ext("été"), "photo.ete", false},
         {"the payload is not trimmed", ext(" png"), "shot.png", false},
         {"an empty payload accepts a trailing dot", ext(""), "name.", true},
@@ -63,9 +61,7 @@ TEST(ExtensionMatcher, foldsCaseAndComparesTheSuffixAfterADot) {
 TEST(GlobMatcher, wildcardsAndAnchoring) {
     expectTable({
         {"a lone star accepts every name", glob("*"), "anything at all.txt", true},
-        {"a lone star accepts a one-letter name", glob("*"), "a", true},
         {"star-dot needs a final dot", glob("*."), "name.", true},
-        {"star-dot accepts a lone dot", glob("*."), ".", true},
         {"star-dot rejects an extension", glob("*."), "name.txt", false},
         {"screenshot with date", glob("Screenshot*.png"), "Screenshot 2024-05-01 at 10.00.00.png",
          true},
@@ -76,17 +72,12 @@ TEST(GlobMatcher, wildcardsAndAnchoring) {
          "Screen Recording 2024-01-02 at 09.10.11.mov", true},
         {"question marks, one each", glob("IMG_????.jpg"), "IMG_0042.jpg", true},
         {"question marks are not optional", glob("IMG_????.jpg"), "IMG_42.jpg", false},
-        {"question marks take no more than one", glob("IMG_????.jpg"), "IMG_00042.jpg", false},
         {"a question mark is one non-ASCII character", glob("IMG_?.jpg"), "IMG_é.jpg", true},
         {"a question mark is one character outside the BMP", glob("?.txt"), "😀.txt", true},
         {"a question mark is not two characters", glob("?.txt"), "ab.txt", false},
         {"a question mark is not nothing", glob("?.txt"), ".txt", false},
         {"the empty pattern accepts no name", glob(""), "a", false},
-        {"brackets are literal", glob("[a].txt"), "[a].txt", true},
-        {"brackets are no class", glob("[a].txt"), "a.txt", false},
-        {"plus and parentheses are literal", glob("a+b(1).txt"), "a+b(1).txt", true},
         {"plus and parentheses, case ignored", glob("a+b(1).txt"), "A+B(1).TXT", true},
-        {"plus is no repetition", glob("a+b(1).txt"), "aab1.txt", false},
     });
 }
 
@@ -126,14 +117,6 @@ TEST(GlobMatcher, everyRegularExpressionCharacterIsLiteral) {
             EXPECT_FALSE(GlobMatch::match(pattern, std::string(row.notAccepted) + suffix));
         }
     }
-}
-
-TEST(GlobMatcher, expressionEscapesMetacharactersAndAnchorsBothEnds) {
-    EXPECT_EQ(GlobMatch::regularExpression("*"), "^.*$");
-    EXPECT_EQ(GlobMatch::regularExpression("IMG_??.jpg"), "^IMG_..\\.jpg$");
-    EXPECT_EQ(GlobMatch::regularExpression(".()[]{}+^$|\\"),
-              "^\\.\\(\\)\\[\\]\\{\\}\\+\\^\\$\\|\\\\$");
-    EXPECT_EQ(GlobMatch::regularExpression("é*"), "^é.*$");
 }
 
 bool expressionFinds(const std::string& pattern, const std::string& name) {
@@ -176,17 +159,10 @@ TEST(GlobMatcher, aPreparedPatternAnswersManyNames) {
     EXPECT_FALSE(moved.matches("Screenshot 1.jpg"));
 }
 
-TEST(AnyFileMatcher, acceptsEveryName) {
-    for (const char* name : {"a", ".hidden", "no extension", "ÉTÉ.PNG", "x.dmg"}) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(FileMatcher::anyFile().matches(name));
-    }
-}
-
 TEST(MatcherLists, acceptWhenAnyMatcherAccepts) {
     const NameMatcher zipThenAny({ext("zip"), FileMatcher::anyFile()});
     EXPECT_TRUE(zipThenAny.matches("a.zip"));
-    EXPECT_TRUE(zipThenAny.matches("notes.txt"));
+    EXPECT_TRUE(zipThenAny.matches(".hidden without extension"));
 
     const NameMatcher none({});
     EXPECT_FALSE(none.matches("a.zip"));

@@ -24,24 +24,18 @@ std::string decodingFailure(const Json& value) {
     return {};
 }
 
+// An extension entry wins over a glob entry; an unrelated extra entry is ignored. (How each
+// case is written is held by the configuration's golden file.)
 TEST(MatcherDecoding, readsEachCase) {
     EXPECT_EQ(fileMatcherFromJson("anyFile"), FileMatcher::anyFile());
     EXPECT_EQ(fileMatcherFromJson(Json{{"extensionMatch", "dmg"}}),
               FileMatcher::extensionMatch("dmg"));
     EXPECT_EQ(fileMatcherFromJson(Json{{"glob", "Screenshot*.png"}}),
               FileMatcher::glob("Screenshot*.png"));
-}
-
-TEST(MatcherDecoding, anExtensionEntryWinsOverAGlobEntry) {
     EXPECT_EQ(fileMatcherFromJson(Json::parse(R"({"glob": "x", "extensionMatch": "y"})")),
               FileMatcher::extensionMatch("y"));
-}
-
-TEST(MatcherDecoding, anUnrelatedExtraEntryIsIgnored) {
     EXPECT_EQ(fileMatcherFromJson(Json::parse(R"({"glob": "x", "note": "y"})")),
               FileMatcher::glob("x"));
-    EXPECT_EQ(fileMatcherFromJson(Json::parse(R"({"comment": "a", "extensionMatch": "zip"})")),
-              FileMatcher::extensionMatch("zip"));
 }
 
 TEST(MatcherDecoding, unknownCasesFailWithTheirDescription) {
@@ -73,13 +67,6 @@ TEST(MatcherDecoding, aValueThatIsNeitherAStringNorAnObjectOfStringsFails) {
     }
 }
 
-TEST(MatcherEncoding, writesEachCaseInItsStoredForm) {
-    EXPECT_EQ(toJson(FileMatcher::anyFile()), Json("anyFile"));
-    EXPECT_EQ(toJson(FileMatcher::extensionMatch("dmg")),
-              Json::parse(R"({"extensionMatch": "dmg"})"));
-    EXPECT_EQ(toJson(FileMatcher::glob("a*")), Json::parse(R"({"glob": "a*"})"));
-}
-
 TEST(AgeBasisText, onlyTheExactRawValuesAreRead) {
     EXPECT_EQ(ageBasisFromText("modification"), AgeBasis::modification);
     EXPECT_EQ(ageBasisFromText("creation"), AgeBasis::creation);
@@ -87,8 +74,6 @@ TEST(AgeBasisText, onlyTheExactRawValuesAreRead) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(ageBasisFromText(text));
     }
-    EXPECT_EQ(ageBasisText(AgeBasis::creation), "creation");
-    EXPECT_EQ(ageBasisText(AgeBasis::modification), "modification");
 }
 
 Json validRule() {
@@ -103,7 +88,7 @@ Json validRule() {
     })");
 }
 
-TEST(RuleDecoding, readsEveryField) {
+TEST(RuleDecoding, readsEveryFieldWithIdsInEitherCaseFractionalAgesAndExtraKeys) {
     const PurgeRule rule = purgeRuleFromJson(validRule());
     EXPECT_EQ(rule.id.text(), "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F");
     EXPECT_EQ(rule.name, "Screenshots");
@@ -114,16 +99,13 @@ TEST(RuleDecoding, readsEveryField) {
                                                        FileMatcher::anyFile()}));
     EXPECT_EQ(rule.ageThreshold, 900);
     EXPECT_EQ(rule.ageBasis, AgeBasis::creation);
-}
 
-TEST(RuleDecoding, acceptsLowerCaseIdsFractionalAgesAndExtraKeys) {
     Json value = validRule();
     value["id"] = "6f1c0b1e-2d3a-4b5c-8d9e-0a1b2c3d4e5f";
     value["ageThreshold"] = 0.25;
     value["comment"] = "ignored";
-    const PurgeRule rule = purgeRuleFromJson(value);
-    EXPECT_EQ(rule.id.text(), "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F");
-    EXPECT_EQ(rule.ageThreshold, 0.25);
+    EXPECT_EQ(purgeRuleFromJson(value).id, rule.id);
+    EXPECT_EQ(purgeRuleFromJson(value).ageThreshold, 0.25);
 }
 
 TEST(RuleDecoding, everyKeyIsRequired) {
@@ -147,11 +129,8 @@ TEST(RuleDecoding, wrongValuesFailTheRule) {
         {"id that is not a UUID", "id", "not-a-uuid"},
         {"id in braces", "id", "{6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F}"},
         {"id without dashes", "id", "6F1C0B1E2D3A4B5C8D9E0A1B2C3D4E5F"},
-        {"id null", "id", nullptr},
         {"name as a number", "name", 5},
-        {"name null", "name", nullptr},
         {"enabled as text", "enabled", "true"},
-        {"enabled as a number", "enabled", 1},
         {"folders as one string", "folders", "~/Desktop"},
         {"a folder that is not text", "folders", Json::array({"~/Desktop", 5})},
         {"matchers as an object", "matchers", Json::object()},
@@ -159,10 +138,8 @@ TEST(RuleDecoding, wrongValuesFailTheRule) {
         {"an empty matcher object", "matchers", Json::array({Json::object()})},
         {"age as text", "ageThreshold", "900"},
         {"age as a boolean", "ageThreshold", true},
-        {"age null", "ageThreshold", nullptr},
         {"basis with a capital", "ageBasis", "Creation"},
         {"basis unknown", "ageBasis", "added"},
-        {"basis as a number", "ageBasis", 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
@@ -177,17 +154,6 @@ TEST(RuleDecoding, aRuleMustBeAnObject) {
         SCOPED_TRACE(json);
         EXPECT_THROW(purgeRuleFromJson(Json::parse(json)), DecodingError);
     }
-}
-
-TEST(RuleEncoding, writesTheIdInUpperCaseAndEveryKey) {
-    PurgeRule rule;
-    rule.id = *Uuid::parse("6f1c0b1e-2d3a-4b5c-8d9e-0a1b2c3d4e5f");
-    const Json value = toJson(rule);
-    EXPECT_EQ(value.at("id"), "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F");
-    EXPECT_EQ(value.size(), 7u);
-    EXPECT_EQ(value.at("folders"), Json::array());
-    EXPECT_EQ(value.at("matchers"), Json::array());
-    EXPECT_EQ(value.at("ageBasis"), "modification");
 }
 
 // Through the stored text, as the configuration file holds it.

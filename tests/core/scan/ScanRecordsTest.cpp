@@ -24,29 +24,6 @@ PurgeRule storedRule() {
                      AgeBasis::creation};
 }
 
-TEST(MatchedFiles, theDeadlineDefaultsToTheBasisDate) {
-    const MatchedFile listed("/q/a.png", 5, basis, PurgeRule::manualID(), true);
-    EXPECT_EQ(listed.deadline, basis);
-}
-
-TEST(MatchedFiles, onlyTheTimerPseudoRulesFilesAreManual) {
-    EXPECT_TRUE(file("/a", false).isManual());
-    MatchedFile claimed = file("/a", false);
-    claimed.ruleID = Uuid::random();
-    EXPECT_FALSE(claimed.isManual());
-}
-
-TEST(MatchedFiles, sizeIsShownInDecimalUnits) {
-    const struct {
-        std::int64_t size;
-        const char* text;
-    } rows[] = {{0, "0 bytes"}, {999, "999 bytes"}, {12'000, "12 kB"}, {3'400'000, "3.4 MB"}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        EXPECT_EQ(file("/a", false, row.size).sizeFormatted(), row.text);
-    }
-}
-
 TEST(MatchedFiles, equalityAndHashingSeeEveryField) {
     const MatchedFile base = file("/a", false);
     std::vector<MatchedFile> variants(7, base);
@@ -65,15 +42,7 @@ TEST(MatchedFiles, equalityAndHashingSeeEveryField) {
     EXPECT_EQ(set.size(), 8u);
 }
 
-TEST(ScanResults, dueAndWatchingFilesKeepTheListOrder) {
-    const ScanResult result{
-        PurgeRule::manual(),
-        "",
-        {file("/1", true), file("/2", false), file("/3", true), file("/4", false)}};
-    EXPECT_EQ(result.eligibleFiles(), (std::vector{file("/1", true), file("/3", true)}));
-    EXPECT_EQ(result.watchingFiles(), (std::vector{file("/2", false), file("/4", false)}));
-}
-
+// Due and watching files keep the list order within a result, and the results' order.
 TEST(ScanReports, dueAndWatchingFilesFollowTheResultOrder) {
     const ScanReport report{
         {ScanResult{storedRule(), "~/Desktop", {file("/1", false), file("/2", true)}},
@@ -82,15 +51,6 @@ TEST(ScanReports, dueAndWatchingFilesFollowTheResultOrder) {
         40};
     EXPECT_EQ(report.eligibleFiles(), (std::vector{file("/2", true), file("/3", true)}));
     EXPECT_EQ(report.watchingFiles(), (std::vector{file("/1", false), file("/4", false)}));
-}
-
-TEST(ScanReports, theEmptyReportHasNoResultsCountOrSize) {
-    const ScanReport empty = ScanReport::empty();
-    EXPECT_TRUE(empty.results.empty());
-    EXPECT_EQ(empty.matchedCount, 0);
-    EXPECT_EQ(empty.totalSize, 0);
-    EXPECT_EQ(empty.unrecordableCount, 0);
-    EXPECT_TRUE(empty.eligibleFiles().empty());
 }
 
 TEST(ScanReports, jsonNamesEveryFieldWithDatesInUtcAndTheRuleAsStored) {
@@ -106,9 +66,6 @@ TEST(ScanReports, jsonNamesEveryFieldWithDatesInUtcAndTheRuleAsStored) {
               R"("size":123,"ageBasisDate":"2025-03-01T09:30:00Z",)"
               R"("ruleID":"6F0A1B2C-3D4E-4F50-8162-738495A6B7C8","isEligible":false,)"
               R"("deadline":"2025-03-01T09:45:00Z"}]}],"matchedCount":1,"totalSize":123})");
-}
-
-TEST(ScanReports, anEmptyReportIsWrittenWithAnEmptyResultList) {
     EXPECT_EQ(toJson(ScanReport::empty()).dump(),
               R"({"results":[],"matchedCount":0,"totalSize":0})");
 }

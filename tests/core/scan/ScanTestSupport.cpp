@@ -1,11 +1,7 @@
 #include "tests/core/scan/ScanTestSupport.h"
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
 
 namespace dustlyn::testing {
 
@@ -43,33 +39,6 @@ std::optional<Date> birthTime(const fs::path& file) {
         !(info.stx_mask & STATX_BTIME))
         return std::nullopt;
     return dateFromUnix(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
-}
-
-std::optional<ScopedMount> ScopedMount::fileSystem(const std::string& type, const fs::path& target,
-                                                   std::string& error) {
-    if (mount("none", target.c_str(), type.c_str(), 0, nullptr) != 0) {
-        error = std::strerror(errno);
-        return std::nullopt;
-    }
-    return ScopedMount(target);
-}
-
-std::optional<ScopedMount> ScopedMount::bind(const fs::path& source, const fs::path& target,
-                                             std::string& error) {
-    if (mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) {
-        error = std::strerror(errno);
-        return std::nullopt;
-    }
-    return ScopedMount(target);
-}
-
-ScopedMount::ScopedMount(ScopedMount&& other) noexcept : target_(std::move(other.target_)) {
-    other.target_.clear();
-}
-
-ScopedMount::~ScopedMount() {
-    if (!target_.empty())
-        umount2(target_.c_str(), MNT_DETACH);
 }
 
 } // namespace dustlyn::testing

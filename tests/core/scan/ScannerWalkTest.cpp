@@ -1,4 +1,5 @@
 #include "core/scan/Scanner.h"
+#include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/scan/ScanTestSupport.h"
 #include "tests/core/support/TempDir.h"
 
@@ -18,9 +19,9 @@ using testing::anyFileRule;
 using testing::birthTime;
 using testing::makeRule;
 using testing::pathsOf;
-using testing::ScopedMount;
 using testing::setModificationDate;
 using testing::TempDir;
+using testing::TestMount;
 using testing::writeFile;
 
 using Paths = std::vector<std::string>;
@@ -125,10 +126,10 @@ TEST_F(ScannerWalk, theWalkStaysOnTheMountOfTheRulesFolder) {
     fs::create_directories(watched / "tmpfs");
     fs::create_directories(watched / "bound");
     std::string error;
-    auto tmpfs = ScopedMount::fileSystem("tmpfs", watched / "tmpfs", error);
+    auto tmpfs = TestMount::tmpfs(watched / "tmpfs", "", error);
     if (!tmpfs)
         GTEST_SKIP() << "cannot mount a tmpfs here (" << error << "); needs root";
-    auto bound = ScopedMount::bind(temp / "elsewhere", watched / "bound", error);
+    auto bound = TestMount::bind(temp / "elsewhere", watched / "bound", error);
     ASSERT_TRUE(bound) << error;
     writeFile(watched / "tmpfs/mounted.txt");
 
@@ -264,7 +265,7 @@ TEST_F(ScannerWalk, creationRulesUseTheBirthTimeAndClaimNothingWhereThereIsNone)
     // ramfs keeps no birth time on any kernel so far.
     fs::create_directories(temp / "ramfs");
     std::string error;
-    if (auto ramfs = ScopedMount::fileSystem("ramfs", temp / "ramfs", error)) {
+    if (auto ramfs = TestMount::tmpfs(temp / "ramfs", "", error, "ramfs")) {
         SCOPED_TRACE("ramfs");
         kinds.push_back(expectCreationBasisConsistentWithStatx(temp / "ramfs", now));
     }
