@@ -2,12 +2,8 @@
 #include "core/scan/Scanner.h"
 #include "tests/core/support/TempDir.h"
 
-#include <sys/xattr.h>
-
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,18 +12,10 @@ namespace dustlyn {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::setAttribute;
 using testing::setModificationDate;
 using testing::TempDir;
 using testing::writeFile;
-
-// Sets a user attribute; false when the file system refuses user attributes.
-bool setAttribute(const fs::path& file, const char* name, const std::string& value,
-                  std::string& refusal) {
-    if (::lsetxattr(file.c_str(), name, value.data(), value.size(), 0) == 0)
-        return true;
-    refusal = std::strerror(errno);
-    return false;
-}
 
 // The hosts looked up beside the walk are the ones each claimed file's own attributes name:
 // over several hand-overs to the lookup thread, for a rule's files and a timer's alike.

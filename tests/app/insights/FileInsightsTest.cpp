@@ -1,12 +1,8 @@
 #include "app/insights/FileInsights.h"
 #include "tests/core/support/TempDir.h"
 
-#include <sys/xattr.h>
-
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -14,17 +10,9 @@ namespace dustlyn {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::setAttribute;
 using testing::TempDir;
 using testing::writeFile;
-
-// Sets a user attribute; false when the file system refuses user attributes.
-bool setAttribute(const fs::path& file, const char* name, const std::string& value,
-                  std::string& refusal) {
-    if (::setxattr(file.c_str(), name, value.data(), value.size(), 0) == 0)
-        return true;
-    refusal = std::strerror(errno);
-    return false;
-}
 
 TEST(FileInsightsSource, isTheHostOfTheFirstAddressThatHasOne) {
     struct Row {

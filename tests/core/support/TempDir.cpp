@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -80,6 +83,14 @@ Date modificationDate(const fs::path& file) {
     if (lstat(file.c_str(), &info) != 0)
         throw std::runtime_error("cannot stat " + file.native());
     return dateFromUnix(info.st_mtim.tv_sec, static_cast<std::uint32_t>(info.st_mtim.tv_nsec));
+}
+
+bool setAttribute(const fs::path& file, const char* name, const std::string& value,
+                  std::string& refusal) {
+    if (::lsetxattr(file.c_str(), name, value.data(), value.size(), 0) == 0)
+        return true;
+    refusal = std::strerror(errno);
+    return false;
 }
 
 } // namespace dustlyn::testing

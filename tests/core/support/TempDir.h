@@ -32,5 +32,9 @@ void writeFile(const std::filesystem::path& file, std::string_view content = "x"
 std::string readFile(const std::filesystem::path& file);
 void setModificationDate(const std::filesystem::path& file, Date date);
 Date modificationDate(const std::filesystem::path& file);
+// Sets a user attribute on the file itself (never a link's target); false with the system's
+// reason in `refusal` when the file system takes no user attributes.
+bool setAttribute(const std::filesystem::path& file, const char* name, const std::string& value,
+                  std::string& refusal);
 
 } // namespace dustlyn::testing
