@@ -19,8 +19,9 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests/desktop"))
 
-from desktop import (AccessibilityBus, Atspi, DragSource, Dustlyn, Panel,  # noqa: E402
-                     Pointer, StatusNotifierWatcher, ThrowawayHome, XServer, wait_until)
+from desktop import (AccessibilityBus, Accessible, Atspi, DragSource, Dustlyn,  # noqa: E402
+                     Panel, Pointer, StatusNotifierWatcher, ThrowawayHome, XServer, has_state,
+                     wait_until)
 from Xlib import Xatom  # noqa: E402
 
 DESKTOP_GREY = "#7a7f87"
@@ -111,17 +112,20 @@ class Faces:
 
     def press_tab(self, app, prefix):
         """Presses an open-panel tab as a screen reader does, by its name."""
-        def tab():
-            return next((e for role, name, e in AccessibilityBus.showing(app)
-                         if role == "page tab" and name.startswith(prefix)), None)
-        Atspi.Action.do_action(wait_until(tab, f"the tab {prefix!r}"), 0)
+        Atspi.Action.do_action(app.wait("page tab", prefix, prefix=True), 0)
 
         def selected():
-            element = tab()
-            return element is not None and element.get_state_set().contains(
-                Atspi.StateType.SELECTED)
+            element = app.find("page tab", prefix, prefix=True)
+            return element is not None and has_state(element, Atspi.StateType.SELECTED)
         wait_until(selected, f"the tab {prefix!r} selected")
         time.sleep(SETTLE)
+
+
+def on_the_bus(name):
+    """The named application's tree once it has joined the accessibility bus."""
+    app = Accessible(name)
+    wait_until(app.root, f"{name} on the accessibility bus")
+    return app
 
 
 def empty_faces(faces, a11y, watcher):
@@ -129,7 +133,7 @@ def empty_faces(faces, a11y, watcher):
     home = ThrowawayHome(showMenuBarIcon=True)
     try:
         dustlyn, panel = faces.start(home)
-        app = a11y.application("Dustlyn")
+        app = on_the_bus("Dustlyn")
         faces.tray_icon(watcher)
         dustlyn.command("open")
         faces.wait_for_face(panel, 580, 24 + 210, "the open panel, empty")
@@ -174,7 +178,7 @@ def demo_faces(faces, a11y):
     home = demo_home()
     try:
         dustlyn, panel = faces.start(home)
-        app = a11y.application("Dustlyn")
+        app = on_the_bus("Dustlyn")
         faces.wait_for_face(panel, 100, 24, "the pill")
         faces.shoot(panel, "pill")
 
