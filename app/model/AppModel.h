@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -104,7 +105,9 @@ public:
     void stop();
     void refresh();
     std::pair<QuarantineReport, PurgeReport> sweepNow(SweepSource source, bool everything = false);
-    QuarantineReport quarantineIncoming(const Uuid& sweepID, bool everything);
+    // `afterMoves` runs once the files have moved, before the moves are recorded.
+    QuarantineReport quarantineIncoming(const Uuid& sweepID, bool everything,
+                                        const std::function<void()>& afterMoves = {});
     PurgeReport purgeExpired();
 
     // User actions. The file actions refuse (return false) a path that cannot be recorded.
@@ -211,7 +214,10 @@ private:
     void refreshWith(bool scanChanged, std::vector<QuarantinedFile> quarantined);
     // Moves `toMove` into the quarantine with the journal written first, publishes the report
     // and records the moves.
-    QuarantineReport moveToQuarantine(const ScanReport& toMove, const Uuid& sweepID);
+    QuarantineReport moveToQuarantine(const ScanReport& toMove, const Uuid& sweepID,
+                                      const std::function<void()>& afterMoves);
+    // The quarantine listed on a thread of its own, from values copied now.
+    std::future<std::vector<QuarantinedFile>> listQuarantineAside() const;
     // Deletes the expired files of a quarantine listing and takes them out of it.
     PurgeReport purgeListed(std::vector<QuarantinedFile>& listing);
     std::optional<std::pair<std::filesystem::path, HistoryEntry>>

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <system_error>
 #include <unordered_set>
 
 namespace dustlyn {
@@ -18,9 +19,19 @@ std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool ev
     rescan();
     const Uuid sweepID = Uuid::random();
     lastSweepID_ = sweepID;
-    QuarantineReport moved = quarantineIncoming(sweepID, everything);
+    // The quarantine is listed while the moves are recorded: the history waits on the disk's
+    // flush, the listing on the folder's entries, and neither touches what the other reads.
+    std::future<std::vector<QuarantinedFile>> listed;
+    QuarantineReport moved = quarantineIncoming(sweepID, everything, [&] {
+        try {
+            listed = listQuarantineAside();
+        } catch (const std::system_error&) {
+            // No thread to spare: the listing is taken below, after the history.
+        }
+    });
     std::vector<QuarantinedFile> listing =
-        quarantineScanner_.list(quarantineFolder(), config().quarantineTTL, now());
+        listed.valid() ? listed.get()
+                       : quarantineScanner_.list(quarantineFolder(), config().quarantineTTL, now());
     PurgeReport purged = purgeListed(listing);
     if (config().emptyTrash) {
         try {
@@ -45,16 +56,18 @@ std::pair<QuarantineReport, PurgeReport> AppModel::sweepNow(SweepSource, bool ev
     return {std::move(moved), std::move(purged)};
 }
 
-QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everything) {
+QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everything,
+                                              const std::function<void()>& afterMoves) {
     const ScanReport toMove = SweepRecords::toMove(lastScan_, everything);
     if (toMove.results.empty())
         return QuarantineReport::empty();
     // A previous sweep's journal must be on record before this one overwrites it.
     reconcileJournal();
-    return moveToQuarantine(toMove, sweepID);
+    return moveToQuarantine(toMove, sweepID, afterMoves);
 }
 
-QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid& sweepID) {
+QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid& sweepID,
+                                            const std::function<void()>& afterMoves) {
     const SweepJournal& journal = history_.journal();
     QuarantineReport report;
     const Date dated = now();
@@ -67,6 +80,8 @@ QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid
         // Without the journal a crash could strand files without their origin: move nothing.
         report = SweepRecords::allFailed(toMove, error.what());
     }
+    if (afterMoves)
+        afterMoves();
     setLastQuarantine(report);
     const auto entries = SweepRecords::ofMoves(toMove, report, sweepID, now());
     // The journal goes only once the history file really holds the sweep's entries; if the
@@ -74,6 +89,14 @@ QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid
     if (entries.empty() || appendHistory(entries))
         journal.remove();
     return report;
+}
+
+std::future<std::vector<QuarantinedFile>> AppModel::listQuarantineAside() const {
+    // Deferred when no thread can be started: the listing then runs where it is awaited.
+    return std::async(std::launch::async | std::launch::deferred,
+                      [scanner = quarantineScanner_, folder = quarantineFolder(),
+                       ttl = config().quarantineTTL,
+                       at = now()] { return scanner.list(folder, ttl, at); });
 }
 
 PurgeReport AppModel::purgeExpired() {
