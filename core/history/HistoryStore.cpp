@@ -14,7 +14,6 @@
 #include "core/quarantine/FileSystemCalls.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -34,15 +33,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool somethingAt(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
 HistoryReadout readStored(const fs::path& url) {
     const auto bytes = readWholeFile(url);
     if (!bytes) {
-        if (!somethingAt(url))
+        if (!itemExists(url))
             return {};
         return {{}, true, 0, true, "it cannot be read"};
     }

@@ -6,7 +6,6 @@
 #include "core/quarantine/FileSystemCalls.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <iterator>
@@ -21,8 +20,7 @@ bool QuarantinePresence::at(const std::string& path) {
         listed = folders_.emplace(std::string(folder), list(folder)).first;
     if (!listed->second) {
         // A folder that cannot be listed may still be searched.
-        struct stat info {};
-        return ::lstat(path.c_str(), &info) == 0;
+        return itemExists(path);
     }
     return listed->second->contains(nameText(path));
 }

@@ -24,11 +24,6 @@ using Json = nlohmann::json;
 
 namespace {
 
-bool somethingAt(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
 // A journal that cannot be read back is worse than none: it would be set aside at the next
 // start and the sweep's origins lost with it.
 const std::string& utf8(const fs::path& path) {
@@ -155,7 +150,7 @@ void SweepJournal::write(const Uuid& sweepID, Date dated,
 std::optional<SweepJournal::Contents> SweepJournal::load() const {
     const auto bytes = readWholeFile(url_);
     if (!bytes) {
-        if (!somethingAt(url_))
+        if (!itemExists(url_))
             return std::nullopt;
         throw DecodingError("Sweep journal cannot be read");
     }
@@ -208,7 +203,7 @@ void SweepJournal::reconcile(const HistoryStore& history, HeldHistory& held, Dat
         if (recorded.contains(destination))
             continue;
         // A file not at its quarantine path never moved; recording it would invent an origin.
-        if (!somethingAt(move.destination)) {
+        if (!itemExists(move.destination)) {
             undateIfStranded(move, journal->dated);
             continue;
         }
