@@ -74,7 +74,12 @@ QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid
     try {
         report = purger_.quarantine(
             toMove, quarantineFolder(), dated,
-            [&](const std::vector<PlannedMove>& plan) { journal.write(sweepID, dated, plan); },
+            [&](const std::vector<PlannedMove>& plan) {
+                journal.write(sweepID, dated, plan);
+                // Past the history's cap its rewrite starts now, to reach the disk while the
+                // files move.
+                history_.prepareAppend(plan.size());
+            },
             onSweepProgress);
     } catch (const FileError& error) {
         // Without the journal a crash could strand files without their origin: move nothing.

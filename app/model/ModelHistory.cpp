@@ -2,6 +2,8 @@
 
 #include "core/quarantine/FileSystemCalls.h"
 
+#include <utility>
+
 namespace dustlyn {
 
 ModelHistory::ModelHistory(HistoryStore store)
@@ -22,11 +24,23 @@ HeldHistory& ModelHistory::held() const {
     return *held_;
 }
 
+void ModelHistory::prepareAppend(std::size_t incoming) {
+    prepared_.reset();
+    // A history already read is written from what is held.
+    if (held_)
+        return;
+    if (auto prepared = store_.prepareTrim(incoming))
+        prepared_.emplace(std::move(*prepared));
+}
+
 bool ModelHistory::append(const std::vector<HistoryEntry>& entries) {
     // Not read yet: the entries go to the end of the file as it is. A file that cannot take
     // them so (missing, odd at its ends, or full) is read and written whole, as is one whose
     // tail could not be written, so that the entries are held until a write succeeds.
-    if (!held_ && store_.appendToTail(entries).value_or(false))
+    const bool appended =
+        !held_ && store_.appendToTail(entries, prepared_ ? &*prepared_ : nullptr).value_or(false);
+    prepared_.reset();
+    if (appended)
         return true;
     // The history held since it was read is the file's content: it is written, never read
     // back.

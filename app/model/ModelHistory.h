@@ -20,6 +20,9 @@ public:
     const SweepJournal& journal() const { return journal_; }
     // Read from the file at the first call.
     const std::vector<HistoryEntry>& entries() const { return held().entries; }
+    // Begins the rewrite that `incoming` entries would call for, before they are known, for the
+    // next append() to finish.
+    void prepareAppend(std::size_t incoming);
     // True when the file now holds the entries; they are held either way.
     bool append(const std::vector<HistoryEntry>& entries);
     // Records where the files of a journal left behind came from (the last run stopped between
@@ -36,6 +39,7 @@ private:
     // Filled by held(); until then the file is only ever appended to.
     mutable std::optional<HeldHistory> held_;
     mutable std::vector<std::string> notices_;
+    std::optional<PreparedTrim> prepared_;
 };
 
 } // namespace dustlyn

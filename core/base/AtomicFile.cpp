@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 namespace dustlyn {
@@ -51,36 +52,70 @@ void writeFileAtomically(const fs::path& target, std::string_view bytes) {
 }
 
 void writeFileAtomically(const fs::path& target, std::span<const std::string_view> pieces) {
+    AtomicFile file(target);
+    for (const std::string_view piece : pieces)
+        file.write(piece);
+    file.commit();
+}
+
+AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
     const fs::path folder = folderOf(target);
     std::string pattern = (folder / ("." + target.filename().native() + ".tmp-XXXXXX")).native();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
+    // mkstemp makes the file 0600; a configuration is the user's own file either way.
+    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd_ < 0)
         throw FileError::fromErrno(errno);
-    const std::string temporary(name.data());
+    temporary_ = name.data();
+}
+
+AtomicFile::AtomicFile(AtomicFile&& other) noexcept
+    : target_(std::move(other.target_)), temporary_(std::move(other.temporary_)),
+      fd_(std::exchange(other.fd_, -1)) {}
+
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+void AtomicFile::discard() {
+    if (fd_ < 0)
+        return;
+    ::close(std::exchange(fd_, -1));
+    ::unlink(temporary_.c_str());
+}
+
+void AtomicFile::write(std::string_view bytes) {
     try {
-        // mkstemp makes the file 0600; a configuration is the user's own file either way.
-        for (const std::string_view piece : pieces)
-            writeAll(fd, piece);
-        if (::fsync(fd) != 0)
-            throw FileError::fromErrno(errno);
+        writeAll(fd_, bytes);
     } catch (...) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
+        discard();
         throw;
     }
-    if (::close(fd) != 0) {
+}
+
+void AtomicFile::startFlush() const {
+    // Only a hint to start the writing early: commit() flushes and checks all of it.
+    ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+void AtomicFile::commit() {
+    if (::fsync(fd_) != 0) {
         const int error = errno;
-        ::unlink(temporary.c_str());
+        discard();
         throw FileError::fromErrno(error);
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (::close(std::exchange(fd_, -1)) != 0) {
         const int error = errno;
-        ::unlink(temporary.c_str());
+        ::unlink(temporary_.c_str());
         throw FileError::fromErrno(error);
     }
-    syncDirectory(folder);
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary_.c_str());
+        throw FileError::fromErrno(error);
+    }
+    syncDirectory(folderOf(target_));
 }
 
 std::optional<std::string> readWholeFile(const fs::path& path) {

@@ -8,6 +8,36 @@
 
 namespace dustlyn {
 
+// A replacement of a file written in steps, for a writer that wants the disk busy before it
+// has its last bytes: created exclusively beside the target, written, and put in place by
+// commit() as writeFileAtomically below does. Dropped without a commit, the temporary file is
+// removed and the target stays as it was.
+class AtomicFile {
+public:
+    // FileError with the system's message when the temporary file cannot be created.
+    explicit AtomicFile(const std::filesystem::path& target);
+    AtomicFile(AtomicFile&& other) noexcept;
+    AtomicFile& operator=(AtomicFile&&) = delete;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile();
+
+    void write(std::string_view bytes);
+    // Has the system start writing what was written so far, without waiting for it: the
+    // commit then waits only for what is still on its way.
+    void startFlush() const;
+    // Flushes, closes (its result checked) and renames over the target, then flushes the
+    // folder. FileError on failure, the temporary file removed and the target left alone.
+    void commit();
+
+private:
+    void discard();
+
+    std::filesystem::path target_;
+    std::string temporary_;
+    int fd_ = -1;
+};
+
 // Replaces `target` with `bytes` so that a reader, a crash or a full disk never leaves it
 // empty or half written: a temporary file created exclusively beside the target is written
 // whole, flushed to disk, closed (its result checked) and renamed over the target, and the

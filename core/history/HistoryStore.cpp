@@ -254,7 +254,14 @@ bool HistoryStore::append(HeldHistory& held, const std::vector<HistoryEntry>& en
     return !held.unsaved;
 }
 
-std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& entries) const {
+std::optional<PreparedTrim> HistoryStore::prepareTrim(std::size_t incoming) const {
+    if (limit_ < 0)
+        return std::nullopt;
+    return PreparedTrim::begin(url_, std::size_t(limit_), incoming);
+}
+
+std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& entries,
+                                               PreparedTrim* prepared) const {
     const auto file = HistoryTail::open(url_);
     if (!file)
         return std::nullopt;
@@ -272,6 +279,14 @@ std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& 
         return HistoryTail::append(*file, encoded);
     // Past the cap the file is written whole, but only its oldest entries are decoded, and the
     // kept ones go from the mapped file straight to the new one.
+    try {
+        if (prepared && prepared->finish(url_, starts, std::size_t(limit_), encoded)) {
+            removeLeftoverTemporaries(url_);
+            return true;
+        }
+    } catch (const FileError&) {
+        return false;
+    }
     const auto trimmed = HistoryTail::trimmed(
         file->bytes, starts, count + entries.size() - std::size_t(limit_), encoded);
     if (!trimmed)

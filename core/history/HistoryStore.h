@@ -3,6 +3,7 @@
 #include "core/config/UserFolders.h"
 #include "core/history/HistoryEntry.h"
 #include "core/history/HistoryStats.h"
+#include "core/history/PreparedTrim.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -82,7 +83,11 @@ public:
     // this store writes, or the entries would take it past `limit` (counted, not decoded):
     // the caller then appends through hold(). False when the write failed; the file is then
     // put back as it was.
-    std::optional<bool> appendToTail(const std::vector<HistoryEntry>& entries) const;
+    // With `prepared` (from prepareTrim) a trim it began is finished rather than written anew.
+    std::optional<bool> appendToTail(const std::vector<HistoryEntry>& entries,
+                                     PreparedTrim* prepared = nullptr) const;
+    // The rewrite that `incoming` more entries would call for, begun now (see PreparedTrim).
+    std::optional<PreparedTrim> prepareTrim(std::size_t incoming) const;
     // Whether the file's ends are the ones this store writes (or there is no file): a cheap
     // look that finds a file cut short or replaced, not a bad entry inside.
     bool looksWhole() const;

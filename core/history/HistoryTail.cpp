@@ -132,8 +132,21 @@ std::vector<std::size_t> HistoryTail::entryStarts(std::string_view bytes) {
 }
 
 std::optional<std::vector<std::string_view>>
-HistoryTail::trimmed(std::string_view bytes, const std::vector<std::size_t>& entryOffsets,
+HistoryTail::trimmed(std::string_view bytes, const std::vector<std::size_t>& starts,
                      std::size_t excess, std::string_view encoded) {
+    auto pieces = kept(bytes, starts, excess, encoded);
+    if (!pieces)
+        return std::nullopt;
+    if (pieces->size() > 1)
+        pieces->emplace_back(",");
+    pieces->push_back(encoded.substr(1, encoded.size() - 2));
+    pieces->emplace_back("]");
+    return pieces;
+}
+
+std::optional<std::vector<std::string_view>>
+HistoryTail::kept(std::string_view bytes, const std::vector<std::size_t>& entryOffsets,
+                  std::size_t excess, std::string_view encoded) {
     if (excess > entryOffsets.size())
         return std::nullopt;
     std::vector<std::size_t> starts = entryOffsets;
@@ -186,8 +199,6 @@ HistoryTail::trimmed(std::string_view bytes, const std::vector<std::size_t>& ent
         return std::nullopt;
     if (i + 1 < starts.size())
         add(bytes.substr(starts[i], bytes.size() - 1 - starts[i]));
-    add(encoded.substr(1, encoded.size() - 2));
-    pieces.emplace_back("]");
     return pieces;
 }
 

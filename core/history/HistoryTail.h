@@ -38,6 +38,11 @@ public:
     static std::optional<std::vector<std::string_view>>
     trimmed(std::string_view bytes, const std::vector<std::size_t>& starts, std::size_t excess,
             std::string_view encoded);
+    // The front of trimmed(): "[" and the old entries it keeps, without a comma after them.
+    static std::optional<std::vector<std::string_view>> kept(std::string_view bytes,
+                                                             const std::vector<std::size_t>& starts,
+                                                             std::size_t excess,
+                                                             std::string_view encoded);
 
 private:
     static bool wholeEnds(std::string_view head, std::string_view end, std::size_t size);

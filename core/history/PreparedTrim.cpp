@@ -1,0 +1,82 @@
+#include "core/history/PreparedTrim.h"
+
+#include "core/base/FileError.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace dustlyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool samePieces(const std::vector<std::string_view>& a, const std::vector<std::string_view>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](std::string_view x, std::string_view y) {
+                          return x.data() == y.data() ? x.size() == y.size() : x == y;
+                      });
+}
+
+} // namespace
+
+PreparedTrim::PreparedTrim(HistoryTail::Opened file, std::vector<std::size_t> starts,
+                           std::size_t excess, std::vector<std::string_view> kept,
+                           AtomicFile temporary)
+    : file_(std::move(file)), starts_(std::move(starts)), excess_(excess), kept_(std::move(kept)),
+      temporary_(std::move(temporary)) {}
+
+std::optional<PreparedTrim> PreparedTrim::begin(const fs::path& url, std::size_t limit,
+                                                std::size_t incoming) {
+    auto file = HistoryTail::open(url);
+    if (!file || incoming == 0)
+        return std::nullopt;
+    std::vector<std::size_t> starts = HistoryTail::entryStarts(file->bytes);
+    if (starts.size() + incoming <= limit)
+        return std::nullopt;
+    const std::size_t excess = starts.size() + incoming - limit;
+    auto kept = HistoryTail::kept(file->bytes, starts, excess, "[]");
+    if (!kept)
+        return std::nullopt;
+    try {
+        AtomicFile temporary(url);
+        for (const std::string_view piece : *kept)
+            temporary.write(piece);
+        temporary.startFlush();
+        return PreparedTrim(std::move(*file), std::move(starts), excess, std::move(*kept),
+                            std::move(temporary));
+    } catch (const FileError&) {
+        // The write after the moves goes the usual way and reports its own failure.
+        return std::nullopt;
+    }
+}
+
+bool PreparedTrim::sameFileAt(const fs::path& url) const {
+    struct stat now {};
+    struct stat then {};
+    if (::stat(url.c_str(), &now) != 0 || ::fstat(file_.fd, &then) != 0)
+        return false;
+    return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
+           now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
+}
+
+bool PreparedTrim::finish(const fs::path& url, const std::vector<std::size_t>& starts,
+                          std::size_t limit, std::string_view encoded) {
+    const std::size_t incoming = HistoryTail::countEntries(encoded);
+    if (starts != starts_ || starts.size() + incoming != limit + excess_ || !sameFileAt(url))
+        return false;
+    // The trim is looked at again with the new entries: the one begun must be the one due.
+    const auto kept = HistoryTail::kept(file_.bytes, starts_, excess_, encoded);
+    if (!kept || !samePieces(*kept, kept_))
+        return false;
+    if (kept_.size() > 1)
+        temporary_.write(",");
+    temporary_.write(encoded.substr(1, encoded.size() - 2));
+    temporary_.write("]");
+    temporary_.commit();
+    return true;
+}
+
+} // namespace dustlyn

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/base/AtomicFile.h"
+#include "core/history/HistoryTail.h"
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace dustlyn {
+
+// The rewrite of a full history begun before a sweep's moves. Past the cap every sweep writes
+// the whole file again, megabytes of it, and waiting for them to reach the disk after the last
+// move cost a sweep of a thousand files more than its moves; begun early, the kept entries are
+// written while the files move and only the new ones are waited for. It is finished only into
+// the very bytes the store would have written afterwards.
+class PreparedTrim {
+public:
+    // The kept entries of `url` written to a temporary file beside it, on their way to the disk,
+    // for `incoming` new entries under `limit`. Nothing when they fit without a trim, or when the
+    // file is not one the store could trim without reading it whole.
+    static std::optional<PreparedTrim> begin(const std::filesystem::path& url, std::size_t limit,
+                                             std::size_t incoming);
+
+    // Puts the file in place with `encoded` (new entries as HistoryStore::encode gives them)
+    // after the kept ones, when the file at `url` is still the one begun from and its `starts`
+    // call for the same trim. False when not: nothing was written, and the temporary file goes
+    // with this object. FileError when the write fails.
+    bool finish(const std::filesystem::path& url, const std::vector<std::size_t>& starts,
+                std::size_t limit, std::string_view encoded);
+
+private:
+    PreparedTrim(HistoryTail::Opened file, std::vector<std::size_t> starts, std::size_t excess,
+                 std::vector<std::string_view> kept, AtomicFile temporary);
+    bool sameFileAt(const std::filesystem::path& url) const;
+
+    HistoryTail::Opened file_; // the kept pieces point into its mapping
+    std::vector<std::size_t> starts_;
+    std::size_t excess_;
+    std::vector<std::string_view> kept_;
+    AtomicFile temporary_;
+};
+
+} // namespace dustlyn
