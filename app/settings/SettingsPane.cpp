@@ -1,21 +1,12 @@
 #include "app/settings/SettingsPane.h"
 
+#include "app/instance/CommandDeclaration.h"
+
 namespace dustlyn {
 
 QString SettingsPanes::title(SettingsPane pane) {
-    switch (pane) {
-    case SettingsPane::overview:
-        return QStringLiteral("Overview");
-    case SettingsPane::rules:
-        return QStringLiteral("Rules");
-    case SettingsPane::notch:
-        return QStringLiteral("Notch");
-    case SettingsPane::history:
-        return QStringLiteral("History");
-    case SettingsPane::kept:
-        return QStringLiteral("Kept files");
-    }
-    return {};
+    // The command line offers the same names, in the same order, for `dustlyn settings PANE`.
+    return QString::fromStdString(CommandDeclaration::paneNames().at(std::size_t(pane)));
 }
 
 std::optional<SettingsPane> SettingsPanes::fromTitle(const QString& text) {

@@ -7,7 +7,8 @@
 
 namespace dustlyn {
 
-// The panes of the settings window, in sidebar order.
+// The panes of the settings window, in sidebar order: the order of their names on the
+// command line.
 enum class SettingsPane { overview, rules, notch, history, kept };
 
 struct SettingsPanes {
