@@ -23,20 +23,15 @@ TEST_F(QuarantineFolderTest, aFolderHoldingTheUsersFilesIsRefusedWithTheReason) 
     fs::create_directory_symlink(home / "Work", home / "work-link");
     const std::vector<std::pair<std::string, std::optional<std::string>>> rows = {
         {"~/.local/share/Dustlyn/Quarantine", std::nullopt},
-        {"~/Attic/Quarantine", std::nullopt},
-        {"/mnt/backup/Quarantine", std::nullopt},
         {"~/Desktop/Quarantine", std::nullopt},
         {"", "no folder is named"},
-        {" \t", "no folder is named"},
         {"Quarantine",
          "it is not a full path from the root folder (\"/\") or your home folder (\"~\")"},
         {"/", "it is the root folder, which holds every file of the computer"},
-        {"/..", "it is the root folder, which holds every file of the computer"},
         {"~", "it is your home folder"},
         {(home / "Desktop/..").native(), "it is your home folder"},
         {fs::path(home.path()).parent_path().native(), "it holds your home folder"},
         {"~/Downloads/", "it is your Downloads folder"},
-        {"~/Music", "it is your Music folder"},
         {"~/.local/share/Dustlyn", "it is Dustlyn's own folder with its settings and history"},
         {"~/.local", "it holds Dustlyn's own folder with its settings and history"},
         {"~/.config", "it is the folder of your programs' settings"},
@@ -80,10 +75,8 @@ TEST_F(QuarantineFolderTest, aChosenFolderThatHoldsSomethingGetsADedicatedFolder
     testing::writeFile(home / ".local/share/Dustlyn/Quarantine/shot.png");
     testing::writeFile(home / "Current/shot.png");
     const std::vector<std::pair<std::string, std::string>> rows = {
-        {"~/Missing/Q", "~/Missing/Q"},
         {"~/Empty", "~/Empty"},
         {"~/Full", "~/Full/Dustlyn Quarantine"},
-        {"~/Full/", "~/Full/Dustlyn Quarantine"},
         {"~/Old", "~/Old/Dustlyn Quarantine"},
         {"~/Old/Dustlyn Quarantine", "~/Old/Dustlyn Quarantine"},
         {"~/.local/share/Dustlyn/Quarantine", "~/.local/share/Dustlyn/Quarantine"},
