@@ -44,23 +44,15 @@ TEST_F(QuarantineFolderTest, aFolderHoldingTheUsersFilesIsRefusedWithTheReason) 
     }
 }
 
-TEST_F(QuarantineFolderTest, theDefaultQuarantineIsAlwaysFine) {
-    // Even when a rule (oddly) lists it, or the data folder lies on the Desktop.
-    rules.push_back({Uuid::random(),
-                     "Odd",
-                     true,
-                     {"~/.local/share/Dustlyn/Quarantine"},
-                     {},
-                     60,
-                     AgeBasis::modification});
+// The default is always fine, even when a rule (oddly) lists it or the data folder lies on
+// the Desktop; the user's own folders come from their settings file.
+TEST_F(QuarantineFolderTest, theDefaultQuarantineIsAlwaysFineAndTheUsersFoldersAreTheirOwn) {
+    rules[0].folders.push_back("~/.local/share/Dustlyn/Quarantine");
     EXPECT_EQ(QuarantineFolder::problem("~/.local/share/Dustlyn/Quarantine", rules, folders),
               std::nullopt);
     const UserFolders onDesktop = UserFolders::make(home.path(), (home / "Desktop").native());
     EXPECT_EQ(QuarantineFolder::problem("~/Desktop/Dustlyn/Quarantine", {}, onDesktop),
               std::nullopt);
-}
-
-TEST_F(QuarantineFolderTest, theUsersOwnDirectoriesComeFromTheirSettingsFile) {
     testing::writeFile(home / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
     const UserFolders configured = UserFolders::make(home.path());
     EXPECT_EQ(QuarantineFolder::problem("~/Papers", {}, configured), "it is your Documents folder");

@@ -45,16 +45,18 @@ TEST_F(ListingTheQuarantine, describesEachFileFromItsModificationDateAndAMissing
     EXPECT_DOUBLE_EQ(files[0].secondsUntilExpiry(now), week - 100'000);
 }
 
+// Hidden files (partial copies among them), links and folders are never listed; files in
+// sub-folders are, with paths resolved through a linked quarantine folder.
 TEST_F(ListingTheQuarantine, hiddenFilesLinksAndFoldersAreNeverListedButFilesInSubFoldersAre) {
     const Date old = dateFromUnix(1'000'000'000);
     put(".dustlyn-partial-ABC", old);
     put(".hidden-folder/inside.txt", old);
     put("sub/deeper/inner.txt", old);
     fs::create_symlink(folder / "sub/deeper/inner.txt", folder / "link.txt");
-    const auto all = scanner.scanAll(folder, week, now);
-    EXPECT_EQ(urlsOf(all), std::vector<fs::path>{folder / "sub/deeper/inner.txt"});
-    EXPECT_EQ(urlsOf(scanner.scanExpired(folder, week, now)),
-              std::vector<fs::path>{folder / "sub/deeper/inner.txt"});
+    fs::create_directory_symlink(folder, dir / "linked");
+    const std::vector<fs::path> expected{folder / "sub/deeper/inner.txt"};
+    EXPECT_EQ(urlsOf(scanner.scanAll(dir / "linked", week, now)), expected);
+    EXPECT_EQ(urlsOf(scanner.scanExpired(dir / "linked", week, now)), expected);
 }
 
 TEST_F(ListingTheQuarantine, soonestExpiryFirstAndEqualDatesKeepTheWalkOrder) {
@@ -86,7 +88,6 @@ TEST_F(ListingTheQuarantine, expiresExactlyWhenTheRetentionHasPassed) {
         EXPECT_EQ(file.isExpired, file.url.ends_with("/due.txt")) << file.url;
 }
 
-// With no retention everything has expired on arrival, but a date in the future has not.
 TEST_F(ListingTheQuarantine, withNoRetentionEverythingHasExpiredOnArrival) {
     put("a.txt", now);
     put("b.txt", dateAfter(now, -5));
@@ -99,15 +100,6 @@ TEST_F(ListingTheQuarantine, withNoRetentionEverythingHasExpiredOnArrival) {
         EXPECT_EQ(file.secondsUntilExpiry(now) > 0, future);
     }
     EXPECT_EQ(scanner.scanExpired(folder, 0, now).size(), 2u);
-}
-
-TEST_F(ListingTheQuarantine, pathsAreResolvedThroughALinkedFolder) {
-    put("a.txt", now);
-    fs::create_directory_symlink(folder, dir / "linked");
-    EXPECT_EQ(urlsOf(scanner.scanAll(dir / "linked", week, now)),
-              std::vector<fs::path>{folder / "a.txt"});
-    EXPECT_EQ(urlsOf(scanner.scanExpired(dir / "linked", 0, now)),
-              std::vector<fs::path>{folder / "a.txt"});
 }
 
 } // namespace
