@@ -16,15 +16,11 @@ using testing::anyFileRule;
 using testing::makeRule;
 using testing::pathsOf;
 using testing::setModificationDate;
+using testing::sorted;
 using testing::TempDir;
 using testing::writeFile;
 
 using Paths = std::vector<std::string>;
-
-Paths sorted(Paths paths) {
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
 
 const FileMatcher screenshots = FileMatcher::glob("Screenshot*.png");
 

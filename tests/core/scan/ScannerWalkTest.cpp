@@ -20,16 +20,12 @@ using testing::birthTime;
 using testing::makeRule;
 using testing::pathsOf;
 using testing::setModificationDate;
+using testing::sorted;
 using testing::TempDir;
 using testing::TestMount;
 using testing::writeFile;
 
 using Paths = std::vector<std::string>;
-
-Paths sorted(Paths paths) {
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
 
 // A watched folder with an any-file rule on it.
 class ScannerWalk : public ::testing::Test {
