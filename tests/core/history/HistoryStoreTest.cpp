@@ -113,7 +113,7 @@ TEST(HistoryAppend, theCapDropsExactlyTheOldestEntriesPastIt) {
     const struct {
         int limit, before, added;
         std::size_t kept;
-    } cases[] = {{5000, 4999, 3, 5000}, {5000, 4999, 1, 5000}, {5, 8, 1, 5}, {2, 2, 3, 2}};
+    } cases[] = {{5000, 4999, 3, 5000}, {5000, 5000, 1, 5000}, {5, 8, 1, 5}, {2, 2, 3, 2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.before) + " + " + std::to_string(c.added));
         testing::TempDir dir;
