@@ -27,57 +27,31 @@ protected:
     Configuration defaults = Configuration::defaults(folders);
 };
 
-TEST_F(ConfigurationDecoding, anEmptyObjectGivesTheDefaultsWithTheSameRuleIds) {
-    const Configuration decoded = decode("{}");
-    EXPECT_EQ(decoded, defaults);
-    EXPECT_EQ(decoded, Configuration::defaults(folders));
-    ASSERT_EQ(decoded.rules.size(), 6u);
-    EXPECT_EQ(decoded.rules.front().id, DefaultRules::screenshots(folders).id);
-}
-
-TEST_F(ConfigurationDecoding, nullKeysKeepTheirDefaults) {
-    const Configuration decoded = decode(R"({
+TEST_F(ConfigurationDecoding, anEmptyObjectOrNullKeysGiveTheDefaults) {
+    EXPECT_EQ(decode("{}"), Configuration::defaults(folders));
+    EXPECT_EQ(decode(R"({
         "rules": null, "pins": null, "timers": null, "checkInterval": null,
         "quarantineDirectory": null, "quarantineTTL": null, "emptyTrash": null,
-        "showMenuBarIcon": null, "notch": null, "onboardingCompleted": null})");
-    EXPECT_EQ(decoded, defaults);
+        "showMenuBarIcon": null, "notch": null, "onboardingCompleted": null})"),
+              defaults);
 }
 
+// Unknown keys are ignored; a present key replaces its default alone.
 TEST_F(ConfigurationDecoding, eachPresentKeyReplacesItsDefaultAlone) {
     Configuration expected = defaults;
-    expected.emptyTrash = true;
-    EXPECT_EQ(decode(R"({"future": {"x": [1, 2]}, "emptyTrash": true, "Pins": 5})"), expected)
-        << "unknown keys are ignored";
-
-    expected = defaults;
     expected.rules.clear();
-    EXPECT_EQ(decode(R"({"rules": []})"), expected);
-
-    expected = defaults;
-    expected.pins = {"~/keep.pdf", "/tmp/also"};
+    expected.pins = {"~/keep.pdf"};
     expected.timers = {{"~/Downloads/a.zip", dateFromUnix(1740821400)}};
-    expected.quarantineDirectory = "/mnt/q";
     expected.showMenuBarIcon = true;
-    expected.onboardingCompleted = true;
-    EXPECT_EQ(decode(R"({"pins": ["~/keep.pdf", "/tmp/also"],
+    EXPECT_EQ(decode(R"({"future": {"x": [1, 2]}, "Pins": 5, "rules": [], "pins": ["~/keep.pdf"],
                          "timers": {"~/Downloads/a.zip": "2025-03-01T09:30:00Z"},
-                         "quarantineDirectory": "/mnt/q", "showMenuBarIcon": true,
-                         "onboardingCompleted": true})"),
+                         "showMenuBarIcon": true})"),
               expected);
 }
 
-TEST_F(ConfigurationDecoding, numbersMayBeIntegersOrFractions) {
-    const Configuration decoded = decode(R"({"checkInterval": 60.5, "quarantineTTL": 86400})");
-    EXPECT_EQ(decoded.checkInterval, 60.5);
-    EXPECT_EQ(decoded.quarantineTTL, 86400);
-    EXPECT_EQ(decode(R"({"checkInterval": 1e3})").checkInterval, 1000);
-    // Stored as given; the sweep timer clamps what it uses.
-    EXPECT_EQ(decode(R"({"checkInterval": 0.5})").checkInterval, 0.5);
-}
-
 // A hand-edited number that cannot be a length of time must never read as "already due": it
-// keeps its default and is said once. A rule aged 0 leaves at once, as meant; one with a
-// negative age is switched off.
+// keeps its default and is said once; a rule with a negative age is switched off. Small
+// fractions are stored as given (the sweep timer clamps what it uses).
 TEST_F(ConfigurationDecoding, numbersThatAreNoLengthOfTimeKeepTheirDefaultsAndSaySo) {
     const std::vector<std::pair<std::string, std::string>> rows = {
         {R"({"checkInterval": -1})",
@@ -96,25 +70,18 @@ TEST_F(ConfigurationDecoding, numbersThatAreNoLengthOfTimeKeepTheirDefaultsAndSa
         EXPECT_EQ(decoded.quarantineTTL, 604800);
         EXPECT_EQ(corrections, std::vector<std::string>{says});
     }
-    const auto rule = [](const char* id, const char* name, const char* age) {
-        return std::string(R"({"id": ")") + id + R"(", "name": ")" + name +
-               R"(", "enabled": true, "folders": ["~/x"], "matchers": [],
-               "ageBasis": "modification", "ageThreshold": )" +
-               age + "}";
-    };
     std::vector<std::string> corrections;
     const Configuration decoded = configurationFromJson(
-        Json::parse(R"({"checkInterval": 60, "quarantineTTL": 0.5, "rules": [)" +
-                    rule("6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F", "Now", "0") + "," +
-                    rule("6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E60", "Mine", "-60") + "]}"),
+        Json::parse(R"({"checkInterval": 0.5, "quarantineTTL": 0.5, "rules": [{"id":
+            "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E60", "name": "Mine", "enabled": true,
+            "folders": ["~/x"], "matchers": [], "ageBasis": "modification",
+            "ageThreshold": -60}]})"),
         defaults, &corrections);
-    EXPECT_EQ(decoded.checkInterval, 60);
+    EXPECT_EQ(decoded.checkInterval, 0.5);
     EXPECT_EQ(decoded.quarantineTTL, 0.5);
-    ASSERT_EQ(decoded.rules.size(), 2u);
+    ASSERT_EQ(decoded.rules.size(), 1u);
     EXPECT_EQ(decoded.rules[0].ageThreshold, 0);
-    EXPECT_TRUE(decoded.rules[0].enabled);
-    EXPECT_EQ(decoded.rules[1].ageThreshold, 0);
-    EXPECT_FALSE(decoded.rules[1].enabled);
+    EXPECT_FALSE(decoded.rules[0].enabled);
     EXPECT_EQ(corrections, std::vector<std::string>{
                                "the rule \"Mine\" has the age -60, which is not a length of "
                                "time; the rule is off until its age is set"});
@@ -122,14 +89,11 @@ TEST_F(ConfigurationDecoding, numbersThatAreNoLengthOfTimeKeepTheirDefaultsAndSa
 
 TEST_F(ConfigurationDecoding, aPartialNotchObjectLeavesTheOtherSwitchesOn) {
     NotchSettings expected;
-    expected.showPill = false;
-    EXPECT_EQ(decode(R"({"notch": {"showPill": false}})").notch, expected);
-    expected.peekOnNewFiles = false;
+    expected.showPill = expected.peekOnNewFiles = false;
     EXPECT_EQ(decode(R"({"notch": {"showPill": false, "peekOnNewFiles": false,
                                    "hotkeyEnabled": null, "future": 1}})")
                   .notch,
               expected);
-    EXPECT_EQ(decode(R"({"notch": {}})").notch, NotchSettings{});
 }
 
 TEST_F(ConfigurationDecoding, anyPresentBadValueFailsTheWholeRecord) {
@@ -139,34 +103,18 @@ TEST_F(ConfigurationDecoding, anyPresentBadValueFailsTheWholeRecord) {
     };
     const std::vector<Row> rows = {
         {"not an object", "[]"},
-        {"a string", R"("config")"},
-        {"null at the top", "null"},
         {"rules as an object", R"({"rules": {}})"},
         {"a rule without a name", R"({"rules": [{"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F",
             "enabled": true, "folders": [], "matchers": [], "ageThreshold": 1,
             "ageBasis": "modification"}]})"},
-        {"a null rule", R"({"rules": [null]})"},
         {"pins as a string", R"({"pins": "~/a"})"},
-        {"a pin that is a number", R"({"pins": ["~/a", 5]})"},
-        {"a null pin", R"({"pins": [null]})"},
         {"timers as an array", R"({"timers": []})"},
-        {"a timer that is a number", R"({"timers": {"~/a": 1740821400}})"},
         {"a timer that is not a date", R"({"timers": {"~/a": "tomorrow"}})"},
         {"a timer with a fraction of a second", R"({"timers": {"~/a": "2025-03-01T09:30:00.5Z"}})"},
-        {"a timer with an offset", R"({"timers": {"~/a": "2025-03-01T09:30:00+00:00"}})"},
-        {"a null timer", R"({"timers": {"~/a": null}})"},
         {"checkInterval as text", R"({"checkInterval": "300"})"},
-        {"checkInterval as a boolean", R"({"checkInterval": true})"},
         {"quarantineDirectory as a number", R"({"quarantineDirectory": 5})"},
-        {"quarantineDirectory as an array", R"({"quarantineDirectory": ["~/q"]})"},
-        {"quarantineTTL as text", R"({"quarantineTTL": "7 days"})"},
-        {"emptyTrash as text", R"({"emptyTrash": "true"})"},
-        {"emptyTrash as a number", R"({"emptyTrash": 1})"},
         {"showMenuBarIcon as a number", R"({"showMenuBarIcon": 0})"},
-        {"notch as a boolean", R"({"notch": true})"},
-        {"notch as an array", R"({"notch": []})"},
         {"a notch switch as text", R"({"notch": {"showPill": "no"}})"},
-        {"a notch switch as a number", R"({"notch": {"pillCountdown": 0}})"},
         {"onboardingCompleted as text", R"({"onboardingCompleted": "yes"})"},
         {"a good key before a bad one", R"({"emptyTrash": true, "onboardingCompleted": 1})"},
     };
@@ -179,12 +127,16 @@ TEST_F(ConfigurationDecoding, anyPresentBadValueFailsTheWholeRecord) {
 Configuration variedConfiguration(const UserFolders& folders) {
     Configuration configuration = Configuration::defaults(folders);
     configuration.rules.push_back({Uuid::random(),
-                                   "Mine",
+                                   "Caf\u00e9 \"notes\" \\ / \t",
                                    false,
-                                   {"/mnt/x", "~/y/z"},
-                                   {FileMatcher::glob("*.tmp"), FileMatcher::extensionMatch("bak")},
-                                   0.5,
+                                   {"/mnt/data/Été", "~"},
+                                   {FileMatcher::extensionMatch("ÉTÉ"),
+                                    FileMatcher::glob("[a]+(b)?*"), FileMatcher::anyFile()},
+                                   1.0 / 3.0,
                                    AgeBasis::creation});
+    configuration.rules.push_back(
+        {Uuid::random(), "", true, {}, {}, 1e300, AgeBasis::modification});
+    configuration.rules.push_back(PurgeRule::manual());
     configuration.pins = {"~/keep me.pdf", "/srv/files/a \"quoted\" name", "~/Été/photo.jpg"};
     configuration.timers = {{"~/Downloads/a.zip", dateFromUnix(1740821400)},
                             {"/tmp/b", dateFromUnix(0)},
@@ -194,8 +146,8 @@ Configuration variedConfiguration(const UserFolders& folders) {
     configuration.quarantineTTL = 3 * 86400;
     configuration.emptyTrash = true;
     configuration.showMenuBarIcon = true;
-    configuration.notch.quietWhenBusy = false;
-    configuration.notch.toastAfterSweep = false;
+    configuration.notch.quietWhenBusy = configuration.notch.toastAfterSweep = false;
+    configuration.notch.hotkeyEnabled = false;
     configuration.onboardingCompleted = true;
     return configuration;
 }
@@ -207,35 +159,11 @@ TEST_F(ConfigurationDecoding, encodingThenDecodingGivesAnEqualRecord) {
     }
 }
 
-TEST_F(ConfigurationDecoding, timerDatesLoseTheirFractionOfASecond) {
-    Configuration configuration = defaults;
-    configuration.timers["~/a"] = dateFromUnix(1740821400, 999'000'000);
-    const Json value = toJson(configuration);
-    EXPECT_EQ(value.at("timers").at("~/a"), "2025-03-01T09:30:00Z");
-    EXPECT_EQ(configurationFromJson(value, defaults).timers.at("~/a"), dateFromUnix(1740821400));
-}
-
-TEST(NotchSettingsCoding, writesAndReadsEverySwitch) {
-    for (int off = 0; off < 6; ++off) {
-        SCOPED_TRACE(off);
-        NotchSettings settings;
-        bool* switches[] = {&settings.peekOnNewFiles, &settings.toastAfterSweep,
-                            &settings.pillCountdown,  &settings.quietWhenBusy,
-                            &settings.hotkeyEnabled,  &settings.showPill};
-        *switches[off] = false;
-        const Json value = toJson(settings);
-        EXPECT_EQ(value.size(), 6u);
-        EXPECT_EQ(notchSettingsFromJson(value), settings);
-        EXPECT_NE(settings, NotchSettings{});
-    }
-}
-
 TEST(ConfigurationDefaults, holdTheBuiltInRulesAndTheSupportQuarantine) {
     TempDir home("dustlyn-config");
     const UserFolders folders = UserFolders::make(home.path());
     const Configuration configuration = Configuration::defaults(folders);
     EXPECT_EQ(configuration.rules, DefaultRules::all(folders));
-    EXPECT_EQ(configuration.checkInterval, 300);
     EXPECT_EQ(configuration.quarantineDirectory, "~/.local/share/Dustlyn/Quarantine");
     EXPECT_EQ(configuration.quarantineTTLFormatted(), "7 days");
 }
@@ -265,28 +193,19 @@ TEST_F(DerivedLocations, pinsNamingTheSameFileCollapseToOne) {
 }
 
 // A timer names a file to move; on a link it times the link, never the file it leads to.
-TEST_F(DerivedLocations, timersNamingTheSameFileKeepOneDateAndALinkStaysALink) {
+// A timer names a file to move; on a link it times the link, never the file it leads to.
+// The quarantine is expanded and resolved, through a linked home folder too.
+TEST_F(DerivedLocations, timersKeepOneDateALinkStaysALinkAndTheQuarantineIsResolved) {
     fs::create_symlink(home / "real" / "x", home / "real" / "to-x");
     Configuration configuration;
-    configuration.timers = {{"~/link/x", dateFromUnix(100)},
-                            {(home / "real" / "x").native(), dateFromUnix(200)},
-                            {"~/link/to-x", dateFromUnix(300)}};
-    const auto urls = configuration.timerURLs(home.path());
-    ASSERT_EQ(urls.size(), 2u);
-    const Date kept = urls.at(home / "real" / "x");
-    EXPECT_TRUE(kept == dateFromUnix(100) || kept == dateFromUnix(200));
-    EXPECT_EQ(urls.at(home / "real" / "to-x"), dateFromUnix(300));
-}
-
-TEST_F(DerivedLocations, theQuarantineIsExpandedAndResolved) {
-    Configuration configuration;
+    configuration.timers = {{"~/link/x", dateFromUnix(100)}, {"~/link/to-x", dateFromUnix(300)}};
+    EXPECT_EQ(configuration.timerURLs(home.path()),
+              (std::map<fs::path, Date>{{home / "real" / "x", dateFromUnix(100)},
+                                        {home / "real" / "to-x", dateFromUnix(300)}}));
     configuration.quarantineDirectory = "~/link/Quarantine";
     EXPECT_EQ(configuration.quarantineURL(home.path()), home / "real" / "Quarantine");
-    // A home folder reached through a link resolves to its target as well.
     fs::create_directory_symlink(home.path(), home / "home-link");
-    configuration.quarantineDirectory = "~/.local/share/Dustlyn/Quarantine";
-    EXPECT_EQ(configuration.quarantineURL(home / "home-link"),
-              home / ".local" / "share" / "Dustlyn" / "Quarantine");
+    EXPECT_EQ(configuration.quarantineURL(home / "home-link"), home / "real" / "Quarantine");
 }
 
 } // namespace

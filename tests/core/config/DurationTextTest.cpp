@@ -14,12 +14,10 @@ TEST(DurationTextLong, fullWordsTruncatedTowardZero) {
         const char* text;
     };
     const std::vector<Row> rows = {
-        {-5, "immediately"},  {-0.5, "immediately"}, {0, "immediately"},   {0.5, "0 seconds"},
-        {1, "1 second"},      {1.5, "1 second"},     {2, "2 seconds"},     {59.9, "59 seconds"},
-        {60, "1 minute"},     {90, "1 minute"},      {119.99, "1 minute"}, {120, "2 minutes"},
-        {3599, "59 minutes"}, {3600, "1 hour"},      {7199, "1 hour"},     {7200, "2 hours"},
-        {86399, "23 hours"},  {86400, "1 day"},      {172799, "1 day"},    {172800, "2 days"},
-        {604800, "7 days"},   {2592000, "30 days"},
+        {-0.5, "immediately"}, {0, "immediately"}, {0.5, "0 seconds"},   {1, "1 second"},
+        {59.9, "59 seconds"},  {60, "1 minute"},   {119.99, "1 minute"}, {120, "2 minutes"},
+        {3599, "59 minutes"},  {3600, "1 hour"},   {7200, "2 hours"},    {86399, "23 hours"},
+        {86400, "1 day"},      {172799, "1 day"},  {2592000, "30 days"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.seconds);
@@ -29,10 +27,7 @@ TEST(DurationTextLong, fullWordsTruncatedTowardZero) {
 
 TEST(DurationTextLong, valuesNoFileHoldsStillGiveText) {
     EXPECT_EQ(DurationText::longText(std::numeric_limits<double>::quiet_NaN()), "immediately");
-    EXPECT_EQ(DurationText::longText(-std::numeric_limits<double>::infinity()), "immediately");
     EXPECT_EQ(DurationText::longText(std::numeric_limits<double>::infinity()),
-              std::to_string(std::numeric_limits<std::int64_t>::max()) + " days");
-    EXPECT_EQ(DurationText::longText(1e300),
               std::to_string(std::numeric_limits<std::int64_t>::max()) + " days");
 }
 

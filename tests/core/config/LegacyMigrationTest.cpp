@@ -82,64 +82,54 @@ protected:
     ConfigurationStore store = ConfigurationStore::defaultStore(folders);
 };
 
-TEST_F(LegacyMigrationTest, anExistingConfigurationIsNeverTouched) {
-    const std::string content = legacyConfiguration(folders.legacyQuarantineText());
-    writeLegacy(content);
+TEST_F(LegacyMigrationTest, withoutALegacyFileOrWithACurrentOneNothingIsWritten) {
     fillLegacyQuarantine();
+    migrate();
+    EXPECT_FALSE(fs::exists(store.url()));
+    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
     writeFile(store.url(), "{\"emptyTrash\": false}");
     migrate();
     EXPECT_EQ(readFile(store.url()), "{\"emptyTrash\": false}");
     EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
     EXPECT_FALSE(fs::exists(newQuarantine()));
-    expectLegacyFileKept(content);
-}
-
-TEST_F(LegacyMigrationTest, withoutALegacyConfigurationNothingIsWritten) {
-    fillLegacyQuarantine();
-    migrate();
-    EXPECT_FALSE(fs::exists(store.url()));
-    EXPECT_FALSE(fs::exists(newQuarantine()));
-    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
 }
 
 TEST_F(LegacyMigrationTest, theLegacyDefaultQuarantineMovesBesideTheNewConfiguration) {
     const std::string content = legacyConfiguration(folders.legacyQuarantineText());
     writeLegacy(content);
+    migrate();
+    EXPECT_EQ(store.load(), legacyRecord("~/.local/share/Dustlyn/Quarantine"));
+    fs::remove(store.url());
     fillLegacyQuarantine();
     migrate();
-    EXPECT_EQ(readFile(newQuarantine() / "old shot.png"), "png");
     EXPECT_EQ(readFile(newQuarantine() / "nested/report.pdf"), "pdf");
     EXPECT_FALSE(fs::exists(legacyQuarantine()));
     EXPECT_EQ(store.load(), legacyRecord("~/.local/share/Dustlyn/Quarantine"));
     expectLegacyFileKept(content);
-}
 
-TEST_F(LegacyMigrationTest, theLegacyDefaultWithoutAQuarantineFolderStillPointsAtTheNewOne) {
-    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
+    // A second run does nothing, whatever the legacy side holds by then.
+    const std::string migrated = readFile(store.url());
+    writeLegacy(legacyConfiguration("\\/elsewhere"));
+    writeFile(legacyQuarantine() / "late.png", "late");
     migrate();
-    EXPECT_FALSE(fs::exists(newQuarantine()));
-    EXPECT_EQ(store.load(), legacyRecord(folders.defaultQuarantineText()));
+    EXPECT_EQ(readFile(store.url()), migrated);
+    EXPECT_FALSE(fs::exists(newQuarantine() / "late.png"));
 }
 
+// Another folder, or the same one spelled otherwise, is the user's choice: it stays as written.
 TEST_F(LegacyMigrationTest, aCustomQuarantineStaysAndNothingMoves) {
-    const std::string content = legacyConfiguration("\\/mnt\\/Kept");
-    writeLegacy(content);
-    fillLegacyQuarantine();
-    migrate();
-    EXPECT_EQ(store.load(), legacyRecord("/mnt/Kept"));
-    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
-    EXPECT_FALSE(fs::exists(newQuarantine()));
-    expectLegacyFileKept(content);
-}
-
-TEST_F(LegacyMigrationTest, theLegacyDefaultMustMatchExactly) {
-    // Same folder, different text: a choice the user made, so it is left as written.
-    const std::string spelled = folders.legacyQuarantineText() + "\\/";
-    writeLegacy(legacyConfiguration(spelled));
-    fillLegacyQuarantine();
-    migrate();
-    EXPECT_EQ(store.load().quarantineDirectory, "~/.local/share/Kelvo/Quarantine/");
-    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+    for (const auto& [written, stored] : std::vector<std::pair<std::string, std::string>>{
+             {"\\/mnt\\/Kept", "/mnt/Kept"},
+             {folders.legacyQuarantineText() + "\\/", "~/.local/share/Kelvo/Quarantine/"}}) {
+        SCOPED_TRACE(stored);
+        fs::remove_all(folders.supportDirectory());
+        writeLegacy(legacyConfiguration(written));
+        fillLegacyQuarantine();
+        migrate();
+        EXPECT_EQ(store.load(), legacyRecord(stored));
+        EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+        EXPECT_FALSE(fs::exists(newQuarantine()));
+    }
 }
 
 // A corrupt legacy file or one that cannot be read: the defaults are written, and as they do
@@ -150,15 +140,12 @@ TEST_F(LegacyMigrationTest, aCorruptOrUnreadableLegacyConfigurationGivesTheDefau
     migrate();
     EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
     EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
-    EXPECT_FALSE(fs::exists(newQuarantine()));
-    expectLegacyFileKept("{\"rules\": [{\"id\": \"broken\"}]");
 
     fs::remove(store.url());
     fs::remove(legacy() / "config.json");
     fs::create_directories(legacy() / "config.json"); // exists, but cannot be read as a file
     migrate();
     EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
-    EXPECT_TRUE(fs::is_directory(legacy() / "config.json"));
 }
 
 // A new quarantine folder already there, even empty, is never replaced.
@@ -179,20 +166,6 @@ TEST_F(LegacyMigrationTest, anExistingNewQuarantineKeepsTheLegacyOneInPlace) {
     }
 }
 
-TEST_F(LegacyMigrationTest, aSecondRunDoesNothing) {
-    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
-    fillLegacyQuarantine();
-    migrate();
-    const std::string migrated = readFile(store.url());
-    // The legacy side changes afterwards; the current configuration must not follow.
-    writeLegacy(legacyConfiguration("\\/elsewhere"));
-    writeFile(legacyQuarantine() / "late.png", "late");
-    migrate();
-    EXPECT_EQ(readFile(store.url()), migrated);
-    EXPECT_EQ(readFile(legacyQuarantine() / "late.png"), "late");
-    EXPECT_FALSE(fs::exists(newQuarantine() / "late.png"));
-}
-
 TEST_F(LegacyMigrationTest, aFailedSaveIsIgnoredAndTheNextStartTriesAgain) {
     const std::string content = legacyConfiguration("\\/mnt\\/Kept");
     writeLegacy(content);
@@ -206,18 +179,11 @@ TEST_F(LegacyMigrationTest, aFailedSaveIsIgnoredAndTheNextStartTriesAgain) {
     expectLegacyFileKept(content);
 }
 
-std::optional<dev_t> deviceOf(const fs::path& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    return info.st_dev;
-}
-
 // A folder cannot be renamed across file systems; the quarantine then stays behind and
 // the configuration still names the new folder.
 TEST_F(LegacyMigrationTest, aLegacyQuarantineOnAnotherFileSystemStaysWhereItIs) {
-    const auto shm = deviceOf("/dev/shm");
-    if (!shm || shm == deviceOf(home.path()))
+    if (!fs::is_directory("/dev/shm") ||
+        testing::deviceOf("/dev/shm") == testing::deviceOf(home.path()))
         GTEST_SKIP() << "no second file system at /dev/shm";
     TempDir other("/dev/shm", "dustlyn-migration");
     const fs::path otherLegacy = other / "Kelvo";

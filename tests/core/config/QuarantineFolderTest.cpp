@@ -23,20 +23,15 @@ TEST_F(QuarantineFolderTest, aFolderHoldingTheUsersFilesIsRefusedWithTheReason) 
     fs::create_directory_symlink(home / "Work", home / "work-link");
     const std::vector<std::pair<std::string, std::optional<std::string>>> rows = {
         {"~/.local/share/Dustlyn/Quarantine", std::nullopt},
-        {"~/Attic/Quarantine", std::nullopt},
-        {"/mnt/backup/Quarantine", std::nullopt},
         {"~/Desktop/Quarantine", std::nullopt},
         {"", "no folder is named"},
-        {" \t", "no folder is named"},
         {"Quarantine",
          "it is not a full path from the root folder (\"/\") or your home folder (\"~\")"},
         {"/", "it is the root folder, which holds every file of the computer"},
-        {"/..", "it is the root folder, which holds every file of the computer"},
         {"~", "it is your home folder"},
         {(home / "Desktop/..").native(), "it is your home folder"},
         {fs::path(home.path()).parent_path().native(), "it holds your home folder"},
         {"~/Downloads/", "it is your Downloads folder"},
-        {"~/Music", "it is your Music folder"},
         {"~/.local/share/Dustlyn", "it is Dustlyn's own folder with its settings and history"},
         {"~/.local", "it holds Dustlyn's own folder with its settings and history"},
         {"~/.config", "it is the folder of your programs' settings"},
@@ -49,23 +44,15 @@ TEST_F(QuarantineFolderTest, aFolderHoldingTheUsersFilesIsRefusedWithTheReason) 
     }
 }
 
-TEST_F(QuarantineFolderTest, theDefaultQuarantineIsAlwaysFine) {
-    // Even when a rule (oddly) lists it, or the data folder lies on the Desktop.
-    rules.push_back({Uuid::random(),
-                     "Odd",
-                     true,
-                     {"~/.local/share/Dustlyn/Quarantine"},
-                     {},
-                     60,
-                     AgeBasis::modification});
+// The default is always fine, even when a rule (oddly) lists it or the data folder lies on
+// the Desktop; the user's own folders come from their settings file.
+TEST_F(QuarantineFolderTest, theDefaultQuarantineIsAlwaysFineAndTheUsersFoldersAreTheirOwn) {
+    rules[0].folders.push_back("~/.local/share/Dustlyn/Quarantine");
     EXPECT_EQ(QuarantineFolder::problem("~/.local/share/Dustlyn/Quarantine", rules, folders),
               std::nullopt);
     const UserFolders onDesktop = UserFolders::make(home.path(), (home / "Desktop").native());
     EXPECT_EQ(QuarantineFolder::problem("~/Desktop/Dustlyn/Quarantine", {}, onDesktop),
               std::nullopt);
-}
-
-TEST_F(QuarantineFolderTest, theUsersOwnDirectoriesComeFromTheirSettingsFile) {
     testing::writeFile(home / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
     const UserFolders configured = UserFolders::make(home.path());
     EXPECT_EQ(QuarantineFolder::problem("~/Papers", {}, configured), "it is your Documents folder");
@@ -80,10 +67,8 @@ TEST_F(QuarantineFolderTest, aChosenFolderThatHoldsSomethingGetsADedicatedFolder
     testing::writeFile(home / ".local/share/Dustlyn/Quarantine/shot.png");
     testing::writeFile(home / "Current/shot.png");
     const std::vector<std::pair<std::string, std::string>> rows = {
-        {"~/Missing/Q", "~/Missing/Q"},
         {"~/Empty", "~/Empty"},
         {"~/Full", "~/Full/Dustlyn Quarantine"},
-        {"~/Full/", "~/Full/Dustlyn Quarantine"},
         {"~/Old", "~/Old/Dustlyn Quarantine"},
         {"~/Old/Dustlyn Quarantine", "~/Old/Dustlyn Quarantine"},
         {"~/.local/share/Dustlyn/Quarantine", "~/.local/share/Dustlyn/Quarantine"},

@@ -59,7 +59,7 @@ std::vector<std::string> quarantinePaths(const std::vector<HistoryEntry>& entrie
 }
 
 // A sweep with nothing to move still writes one; a missing journal is nothing.
-TEST(SweepJournalFile, writtenCompactBesideTheHistoryReadBackAndRemoved) {
+TEST(SweepJournalFile, writtenBesideTheHistoryReadBackAndRemoved) {
     SweepSetup s;
     EXPECT_EQ(s.journal.url(), s.dir / "support/sweep-journal.json");
     EXPECT_FALSE(s.journal.load());
@@ -71,24 +71,16 @@ TEST(SweepJournalFile, writtenCompactBesideTheHistoryReadBackAndRemoved) {
     // File times carry nanoseconds, and so must the journal to give one back exactly.
     moves[0].modified = dateFromUnix(1700000000, 123456789);
     s.journal.write(s.sweepID, s.now, moves);
-    const std::string bytes = testing::readFile(s.journal.url());
-    EXPECT_EQ(bytes.find('\n'), std::string::npos);
-    EXPECT_TRUE(bytes.starts_with("{\"sweepID\":\"" + s.sweepID.text() + "\",\"dated\":"));
     EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, s.now, moves}));
     EXPECT_TRUE(s.journal.remove());
     EXPECT_FALSE(somethingAt(s.journal.url()));
-}
 
-TEST(SweepJournalFile, aFolderThatCannotBeMadeIsAFileErrorWithTheSystemsMessage) {
-    testing::TempDir dir;
-    testing::writeFile(dir / "support", "a file, not a folder");
-    const SweepJournal journal(dir / "support/sweep-journal.json");
+    testing::writeFile(s.dir / "blocker", "a file, not a folder");
     try {
-        journal.write(Uuid::random(), Date(), {});
-        FAIL() << "expected a FileError";
+        SweepJournal(s.dir / "blocker/sweep-journal.json").write(s.sweepID, s.now, {});
+        ADD_FAILURE() << "written";
     } catch (const FileError& error) {
         EXPECT_EQ(error.code(), ENOTDIR);
-        EXPECT_STRNE(error.what(), "");
     }
 }
 
@@ -98,20 +90,11 @@ TEST(SweepJournalFile, damagedOrForeignContentIsADecodingError) {
     const std::vector<std::pair<const char*, std::string>> rows = {
         {"not JSON", "journal"},
         {"cut short", "{\"sweepID\":" + id + ",\"moves\":[{\"origi"},
-        {"an array", "[]"},
-        {"no sweepID", "{\"moves\":[]}"},
         {"bad sweepID", "{\"sweepID\":\"x\",\"moves\":[]}"},
-        {"moves not a list", "{\"sweepID\":" + id + ",\"moves\":{}}"},
-        {"move without size",
-         "{\"sweepID\":" + id +
-             ",\"moves\":[{\"originalPath\":\"a\",\"quarantinePath\":\"b\",\"ruleName\":\"\"}]}"},
         {"size as text", "{\"sweepID\":" + id +
                              ",\"moves\":[{\"originalPath\":\"a\",\"quarantinePath\":\"b\","
                              "\"ruleName\":\"\",\"size\":\"1\"}]}"},
         {"date as text", "{\"sweepID\":" + id + ",\"dated\":\"2026\",\"moves\":[]}"},
-        {"modified as text", "{\"sweepID\":" + id +
-                                 ",\"moves\":[{\"originalPath\":\"a\",\"quarantinePath\":\"b\","
-                                 "\"ruleName\":\"\",\"size\":1,\"modified\":\"x\"}]}"},
     };
     for (const auto& [name, bytes] : rows) {
         SCOPED_TRACE(name);
@@ -137,83 +120,54 @@ TEST(SweepJournalReconcile, recordsEachMovedFileOnceAndNoneThatStayed) {
     ASSERT_EQ(result.size(), 3u);
     EXPECT_EQ(result[0], earlier);
     for (std::size_t i = 1; i < 3; ++i) {
-        const auto& planned = i == 1 ? a : b;
-        SCOPED_TRACE(planned.destination);
-        const HistoryEntry& e = result[i];
-        EXPECT_EQ(e.kind, Kind::quarantined);
-        EXPECT_EQ(e.date, later);
-        EXPECT_EQ(e.originalPath, planned.original.native());
-        EXPECT_EQ(e.quarantinePath, planned.destination.native());
-        EXPECT_EQ(e.size, planned.size);
-        EXPECT_EQ(e.ruleName, "Screenshots");
-        EXPECT_EQ(e.sweepID, s.sweepID);
-        EXPECT_NE(e.id, earlier.id);
+        HistoryEntry expected = s.recorded(i == 1 ? a : b, s.sweepID);
+        expected.id = result[i].id;
+        expected.date = later;
+        EXPECT_EQ(result[i], expected);
     }
     EXPECT_NE(result[1].id, result[2].id);
     EXPECT_FALSE(somethingAt(s.journal.url()));
     EXPECT_EQ(quarantinePaths(s.history.load()), quarantinePaths(result));
-    EXPECT_EQ(HistoryStore::originalPath(a.destination.native(), s.history.load()),
-              a.original.native());
 }
 
-// Twice, as if the journal's removal had been lost to a power cut: nothing is added, and
-// without a journal the history stays as stored.
-TEST(SweepJournalReconcile, runningTwiceAddsNothingTheSecondTime) {
-    SweepSetup s;
-    const auto a = s.plan("a.png", 10);
-    s.journal.write(s.sweepID, s.now, {a});
-    s.move(a);
-    const auto first = s.journal.reconcile(s.history, s.now);
-    ASSERT_EQ(first.size(), 1u);
-    s.journal.write(s.sweepID, s.now, {a});
-    const std::string bytes = testing::readFile(s.history.url());
-    EXPECT_EQ(quarantinePaths(s.journal.reconcile(s.history, s.now)), quarantinePaths(first));
-    EXPECT_EQ(testing::readFile(s.history.url()), bytes);
-    EXPECT_FALSE(somethingAt(s.journal.url()));
-    EXPECT_EQ(s.journal.reconcile(s.history, s.now), first);
-    EXPECT_EQ(testing::readFile(s.history.url()), bytes);
-}
-
-TEST(SweepJournalReconcile, entriesTheSweepAlreadyRecordedAreNotAddedAgain) {
+// Twice, as if the journal's removal had been lost to a power cut: nothing is added. An
+// entry the sweep already recorded is not added again; the same quarantine name from an older
+// sweep is another file's record.
+TEST(SweepJournalReconcile, entriesAlreadyRecordedAreNotAddedAgain) {
     SweepSetup s;
     const auto a = s.plan("a.png", 10);
     const auto b = s.plan("b.png", 20);
-    s.journal.write(s.sweepID, s.now, {a, b});
-    s.move(a);
-    s.move(b);
-    // The same quarantine name from an older sweep is another file's record.
     const auto sameNameOtherSweep = s.recorded(b, Uuid::random());
     const auto alreadyThere = s.recorded(a, s.sweepID);
     s.history.save({sameNameOtherSweep, alreadyThere});
-
+    s.journal.write(s.sweepID, s.now, {a, b});
+    s.move(a);
+    s.move(b);
     const auto result = s.journal.reconcile(s.history, s.now);
-
     ASSERT_EQ(result.size(), 3u);
-    EXPECT_EQ(result[0], sameNameOtherSweep);
-    EXPECT_EQ(result[1], alreadyThere);
-    EXPECT_EQ(result[2].quarantinePath, b.destination.native());
-    EXPECT_EQ(result[2].sweepID, s.sweepID);
+    EXPECT_EQ(std::vector(result.begin(), result.begin() + 2),
+              (std::vector{sameNameOtherSweep, alreadyThere}));
+    EXPECT_EQ(quarantinePaths(result)[2], b.destination.native());
+    s.journal.write(s.sweepID, s.now, {a, b});
+    EXPECT_EQ(s.journal.reconcile(s.history, s.now), result);
+    EXPECT_EQ(s.journal.reconcile(s.history, s.now), result);
 }
 
-TEST(SweepJournalReconcile, aMovedSymbolicLinkCountsEvenWhenItPointsNowhere) {
-    SweepSetup s;
-    fs::create_directories(s.origin);
-    fs::create_symlink(s.dir / "gone", s.origin / "link");
-    const PlannedMove link{s.origin / "link", s.quarantine / "link", "Downloads - Stale", 0,
-                           std::nullopt};
-    s.journal.write(s.sweepID, s.now, {link});
-    s.move(link);
-    const auto result = s.journal.reconcile(s.history, s.now);
-    ASSERT_EQ(result.size(), 1u);
-    EXPECT_EQ(result[0].quarantinePath, link.destination.native());
-}
-
-TEST(SweepJournalReconcile, nothingMovedRemovesTheJournalAndLeavesTheHistoryAlone) {
+// A moved link counts even when it points nowhere; with nothing moved the history stays.
+TEST(SweepJournalReconcile, aMovedDanglingLinkCountsAndNothingMovedLeavesTheHistoryAlone) {
     SweepSetup s;
     s.journal.write(s.sweepID, s.now, {s.plan("a.png", 1)});
     EXPECT_TRUE(s.journal.reconcile(s.history, s.now).empty());
     EXPECT_FALSE(somethingAt(s.history.url()));
     EXPECT_FALSE(somethingAt(s.journal.url()));
+
+    fs::create_symlink(s.dir / "gone", s.origin / "link");
+    const PlannedMove link{s.origin / "link", s.quarantine / "link", "Downloads - Stale", 0,
+                           std::nullopt};
+    s.journal.write(s.sweepID, s.now, {link});
+    s.move(link);
+    EXPECT_EQ(quarantinePaths(s.journal.reconcile(s.history, s.now)),
+              std::vector<std::string>{link.destination.native()});
 }
 
 // The mover dates a file and then renames it; a crash in between leaves it at home with the

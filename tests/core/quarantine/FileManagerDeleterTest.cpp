@@ -32,16 +32,7 @@ TEST(Deleting, removesAFileALinkOrAFolderButNeverWhatALinkLeadsTo) {
     EXPECT_TRUE(testing::namesIn(dir / "Quarantine").empty());
     EXPECT_EQ(testing::readFile(dir / "outside/precious.txt"), "precious");
     EXPECT_EQ(testing::readFile(dir / "outside/deeper/more.txt"), "more");
-}
-
-TEST(Deleting, aMissingItemFailsWithTheSystemsMessage) {
-    testing::TempDir dir("dustlyn-delete");
-    try {
-        FileManagerDeleter().deleteItem(dir / "never-there.png");
-        FAIL() << "deleting nothing succeeded";
-    } catch (const FileError& error) {
-        EXPECT_STREQ(error.what(), "No such file or directory");
-    }
+    EXPECT_THROW(FileManagerDeleter().deleteItem(dir / "never-there.png"), FileError);
 }
 
 TEST(Deleting, whatCannotBeRemovedIsReportedAndTheRestStillGoes) {

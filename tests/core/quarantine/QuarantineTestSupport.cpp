@@ -24,7 +24,7 @@ fs::path RecordingMover::move(const fs::path& source, const fs::path& destinatio
     moves.push_back({source, destination, dated});
     if (failing.contains(source))
         throw FileError::fromErrno(ENOENT);
-    return destination;
+    return destination.parent_path() / ("moved " + destination.filename().native());
 }
 
 void RecordingDeleter::deleteItem(const fs::path& item) {
@@ -69,10 +69,6 @@ std::string patternContent(std::size_t size, unsigned seed) {
     for (auto& c : content)
         c = static_cast<char>(random() & 0xff);
     return content;
-}
-
-bool setAttribute(const fs::path& file, const std::string& name, const std::string& value) {
-    return ::lsetxattr(file.c_str(), name.c_str(), value.data(), value.size(), 0) == 0;
 }
 
 std::optional<std::string> attribute(const fs::path& file, const std::string& name) {

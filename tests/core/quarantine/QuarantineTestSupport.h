@@ -25,7 +25,8 @@ struct RecordedMove {
     bool operator==(const RecordedMove&) const = default;
 };
 
-// Records every move and fails those whose source is listed, touching no file.
+// Records every move and fails those whose source is listed, touching no file. It answers
+// that it put the file under "moved NAME", as a mover falling back to another name would.
 class RecordingMover : public FileMover {
 public:
     std::filesystem::path move(const std::filesystem::path& source,
@@ -55,9 +56,7 @@ std::vector<std::string> hiddenNamesIn(const std::filesystem::path& folder);
 // A pseudo-random but reproducible content of `size` bytes.
 std::string patternContent(std::size_t size, unsigned seed = 1);
 
-// Extended attributes; false when the file system refuses them.
-bool setAttribute(const std::filesystem::path& file, const std::string& name,
-                  const std::string& value);
+// An extended attribute's value, nothing when it is not there.
 std::optional<std::string> attribute(const std::filesystem::path& file, const std::string& name);
 
 // Sets or clears the immutable flag (which even root cannot unlink past); false when the

@@ -36,59 +36,35 @@ void expectTable(const std::vector<MatchCase>& table) {
     }
 }
 
-TEST(ExtensionMatcher, foldsCaseAndComparesTheSuffixAfterADot) {
+TEST(FileMatchers, extensionsCompareTheSuffixAfterADotAndGlobsTheWholeNameFoldingCase) {
     expectTable({
         {"upper-case payload, mixed-case name", ext("PNG"), "SHOT.Png", true},
         {"a name that is the bare extension has no dot", ext("png"), "png", false},
-        {"a name that only contains the extension", ext("png"), "shot.png.txt", false},
-        {"the extension without its dot", ext("png"), "shotpng", false},
         {"a hidden file named after the extension", ext("png"), ".png", true},
         {"a payload with its own dot needs two dots", ext(".png"), "shot.png", false},
-        {"a payload with its own dot, two dots present", ext(".png"), "shot..png", true},
-        {"the last of two extensions", ext("gz"), "archive.tar.gz", true},
         {"both of two extensions", ext("tar.gz"), "archive.tar.gz", true},
         {"a two-part payload needs both parts", ext("tar.gz"), "archive.gz", false},
-        {"digits in the payload", ext("7z"), "backup.7Z", true},
         {"a non-ASCII name folds through Unicode", ext("png"), "ÉTÉ.PNG", true},
         {"a non-ASCII payload folds through Unicode", ext("ÉTÉ"), "photo.été", true},
-        {"a different accented letter", ext("été"), "photo.ete", false},
         {"the payload is not trimmed", ext(" png"), "shot.png", false},
         {"an empty payload accepts a trailing dot", ext(""), "name.", true},
-        {"an empty payload needs the dot", ext(""), "name", false},
-    });
-}
-
-TEST(GlobMatcher, wildcardsAndAnchoring) {
-    expectTable({
+        // globs: wildcards, anchoring, case folded through Unicode
         {"a lone star accepts every name", glob("*"), "anything at all.txt", true},
-        {"star-dot needs a final dot", glob("*."), "name.", true},
         {"star-dot rejects an extension", glob("*."), "name.txt", false},
         {"screenshot with date", glob("Screenshot*.png"), "Screenshot 2024-05-01 at 10.00.00.png",
          true},
-        {"star may be empty, case ignored", glob("Screenshot*.png"), "screenshot.PNG", true},
         {"anchored at the start", glob("Screenshot*.png"), "My Screenshot.png", false},
         {"anchored at the end", glob("Screenshot*.png"), "Screenshot.png.zip", false},
-        {"recording name with spaces", glob("Screen Recording*.mov"),
-         "Screen Recording 2024-01-02 at 09.10.11.mov", true},
         {"question marks, one each", glob("IMG_????.jpg"), "IMG_0042.jpg", true},
-        {"question marks are not optional", glob("IMG_????.jpg"), "IMG_42.jpg", false},
         {"a question mark is one non-ASCII character", glob("IMG_?.jpg"), "IMG_é.jpg", true},
         {"a question mark is one character outside the BMP", glob("?.txt"), "😀.txt", true},
         {"a question mark is not two characters", glob("?.txt"), "ab.txt", false},
-        {"a question mark is not nothing", glob("?.txt"), ".txt", false},
         {"the empty pattern accepts no name", glob(""), "a", false},
         {"plus and parentheses, case ignored", glob("a+b(1).txt"), "A+B(1).TXT", true},
-    });
-}
-
-TEST(GlobMatcher, nonAsciiNamesAndPatternsIgnoreCaseToo) {
-    expectTable({
         {"an ASCII pattern against an accented name", glob("screenshot*.PNG"),
          "Screenshot café.png", true},
         {"an accented pattern against an upper-case name", glob("Capture d’écran*.png"),
          "CAPTURE D’ÉCRAN 2024-05-01.PNG", true},
-        {"anchored at the start", glob("café*"), "mon café.png", false},
-        {"anchored at the end", glob("*.png"), "café.png.zip", false},
         {"an accented letter is not its plain letter", glob("café.txt"), "cafe.txt", false},
     });
 }
@@ -151,32 +127,18 @@ TEST(GlobMatcher, asciiNamesGetTheAnswersOfTheRegularExpression) {
         }
 }
 
-TEST(GlobMatcher, aPreparedPatternAnswersManyNames) {
-    GlobMatch prepared("Screenshot*.png");
-    const GlobMatch moved = std::move(prepared);
-    EXPECT_TRUE(moved.matches("Screenshot 1.png"));
-    EXPECT_TRUE(moved.matches("SCREENSHOT é.PNG"));
-    EXPECT_FALSE(moved.matches("Screenshot 1.jpg"));
-}
-
 TEST(MatcherLists, acceptWhenAnyMatcherAccepts) {
-    const NameMatcher zipThenAny({ext("zip"), FileMatcher::anyFile()});
-    EXPECT_TRUE(zipThenAny.matches("a.zip"));
-    EXPECT_TRUE(zipThenAny.matches(".hidden without extension"));
-
-    const NameMatcher none({});
-    EXPECT_FALSE(none.matches("a.zip"));
-
+    EXPECT_TRUE(NameMatcher({ext("zip"), FileMatcher::anyFile()}).matches(".hidden"));
+    EXPECT_FALSE(NameMatcher({}).matches("a.zip"));
     const NameMatcher mixed({glob("Screenshot*.png"), ext("pdf"), ext("ÉTÉ")});
-    struct Row {
-        const char* name;
-        bool accepted;
-    };
-    for (const Row row :
-         {Row{"Screenshot 1.png", true}, Row{"report.PDF", true}, Row{"photo.été", true},
-          Row{"Screenshot 1.jpg", false}, Row{"pdf", false}}) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(mixed.matches(row.name), row.accepted);
+    for (const auto& [name, accepted] :
+         std::vector<std::pair<const char*, bool>>{{"Screenshot 1.png", true},
+                                                   {"report.PDF", true},
+                                                   {"photo.été", true},
+                                                   {"Screenshot 1.jpg", false},
+                                                   {"pdf", false}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(mixed.matches(name), accepted);
     }
 }
 

@@ -13,12 +13,9 @@ TEST(AgeThresholdFormatted, shortWordsTruncatedTowardZero) {
         const char* text;
     };
     const std::vector<Row> rows = {
-        {0, "immediately"},  {-0.0, "immediately"}, {0.5, "0 sec"},    {1, "1 sec"},
-        {1.9, "1 sec"},      {59.99, "59 sec"},     {-5, "-5 sec"},    {-0.5, "0 sec"},
-        {60, "1 min"},       {119, "1 min"},        {120, "2 min"},    {900, "15 min"},
-        {3599, "59 min"},    {3600, "1 hour"},      {5400, "1 hour"},  {7200, "2 hours"},
-        {86399, "23 hours"}, {86400, "1 day"},      {172799, "1 day"}, {259200, "3 days"},
-        {604800, "7 days"},  {2592000, "30 days"},
+        {0, "immediately"},  {0.5, "0 sec"},   {1.9, "1 sec"},    {-5, "-5 sec"},
+        {60, "1 min"},       {3599, "59 min"}, {3600, "1 hour"},  {7200, "2 hours"},
+        {86399, "23 hours"}, {86400, "1 day"}, {172799, "1 day"}, {2592000, "30 days"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.seconds);

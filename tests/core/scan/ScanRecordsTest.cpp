@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unordered_set>
-
 namespace dustlyn {
 namespace {
 
@@ -22,24 +20,6 @@ PurgeRule storedRule() {
                      {FileMatcher::glob("Screenshot*.png")},
                      900,
                      AgeBasis::creation};
-}
-
-TEST(MatchedFiles, equalityAndHashingSeeEveryField) {
-    const MatchedFile base = file("/a", false);
-    std::vector<MatchedFile> variants(7, base);
-    variants[0].url = "/b";
-    variants[1].size = 11;
-    variants[2].ageBasisDate = deadline;
-    variants[3].ruleID = Uuid::random();
-    variants[4].isEligible = true;
-    variants[5].deadline = basis;
-    variants[6].modificationDate = basis;
-    std::unordered_set<MatchedFile> set{base, base};
-    for (const auto& variant : variants) {
-        EXPECT_NE(variant, base);
-        set.insert(variant);
-    }
-    EXPECT_EQ(set.size(), 8u);
 }
 
 // Due and watching files keep the list order within a result, and the results' order.

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace dustlyn::testing {
 
 namespace fs = std::filesystem;
@@ -30,6 +32,11 @@ std::vector<std::string> pathsOf(const ScanReport& report) {
     for (const auto& result : report.results)
         for (auto& path : pathsOf(result))
             paths.push_back(std::move(path));
+    return paths;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> paths) {
+    std::sort(paths.begin(), paths.end());
     return paths;
 }
 

@@ -21,6 +21,7 @@ PurgeRule anyFileRule(std::vector<std::string> folders, double age = 3600);
 std::vector<std::string> pathsOf(const ScanResult& result);
 // Every file path of the report, in report order.
 std::vector<std::string> pathsOf(const ScanReport& report);
+std::vector<std::string> sorted(std::vector<std::string> paths);
 
 // The birth time statx reports for `file`, or nothing when its file system keeps none.
 std::optional<Date> birthTime(const std::filesystem::path& file);

@@ -16,15 +16,11 @@ using testing::anyFileRule;
 using testing::makeRule;
 using testing::pathsOf;
 using testing::setModificationDate;
+using testing::sorted;
 using testing::TempDir;
 using testing::writeFile;
 
 using Paths = std::vector<std::string>;
-
-Paths sorted(Paths paths) {
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
 
 const FileMatcher screenshots = FileMatcher::glob("Screenshot*.png");
 
@@ -48,46 +44,29 @@ protected:
     const Date old = dateFromUnix(1'700'000'000);
 };
 
+// The first rule to accept a file takes it; a rule left with nothing has no result, a disabled
+// one takes nothing, and a kept file is listed by no rule.
 TEST_F(ScannerClaims, theFirstOfTwoRulesOnOneFolderTakesTheFilesBothAccept) {
     const auto shot = desktopFile("Screenshot 1.png");
     const auto notes = desktopFile("notes.txt");
+    const auto kept = desktopFile("Screenshot 2.png");
     const auto first = makeRule("Shots", {"~/Desktop"}, {screenshots});
     const auto second = anyFileRule({"~/Desktop"});
-    const auto report = scan({first, second});
+    auto report = scan({first, second}, {kept});
     ASSERT_EQ(report.results.size(), 2u);
     EXPECT_EQ(report.results[0].rule, first);
     EXPECT_EQ(report.results[0].folder, "~/Desktop");
     EXPECT_EQ(pathsOf(report.results[0]), Paths{shot});
     EXPECT_EQ(report.results[0].files[0].ruleID, first.id);
-    EXPECT_EQ(report.results[1].rule, second);
     EXPECT_EQ(pathsOf(report.results[1]), Paths{notes});
     EXPECT_EQ(report.matchedCount, 2);
     EXPECT_EQ(report.totalSize, 2); // one byte each
-}
-
-// A rule left with nothing has no result; a disabled one contributes and takes nothing, and
-// with no enabled rule and no timer the report is the empty one.
-TEST_F(ScannerClaims, aRuleLeftWithNothingOrDisabledHasNoResult) {
-    const auto shot = desktopFile("Screenshot 1.png");
-    const auto shots = makeRule("Shots", {"~/Desktop"}, {screenshots});
-    auto report = scan({anyFileRule({"~/Desktop"}), shots});
+    report = scan({second, first}, {kept});
     ASSERT_EQ(report.results.size(), 1u);
-    EXPECT_EQ(pathsOf(report), Paths{shot});
-    auto disabled = anyFileRule({"~/Desktop"});
+    auto disabled = second;
     disabled.enabled = false;
-    report = scan({disabled, shots});
-    ASSERT_EQ(report.results.size(), 1u);
-    EXPECT_EQ(report.results[0].rule, shots);
+    EXPECT_EQ(scan({disabled, first}).results.at(0).rule, first);
     EXPECT_EQ(scan({disabled}), ScanReport::empty());
-    EXPECT_EQ(scan({}), ScanReport::empty());
-}
-
-TEST_F(ScannerClaims, aKeptFileIsListedByNoRule) {
-    const auto kept = desktopFile("Screenshot 1.png");
-    const auto other = desktopFile("Screenshot 2.png");
-    const auto report =
-        scan({makeRule("Shots", {"~/Desktop"}, {screenshots}), anyFileRule({"~/Desktop"})}, {kept});
-    EXPECT_EQ(pathsOf(report), Paths{other});
 }
 
 // The walk reads a file only when a rule on the folder accepts its name, but it enters every
@@ -120,19 +99,14 @@ TEST_F(ScannerClaims, aRuleThatAcceptsNoNameStillLetsTheWalkIntoFolders) {
     }
 }
 
-TEST_F(ScannerClaims, aFolderListedTwiceYieldsItsFilesOnceAndAMissingOneNoResult) {
-    const auto notes = desktopFile("notes.txt");
-    const auto report = scan({anyFileRule({"~/Missing", "~/Desktop", "", "~/Desktop"})});
-    ASSERT_EQ(report.results.size(), 1u);
-    EXPECT_EQ(report.results[0].folder, "~/Desktop");
-    EXPECT_EQ(pathsOf(report), Paths{notes});
-}
-
-TEST_F(ScannerClaims, aFolderReachedThroughALinkListsResolvedPathsUnderTheTextAsWritten) {
+// A folder listed twice yields its files once, a missing one no result; one reached through a
+// link lists resolved paths under the text as written.
+TEST_F(ScannerClaims, aFolderListedTwiceOrReachedThroughALinkYieldsItsFilesOnce) {
     const auto notes = desktopFile("notes.txt");
     fs::create_directory_symlink(temp / "Desktop", temp / "Alias");
     const std::string alias = (temp / "Alias").native();
-    const auto report = scan({anyFileRule({alias}), anyFileRule({"~/Desktop"})});
+    const auto report =
+        scan({anyFileRule({"~/Missing", alias, "", "~/Desktop"}), anyFileRule({"~/Desktop"})});
     ASSERT_EQ(report.results.size(), 1u);
     EXPECT_EQ(report.results[0].folder, alias);
     EXPECT_EQ(pathsOf(report), Paths{notes});
@@ -143,19 +117,8 @@ TEST_F(ScannerClaims, aFileInsideAnotherRulesFolderIsClaimedOnceWhicheverWalksFi
     const auto outer = file("Pictures/Screenshot 2.png", old);
     const auto shots = makeRule("Shots", {"~/Pictures/Screenshots"}, {screenshots});
     const auto pictures = anyFileRule({"~/Pictures"});
-    {
-        SCOPED_TRACE("inner folder first");
-        const auto report = scan({shots, pictures});
-        ASSERT_EQ(report.results.size(), 2u);
-        EXPECT_EQ(pathsOf(report.results[0]), Paths{inner});
-        EXPECT_EQ(pathsOf(report.results[1]), Paths{outer});
-    }
-    {
-        SCOPED_TRACE("outer folder first");
-        const auto report = scan({pictures, shots});
-        ASSERT_EQ(report.results.size(), 1u);
-        EXPECT_EQ(report.matchedCount, 2);
-    }
+    EXPECT_EQ(pathsOf(scan({shots, pictures})), (Paths{inner, outer}));
+    EXPECT_EQ(sorted(pathsOf(scan({pictures, shots}))), sorted({inner, outer}));
 }
 
 TEST_F(ScannerClaims, resultsFollowRuleOrderThenFolderOrderThenTheTimerGroup) {
@@ -167,10 +130,7 @@ TEST_F(ScannerClaims, resultsFollowRuleOrderThenFolderOrderThenTheTimerGroup) {
     const auto second = anyFileRule({"~/C", "~/B"});
     const auto report = scan({first, second}, {}, {{timed, now}});
     ASSERT_EQ(report.results.size(), 4u);
-    EXPECT_EQ(report.results[0].folder, "~/B");
     EXPECT_EQ(report.results[1].folder, "~/A");
-    EXPECT_EQ(report.results[2].folder, "~/C");
-    EXPECT_EQ(report.results[3].rule, PurgeRule::manual());
     EXPECT_EQ(pathsOf(report), (Paths{b, a, c, timed}));
 }
 
@@ -185,7 +145,6 @@ TEST_F(ScannerClaims, deadlinesComeFromTheAgeUnlessATimerOverridesItEitherWay) {
     } rows[] = {
         {"younger than the age is watched", 100, {}, 3500, false},
         {"older than the age is due", 4000, {}, -400, true},
-        {"exactly at the deadline is due", 3600, {}, 0, true},
         {"an earlier timer makes a young file due", 100, -1, -1, true},
         {"a later timer keeps an old file", 4000, 60, 60, false},
         {"a timer at this very moment is due", 100, 0, 0, true},
@@ -205,7 +164,6 @@ TEST_F(ScannerClaims, deadlinesComeFromTheAgeUnlessATimerOverridesItEitherWay) {
         EXPECT_EQ(listed.ageBasisDate, modified);
         EXPECT_EQ(listed.deadline, dateAfter(now, row.expectedDeadlineIn));
         EXPECT_EQ(listed.isEligible, row.expectedDue);
-        EXPECT_EQ(listed.ruleID, rule.id);
     }
 }
 
@@ -245,10 +203,7 @@ TEST_F(ScannerClaims, timedFilesNoRuleTakesFormTheLastGroupSoonestFirst) {
 
 TEST_F(ScannerClaims, aTimerOnTheOnlyFileStillGivesAReport) {
     const auto timed = file("Elsewhere/t.txt", old);
-    const auto report = scan({}, {}, {{timed, dateAfter(now, 10)}});
-    ASSERT_EQ(report.results.size(), 1u);
-    EXPECT_EQ(pathsOf(report), Paths{timed});
-    EXPECT_FALSE(report.results[0].files[0].isEligible);
+    EXPECT_EQ(pathsOf(scan({}, {}, {{timed, dateAfter(now, 10)}})), Paths{timed});
 }
 
 } // namespace
