@@ -77,27 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BodyCase{"theDropZones", Mode::drop, housed, 0, {480, 38 + 128}}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST(NotchViewModel, tellsReadersOnlyOfRealChanges) {
-    NotchViewModel vm(plain, Date{});
-    int modes = 0;
-    int toasts = 0;
-    NotchAnimation seen;
-    QObject::connect(&vm, &NotchViewModel::modeChanged, [&] {
-        ++modes;
-        seen = vm.animation();
-    });
-    QObject::connect(&vm, &NotchViewModel::toastChanged, [&] { ++toasts; });
-    vm.setMode(Mode::pill);
-    vm.withAnimation(NotchAnimation::spring(), [&] { vm.setMode(Mode::open); });
-    EXPECT_EQ(modes, 1);
-    EXPECT_EQ(seen, NotchAnimation::spring());
-    EXPECT_EQ(vm.animation(), NotchAnimation{});
-    vm.setToast(Toast::message("Kept forever", "x", "/a.png"));
-    vm.setToast(Toast::message("Kept forever", "x", "/a.png"));
-    vm.setToast(Toast::message("Kept forever", "x", "/b.png"));
-    EXPECT_EQ(toasts, 2);
-}
-
 TEST(NotchDerived, countdownAndPill) {
     const Date now = dateFromUnix(1'780'000'000);
     const MatchedFile due("/d/a.png", 1, now, Uuid::random(), true, dateAfter(now, -5));
@@ -111,31 +90,18 @@ TEST(NotchDerived, countdownAndPill) {
     EXPECT_EQ(NotchDerived::pillOpacity(0, false, true), 0);
 }
 
-TEST(NotchDerived, peekProgressRunsDownFromFourSeconds) {
-    const Date now = dateFromUnix(1'780'000'000);
-    EXPECT_EQ(NotchDerived::peekProgress(true, Date{}, now), 1);
-    EXPECT_EQ(NotchDerived::peekProgress(false, dateAfter(now, 4), now), 1);
-    EXPECT_EQ(NotchDerived::peekProgress(false, dateAfter(now, 1.5), now), 0.375);
-    EXPECT_EQ(NotchDerived::peekProgress(false, dateAfter(now, -1), now), 0);
-    EXPECT_EQ(NotchDerived::peekProgress(false, Date{}, now), 0);
-}
-
 TEST(Toast, texts) {
     const SweepSummary one{Uuid::random(), {"/d/a.png"}, 1, 0, "/q/a.png"};
-    const SweepSummary three{Uuid::random(), {}, 3, 14'200'000, std::nullopt};
     const struct {
         Toast toast;
         std::string title;
         std::string subtitle;
     } cases[] = {
         {Toast::sweep(one), "Moved 1 file to quarantine", "0 MB · you can restore them for 7 days"},
-        {Toast::sweep(three), "Moved 3 files to quarantine",
-         "14.2 MB · you can restore them for 7 days"},
         {Toast::keptFromPeek(1, "/d/a.png"), "Kept forever",
          "Dustlyn won't touch it. Undo in Settings › Kept files."},
         {Toast::keptFromPeek(2, "/d/a.png"), "Kept 2 files",
          "Dustlyn won't touch them. Undo in Settings › Kept files."},
-        {Toast::restored(4), "Restored 4 files", "Back where they were, and kept."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);

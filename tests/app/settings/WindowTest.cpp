@@ -59,20 +59,5 @@ TEST_F(Window, reopeningKeepsThePaneAndTheGeometryIsRemembered) {
     EXPECT_EQ(again.window()->geometry().size(), placed.size());
 }
 
-TEST_F(Window, everySidebarEntryHasItsTitleAndIcon) {
-    SettingsWindowController controller(*model_, services());
-    controller.show();
-    QListWidget* sidebar = controller.view()->sidebar();
-    ASSERT_EQ(sidebar->count(), 5);
-    QStringList titles;
-    for (int i = 0; i < sidebar->count(); ++i) {
-        titles << sidebar->item(i)->text();
-        EXPECT_FALSE(sidebar->item(i)->icon().isNull());
-    }
-    EXPECT_EQ(titles, (QStringList{"Overview", "Rules", "Notch", "History", "Kept files"}));
-    EXPECT_GE(sidebar->width(), 180);
-    EXPECT_LE(sidebar->width(), 220);
-}
-
 } // namespace
 } // namespace dustlyn::testing
