@@ -13,46 +13,36 @@ namespace {
 constexpr int spacing = 4;
 constexpr int lineSpacing = 2;
 
-TEST(FlowLayout, measuresAndPlacesWordsLineByLine) {
-    const struct {
-        const char* name;
-        std::vector<QSize> words;
-        std::optional<int> width; // none: one line
-        QSize size;
-        std::vector<QRect> placed; // in a 100-high rectangle of the width
-    } rows[] = {
-        {"aWidthForOneWordStacksThem",
-         {{30, 10}, {40, 12}, {20, 10}},
-         40,
-         {40, 36},
-         {{0, 0, 30, 10}, {0, 12, 40, 12}, {0, 26, 20, 10}}},
-        {"wordsThatFitExactlyShareALine",
-         {{10, 10}, {10, 14}},
-         24,
-         {24, 14},
-         {{0, 0, 10, 10}, {14, 0, 10, 14}}},
-        {"onePixelLessBreaksIt",
-         {{10, 10}, {10, 14}},
-         23,
-         {10, 26},
-         {{0, 0, 10, 10}, {0, 12, 10, 14}}},
-        {"aWiderChildGetsItsOwnLineAndOverflows",
-         {{10, 10}, {50, 10}, {10, 10}},
-         30,
-         {30, 34},
-         {{0, 0, 10, 10}, {0, 12, 50, 10}, {0, 24, 10, 10}}},
-        {"withoutAWidth", {{10, 10}, {20, 12}}, std::nullopt, {34, 12}, {}},
-        {"nothing", {}, 100, {0, 0}, {}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(FlowLayout::measure(row.words, row.width, spacing, lineSpacing), row.size);
-        if (row.width && !row.placed.empty()) {
-            EXPECT_EQ(
-                FlowLayout::place(row.words, QRect(0, 0, *row.width, 100), spacing, lineSpacing),
-                row.placed);
-        }
-    }
+TEST(FlowLayout, aWidthForOneWordStacksEveryWordOnItsOwnLine) {
+    const std::vector<QSize> words{{30, 10}, {40, 12}, {20, 10}};
+    const QSize size = FlowLayout::measure(words, 40, spacing, lineSpacing);
+    EXPECT_EQ(size, QSize(40, 10 + lineSpacing + 12 + lineSpacing + 10));
+    const auto placed = FlowLayout::place(words, QRect(5, 7, 40, 100), spacing, lineSpacing);
+    EXPECT_EQ(placed, (std::vector<QRect>{QRect(5, 7, 30, 10), QRect(5, 19, 40, 12),
+                                          QRect(5, 33, 20, 10)}));
+}
+
+TEST(FlowLayout, wordsThatFitExactlyShareALine) {
+    const std::vector<QSize> words{{10, 10}, {10, 14}};
+    EXPECT_EQ(FlowLayout::measure(words, 24, spacing, lineSpacing), QSize(24, 14));
+    EXPECT_EQ(FlowLayout::measure(words, 23, spacing, lineSpacing), QSize(10, 26));
+    EXPECT_EQ(FlowLayout::place(words, QRect(0, 0, 24, 50), spacing, lineSpacing)[1],
+              QRect(14, 0, 10, 14));
+}
+
+TEST(FlowLayout, aChildWiderThanTheWidthGetsItsOwnLineAndOverflows) {
+    const std::vector<QSize> words{{10, 10}, {50, 10}, {10, 10}};
+    const auto placed = FlowLayout::place(words, QRect(0, 0, 30, 100), spacing, lineSpacing);
+    EXPECT_EQ(placed[0], QRect(0, 0, 10, 10));
+    EXPECT_EQ(placed[1], QRect(0, 12, 50, 10));
+    EXPECT_EQ(placed[2], QRect(0, 24, 10, 10));
+    EXPECT_EQ(FlowLayout::measure(words, 30, spacing, lineSpacing), QSize(30, 34));
+}
+
+TEST(FlowLayout, withoutAWidthEverythingIsOneLine) {
+    const std::vector<QSize> words{{10, 10}, {20, 12}};
+    EXPECT_EQ(FlowLayout::measure(words, std::nullopt, spacing, lineSpacing), QSize(34, 12));
+    EXPECT_EQ(FlowLayout::measure({}, 100, spacing, lineSpacing), QSize(0, 0));
 }
 
 TEST(FlowLayout, aSentenceGrowsTallerAsItsWidgetNarrows) {
