@@ -15,67 +15,39 @@ using Tab = NotchViewModel::Tab;
 const NotchGeometry plain{QRectF(0, 0, 1920, 1080), false, 0, 24};
 const NotchGeometry housed{QRectF(0, 0, 1512, 982), true, 192, 38};
 
-struct BodyCase {
-    const char* name;
-    Mode mode;
-    NotchGeometry geometry;
-    std::size_t leaving;
-    QSizeF size;
-    Tab tab = Tab::leaving;
-    bool hidden = false;
-    bool pillEnabled = true;
-    std::size_t peekCount = 1;
-    std::size_t quarantined = 0;
-};
-
-class BodySize : public ::testing::TestWithParam<BodyCase> {};
-
-TEST_P(BodySize, perFace) {
-    const BodyCase& c = GetParam();
-    NotchViewModel vm(c.geometry, Date{});
-    vm.setMode(c.mode);
-    vm.setTab(c.tab);
-    vm.setHidden(c.hidden);
-    vm.setPillEnabled(c.pillEnabled);
-    vm.setPeekFiles(std::vector<MatchedFile>(c.peekCount));
-    EXPECT_EQ(vm.bodySize(c.leaving, c.quarantined), c.size);
+TEST(NotchViewModel, bodySizePerFace) {
+    enum Flag { none, quiet, pillOff };
+    const struct {
+        const char* name;
+        Mode mode;
+        Tab tab;
+        const NotchGeometry& screen;
+        std::size_t leaving, quarantined;
+        Flag flag;
+        QSizeF size;
+    } cases[] = {
+        {"aPillForFilesLeaving", Mode::pill, Tab::leaving, plain, 3, 0, none, {100, 24}},
+        {"nothingWhenNothingLeaves", Mode::pill, Tab::leaving, plain, 0, 0, none, {0, 24}},
+        {"nothingWhileQuiet", Mode::pill, Tab::leaving, plain, 3, 0, quiet, {0, 24}},
+        {"aPillBesideTheHousing", Mode::pill, Tab::leaving, housed, 3, 0, none, {264, 38}},
+        {"aSwitchedOffPillTakesNoRoom", Mode::pill, Tab::leaving, housed, 3, 0, pillOff, {192, 38}},
+        {"openOnThreeRows", Mode::open, Tab::leaving, plain, 3, 0, none, {580, 24 + 268}},
+        {"openScrollsBeyondFive", Mode::open, Tab::leaving, plain, 9, 0, none, {580, 24 + 380}},
+        {"anEmptyQuarantine", Mode::open, Tab::quarantine, plain, 9, 0, none, {580, 24 + 210}},
+        {"quarantineRows", Mode::open, Tab::quarantine, housed, 0, 2, none, {580, 38 + 212}},
+        {"theDropZones", Mode::drop, Tab::leaving, housed, 0, 0, none, {480, 38 + 128}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        NotchViewModel vm(c.screen, Date{});
+        vm.setMode(c.mode);
+        vm.setTab(c.tab);
+        vm.setHidden(c.flag == quiet);
+        vm.setPillEnabled(c.flag != pillOff);
+        vm.setPeekFiles(std::vector<MatchedFile>(1));
+        EXPECT_EQ(vm.bodySize(c.leaving, c.quarantined), c.size);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Notch, BodySize,
-    ::testing::Values(BodyCase{"aPillForFilesLeaving", Mode::pill, plain, 3, {100, 24}},
-                      BodyCase{"nothingWhenNothingLeaves", Mode::pill, plain, 0, {0, 24}},
-                      BodyCase{
-                          "nothingWhileQuiet", Mode::pill, plain, 3, {0, 24}, Tab::leaving, true},
-                      BodyCase{"aPillBesideTheHousing", Mode::pill, housed, 3, {264, 38}},
-                      BodyCase{"aSwitchedOffPillTakesNoRoom",
-                               Mode::pill,
-                               housed,
-                               3,
-                               {192, 38},
-                               Tab::leaving,
-                               false,
-                               false},
-                      BodyCase{"openOnThreeRows", Mode::open, plain, 3, {580, 24 + 268}},
-                      BodyCase{"openScrollsBeyondFiveRows", Mode::open, plain, 9, {580, 24 + 380}},
-                      BodyCase{"openQuarantineCountsTheQuarantine",
-                               Mode::open,
-                               plain,
-                               9,
-                               {580, 24 + 210},
-                               Tab::quarantine},
-                      BodyCase{"openQuarantineRows",
-                               Mode::open,
-                               housed,
-                               0,
-                               {580, 38 + 106 + 106},
-                               Tab::quarantine,
-                               false,
-                               true,
-                               1,
-                               2},
-                      BodyCase{"theDropZones", Mode::drop, housed, 0, {480, 38 + 128}}),
-    [](const auto& param) { return std::string(param.param.name); });
 
 TEST(NotchDerived, countdownAndPill) {
     const Date now = dateFromUnix(1'780'000'000);
