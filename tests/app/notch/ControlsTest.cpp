@@ -9,7 +9,6 @@
 #include "app/notch/PillContent.h"
 #include "app/notch/QuarantineList.h"
 #include "app/notch/QuarantineRow.h"
-#include "app/notch/ToastRow.h"
 #include "core/base/Paths.h"
 #include "tests/app/notch/ViewFixture.h"
 #include "tests/app/support/UiTestApp.h"
@@ -125,17 +124,6 @@ TEST_F(Controls, keepOnARowAndTheFootersButtonsActOnTheModelAndTheController) {
     open().settingsButton().click();
     EXPECT_EQ(settingsOpened_, 1);
     EXPECT_EQ(mode(), Mode::pill);
-}
-
-TEST_F(Controls, undoOnASweepToastBringsTheFilesBack) {
-    const SweepSummary summary = sweepFiles({"a.png", "b.png"});
-    notch_->handleSweep(summary);
-    settle();
-    root().toastRow().undoButton().click();
-    settle();
-    EXPECT_TRUE(fs::exists(home_ / "Desktop/a.png"));
-    EXPECT_TRUE(fs::exists(home_ / "Desktop/b.png"));
-    EXPECT_EQ(root().toastRow().titleText().text(), "Restored 2 files");
 }
 
 TEST_F(Controls, everyControlIsNamedForScreenReaders) {

@@ -15,24 +15,6 @@ protected:
     std::unique_ptr<AppModel> model_;
 };
 
-TEST_F(Window, opensOnOverviewAndSwitchesPanesInTheSameWindow) {
-    SettingsWindowController controller(*model_, services());
-    EXPECT_FALSE(controller.window());
-    controller.show();
-    settle();
-    SettingsWindow* window = controller.window();
-    ASSERT_TRUE(window);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), "Dustlyn");
-    EXPECT_EQ(controller.router().pane(), SettingsPane::overview);
-    controller.show(SettingsPane::rules);
-    controller.show(SettingsPane::history);
-    EXPECT_EQ(controller.window(), window);
-    EXPECT_EQ(controller.view()->sidebar()->currentItem()->text(), "History");
-    controller.view()->sidebar()->setCurrentRow(4);
-    EXPECT_EQ(controller.router().pane(), SettingsPane::kept);
-}
-
 TEST_F(Window, reopeningKeepsThePaneAndTheGeometryIsRemembered) {
     QRect placed;
     {
