@@ -140,24 +140,6 @@ TEST(ClockPhrase, PhrasesAcrossDayBoundariesAndClockChangesStayAsTheyWere) {
         << "02:00 does not exist that night: the clocks go from 01:59 to 03:00";
 }
 
-TEST(FileInsights, ClockNamesTheDayRelativeToToday) {
-    const ZoneScope zone("UTC");
-    const Date now = dateFromUnix(1'741'600'800); // Monday 10 March 2025, 10:00 UTC
-    const struct {
-        const char* behaviour;
-        double after;
-        const char* text;
-    } rows[] = {
-        {"later today", 13.5 * 3600, "Today 23:30"},
-        {"tomorrow morning", 22 * 3600, "Tomorrow 08:00"},
-        {"in three days", 3 * 86400, "Thu 10:00"},
-        {"in ten days, day and month only", 10 * 86400, "Mar 20"},
-        {"yesterday", -86400, "Sun 10:00"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(FileInsights::clock(dateAfter(now, row.after), now), row.text) << row.behaviour;
-}
-
 TEST(FileInsights, CountdownTexts) {
     const struct {
         double seconds;

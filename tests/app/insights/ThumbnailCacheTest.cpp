@@ -1,14 +1,11 @@
 #include "app/insights/ThumbnailCache.h"
 #include "app/insights/FileIcon.h"
-#include "app/insights/FileThumbnail.h"
 #include "app/insights/ThumbnailFolder.h"
 #include "tests/app/support/UiTestApp.h"
 #include "tests/core/support/TempDir.h"
 
-#include <QBuffer>
 #include <QIcon>
 #include <QImageWriter>
-#include <QPainter>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -60,26 +57,6 @@ std::int64_t mtimeOf(const fs::path& file) {
     struct stat status {};
     ::stat(file.c_str(), &status);
     return status.st_mtim.tv_sec;
-}
-
-// A JPEG, red on its left half and blue on its right, whose EXIF orientation (6) says it
-// must be turned a quarter clockwise to stand upright.
-void saveRotatedJpeg(const fs::path& file) {
-    QImage image(80, 40, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QPainter(&image).fillRect(0, 0, 40, 40, Qt::red);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(image.save(&buffer, "jpeg", 95));
-    static const char exif[] = "\xFF\xE1\x00\x22"
-                               "Exif\x00\x00"
-                               "MM\x00\x2A\x00\x00\x00\x08"
-                               "\x00\x01"
-                               "\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
-                               "\x00\x00\x00\x00";
-    QByteArray bytes = buffer.data();
-    bytes.insert(2, exif, sizeof exif - 1);
-    writeFile(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // An icon theme of one icon, text-plain, in magenta; nothing else of the system's themes.
@@ -183,18 +160,6 @@ TEST_F(ThumbnailCacheTest, eachSourceIsTriedInTurn) {
     }
 }
 
-TEST_F(ThumbnailCacheTest, aJpegIsTurnedUprightByItsExifOrientation) {
-    saveRotatedJpeg(home / "phone.jpg");
-    const auto image = load(home / "phone.jpg");
-    ASSERT_TRUE(image);
-    ASSERT_EQ(image->size(), QSize(40, 80));
-    const QColor top = image->pixelColor(20, 10), bottom = image->pixelColor(20, 70);
-    EXPECT_GT(top.red(), 200);
-    EXPECT_LT(top.blue(), 60);
-    EXPECT_GT(bottom.blue(), 200);
-    EXPECT_LT(bottom.red(), 60);
-}
-
 TEST_F(ThumbnailCacheTest, withoutAThemeIconAPageIsDrawnAndAPipeIsNeverOpened) {
     writeFile(home / "data.bin", std::string("\x00\x01\x02\xff", 4));
     ASSERT_EQ(::mkfifo((home / "pipe").c_str(), 0600), 0);
@@ -222,47 +187,6 @@ TEST_F(ThumbnailCacheTest, aFileVersionSeenBeforeIsDeliveredAtOnceAndAChangedFil
     const auto fresh = load(file);
     ASSERT_TRUE(fresh);
     EXPECT_EQ(middleColour(*fresh), QColor(Qt::blue));
-}
-
-TEST_F(ThumbnailCacheTest, pastItsCapacityTheCacheStartsAfresh) {
-    for (qsizetype i = 0; i <= ThumbnailCache::capacity; ++i) {
-        const fs::path file = home / "many" / (std::to_string(i) + ".txt");
-        writeFile(file, "x");
-        ASSERT_TRUE(load(file));
-    }
-    EXPECT_EQ(cache.size(), ThumbnailCache::capacity + 1);
-    writeFile(home / "one-more.txt", "x");
-    ASSERT_TRUE(load(home / "one-more.txt"));
-    EXPECT_EQ(cache.size(), 1);
-}
-
-TEST_F(ThumbnailCacheTest, nothingIsDeliveredToAReceiverThatIsGone) {
-    savePng(filled({100, 100}, Qt::red), home / "a.png");
-    auto receiver = std::make_unique<QObject>();
-    bool delivered = false;
-    cache.load(home / "a.png", side, scale, receiver.get(),
-               [&](const QImage&) { delivered = true; });
-    receiver.reset();
-    ASSERT_TRUE(spinUntil([&] { return cache.size() == 1; }));
-    EXPECT_FALSE(delivered);
-}
-
-TEST_F(ThumbnailCacheTest, aThumbnailShowsTheLastFileItWasGivenInARoundedSquare) {
-    savePng(filled({300, 300}, Qt::red), home / "first.png");
-    savePng(filled({300, 300}, Qt::blue), home / "second.png");
-    FileThumbnail thumbnail(cache, side);
-    thumbnail.setFile(home / "first.png");
-    thumbnail.setFile(home / "second.png");
-    ASSERT_TRUE(spinUntil([&] { return cache.size() == 2; }));
-    ASSERT_FALSE(thumbnail.image().isNull());
-    EXPECT_EQ(middleColour(thumbnail.image()), QColor(Qt::blue));
-
-    QImage shown(QSize(side, side) * 2, QImage::Format_ARGB32_Premultiplied);
-    shown.setDevicePixelRatio(2);
-    shown.fill(Qt::transparent);
-    thumbnail.render(&shown);
-    EXPECT_EQ(qAlpha(shown.pixel(0, 0)), 0);
-    EXPECT_EQ(shown.pixelColor(side, side), QColor(Qt::blue));
 }
 
 } // namespace

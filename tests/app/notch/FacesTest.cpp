@@ -32,12 +32,6 @@ QString text(const std::string& s) {
 class Faces : public ViewFixture {
 protected:
     void SetUp() override { startViews(); }
-    OpenPanel& open() { return root().openPanel(); }
-    void openOn(Tab tab) {
-        notch_->demo("open");
-        vm().setTab(tab);
-        settle();
-    }
 };
 
 TEST_F(Faces, thePillCountsDownInTheLastTenMinutesWithAnOrangeBadge) {
@@ -69,14 +63,6 @@ TEST_F(Faces, thePillCountsDownInTheLastTenMinutesWithAnOrangeBadge) {
     }
 }
 
-TEST_F(Faces, aPillThereFromTheStartHangsFromTheTopCentre) {
-    makeFile("Desktop/a.png", 10);
-    startViews();
-    const PillContent& pill = root().pill();
-    EXPECT_TRUE(pill.isVisible());
-    EXPECT_EQ(QRect(pill.mapTo(&panel(), QPoint(0, 0)), pill.size()), QRect(310, 0, 100, 32));
-}
-
 TEST_F(Faces, theOpenPanelHeaderCountsAndSizesEachTab) {
     sweepFiles({"gone.png"});
     addFile("a.png", 100, "12345");
@@ -105,9 +91,6 @@ TEST_F(Faces, theFooterSaysWhatTheQuarantineDidAndWhetherDustlynIsPaused) {
         const char* pauseHelp;
     } cases[] = {
         {"fresh", [] {}, "Quarantine keeps files 7 days", true, "Pause"},
-        {"shorterRetention",
-         [this] { model_->updateGeneral(std::nullopt, std::nullopt, 3 * 86400.0, std::nullopt); },
-         "Quarantine keeps files 3 days", true, "Pause"},
         {"afterASweep", [this] { sweepFiles({"old.png"}); }, nullptr, true, "Pause"},
         {"paused", [this] { model_->togglePaused(); }, "Paused. Nothing moves until you resume.",
          false, "Resume"},
@@ -251,13 +234,6 @@ TEST_F(Faces, toastsShowTheSweepWithUndoOrTheMessageWithTheLogo) {
     EXPECT_EQ(toast.picture().file(), *summary.sample);
     EXPECT_FALSE(toast.logo().isVisible());
     EXPECT_TRUE(toast.undoButton().isVisible());
-
-    SweepSummary noSample = summary;
-    noSample.sample.reset();
-    notch_->handleSweep(noSample);
-    settle();
-    EXPECT_FALSE(toast.picture().isVisible());
-    EXPECT_FALSE(toast.logo().isVisible());
 
     notch_->demo("toast");
     settle();

@@ -2,11 +2,7 @@
 #include "app/notch/DropZones.h"
 #include "tests/app/notch/ViewFixture.h"
 
-#include <QPainter>
-
 #include <sys/xattr.h>
-
-#include <cstdlib>
 
 namespace dustlyn::testing {
 namespace {
@@ -27,13 +23,9 @@ struct Face {
 class Frame : public ViewFixture {
 public:
     using ViewFixture::addPicture;
-    void openOn(Tab tab) {
-        notch_->demo("open");
-        vm().setTab(tab);
-    }
+    using ViewFixture::openOn;
     void peekAt(std::initializer_list<std::string> names) { notch_->peek(files(names), true); }
     void sweepToast() { notch_->handleSweep(summary_.value()); }
-    void messageToast() { notch_->demo("toast"); }
     void hoverKeepZone() {
         input_.pointer = QPointF(900, 90); // over the zones: the drag is still near
         notch_->demo("drop");
@@ -70,7 +62,6 @@ public:
             EXPECT_EQ(qAlpha(shadowed.pixel(below.toPoint())), 0) << "no shadow under the pill";
         else
             EXPECT_GT(qAlpha(shadowed.pixel(below.toPoint())), 8) << "a shadow under the body";
-        save(shadowed, face.name, face.body);
     }
 
 private:
@@ -103,26 +94,6 @@ private:
         EXPECT_EQ(image.pixel((inside * ratio).toPoint()), qRgb(0, 0, 0));
     }
 
-    // Where DUSTLYN_FACES_DIR names a folder, the face is written there as a PNG on a
-    // light backdrop, at the screen's pixel ratio ("name@2x.png" at 2).
-    void save(const QImage& panel, const char* name, QSizeF body) {
-        const char* folder = std::getenv("DUSTLYN_FACES_DIR");
-        if (!folder || !*folder)
-            return;
-        const qreal ratio = panel.devicePixelRatio();
-        const int height = static_cast<int>(body.height() + 60);
-        QImage picture(QSize(720, height) * ratio, QImage::Format_ARGB32);
-        picture.setDevicePixelRatio(ratio);
-        picture.fill(QColor(214, 218, 224));
-        QPainter painter(&picture);
-        painter.fillRect(QRectF(0, 0, 720, band), QColor(36, 36, 40));
-        painter.drawImage(QPointF(0, 0), panel);
-        painter.end();
-        const QString suffix = ratio > 1 ? QStringLiteral("@%1x").arg(ratio) : QString();
-        const QString file = QStringLiteral("%1/%2%3.png").arg(folder, name, suffix);
-        EXPECT_TRUE(picture.save(file)) << file.toStdString();
-    }
-
     std::optional<SweepSummary> summary_;
 };
 
@@ -134,18 +105,10 @@ TEST_F(Frame, everyFace) {
          [](Frame& f) { f.openOn(Tab::leaving); },
          {580, band + 106 + 104},
          {14, 28}},
-        {"open-quarantine-empty",
-         [](Frame& f) { f.openOn(Tab::quarantine); },
-         {580, band + 106 + 104},
-         {14, 28}},
         {"pill",
          [](Frame& f) {
              f.addPicture("Screenshot 2026-05-28 at 10.15.40.png", 900, Qt::darkGreen);
          },
-         {100, band},
-         {6, 9}},
-        {"pill-countdown",
-         [](Frame& f) { f.addPicture("Screenshot 2026-05-28 at 09.41.12.png", 3120, Qt::blue); },
          {100, band},
          {6, 9}},
         {"open-leaving",
@@ -172,7 +135,6 @@ TEST_F(Frame, everyFace) {
          {480, band + 140},
          {14, 28}},
         {"toast-sweep", [](Frame& f) { f.sweepToast(); }, {400, band + 60}, {14, 22}},
-        {"toast-message", [](Frame& f) { f.messageToast(); }, {400, band + 60}, {14, 22}},
         {"drop-hovered", [](Frame& f) { f.hoverKeepZone(); }, {480, band + 128}, {14, 28}},
     };
     for (const Face& face : faces) {

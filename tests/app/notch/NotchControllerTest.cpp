@@ -138,32 +138,6 @@ TEST_F(Commands, theOpenPanelShowsTheLastScanAtOnceAndIsRescannedRightAfter) {
     EXPECT_EQ(model_->leaving().size(), 2u);
 }
 
-TEST_F(Commands, theTickSlowsDownWhileNoFaceShowsTheTime) {
-    const struct {
-        const char* name;
-        double fileAge; // below 0: no file
-        const char* demo;
-        double period;
-    } cases[] = {{"restingWithNothingLeaving", -1, "", 2},
-                 {"restingWithAFileAnHourAway", 10, "", 2},
-                 {"thePillsCountdownIsAboutToStart", 3000, "", 1},
-                 {"theOpenPanel", 10, "open", 1},
-                 {"aToast", -1, "toast", 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        start();
-        if (c.fileAge >= 0)
-            addFile("a.png", c.fileAge);
-        advance(1.5);
-        notch_->demo(c.demo);
-        EXPECT_EQ(notch_->tickPeriod(), c.period);
-        EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{c.period});
-        if (*c.demo) {
-            EXPECT_EQ(vm().now(), clock_->now()) << "a face shows the present from the start";
-        }
-    }
-}
-
 TEST_F(Commands, quietEndsAPeekAtOnceButNeverTheOpenPanel) {
     addFile("a.png");
     notch_->demo("peek");
@@ -211,33 +185,6 @@ TEST_F(Commands, settingsFollowTheSwitches) {
     notch_->showSettings();
     EXPECT_EQ(mode(), Mode::pill);
     EXPECT_EQ(settingsOpened_, 1);
-}
-
-TEST_F(Commands, demoNames) {
-    addFile("a.png");
-    input_.pointer = {960, 60};
-    const struct {
-        const char* name;
-        Mode mode;
-    } cases[] = {{"open", Mode::open},
-                 {"peek", Mode::peek},
-                 {"toast", Mode::toast},
-                 {"drop", Mode::drop},
-                 {"dance", Mode::pill}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        notch_->close();
-        notch_->demo(c.name);
-        EXPECT_EQ(mode(), c.mode);
-    }
-    notch_->close();
-    input_.pointer = farAway;
-    notch_->demo("toast");
-    EXPECT_EQ(toastTitle(), "Moved 3 screenshots to quarantine");
-    advance(3599);
-    EXPECT_EQ(mode(), Mode::toast);
-    advance(2);
-    EXPECT_EQ(mode(), Mode::pill);
 }
 
 TEST_F(Commands, theNotchFollowsTheScreens) {

@@ -15,87 +15,38 @@ using Tab = NotchViewModel::Tab;
 const NotchGeometry plain{QRectF(0, 0, 1920, 1080), false, 0, 24};
 const NotchGeometry housed{QRectF(0, 0, 1512, 982), true, 192, 38};
 
-struct BodyCase {
-    const char* name;
-    Mode mode;
-    NotchGeometry geometry;
-    std::size_t leaving;
-    QSizeF size;
-    Tab tab = Tab::leaving;
-    bool hidden = false;
-    bool pillEnabled = true;
-    std::size_t peekCount = 1;
-    std::size_t quarantined = 0;
-};
-
-class BodySize : public ::testing::TestWithParam<BodyCase> {};
-
-TEST_P(BodySize, perFace) {
-    const BodyCase& c = GetParam();
-    NotchViewModel vm(c.geometry, Date{});
-    vm.setMode(c.mode);
-    vm.setTab(c.tab);
-    vm.setHidden(c.hidden);
-    vm.setPillEnabled(c.pillEnabled);
-    vm.setPeekFiles(std::vector<MatchedFile>(c.peekCount));
-    EXPECT_EQ(vm.bodySize(c.leaving, c.quarantined), c.size);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Notch, BodySize,
-    ::testing::Values(BodyCase{"aPillForFilesLeaving", Mode::pill, plain, 3, {100, 24}},
-                      BodyCase{"nothingWhenNothingLeaves", Mode::pill, plain, 0, {0, 24}},
-                      BodyCase{
-                          "nothingWhileQuiet", Mode::pill, plain, 3, {0, 24}, Tab::leaving, true},
-                      BodyCase{"aPillBesideTheHousing", Mode::pill, housed, 3, {264, 38}},
-                      BodyCase{"aSwitchedOffPillTakesNoRoom",
-                               Mode::pill,
-                               housed,
-                               3,
-                               {192, 38},
-                               Tab::leaving,
-                               false,
-                               false},
-                      BodyCase{"openOnThreeRows", Mode::open, plain, 3, {580, 24 + 268}},
-                      BodyCase{"openScrollsBeyondFiveRows", Mode::open, plain, 9, {580, 24 + 380}},
-                      BodyCase{"openQuarantineCountsTheQuarantine",
-                               Mode::open,
-                               plain,
-                               9,
-                               {580, 24 + 210},
-                               Tab::quarantine},
-                      BodyCase{"openQuarantineRows",
-                               Mode::open,
-                               housed,
-                               0,
-                               {580, 38 + 106 + 106},
-                               Tab::quarantine,
-                               false,
-                               true,
-                               1,
-                               2},
-                      BodyCase{"theDropZones", Mode::drop, housed, 0, {480, 38 + 128}}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-TEST(NotchViewModel, tellsReadersOnlyOfRealChanges) {
-    NotchViewModel vm(plain, Date{});
-    int modes = 0;
-    int toasts = 0;
-    NotchAnimation seen;
-    QObject::connect(&vm, &NotchViewModel::modeChanged, [&] {
-        ++modes;
-        seen = vm.animation();
-    });
-    QObject::connect(&vm, &NotchViewModel::toastChanged, [&] { ++toasts; });
-    vm.setMode(Mode::pill);
-    vm.withAnimation(NotchAnimation::spring(), [&] { vm.setMode(Mode::open); });
-    EXPECT_EQ(modes, 1);
-    EXPECT_EQ(seen, NotchAnimation::spring());
-    EXPECT_EQ(vm.animation(), NotchAnimation{});
-    vm.setToast(Toast::message("Kept forever", "x", "/a.png"));
-    vm.setToast(Toast::message("Kept forever", "x", "/a.png"));
-    vm.setToast(Toast::message("Kept forever", "x", "/b.png"));
-    EXPECT_EQ(toasts, 2);
+TEST(NotchViewModel, bodySizePerFace) {
+    enum Flag { none, quiet, pillOff };
+    const struct {
+        const char* name;
+        Mode mode;
+        Tab tab;
+        const NotchGeometry& screen;
+        std::size_t leaving, quarantined;
+        Flag flag;
+        QSizeF size;
+    } cases[] = {
+        {"aPillForFilesLeaving", Mode::pill, Tab::leaving, plain, 3, 0, none, {100, 24}},
+        {"nothingWhenNothingLeaves", Mode::pill, Tab::leaving, plain, 0, 0, none, {0, 24}},
+        {"nothingWhileQuiet", Mode::pill, Tab::leaving, plain, 3, 0, quiet, {0, 24}},
+        {"aPillBesideTheHousing", Mode::pill, Tab::leaving, housed, 3, 0, none, {264, 38}},
+        {"aSwitchedOffPillTakesNoRoom", Mode::pill, Tab::leaving, housed, 3, 0, pillOff, {192, 38}},
+        {"openOnThreeRows", Mode::open, Tab::leaving, plain, 3, 0, none, {580, 24 + 268}},
+        {"openScrollsBeyondFive", Mode::open, Tab::leaving, plain, 9, 0, none, {580, 24 + 380}},
+        {"anEmptyQuarantine", Mode::open, Tab::quarantine, plain, 9, 0, none, {580, 24 + 210}},
+        {"quarantineRows", Mode::open, Tab::quarantine, housed, 0, 2, none, {580, 38 + 212}},
+        {"theDropZones", Mode::drop, Tab::leaving, housed, 0, 0, none, {480, 38 + 128}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        NotchViewModel vm(c.screen, Date{});
+        vm.setMode(c.mode);
+        vm.setTab(c.tab);
+        vm.setHidden(c.flag == quiet);
+        vm.setPillEnabled(c.flag != pillOff);
+        vm.setPeekFiles(std::vector<MatchedFile>(1));
+        EXPECT_EQ(vm.bodySize(c.leaving, c.quarantined), c.size);
+    }
 }
 
 TEST(NotchDerived, countdownAndPill) {
@@ -111,31 +62,18 @@ TEST(NotchDerived, countdownAndPill) {
     EXPECT_EQ(NotchDerived::pillOpacity(0, false, true), 0);
 }
 
-TEST(NotchDerived, peekProgressRunsDownFromFourSeconds) {
-    const Date now = dateFromUnix(1'780'000'000);
-    EXPECT_EQ(NotchDerived::peekProgress(true, Date{}, now), 1);
-    EXPECT_EQ(NotchDerived::peekProgress(false, dateAfter(now, 4), now), 1);
-    EXPECT_EQ(NotchDerived::peekProgress(false, dateAfter(now, 1.5), now), 0.375);
-    EXPECT_EQ(NotchDerived::peekProgress(false, dateAfter(now, -1), now), 0);
-    EXPECT_EQ(NotchDerived::peekProgress(false, Date{}, now), 0);
-}
-
 TEST(Toast, texts) {
     const SweepSummary one{Uuid::random(), {"/d/a.png"}, 1, 0, "/q/a.png"};
-    const SweepSummary three{Uuid::random(), {}, 3, 14'200'000, std::nullopt};
     const struct {
         Toast toast;
         std::string title;
         std::string subtitle;
     } cases[] = {
         {Toast::sweep(one), "Moved 1 file to quarantine", "0 MB · you can restore them for 7 days"},
-        {Toast::sweep(three), "Moved 3 files to quarantine",
-         "14.2 MB · you can restore them for 7 days"},
         {Toast::keptFromPeek(1, "/d/a.png"), "Kept forever",
          "Dustlyn won't touch it. Undo in Settings › Kept files."},
         {Toast::keptFromPeek(2, "/d/a.png"), "Kept 2 files",
          "Dustlyn won't touch them. Undo in Settings › Kept files."},
-        {Toast::restored(4), "Restored 4 files", "Back where they were, and kept."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);

@@ -74,28 +74,6 @@ TEST_F(Peek, atMostOneAutomaticPeekEveryTwoMinutes) {
     }
 }
 
-TEST_F(Peek, aClockSetBackDoesNotSilencePeeksUntilItCatchesUp) {
-    arrive("a.png");
-    advance(10);
-    clock_->set(dateAfter(clock_->now(), -3600));
-    arrive("b.png");
-    advance(1.21);
-    EXPECT_EQ(peeked(), std::vector<std::string>{"b.png"});
-}
-
-TEST_F(Peek, aForcedPeekNeitherChecksNorSetsTheRation) {
-    arrive("a.png");
-    advance(1.21);
-    advance(10);
-    notch_->demo("peek");
-    EXPECT_EQ(mode(), Mode::peek);
-    EXPECT_EQ(vm().peekFiles().size(), 1u);
-    advance(110);
-    arrive("b.png");
-    advance(1.21);
-    EXPECT_EQ(peeked(), std::vector<std::string>{"b.png"});
-}
-
 TEST_F(Peek, filesArrivingWhileOpenAreDiscardedNotHeld) {
     notch_->open(false);
     arrive("a.png");

@@ -54,18 +54,6 @@ TEST_F(Pointer, aPanelOpenedByHoverClosesOnlyWhenLeftFor300ms) {
     }
 }
 
-TEST_F(Pointer, closingWithThePointerOnTheNotchOpensByHoverOnlyAfterItLeft) {
-    moveTo(topCentre);
-    notch_->open(false);
-    EXPECT_TRUE(notch_->handleEscape());
-    advance(1);
-    EXPECT_EQ(mode(), Mode::pill);
-    moveTo(farAway);
-    moveTo(topCentre);
-    advance(0.2);
-    EXPECT_EQ(mode(), Mode::open);
-}
-
 TEST_F(Pointer, aPanelOpenedOnPurposeClosesOnAClickElsewhere) {
     notch_->open(false);
     EXPECT_TRUE(panel_->key);
@@ -150,18 +138,6 @@ TEST_F(Pointer, dragsWithoutFilesOrWhileQuietShowNoDropZones) {
     window_.state = ActiveWindowState{7, QRectF(0, 0, 1920, 1080), false};
     advance(2);
     dragTo({960, 60});
-    EXPECT_EQ(mode(), Mode::pill);
-}
-
-TEST_F(Pointer, leavingTheDropZonesWithoutADragRestsTheNotch) {
-    notch_->demo("drop");
-    EXPECT_EQ(mode(), Mode::pill); // the pointer is far away
-    input_.pointer = {960, 60};
-    notch_->demo("drop");
-    ASSERT_EQ(mode(), Mode::drop);
-    moveTo(below(19));
-    EXPECT_EQ(mode(), Mode::drop);
-    moveTo(below(21));
     EXPECT_EQ(mode(), Mode::pill);
 }
 

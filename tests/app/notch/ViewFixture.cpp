@@ -28,6 +28,12 @@ void ViewFixture::startViews(const std::function<void(Configuration&)>& change) 
     settle();
 }
 
+void ViewFixture::openOn(NotchViewModel::Tab tab) {
+    notch_->demo("open");
+    vm().setTab(tab);
+    settle();
+}
+
 void ViewFixture::settle() {
     QApplication::processEvents();
     root().settle();

@@ -3,6 +3,7 @@
 #include "app/insights/ThumbnailCache.h"
 #include "app/notch/NotchPanel.h"
 #include "app/notch/NotchRootView.h"
+#include "app/notch/OpenPanel.h"
 #include "app/platform/PanelWindowSystem.h"
 #include "tests/app/notch/NotchFixture.h"
 #include "tests/app/support/Recorders.h"
@@ -50,6 +51,9 @@ protected:
     void startViews(const std::function<void(Configuration&)>& change = {});
     NotchPanel& panel() { return *view_; }
     NotchRootView& root() { return view_->root(); }
+    OpenPanel& open() { return root().openPanel(); }
+    // Opens the panel on `tab`.
+    void openOn(NotchViewModel::Tab tab);
     // Lets queued work run and ends every animation.
     void settle();
     // Waits until every picture in sight has been made.

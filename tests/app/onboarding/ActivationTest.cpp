@@ -13,32 +13,7 @@
 namespace dustlyn {
 namespace {
 
-using Presence = WindowPresence;
 using testing::RowName;
-
-struct Settling {
-    const char* name;
-    std::vector<Presence> windows;
-    ActivationPolicy after;
-};
-
-class Settle : public ::testing::TestWithParam<Settling> {};
-
-TEST_P(Settle, staysRegularOnlyWhileATitledWindowIsVisible) {
-    AppActivation activation([] { return GetParam().windows; });
-    activation.becomeRegular();
-    activation.settleIfNoWindows();
-    EXPECT_EQ(activation.policy(), GetParam().after);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Activation, Settle,
-    ::testing::Values(
-        Settling{"noWindows", {}, ActivationPolicy::accessory},
-        Settling{"onlyTheNotchPanel", {{true, false}}, ActivationPolicy::accessory},
-        Settling{"aHiddenWindow", {{false, true}, {true, false}}, ActivationPolicy::accessory},
-        Settling{"aVisibleWindow", {{false, true}, {true, true}}, ActivationPolicy::regular}),
-    RowName());
 
 // Real windows, offscreen: the settings and first-run windows count, the notch's kind of
 // window and menus do not.

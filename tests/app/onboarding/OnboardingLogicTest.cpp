@@ -83,17 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchRow{"otherRulesOnly", {"Downloads - Stale", "Desktop - Documents"}, false, false}),
     RowName());
 
-TEST(FolderChoice, ruleIDsAreTheCardsRulesInRuleOrderWhateverTheirState) {
-    const UserFolders folders = UserFolders::make("/home/u");
-    std::vector<PurgeRule> rules = DefaultRules::all(folders);
-    // A user's own rule with a card's name is switched with it too; it is theirs by name.
-    std::swap(rules[2], rules[3]);
-    rules[3].enabled = true;
-    const auto downloads = *choice(FolderChoice::all(folders), "downloads");
-    EXPECT_EQ(downloads.ruleIDs(rules), (std::vector<Uuid>{rules[2].id, rules[3].id}));
-    EXPECT_TRUE(downloads.ruleIDs({}).empty());
-}
-
 TEST(SampleFile, takenNamesGetNumbersAndNothingIsOverwritten) {
     TempDir folder;
     writeFile(folder / "Dustlyn Sample.png", "mine");
@@ -113,14 +102,6 @@ TEST(SampleFile, takenNamesGetNumbersAndNothingIsOverwritten) {
     EXPECT_EQ(written.size(), QSize(672, 672));
     EXPECT_EQ(written.pixelColor(4, 4), QColor(Qt::white));
     EXPECT_LT(written.pixelColor(336, 160).lightness(), 60) << "the dark tile";
-}
-
-TEST(SampleFile, aWriteThatFailsSaysWhy) {
-    TempDir root;
-    writeFile(root / "Downloads", "a file where the folder should be");
-    std::string error;
-    EXPECT_FALSE(SampleFile::write(root / "Downloads", SampleFile::render(), error));
-    EXPECT_FALSE(error.empty());
 }
 
 TEST(SampleFile, goesToDownloadsElseTheDesktopElseDustlynsFolder) {

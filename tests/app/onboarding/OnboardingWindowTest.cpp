@@ -155,20 +155,6 @@ TEST_F(OnboardingTest, aSampleStartsTheModelLeavesAfterThirtySecondsAndTheNotchP
     EXPECT_EQ(view().sampleStatus(), "Moved to quarantine. Nothing is deleted for 7 days.");
 }
 
-TEST_F(OnboardingTest, aSampleThatCannotBeWrittenSaysSo) {
-    // Downloads and the Desktop are files, and Dustlyn's folder cannot be made.
-    fs::remove_all(home_ / "Desktop");
-    writeFile(home_ / "Desktop", "x");
-    writeFile(home_ / "Downloads", "x");
-    fs::remove_all(home_ / ".local");
-    writeFile(home_ / ".local", "x");
-    view().next();
-    view().next();
-    button("Create a sample file")->click();
-    EXPECT_EQ(view().sampleStatus(),
-              "Couldn't create the sample file: there is no folder Dustlyn may write in");
-}
-
 TEST_F(OnboardingTest, closingEarlyStartsCleaningButLeavesTheOnboardingIncomplete) {
     controller_->window()->close();
     EXPECT_TRUE(model_->started());
@@ -206,27 +192,6 @@ INSTANTIATE_TEST_SUITE_P(Onboarding, OnboardingFinish,
                          ::testing::Values(Finishing{"withLoginItem", true},
                                            Finishing{"withoutLoginItem", false}),
                          RowName());
-
-TEST_F(OnboardingTest, returnAndSpaceWorkTheStepsFromTheKeyboard) {
-    QApplication::setActiveWindow(controller_->window());
-    ASSERT_EQ(QApplication::focusWidget(), button("Continue")) << "each step starts there";
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(view().step(), 1);
-    EXPECT_EQ(QApplication::focusWidget(), button("Continue"));
-    // The focus is on the primary button; Tab goes round to the folder switches.
-    QWidget* desktopSwitch = row("desktop")->toggle();
-    for (int i = 0; i < 8 && QApplication::focusWidget() != desktopSwitch; ++i)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), desktopSwitch);
-    QTest::keyClick(desktopSwitch, Qt::Key_Space);
-    EXPECT_FALSE(ruleOn("Screenshots"));
-    QTest::keyClick(desktopSwitch, Qt::Key_Space);
-    EXPECT_TRUE(ruleOn("Screenshots"));
-    // Return on a focused "Back" goes back rather than on.
-    button("Back")->setFocus();
-    QTest::keyClick(button("Back"), Qt::Key_Return);
-    EXPECT_EQ(view().step(), 0);
-}
 
 } // namespace
 } // namespace dustlyn::testing

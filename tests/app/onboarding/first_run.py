@@ -19,6 +19,7 @@ from desktop import (DUSTLYN, Accessible, AccessibilityBus, Dustlyn, Pointer,  #
 PANES = "there are Overview, Rules, Notch, History or Kept files"
 OVERVIEW = ("label", "Overview")
 KEPT_PANE = ("push button", "Keep a file…")
+STEPS = ("Welcome to Dustlyn", "Choose what to clean", "Try it", "You're all set")
 
 
 class App(Dustlyn):
@@ -82,7 +83,7 @@ def case_first_run_waits_for_the_folder_step(start, home):
     due = with_due_file(home)
     app = start()
     app.step("Welcome to Dustlyn")
-    assert len(app.windows()) == 1, app.windows()
+    wait_until(lambda: len(app.windows()) == 1, "one window")
     # Nothing is leaving, so the notch draws nothing; without a compositing manager (there
     # is none here) its window must be cut to nothing, or it would cover the onboarding
     # in black.
@@ -130,12 +131,20 @@ def case_sample_leaves_thirty_seconds_after_it_was_made(start, home):
 
 
 def finish(start, home, open_at_login):
+    """Through the steps with Return, or (with open at login) with each step's controls
+    checked as a screen-reader and keyboard user meets them."""
     home.write_config({})
     app = start()
-    app.step("Welcome to Dustlyn")
-    for heading in ("Choose what to clean", "Try it", "You're all set"):
-        key("Return")
+    for heading in STEPS:
         app.step(heading)
+        if open_at_login:
+            time.sleep(0.4)  # the step's fade
+            root = app.ui.root()
+            windows = [root.get_child_at_index(i) for i in range(root.get_child_count())]
+            window = next(w for w in windows if any(n.get_name() == heading for n in subtree(w)))
+            app.ui.check_every_control_named_and_reached_by_tab(heading, window)
+        if heading != STEPS[-1]:
+            app.ui.press("push button", "Continue") if open_at_login else key("Return")
     assert app.ui.checked("Open Dustlyn at login")
     if not open_at_login:
         app.ui.press("check box", "Open Dustlyn at login")
@@ -159,29 +168,6 @@ def case_finishing_without_open_at_login(start, home):
     finish(start, home, False)
 
 
-def case_closing_early_starts_cleaning(start, home):
-    with_due_file(home)
-    app = start()
-    app.step("Welcome to Dustlyn")
-    (window,) = app.windows()
-    close_window(window)
-    wait_until(lambda: not app.windows(), "the window to close")
-    in_quarantine(home, "due.txt")
-    assert not home.config().get("onboardingCompleted")
-    assert app.running(), "Dustlyn runs on in the notch"
-    # With the onboarding gone, a second `dustlyn` has the settings window to show.
-    app.ok()
-    app.ui.wait(*OVERVIEW)
-
-
-def case_notch_demo_skips_the_onboarding(start, home):
-    with_due_file(home)
-    app = start("--notch-demo", "toast")
-    in_quarantine(home, "due.txt")
-    stays(lambda: not app.windows(), "no onboarding window", 2.0)
-    assert not home.config().get("onboardingCompleted")
-
-
 def case_settings_command_opens_and_switches_one_window(start, home):
     # No Dustlyn runs: this call starts it with the window on Rules.
     app = start("settings", "rules")
@@ -194,6 +180,11 @@ def case_settings_command_opens_and_switches_one_window(start, home):
     app.ok("settings", "KEPT FILES")
     app.ui.wait(*KEPT_PANE)
     check_unknown_pane(app.command)
+    for pane in ("Overview", "Rules", "Notch", "Kept files"):  # History is empty here
+        app.ui.press("list item", pane, "Toggle")
+        app.ui.wait("label", pane)
+        # The sidebar holds the focus as one stop (the arrow keys choose its entries).
+        app.ui.check_every_control_named_and_reached_by_tab(pane, extra_tabs=8)
 
     # Closed, then a second `dustlyn`: the window again, on the pane it had.
     close_window(window)
@@ -232,42 +223,6 @@ def case_notch_tray_and_settings_reach_each_other(start, home):
     wait_until(lambda: not home.config()["notch"]["hotkeyEnabled"], "the hot key off")
     key("ctrl+alt+p")
     stays(lambda: not app.ui.find(*leaving), "the panel stays closed", 1.5)
-
-
-def case_changes_from_elsewhere_show_in_the_open_window(start, home):
-    """`dustlyn` commands change the running model; the open window follows at once."""
-    app = start("settings", "Kept files")
-    app.ui.wait(*KEPT_PANE)
-    letter = home.file("Desktop/letter to keep.txt", "mine")
-    app.ok("keep", str(letter))
-    app.ui.wait("label", "letter to keep.txt")
-    assert app.ui.find("label", "~/Desktop/letter to keep.txt")
-
-    app.ok("settings", "History")
-    app.ui.wait("label", "Nothing yet. Your first sweep shows up here.")
-    drawing = home.file("Desktop/drawing.png", "png")
-    app.ok("remove-now", str(drawing))
-    app.ui.wait("label", "drawing.png")
-    app.ui.wait("push button", "Restore")
-    (quarantined,) = (home.support / "Quarantine").iterdir()
-    app.ok("restore", str(quarantined))
-    app.ui.wait("label", "Restored to ~/Desktop")
-    wait_until(lambda: not app.ui.find("push button", "Restore"), "no Restore button left")
-
-
-def case_every_control_is_named_and_reached_by_tab(start, home):
-    """On each step, as a keyboard and screen-reader user meets it."""
-    home.write_config({})
-    app = start()
-    for heading in ("Welcome to Dustlyn", "Choose what to clean", "Try it", "You're all set"):
-        app.step(heading)
-        time.sleep(0.4)  # the step's fade
-        root = app.ui.root()
-        windows = [root.get_child_at_index(i) for i in range(root.get_child_count())]
-        window = next(w for w in windows if any(n.get_name() == heading for n in subtree(w)))
-        app.ui.check_every_control_named_and_reached_by_tab(heading, window)
-        if heading != "You're all set":
-            app.ui.press("push button", "Continue")
 
 
 def check_unknown_pane(run):

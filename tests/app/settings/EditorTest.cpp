@@ -1,15 +1,12 @@
 #include "app/model/RuleWords.h"
-#include "app/settings/FlowLayout.h"
 #include "app/settings/RuleEditorView.h"
 #include "app/settings/RuleSentence.h"
 #include "app/settings/RulesPane.h"
 #include "app/settings/SettingsView.h"
 #include "app/settings/SettingsWindowController.h"
-#include "app/settings/Token.h"
 #include "tests/app/settings/SettingsFixture.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -114,29 +111,6 @@ TEST_F(Editor, editingARuleReplacesItInPlace) {
     EXPECT_EQ(rules[0].matchers, (std::vector<FileMatcher>{FileMatcher::anyFile(),
                                                            FileMatcher::extensionMatch("jpg")}));
     EXPECT_EQ(RuleWords::text(rules[0]), "Move pictures from Desktop after 1 min");
-}
-
-// The words on screen and the words `dustlyn rules` prints come from one place.
-TEST_F(Editor, theSentenceShowsTheRulesWordsAndItsKindTokenOpensTheEditor) {
-    RuleSentence* sentence = static_cast<RulesPane*>(rules())->sentences().at(0);
-    auto* flow = sentence->findChild<FlowLayout*>();
-    ASSERT_TRUE(flow);
-    QStringList shown;
-    for (int i = 0; i < flow->count(); ++i) {
-        QWidget* word = flow->itemAt(i)->widget();
-        if (!word->isVisibleTo(sentence))
-            continue;
-        if (auto* token = qobject_cast<Token*>(word))
-            shown << token->text();
-        else if (auto* label = qobject_cast<QLabel*>(word))
-            shown << label->text();
-    }
-    EXPECT_EQ(shown.join(' ').toStdString(), RuleWords::text(desktopRule()));
-    EXPECT_EQ(button(sentence, "pictures")->toolTip(), "*.png");
-    button(sentence, "pictures")->click();
-    settle();
-    ASSERT_TRUE(editor());
-    EXPECT_EQ(editor()->draft().id, ruleID_);
 }
 
 } // namespace

@@ -84,7 +84,6 @@ TEST(HistoryText, theNewest300ComeNewestFirst) {
     ASSERT_EQ(shown.size(), 300u);
     EXPECT_EQ(shown.front()->originalPath, "/f300");
     EXPECT_EQ(shown.back()->originalPath, "/f1");
-    EXPECT_EQ(HistoryText::newest({}).size(), 0u);
 }
 
 // The test runs with TZ=UTC.
@@ -104,16 +103,6 @@ TEST(KeptPane, everySpellingOfTheSamePathIsTheSameKeptFile) {
     EXPECT_EQ(KeptPane::spellingsOf(pins, "/home/u/x", "/home/u"),
               (std::vector<std::string>{"~/x", "/home/u/x", "/home/u/./docs/../x", "/home/u/x/"}));
     EXPECT_EQ(KeptPane::spellingsOf(pins, "~/y", "/home/u"), std::vector<std::string>{"/home/u/y"});
-}
-
-TEST(SettingsPanes, aPaneIsFoundByItsTitle) {
-    EXPECT_EQ(SettingsPanes::fromTitle("Kept files"), SettingsPane::kept);
-    EXPECT_EQ(SettingsPanes::fromTitle("kept files"), std::nullopt);
-    EXPECT_EQ(SettingsPanes::fromTitleIgnoringCase("kept FILES"), SettingsPane::kept);
-    EXPECT_EQ(SettingsPanes::fromTitleIgnoringCase("HISTORY"), SettingsPane::history);
-    EXPECT_EQ(SettingsPanes::fromTitleIgnoringCase("Kept"), std::nullopt);
-    for (const SettingsPane pane : SettingsPanes::all)
-        EXPECT_EQ(SettingsPanes::fromTitle(SettingsPanes::title(pane)), pane);
 }
 
 } // namespace

@@ -15,24 +15,6 @@ protected:
     std::unique_ptr<AppModel> model_;
 };
 
-TEST_F(Window, opensOnOverviewAndSwitchesPanesInTheSameWindow) {
-    SettingsWindowController controller(*model_, services());
-    EXPECT_FALSE(controller.window());
-    controller.show();
-    settle();
-    SettingsWindow* window = controller.window();
-    ASSERT_TRUE(window);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), "Dustlyn");
-    EXPECT_EQ(controller.router().pane(), SettingsPane::overview);
-    controller.show(SettingsPane::rules);
-    controller.show(SettingsPane::history);
-    EXPECT_EQ(controller.window(), window);
-    EXPECT_EQ(controller.view()->sidebar()->currentItem()->text(), "History");
-    controller.view()->sidebar()->setCurrentRow(4);
-    EXPECT_EQ(controller.router().pane(), SettingsPane::kept);
-}
-
 TEST_F(Window, reopeningKeepsThePaneAndTheGeometryIsRemembered) {
     QRect placed;
     {
@@ -57,21 +39,6 @@ TEST_F(Window, reopeningKeepsThePaneAndTheGeometryIsRemembered) {
     again.show();
     settle();
     EXPECT_EQ(again.window()->geometry().size(), placed.size());
-}
-
-TEST_F(Window, everySidebarEntryHasItsTitleAndIcon) {
-    SettingsWindowController controller(*model_, services());
-    controller.show();
-    QListWidget* sidebar = controller.view()->sidebar();
-    ASSERT_EQ(sidebar->count(), 5);
-    QStringList titles;
-    for (int i = 0; i < sidebar->count(); ++i) {
-        titles << sidebar->item(i)->text();
-        EXPECT_FALSE(sidebar->item(i)->icon().isNull());
-    }
-    EXPECT_EQ(titles, (QStringList{"Overview", "Rules", "Notch", "History", "Kept files"}));
-    EXPECT_GE(sidebar->width(), 180);
-    EXPECT_LE(sidebar->width(), 220);
 }
 
 } // namespace
