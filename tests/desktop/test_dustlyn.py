@@ -176,10 +176,9 @@ class DroppingFiles(DesktopTest):
         keep_forever = (self.centre - 115, 85)
         Pointer.glide(source.press(), (keep_forever[0], 40))
         panel.wait_for_input(DROP_ZONES, "the drop zones under a file drag")
-        # Drop targets are found by the drawn shape, which grows into place.
-        panel.wait_for_drawn(DROP_ZONES, "the drop zones")
         Pointer.glide((keep_forever[0], 40), keep_forever, steps=9)
-        # Taken as a copy: a source told the file was moved may remove its original.
+        # Taken as a copy: a source told the file was moved may remove its original. Drop
+        # targets are found by the drawn shape, which grows into place meanwhile.
         source.hover_until_offered("copy")
         self.assertEqual(source.release(), "copy")
         panel.wait_for_input(TOAST, "the toast confirming the drop")

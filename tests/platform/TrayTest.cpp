@@ -4,7 +4,9 @@
 #include "tests/platform/support/Desktop.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusPendingCall>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -20,10 +22,7 @@ protected:
     void show() {
         QImage image(16, 16, QImage::Format_ARGB32);
         image.fill(Qt::transparent);
-        for (int y = 0; y < 16; ++y) {
-            for (int x = 0; x < 8; ++x)
-                image.setPixel(x, y, qRgba(255, 0, 0, 255));
-        }
+        QPainter(&image).fillRect(0, 0, 8, 16, Qt::red);
         tray.show(QIcon(QPixmap::fromImage(image)), "Dustlyn",
                   {{"Open Dustlyn", "", [this] { ++opened; }},
                    {"Settings…", "Ctrl+,", [this] { ++settings; }},
@@ -35,18 +34,18 @@ protected:
                       const QVariantList& arguments) {
         auto message = QDBusMessage::createMethodCall(tray.serviceName(), path, interface, method);
         message.setArguments(arguments);
-        const QDBusMessage reply = testing::callAndWait(watcher->bus(), message);
+        // The callee lives on this very thread: the event loop runs until the answer is there.
+        QDBusPendingCall pending = watcher->bus().asyncCall(message);
+        waitFor([&] { return pending.isFinished(); });
+        const QDBusMessage reply = pending.reply();
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
         return reply;
     }
 
     QVariant property(const QString& name) {
-        return call("/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
-                    {"org.kde.StatusNotifierItem", name})
-            .arguments()
-            .value(0)
-            .value<QDBusVariant>()
-            .variant();
+        const QDBusMessage reply = call("/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                                        "Get", {"org.kde.StatusNotifierItem", name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
 
     std::optional<testing::StatusNotifierWatcherService> watcher;

@@ -1,18 +1,8 @@
 #include "tests/platform/support/BusServices.h"
 
-#include "tests/platform/support/Desktop.h"
-
-#include <QDBusPendingCall>
-
 #include <stdexcept>
 
 namespace dustlyn::testing {
-
-QDBusMessage callAndWait(QDBusConnection bus, const QDBusMessage& call) {
-    QDBusPendingCall pending = bus.asyncCall(call);
-    waitFor([&] { return pending.isFinished(); });
-    return pending.reply();
-}
 
 BusService::BusService(const QString& connection, QString service, QString path)
     : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection)),

@@ -7,10 +7,6 @@
 
 namespace dustlyn::testing {
 
-// Sends a call and runs the event loop until its answer is there: the callee may live on
-// this very thread, behind another connection.
-QDBusMessage callAndWait(QDBusConnection bus, const QDBusMessage& call);
-
 // An object owning a service name on a connection of its own to the test's private
 // session bus, as another program's would.
 class BusService : public QObject {
