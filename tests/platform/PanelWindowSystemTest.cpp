@@ -67,6 +67,24 @@ protected:
     int clicks = 0;
 };
 
+// A dock above others on every workspace, out of task bar and pager, that does not take the
+// keyboard: all asked for before it is first shown, whatever Qt adds of its own then.
+TEST_F(PanelWindowSystemTest, isPreparedAsAnUnfocusedDockAboveOthersOnEveryWorkspace) {
+    QWindow unshown;
+    system.preparePanel(unshown);
+    testing::syncQt();
+    const std::string properties =
+        testing::tool("xprop", {"-id", std::to_string(unshown.winId()), "_NET_WM_WINDOW_TYPE",
+                                "_NET_WM_STATE", "_NET_WM_DESKTOP", "WM_HINTS"});
+    for (const char* expected :
+         {"_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DOCK\n", "_NET_WM_STATE_ABOVE",
+          "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+          "_NET_WM_DESKTOP(CARDINAL) = 4294967295\n",
+          "Client accepts input or input focus: False\n"})
+        EXPECT_NE(properties.find(expected), std::string::npos) << expected << " in\n"
+                                                                << properties;
+}
+
 // Clicked where it takes the pointer, it gets the press but never the focus; a click
 // beside it goes to the window below, which the input monitor sees as another program's.
 TEST_F(PanelWindowSystemTest, takesClicksOnlyInsideTheInputShapeAndNeverTheFocus) {
