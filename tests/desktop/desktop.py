@@ -209,6 +209,22 @@ class Panel:
         return sorted((r.x, r.y, r.width, r.height)
                       for r in self.window.shape_get_rectangles(shape.SK.Input).rectangles)
 
+    def drawn(self):
+        """The extents of the bounding shape: what is drawn without a compositing manager."""
+        e = self.window.shape_query_extents()
+        return (e.bounding_shape_extents_x, e.bounding_shape_extents_y,
+                e.bounding_shape_extents_width, e.bounding_shape_extents_height)
+
+    def wait_for_drawn(self, face, what):
+        """Waits until the face, [(x, y, width, height)], is drawn in full: it grows in."""
+        (x, y, width, height), = face
+
+        def covered():
+            left, top, drawn_width, drawn_height = self.drawn()
+            return (left <= x and top <= y and left + drawn_width >= x + width and
+                    top + drawn_height >= y + height)
+        return self.x.wait(covered, f"{what} drawn in full")
+
     def wait_for_input(self, expected, what):
         """Waits until the panel takes the pointer exactly over `expected`."""
         return self.x.wait(lambda: self.input_shape() == expected,

@@ -130,39 +130,44 @@ class TheNotchWindow(DesktopTest):
 
 
 class OpeningAndClosing(DesktopTest):
+    """Never keeping the keyboard from the window being typed in."""
 
-    def test_by_pointer_hot_key_and_commands_never_keeping_the_keyboard_from_the_typist(self):
-        typing = self.typing_window()
-        dustlyn, panel = self.start()
-        self.leave_in_an_hour(dustlyn)
-        panel.wait_for_input(PILL, "the pill")
-        self.assertTrue(typing.has_keyboard(), "showing the notch took the keyboard")
+    def setUp(self):
+        super().setUp()
+        self.typing = self.typing_window()
+        self.dustlyn, self.panel = self.start()
+        self.leave_in_an_hour(self.dustlyn)
+        self.panel.wait_for_input(PILL, "the pill")
+        self.assertTrue(self.typing.has_keyboard(), "showing the notch took the keyboard")
 
-        def cycle(open_it, close_it, how):
-            open_it()
-            panel.wait_for_input(open_panel(1), f"the panel opened by {how}")
-            close_it()
-            panel.wait_for_input(PILL, f"the panel closed by {how}")
-            self.x.wait(typing.has_keyboard, f"the keyboard with the typing window after {how}")
+    def cycle(self, open_it, close_it, how):
+        open_it()
+        self.panel.wait_for_input(open_panel(1), f"the panel opened by {how}")
+        close_it()
+        self.panel.wait_for_input(PILL, f"the panel closed by {how}")
+        self.x.wait(self.typing.has_keyboard, f"the keyboard with the typing window after {how}")
 
+    def test_by_the_pointer_and_the_hot_key(self):
         def hover():
             Pointer.rest_at(self.centre, 5)
-            panel.wait_for_input(open_panel(1), "the panel opened by hovering")
-            self.assertTrue(typing.has_keyboard(), "opening by hover took the keyboard")
+            self.panel.wait_for_input(open_panel(1), "the panel opened by hovering")
+            self.assertTrue(self.typing.has_keyboard(), "opening by hover took the keyboard")
 
         def press_ctrl_alt_p():
             Pointer.key("ctrl+alt+p")
-            self.x.wait(lambda: self.x.focus() == panel.id, "the keyboard on the panel")
-        cycle(hover, lambda: Pointer.rest_at(self.centre, 650), "the pointer")
-        cycle(press_ctrl_alt_p, lambda: Pointer.key("Escape"), "Ctrl+Alt+P and Esc")
+            self.x.wait(lambda: self.x.focus() == self.panel.id, "the keyboard on the panel")
+        self.cycle(hover, lambda: Pointer.rest_at(self.centre, 650), "the pointer")
+        self.cycle(press_ctrl_alt_p, lambda: Pointer.key("Escape"), "Ctrl+Alt+P and Esc")
         # Pressed again while the panel it opened has the keyboard.
-        cycle(press_ctrl_alt_p, lambda: Pointer.key("ctrl+alt+p"), "Ctrl+Alt+P twice")
-        cycle(lambda: self.ok(dustlyn, "toggle"), lambda: self.ok(dustlyn, "toggle"),
-              "`dustlyn toggle`")
-        self.ok(dustlyn, "open")
-        panel.wait_for_input(open_panel(1), "the panel opened by `dustlyn open`")
-        self.ok(dustlyn, "open")
-        self.assertEqual(panel.input_shape(), open_panel(1), "a second open closed it")
+        self.cycle(press_ctrl_alt_p, lambda: Pointer.key("ctrl+alt+p"), "Ctrl+Alt+P twice")
+
+    def test_by_the_open_and_toggle_commands(self):
+        self.cycle(lambda: self.ok(self.dustlyn, "toggle"),
+                   lambda: self.ok(self.dustlyn, "toggle"), "`dustlyn toggle`")
+        self.ok(self.dustlyn, "open")
+        self.panel.wait_for_input(open_panel(1), "the panel opened by `dustlyn open`")
+        self.ok(self.dustlyn, "open")
+        self.assertEqual(self.panel.input_shape(), open_panel(1), "a second open closed it")
 
 
 class DroppingFiles(DesktopTest):
@@ -176,9 +181,10 @@ class DroppingFiles(DesktopTest):
         keep_forever = (self.centre - 115, 85)
         Pointer.glide(source.press(), (keep_forever[0], 40))
         panel.wait_for_input(DROP_ZONES, "the drop zones under a file drag")
+        # Drop targets are found by the drawn shape, which grows into place.
+        panel.wait_for_drawn(DROP_ZONES, "the drop zones")
         Pointer.glide((keep_forever[0], 40), keep_forever, steps=9)
-        # Taken as a copy: a source told the file was moved may remove its original. Drop
-        # targets are found by the drawn shape, which grows into place meanwhile.
+        # Taken as a copy: a source told the file was moved may remove its original.
         source.hover_until_offered("copy")
         self.assertEqual(source.release(), "copy")
         panel.wait_for_input(TOAST, "the toast confirming the drop")
