@@ -8,20 +8,58 @@ with DUSTLYN naming the executable (ctest does both).
 """
 
 import fcntl
-import signal
 import subprocess
 import sys
 import unittest
 
 from gi.repository import GLib
+from Xlib import X
 
-from desktop import (DUSTLYN, Accessible, AccessibilityBus, DragSource, Dustlyn, Geometry,
-                     Panel, Pointer, StatusNotifierWatcher, ThrowawayHome, TypingWindow,
-                     XServer, wait_until)
+from desktop import (DUSTLYN, Accessible, AccessibilityBus, DragSource, Dustlyn, Panel, Pointer,
+                     StatusNotifierWatcher, ThrowawayHome, XServer, run, wait_until)
+
+# The notch window on a screen without a camera housing, whose band is 24 pixels tall
+# when no panel of the desktop takes room at the top: 720 wide, 128 tall while only the
+# pill shows, 560 for the open panel.
+BAND, WIDTH, REST_HEIGHT, OPEN_HEIGHT = 24, 720, 128, 560
+
+
+def face(width, height):
+    """The input shape of a face of this size under the band, in window coordinates."""
+    return [((WIDTH - width) // 2, 0, width, BAND + height)]
+
+
+def open_panel(rows):
+    return face(580, 106 + (104 if rows == 0 else 56 * min(rows, 5) - 6))
+
+
+PILL, TOAST, DROP_ZONES = face(100, 0), face(400, 60), face(480, 128)
+
+
+class TypingWindow:
+    """Another application with the keyboard, as the one the user is typing in."""
+
+    def __init__(self, x):
+        self.x = x
+        self.process = subprocess.Popen(
+            ["xmessage", "-geometry", "+40+300", "-name", "dustlyn-test-typing", "typing here"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = x.wait(lambda: next((c for c in x.clients() if (c.get_wm_class() or [""])[
+            0] == "dustlyn-test-typing"), None), "the typing window to be managed")
+        x.wait(self.has_keyboard, "the typing window to take the keyboard")
+
+    def has_keyboard(self):
+        focus = self.x.focus()
+        return self.x.values(self.x.root, "_NET_ACTIVE_WINDOW") == [self.window.id] and (
+            focus == self.window.id or focus in [c.id for c in self.window.query_tree().children])
+
+    def close(self):
+        self.process.kill()
+        self.process.wait()
 
 
 class DesktopTest(unittest.TestCase):
-    """A throw-away home, the test's X connection and a running Dustlyn per test."""
+    """A throw-away home and the test's X connection per test; Dustlyn started on demand."""
 
     config = {}
 
@@ -30,15 +68,11 @@ class DesktopTest(unittest.TestCase):
         self.addCleanup(self.home.remove)
         self.x = XServer()
         self.addCleanup(self.x.close)
-        self.geometry = Geometry(self.x.screen_size()[0])
+        self.centre = self.x.root.get_geometry().width // 2
 
     def start(self, *arguments, **environment):
         dustlyn = Dustlyn(self.home, *arguments, **environment)
         self.addCleanup(dustlyn.kill)
-        return dustlyn
-
-    def start_with_panel(self, *arguments, **environment):
-        dustlyn = self.start(*arguments, **environment)
         return dustlyn, Panel(self.x, dustlyn)
 
     def typing_window(self):
@@ -46,125 +80,114 @@ class DesktopTest(unittest.TestCase):
         self.addCleanup(window.close)
         return window
 
-    def leave_in_an_hour(self, dustlyn, name="report.txt"):
-        """A file the user gave a timer: it is leaving, without a peek announcing it."""
-        path = self.home.file(f"Desktop/{name}", "notes", age_seconds=3600)
-        result = dustlyn.command("timer", str(path), "1h")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        return path
-
-    def assert_command(self, dustlyn, *arguments):
+    def ok(self, dustlyn, *arguments):
         result = dustlyn.command(*arguments)
         self.assertEqual(result.returncode, 0, result.stderr)
+
+    def leave_in_an_hour(self, dustlyn):
+        """A file the user gave a timer: it is leaving, without a peek announcing it."""
+        path = self.home.file("Desktop/report.txt", "notes", age_seconds=3600)
+        self.ok(dustlyn, "timer", str(path), "1h")
+        return path
+
+    def frame_is(self, panel, height, what):
+        self.x.wait(lambda: self.x.frame(panel.window) ==
+                    (self.centre - WIDTH // 2, 0, WIDTH, height), what)
 
 
 class TheNotchWindow(DesktopTest):
 
     def test_hangs_from_the_top_centre_as_a_dock_above_everything_on_every_workspace(self):
-        _, panel = self.start_with_panel()
-        self.assertEqual(self.x.frame(panel.window),
-                         (self.geometry.panel_x, 0, Geometry.panel_width, Geometry.rest_height))
-        types = [self.x.atom_name(a) for a in self.x.values(panel.window, "_NET_WM_WINDOW_TYPE")]
-        self.assertEqual(types[:1], ["_NET_WM_WINDOW_TYPE_DOCK"], types)
-        states = {self.x.atom_name(a) for a in self.x.values(panel.window, "_NET_WM_STATE")}
+        dustlyn, panel = self.start()
+        self.frame_is(panel, REST_HEIGHT, "the window at rest")
+        self.assertEqual(self.x.names(panel.window, "_NET_WM_WINDOW_TYPE")[:1],
+                         ["_NET_WM_WINDOW_TYPE_DOCK"])
         self.assertLessEqual({"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR",
-                              "_NET_WM_STATE_SKIP_PAGER"}, states)
-        # Sticky: on all desktops (openbox has no sticky state of its own and says so
-        # through the desktop number), and still there after a switch of workspace.
+                              "_NET_WM_STATE_SKIP_PAGER"},
+                             set(self.x.names(panel.window, "_NET_WM_STATE")))
+        # Sticky: openbox has no sticky state of its own and says so through the desktop
+        # number; the window still shows after a switch of workspace.
         self.assertEqual(self.x.values(panel.window, "_NET_WM_DESKTOP"), [0xFFFFFFFF])
-        subprocess.run(["xdotool", "set_desktop", "1"], check=True)
+        run("xdotool", "set_desktop", "1")
         self.x.wait(lambda: self.x.values(self.x.root, "_NET_CURRENT_DESKTOP") == [1],
                     "the second workspace")
-        self.assertTrue(self.x.viewable(panel.window))
+        self.assertEqual(panel.window.get_attributes().map_state, X.IsViewable)
 
-    def test_takes_the_pointer_only_over_the_drawn_pill(self):
-        dustlyn, panel = self.start_with_panel()
+        # It takes the pointer only over what it draws.
         panel.wait_for_input([], "no input shape with nothing leaving")
         self.leave_in_an_hour(dustlyn)
-        panel.wait_for_input(self.geometry.pill(), "the pill's input shape")
+        panel.wait_for_input(PILL, "the pill's input shape")
         # The pill is a button: a click opens the panel with the keyboard, as the hot key
-        # does (the click comes long before resting there would open it by hover).
-        subprocess.run(["xdotool", "mousemove", str(self.geometry.centre + 30), "10", "click",
-                        "1"], check=True)
-        panel.wait_for_input(self.geometry.open_panel(1), "the open panel after a click")
+        # does (long before resting there would open it by hover). The window grows for
+        # the open panel and shrinks back once it closed.
+        run("xdotool", "mousemove", str(self.centre + 30), "10", "click", "1")
+        panel.wait_for_input(open_panel(1), "the open panel after a click")
         self.x.wait(lambda: self.x.focus() == panel.id, "the keyboard on the panel")
-        # The window grows downwards for the open panel (as the body grows past the pill's
-        # height, a frame or two in), and shrinks back once it closed.
-        self.x.wait(lambda: self.x.frame(panel.window) ==
-                    (self.geometry.panel_x, 0, Geometry.panel_width, Geometry.panel_height),
-                    "the window grown for the open panel")
-        subprocess.run(["xdotool", "key", "Escape"], check=True)
-        panel.wait_for_input(self.geometry.pill(), "the pill after Esc")
-        self.x.wait(lambda: self.x.frame(panel.window)[3] == Geometry.rest_height,
-                    "the window back to the pill's height")
-
-    def test_never_takes_the_keyboard_from_the_window_being_typed_in(self):
-        typing = self.typing_window()
-        dustlyn, panel = self.start_with_panel()
-        self.leave_in_an_hour(dustlyn)
-        panel.wait_for_input(self.geometry.pill(), "the pill")
-        self.assertTrue(typing.has_keyboard(), "showing the notch took the keyboard")
-        Pointer.rest_at(self.geometry.centre, 5)
-        panel.wait_for_input(self.geometry.open_panel(1), "the panel opened by hovering")
-        self.assertTrue(typing.has_keyboard(), "opening by hover took the keyboard")
+        self.frame_is(panel, OPEN_HEIGHT, "the window grown for the open panel")
+        Pointer.key("Escape")
+        panel.wait_for_input(PILL, "the pill after Esc")
+        self.frame_is(panel, REST_HEIGHT, "the window back to the pill's height")
 
 
 class OpeningAndClosing(DesktopTest):
+    """Never keeping the keyboard from the window being typed in."""
 
     def setUp(self):
         super().setUp()
         self.typing = self.typing_window()
-        self.dustlyn, self.panel = self.start_with_panel()
-        self.panel.wait_for_input([], "the resting notch")
-        self.closed = []
-        self.opened = self.geometry.open_panel(0)
+        self.dustlyn, self.panel = self.start()
+        self.leave_in_an_hour(self.dustlyn)
+        self.panel.wait_for_input(PILL, "the pill")
+        self.assertTrue(self.typing.has_keyboard(), "showing the notch took the keyboard")
 
-    def test_the_pointer_resting_at_the_top_centre_opens_it_and_moving_away_closes_it(self):
-        Pointer.rest_at(self.geometry.centre, 2)
-        self.panel.wait_for_input(self.opened, "the panel opened by hovering")
-        Pointer.rest_at(self.geometry.centre, 650)
-        self.panel.wait_for_input(self.closed, "the panel closed after the pointer left")
-        self.assertTrue(self.typing.has_keyboard())
+    def cycle(self, open_it, close_it, how):
+        open_it()
+        self.panel.wait_for_input(open_panel(1), f"the panel opened by {how}")
+        close_it()
+        self.panel.wait_for_input(PILL, f"the panel closed by {how}")
+        self.x.wait(self.typing.has_keyboard, f"the keyboard with the typing window after {how}")
 
-    def test_ctrl_alt_p_opens_it_with_the_keyboard_and_esc_gives_the_keyboard_back(self):
-        Pointer.key("ctrl+alt+p")
-        self.panel.wait_for_input(self.opened, "the panel opened by Ctrl+Alt+P")
-        self.x.wait(lambda: self.x.focus() == self.panel.id, "the keyboard on the panel")
-        Pointer.key("Escape")
-        self.panel.wait_for_input(self.closed, "the panel closed by Esc")
-        self.x.wait(self.typing.has_keyboard, "the keyboard back with the typing window")
+    def test_by_the_pointer_and_the_hot_key(self):
+        def hover():
+            Pointer.rest_at(self.centre, 5)
+            self.panel.wait_for_input(open_panel(1), "the panel opened by hovering")
+            self.assertTrue(self.typing.has_keyboard(), "opening by hover took the keyboard")
 
-    def test_the_open_and_toggle_commands_act_on_the_running_notch(self):
-        self.assert_command(self.dustlyn, "toggle")
-        self.panel.wait_for_input(self.opened, "the panel opened by `dustlyn toggle`")
-        self.assert_command(self.dustlyn, "toggle")
-        self.panel.wait_for_input(self.closed, "the panel closed by `dustlyn toggle`")
-        self.x.wait(self.typing.has_keyboard, "the keyboard back with the typing window")
-        self.assert_command(self.dustlyn, "open")
-        self.panel.wait_for_input(self.opened, "the panel opened by `dustlyn open`")
-        self.assert_command(self.dustlyn, "open")
-        self.assertEqual(self.panel.input_shape(), self.opened, "a second open closed it")
+        def press_ctrl_alt_p():
+            Pointer.key("ctrl+alt+p")
+            self.x.wait(lambda: self.x.focus() == self.panel.id, "the keyboard on the panel")
+        self.cycle(hover, lambda: Pointer.rest_at(self.centre, 650), "the pointer")
+        self.cycle(press_ctrl_alt_p, lambda: Pointer.key("Escape"), "Ctrl+Alt+P and Esc")
+        # Pressed again while the panel it opened has the keyboard.
+        self.cycle(press_ctrl_alt_p, lambda: Pointer.key("ctrl+alt+p"), "Ctrl+Alt+P twice")
+
+    def test_by_the_open_and_toggle_commands(self):
+        self.cycle(lambda: self.ok(self.dustlyn, "toggle"),
+                   lambda: self.ok(self.dustlyn, "toggle"), "`dustlyn toggle`")
+        self.ok(self.dustlyn, "open")
+        self.panel.wait_for_input(open_panel(1), "the panel opened by `dustlyn open`")
+        self.ok(self.dustlyn, "open")
+        self.assertEqual(self.panel.input_shape(), open_panel(1), "a second open closed it")
 
 
 class DroppingFiles(DesktopTest):
 
     def test_a_file_dragged_from_a_file_browser_onto_keep_forever_is_kept_where_it_is(self):
-        dustlyn, panel = self.start_with_panel()
+        dustlyn, panel = self.start()
         path = self.leave_in_an_hour(dustlyn)
-        panel.wait_for_input(self.geometry.pill(), "the pill")
+        panel.wait_for_input(PILL, "the pill")
         source = DragSource(self.x, path)
         self.addCleanup(source.close)
-
-        keep_forever = (self.geometry.centre - 115, 85)
+        keep_forever = (self.centre - 115, 85)
         Pointer.glide(source.press(), (keep_forever[0], 40))
-        panel.wait_for_input(self.geometry.drop_zones(), "the drop zones under a file drag")
+        panel.wait_for_input(DROP_ZONES, "the drop zones under a file drag")
         # Drop targets are found by the drawn shape, which grows into place.
-        panel.wait_for_drawn(self.geometry.drop_zones(), "the drop zones")
+        panel.wait_for_drawn(DROP_ZONES, "the drop zones")
         Pointer.glide((keep_forever[0], 40), keep_forever, steps=9)
         # Taken as a copy: a source told the file was moved may remove its original.
         source.hover_until_offered("copy")
         self.assertEqual(source.release(), "copy")
-        panel.wait_for_input(self.geometry.toast(), "the toast confirming the drop")
+        panel.wait_for_input(TOAST, "the toast confirming the drop")
         self.assertEqual(dustlyn.command("scan").stdout.strip(), "Nothing would leave.")
         self.assertTrue(path.exists())
 
@@ -172,22 +195,18 @@ class DroppingFiles(DesktopTest):
 class TheSweepToast(DesktopTest):
 
     def test_undo_pressed_by_a_screen_reader_brings_the_file_back(self):
-        a11y = AccessibilityBus()
-        self.addCleanup(a11y.close)
-        dustlyn, panel = self.start_with_panel(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        self.addCleanup(AccessibilityBus().close)
+        dustlyn, panel = self.start(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         ui = Accessible("Dustlyn")
         path = self.home.file("Desktop/notes.txt", "hello")
-        self.assert_command(dustlyn, "timer", str(path), "2s")
-
-        panel.wait_for_input(self.geometry.toast(), "the sweep toast")
+        self.ok(dustlyn, "timer", str(path), "2s")
+        panel.wait_for_input(TOAST, "the sweep toast")
         self.assertFalse(path.exists())
         self.assertEqual(self.home.quarantined(), ["notes.txt"])
-
-        wait_until(lambda: ui.find(None, "Moved 1 file to quarantine"), "the toast", timeout=3)
+        ui.wait(None, "Moved 1 file to quarantine", timeout=3)
         ui.press("push button", "Undo")
         wait_until(path.exists, "the file back where it was")
-        self.assertEqual(path.read_text(), "hello")
-        self.assertEqual(self.home.quarantined(), [])
+        self.assertEqual((path.read_text(), self.home.quarantined()), ("hello", []))
         ui.wait(None, "Restored 1 file")
 
 
@@ -195,39 +214,28 @@ class TheTrayItem(DesktopTest):
 
     config = {"showMenuBarIcon": True}
 
-    def test_registers_with_a_panel_that_starts_after_dustlyn(self):
-        self.start_with_panel()
-        watcher = StatusNotifierWatcher()
-        self.addCleanup(watcher.close)
-        wait_until(lambda: watcher.items, "the tray item to register with the new panel")
-
     def test_registers_with_the_panel_and_quit_dustlyn_ends_the_process(self):
         watcher = StatusNotifierWatcher()
         self.addCleanup(watcher.close)
-        dustlyn, _ = self.start_with_panel()
-        wait_until(lambda: watcher.items, "the tray item to register")
-        sender, service = watcher.items[0]
-        item = service if not service.startswith("/") else sender
-        menu_path = watcher.call(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
-                                 "Get", "(ss)", ("org.kde.StatusNotifierItem", "Menu"))[0]
-        _, (_, _, entries) = watcher.call(item, menu_path, "com.canonical.dbusmenu", "GetLayout",
-                                          "(iias)", (0, -1, []))
-        menu = [(entry[1].get("type", "standard"), entry[1].get("label", ""), entry[0])
-                for entry in entries]
-        self.assertEqual([(kind, label) for kind, label, _ in menu],
-                         [("standard", "Open Dustlyn"), ("standard", "Settings…"),
-                          ("separator", ""), ("standard", "Quit Dustlyn")])
+        dustlyn, _ = self.start()
+        sender, service = wait_until(lambda: watcher.items, "the tray item to register")[0]
+        item = sender if service.startswith("/") else service
 
+        def get(name):
+            return watcher.call(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                                "Get", "(ss)", ("org.kde.StatusNotifierItem", name))[0]
+        menu = get("Menu")
+        _, (_, _, entries) = watcher.call(item, menu, "com.canonical.dbusmenu", "GetLayout",
+                                          "(iias)", (0, -1, []))
+        self.assertEqual([(e[1].get("type", ""), e[1].get("label", "")) for e in entries],
+                         [("", "Open Dustlyn"), ("", "Settings…"), ("separator", ""),
+                          ("", "Quit Dustlyn")])
         # Each picture size once, and one sharp enough for a panel at twice the pixels.
-        pixmaps = watcher.call(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
-                               "Get", "(ss)", ("org.kde.StatusNotifierItem", "IconPixmap"))[0]
-        widths = [width for width, _, _ in pixmaps]
+        widths = [width for width, _, _ in get("IconPixmap")]
         self.assertEqual(widths, sorted(set(widths)))
         self.assertGreaterEqual(widths[-1], 36)
-
-        quit_id = menu[3][2]
-        watcher.call(item, menu_path, "com.canonical.dbusmenu", "Event", "(isvu)",
-                     (quit_id, "clicked", GLib.Variant("i", 0), 0))
+        watcher.call(item, menu, "com.canonical.dbusmenu", "Event", "(isvu)",
+                     (entries[3][0], "clicked", GLib.Variant("i", 0), 0))
         self.assertEqual(dustlyn.ended(), 0, dustlyn.log())
 
 
@@ -241,37 +249,32 @@ class StartingAndEnding(DesktopTest):
             except BlockingIOError:
                 return False
 
-    def test_sigterm_ends_it_with_status_0_and_frees_the_lock(self):
-        dustlyn, _ = self.start_with_panel()
-        self.assertFalse(self.lock_is_free())
-        self.assertEqual(dustlyn.stop(signal.SIGTERM), 0, dustlyn.log())
-        self.assertTrue(self.lock_is_free())
-
-    def test_a_second_start_hands_over_to_the_running_one_and_exits_0(self):
-        dustlyn, _ = self.start_with_panel()
+    def test_sigterm_ends_it_with_status_0_and_frees_the_lock_and_a_second_start_hands_over(self):
+        dustlyn, _ = self.start()
         second = Dustlyn(self.home)
         self.addCleanup(second.kill)
         self.assertEqual(second.ended(), 0, second.log())
         self.assertTrue(dustlyn.running())
+        self.assertFalse(self.lock_is_free())
+        self.assertEqual(dustlyn.stop(), 0, dustlyn.log())
+        self.assertTrue(self.lock_is_free())
 
     def test_without_any_display_it_says_so_in_one_line_and_exits_2(self):
-        cases = {"no DISPLAY": {"DISPLAY": None},
-                 "a DISPLAY without a server": {"DISPLAY": ":9999"}}
-        for name, display in cases.items():
-            with self.subTest(name):
-                env = self.home.environment(WAYLAND_DISPLAY=None, QT_QPA_PLATFORM=None, **display)
-                result = subprocess.run([DUSTLYN], env=env, capture_output=True, text=True,
-                                        timeout=20)
-                self.assertEqual(result.returncode, 2, result.stderr)
+        for display in (None, ":9999"):  # no DISPLAY, and one without a server
+            with self.subTest(display):
+                result = subprocess.run([DUSTLYN], capture_output=True, text=True, timeout=20,
+                                        env=self.home.environment(
+                                            DISPLAY=display, WAYLAND_DISPLAY=None,
+                                            QT_QPA_PLATFORM=None))
+                self.assertEqual((result.returncode, result.stdout), (2, ""), result.stderr)
                 self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
                 self.assertIn("dustlyn --headless", result.stderr)
-                self.assertEqual(result.stdout, "")
 
     def test_on_a_wayland_session_it_comes_up_through_x11(self):
-        dustlyn, panel = self.start_with_panel(WAYLAND_DISPLAY="wayland-dustlyn-test",
-                                               XDG_SESSION_TYPE="wayland", QT_QPA_PLATFORM=None)
+        dustlyn, panel = self.start(WAYLAND_DISPLAY="wayland-dustlyn-test",
+                                    XDG_SESSION_TYPE="wayland", QT_QPA_PLATFORM=None)
         self.leave_in_an_hour(dustlyn)
-        panel.wait_for_input(self.geometry.pill(), "the pill on the X server")
+        panel.wait_for_input(PILL, "the pill on the X server")
 
 
 if __name__ == "__main__":

@@ -7,8 +7,23 @@ namespace dustlyn {
 namespace {
 
 using testing::PrintTo;
-
 using testing::waitFor;
+
+class DragMonitorTest : public ::testing::Test {
+protected:
+    // Whether the change count settles at `count`, pumping the source meanwhile.
+    bool settles(long count) {
+        return waitFor([&] {
+            source.pump();
+            return monitor.changeCount() == count;
+        });
+    }
+
+    X11DragMonitor monitor{X11Connection::fromQt()};
+    testing::XcbClient source;
+    // Made once the server knows what the monitor watches: before the first drag starts.
+    const xcb_window_t window = (testing::syncQt(), source.createWindow({0, 0, 10, 10}, false));
+};
 
 struct DragSource {
     const char* name;
@@ -28,29 +43,19 @@ const DragSource sources[] = {
     {"noAnswerAtAll", {}, false, false},
 };
 
-class DragMonitorSees : public ::testing::TestWithParam<DragSource> {};
+class DragMonitorSees : public DragMonitorTest, public ::testing::WithParamInterface<DragSource> {};
 
+// The types are known when the count settles: right away from the window's list, one
+// answer later from the source itself.
 TEST_P(DragMonitorSees, aNewDragAndWhetherItOffersFiles) {
-    const DragSource source = GetParam();
-    X11DragMonitor monitor(X11Connection::fromQt());
-    testing::syncQt(); // watching before the first drag starts
-    const long before = monitor.changeCount();
+    const DragSource drag = GetParam();
     EXPECT_FALSE(monitor.offersFiles());
-
-    testing::XcbClient other;
-    const xcb_window_t window = other.createWindow({0, 0, 10, 10}, false);
-    if (source.typeListOnWindow)
-        other.setAtoms(window, "XdndTypeList", source.types);
-    other.own("XdndSelection", window,
-              source.typeListOnWindow ? std::vector<std::string>{} : source.types);
-    // The types are known when the count settles: right away from the window's list, one
-    // answer later from the source itself.
-    const long settled = before + (source.typeListOnWindow ? 1 : 2);
-    ASSERT_TRUE(waitFor([&] {
-        other.pump();
-        return monitor.changeCount() == settled;
-    }));
-    EXPECT_EQ(monitor.offersFiles(), source.offersFiles);
+    if (drag.typeListOnWindow)
+        source.setAtoms(window, "XdndTypeList", drag.types);
+    source.own("XdndSelection", window,
+               drag.typeListOnWindow ? std::vector<std::string>{} : drag.types);
+    ASSERT_TRUE(settles(drag.typeListOnWindow ? 1 : 2));
+    EXPECT_EQ(monitor.offersFiles(), drag.offersFiles);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, DragMonitorSees, ::testing::ValuesIn(sources),
@@ -58,40 +63,26 @@ INSTANTIATE_TEST_SUITE_P(Sources, DragMonitorSees, ::testing::ValuesIn(sources),
 
 // Qt's drag sources take the selection first and write their type list a moment later;
 // they answer no TARGETS.
-TEST(DragMonitor, aTypeListWrittenAfterTheSelectionWasTakenIsSeen) {
-    X11DragMonitor monitor(X11Connection::fromQt());
-    testing::syncQt();
-    testing::XcbClient other;
-    const xcb_window_t window = other.createWindow({0, 0, 10, 10}, false);
-    other.own("XdndSelection", window);
-    ASSERT_TRUE(waitFor([&] {
-        other.pump();
-        return monitor.changeCount() == 2;
-    })) << "the refused TARGETS";
+TEST_F(DragMonitorTest, aTypeListWrittenAfterTheSelectionWasTakenIsSeen) {
+    source.own("XdndSelection", window);
+    ASSERT_TRUE(settles(2)) << "the refused TARGETS";
     EXPECT_FALSE(monitor.offersFiles());
-
-    const long before = monitor.changeCount();
-    other.setAtoms(window, "XdndTypeList", {"text/uri-list", "text/x-moz-url", "text/plain", "a"});
-    ASSERT_TRUE(waitFor([&] { return monitor.changeCount() > before; }));
+    source.setAtoms(window, "XdndTypeList", {"text/uri-list", "text/x-moz-url", "text/plain", "a"});
+    ASSERT_TRUE(settles(3));
     EXPECT_TRUE(monitor.offersFiles());
 }
 
-TEST(DragMonitor, eachNewDragMovesTheCountAndAnEndedOneDoesNot) {
-    X11DragMonitor monitor(X11Connection::fromQt());
-    testing::syncQt(); // watching before the first drag starts
-    testing::XcbClient other;
-    const xcb_window_t window = other.createWindow({0, 0, 10, 10}, false);
-    other.setAtoms(window, "XdndTypeList", {"text/uri-list", "a", "b", "c"});
-    other.own("XdndSelection", window);
-    ASSERT_TRUE(waitFor([&] { return monitor.changeCount() == 1; }));
+// The drag ends when its source lets go of the selection; the next one is counted anew.
+TEST_F(DragMonitorTest, eachNewDragMovesTheCountAndAnEndedOneDoesNot) {
+    source.setAtoms(window, "XdndTypeList", {"text/uri-list", "a", "b", "c"});
+    source.own("XdndSelection", window);
+    ASSERT_TRUE(settles(1));
     EXPECT_TRUE(monitor.offersFiles());
-
-    // The drag ends: its source lets go of the selection.
-    other.own("XdndSelection", XCB_NONE);
-    const xcb_window_t marker = other.createWindow({0, 0, 10, 10}, false);
-    other.setAtoms(marker, "XdndTypeList", {"text/plain", "a", "b", "c"});
-    other.own("XdndSelection", marker);
-    ASSERT_TRUE(waitFor([&] { return monitor.changeCount() == 2; }));
+    source.own("XdndSelection", XCB_NONE);
+    const xcb_window_t next = source.createWindow({0, 0, 10, 10}, false);
+    source.setAtoms(next, "XdndTypeList", {"text/plain", "a", "b", "c"});
+    source.own("XdndSelection", next);
+    ASSERT_TRUE(settles(2));
     EXPECT_FALSE(monitor.offersFiles());
 }
 

@@ -11,58 +11,53 @@ namespace {
 
 using testing::PrintTo;
 
-using testing::waitFor;
+const std::filesystem::path file = "/home/ada/Down loads/Résumé #2.pdf";
+const QString fileUrl = "file:///home/ada/Down%20loads/R%C3%A9sum%C3%A9%20%232.pdf";
 
-class FileBrowserTest : public ::testing::Test {
-protected:
-    FreedesktopFileBrowser browser{QDBusConnection::sessionBus(), [this](const QUrl& url) {
-                                       opened << url.toString(QUrl::FullyEncoded);
-                                       return true;
-                                   }};
-    QStringList opened;
-    const std::filesystem::path file = "/home/ada/Down loads/Résumé #2.pdf";
-    const QString fileUrl = "file:///home/ada/Down%20loads/R%C3%A9sum%C3%A9%20%232.pdf";
-    const QString folderUrl = "file:///home/ada/Down%20loads";
-};
-
-TEST_F(FileBrowserTest, theFileBrowserShowsTheFileSelected) {
-    testing::FileManagerService fileManager;
-    browser.reveal(file);
-    ASSERT_TRUE(waitFor([&] { return !fileManager.shown.isEmpty(); }));
-    EXPECT_EQ(fileManager.shown, QStringList{fileUrl});
-    EXPECT_TRUE(opened.isEmpty());
-}
-
-struct Failure {
+struct Browser {
     const char* name;
-    bool browserRuns;
+    std::optional<bool> fails; // none: no file browser on the bus
+    QStringList shown;
+    QStringList opened;
 };
 
-const Failure failures[] = {{"noFileBrowserOnTheBus", false}, {"theFileBrowserFails", true}};
+// Without a file browser that shows the file, its folder opens instead.
+const Browser browsers[] = {
+    {"showsTheFileSelected", false, {fileUrl}, {}},
+    {"noFileBrowserOnTheBus", std::nullopt, {}, {"file:///home/ada/Down%20loads"}},
+    {"theFileBrowserFails", true, {}, {"file:///home/ada/Down%20loads"}},
+};
 
-class FileBrowserFallsBack : public FileBrowserTest,
-                             public ::testing::WithParamInterface<Failure> {};
+class Revealing : public ::testing::TestWithParam<Browser> {};
 
-TEST_P(FileBrowserFallsBack, toOpeningTheFolder) {
-    std::optional<testing::FileManagerService> failing;
-    if (GetParam().browserRuns)
-        failing.emplace(true);
+TEST_P(Revealing, aFile) {
+    std::optional<testing::FileManagerService> service;
+    if (GetParam().fails)
+        service.emplace(*GetParam().fails);
+    QStringList opened;
+    FreedesktopFileBrowser browser(QDBusConnection::sessionBus(), [&](const QUrl& url) {
+        opened << url.toString(QUrl::FullyEncoded);
+        return true;
+    });
     browser.reveal(file);
-    ASSERT_TRUE(waitFor([&] { return !opened.isEmpty(); }));
-    EXPECT_EQ(opened, QStringList{folderUrl});
+    ASSERT_TRUE(testing::waitFor(
+        [&] { return !opened.isEmpty() || (service && !service->shown.isEmpty()); }));
+    EXPECT_EQ(service ? service->shown : QStringList(), GetParam().shown);
+    EXPECT_EQ(opened, GetParam().opened);
 }
 
-INSTANTIATE_TEST_SUITE_P(Failures, FileBrowserFallsBack, ::testing::ValuesIn(failures),
-                         testing::RowName());
+INSTANTIATE_TEST_SUITE_P(Browsers, Revealing, ::testing::ValuesIn(browsers), testing::RowName());
 
-TEST_F(FileBrowserTest, aFileOpensWithItsDefaultApplication) {
+TEST(FileBrowser, aFileOpensWithItsDefaultApplicationAndWhatNothingCouldOpenIsReported) {
+    QStringList opened;
+    bool opens = true;
+    FreedesktopFileBrowser browser(QDBusConnection::sessionBus(), [&](const QUrl& url) {
+        opened << url.toString(QUrl::FullyEncoded);
+        return opens;
+    });
     browser.open(file);
     EXPECT_EQ(opened, QStringList{fileUrl});
-}
-
-TEST(FileBrowser, whatNothingCouldOpenIsReported) {
-    FreedesktopFileBrowser browser(QDBusConnection::sessionBus(),
-                                   [](const QUrl&) { return false; });
+    opens = false;
     ::testing::internal::CaptureStderr();
     browser.open("/tmp/a.pdf");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "dustlyn: nothing could open /tmp/a.pdf\n");

@@ -3,13 +3,14 @@
 
 #include <QWindow>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace dustlyn {
 namespace {
 
 using testing::PrintTo;
-
 using testing::tool;
 using testing::waitFor;
 
@@ -21,12 +22,12 @@ struct Seen {
 };
 
 std::ostream& operator<<(std::ostream& out, const Seen& seen) {
-    static const char* const names[] = {"leftDown", "leftUp", "moved", "leftDragged"};
-    return out << names[static_cast<int>(seen.type)] << (seen.global ? " global" : " local")
-               << " at " << seen.position.x() << "," << seen.position.y();
+    return out << static_cast<int>(seen.type) << (seen.global ? " global" : " local") << " at "
+               << seen.position.x() << "," << seen.position.y();
 }
 
-// This program's window, another program's window and the bare desktop, side by side.
+// This program's window at (400, 300), another program's at (700, 300), both 200 x 150,
+// and the bare desktop beside them.
 class InputMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -34,67 +35,31 @@ protected:
             seen.push_back({type, global, monitor.pointerPosition()});
         };
         ASSERT_TRUE(monitor.following());
-        own.setGeometry(ownArea);
+        own.setGeometry(400, 300, 200, 150);
         own.show();
         ASSERT_TRUE(waitFor([&] { return own.isExposed(); }));
-        other.createWindow(otherArea);
+        other.createWindow({700, 300, 200, 150});
     }
 
-    std::vector<Seen> buttonsSeen() const {
-        std::vector<Seen> buttons;
-        for (const Seen& event : seen) {
-            if (event.type == PointerEventType::leftDown || event.type == PointerEventType::leftUp)
-                buttons.push_back(event);
-        }
-        return buttons;
+    // Whether `expected` arrives as the last event so far.
+    bool sawLast(PointerEventType type, bool global, QPoint at) {
+        const Seen expected{type, global, QPointF(at)};
+        return waitFor([&] { return !seen.empty() && seen.back() == expected; });
+    }
+    std::size_t buttonsSeen() const {
+        return std::count_if(seen.begin(), seen.end(), [](const Seen& event) {
+            return event.type == PointerEventType::leftDown ||
+                   event.type == PointerEventType::leftUp;
+        });
     }
 
-    bool sawLeftUp() const { return buttonsSeen().size() >= 2; }
-
-    const QRect ownArea{400, 300, 200, 150};
-    const QRect otherArea{700, 300, 200, 150};
     testing::XcbClient other;
     QWindow own;
     X11InputMonitor monitor{X11Connection::fromQt()};
     std::vector<Seen> seen;
 };
 
-struct Place {
-    const char* name;
-    QPoint point;
-    bool global;
-};
-
-const Place places[] = {
-    {"desktop", {100, 100}, true},
-    {"ownWindow", {500, 375}, false},
-    {"otherWindow", {800, 375}, true},
-};
-
-class PointerOver : public InputMonitorTest, public ::testing::WithParamInterface<Place> {};
-
-TEST_P(PointerOver, aMoveArrivesWithItsPositionAndWhoseWindowItIsOver) {
-    const Place place = GetParam();
-    testing::movePointer(place.point);
-    const Seen expected{PointerEventType::moved, place.global, QPointF(place.point)};
-    ASSERT_TRUE(waitFor([&] { return !seen.empty() && seen.back() == expected; }))
-        << "last event: " << (seen.empty() ? Seen{} : seen.back());
-    EXPECT_EQ(monitor.pointerPosition(), QPointF(place.point));
-}
-
-TEST_P(PointerOver, aClickArrivesAsDownAndUpAtItsPosition) {
-    const Place place = GetParam();
-    testing::movePointer(place.point);
-    tool("xdotool", {"click", "1"});
-    ASSERT_TRUE(waitFor([&] { return sawLeftUp(); }));
-    const QPointF at(place.point);
-    EXPECT_EQ(buttonsSeen(), (std::vector<Seen>{{PointerEventType::leftDown, place.global, at},
-                                                {PointerEventType::leftUp, place.global, at}}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Places, PointerOver, ::testing::ValuesIn(places), testing::RowName());
-
-struct Drag {
+struct Gesture {
     const char* name;
     QPoint from;
     QPoint to;
@@ -102,48 +67,44 @@ struct Drag {
 };
 
 // Whichever window takes the press keeps the pointer until the release.
-const Drag drags[] = {
-    {"fromOwnWindowOntoTheDesktop", {500, 375}, {100, 100}, false},
-    {"fromTheDesktopOntoOwnWindow", {100, 100}, {500, 375}, true},
-    {"fromAnotherWindowOntoOwnWindow", {800, 375}, {500, 375}, true},
+const Gesture gestures[] = {
+    {"clickOnTheDesktop", {100, 100}, {100, 100}, true},
+    {"clickInOwnWindow", {500, 375}, {500, 375}, false},
+    {"clickInAnotherWindow", {800, 375}, {800, 375}, true},
+    {"dragFromOwnWindowOntoTheDesktop", {500, 375}, {100, 100}, false},
+    {"dragFromTheDesktopOntoOwnWindow", {100, 100}, {500, 375}, true},
+    {"dragFromAnotherWindowOntoOwnWindow", {800, 375}, {500, 375}, true},
 };
 
-class Dragging : public InputMonitorTest, public ::testing::WithParamInterface<Drag> {};
+class Gestures : public InputMonitorTest, public ::testing::WithParamInterface<Gesture> {};
 
-TEST_P(Dragging, staysWithTheWindowThatTookThePress) {
-    const Drag drag = GetParam();
-    auto sawAt = [&](PointerEventType type, QPoint point) {
-        return waitFor([&] {
-            return !seen.empty() && seen.back().type == type &&
-                   seen.back().position == QPointF(point);
-        });
-    };
-    // Step by step, as a hand does it: each event is seen before the next one is made.
-    testing::movePointer(drag.from);
-    ASSERT_TRUE(sawAt(PointerEventType::moved, drag.from));
-    seen.clear();
+// Step by step, as a hand does it: each event is seen before the next one is made.
+TEST_P(Gestures, eachEventArrivesWithItsPositionAndWhoseWindowTookIt) {
+    const Gesture gesture = GetParam();
+    testing::movePointer(gesture.from);
+    ASSERT_TRUE(sawLast(PointerEventType::moved, gesture.global, gesture.from))
+        << "last event: " << (seen.empty() ? Seen{} : seen.back());
+    EXPECT_EQ(monitor.pointerPosition(), QPointF(gesture.from));
     tool("xdotool", {"mousedown", "1"});
-    ASSERT_TRUE(sawAt(PointerEventType::leftDown, drag.from));
-    testing::movePointer(drag.to);
-    ASSERT_TRUE(sawAt(PointerEventType::leftDragged, drag.to));
+    ASSERT_TRUE(sawLast(PointerEventType::leftDown, gesture.global, gesture.from));
+    testing::movePointer(gesture.to);
+    ASSERT_TRUE(sawLast(PointerEventType::leftDragged, gesture.global, gesture.to));
     tool("xdotool", {"mouseup", "1"});
-    ASSERT_TRUE(sawAt(PointerEventType::leftUp, drag.to));
-    for (const Seen& event : seen)
-        EXPECT_EQ(event.global, drag.global) << event;
+    ASSERT_TRUE(sawLast(PointerEventType::leftUp, gesture.global, gesture.to));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drags, Dragging, ::testing::ValuesIn(drags), testing::RowName());
+INSTANTIATE_TEST_SUITE_P(Gestures, Gestures, ::testing::ValuesIn(gestures), testing::RowName());
 
 TEST_F(InputMonitorTest, aLeftHandedMappingMakesTheOtherButtonThePrimaryOne) {
     tool("xmodmap", {"-e", "pointer = 3 2 1"});
     testing::movePointer({100, 100});
     tool("xdotool", {"click", "3"});
-    ASSERT_TRUE(waitFor([&] { return sawLeftUp(); }));
+    ASSERT_TRUE(waitFor([&] { return buttonsSeen() == 2; }));
     tool("xmodmap", {"-e", "pointer = 1 2 3"});
     tool("xdotool", {"click", "3"});
     tool("xdotool", {"click", "1"});
-    ASSERT_TRUE(waitFor([&] { return buttonsSeen().size() >= 4; }));
-    EXPECT_EQ(buttonsSeen().size(), 4u) << "the secondary button counted as primary";
+    ASSERT_TRUE(waitFor([&] { return buttonsSeen() >= 4; }));
+    EXPECT_EQ(buttonsSeen(), 4u) << "the secondary button counted as primary";
 }
 
 TEST(InputMonitorKeys, theLastKeyPressIsTimedByTheGivenClock) {

@@ -2,15 +2,12 @@
 #include "app/platform/x11/NativeCoordinates.h"
 #include "tests/platform/support/Desktop.h"
 
-#include <QGuiApplication>
-
 #include <gtest/gtest.h>
 
 namespace dustlyn {
 namespace {
 
 using testing::PrintTo;
-
 using testing::tool;
 using testing::waitFor;
 
@@ -19,21 +16,17 @@ protected:
     void SetUp() override {
         screens.onChanged = [this] { ++changes; };
     }
+
     QtScreens screens;
     int changes = 0;
 };
 
-TEST_F(ScreensTest, describesTheDesktopsScreen) {
-    ASSERT_EQ(screens.screens().size(), 1u);
-    EXPECT_EQ(screens.screens()[0].frame, QRectF(0, 0, 1280, 800));
-    EXPECT_EQ(screens.screens()[0].availableFrame, QRectF(0, 0, 1280, 800));
-    EXPECT_EQ(screens.screens()[0].topInset, 0);
-    EXPECT_EQ(screens.mainScreen(), 0u);
-    EXPECT_FALSE(screens.mirrored());
-}
-
 // A top panel's reserved strip is what the notch measures its band by.
-TEST_F(ScreensTest, aTopPanelShrinksTheAvailableFrameAndIsTold) {
+TEST_F(ScreensTest, describesTheDesktopsScreenAndATopPanelShrinksItsAvailableFrame) {
+    ScreenDescription whole;
+    whole.frame = whole.availableFrame = QRectF(0, 0, 1280, 800);
+    EXPECT_EQ(screens.screens(), std::vector<ScreenDescription>{whole});
+    EXPECT_EQ(screens.mainScreen(), 0u);
     testing::XcbClient panelProgram;
     const xcb_window_t panel = panelProgram.createWindow({0, 0, 1280, 30}, false);
     panelProgram.setAtoms(panel, "_NET_WM_WINDOW_TYPE", {"_NET_WM_WINDOW_TYPE_DOCK"});
@@ -45,20 +38,15 @@ TEST_F(ScreensTest, aTopPanelShrinksTheAvailableFrameAndIsTold) {
     EXPECT_EQ(screens.screens()[0].availableFrame, QRectF(0, 30, 1280, 770));
 }
 
-// RandR clones: two screens showing the same picture.
-TEST_F(ScreensTest, aClonedScreenIsMirroring) {
+// RandR monitors: a clone shows the same picture, a screen beside the other does not.
+TEST_F(ScreensTest, aClonedScreenIsMirroringAndOneBesideIsNot) {
+    EXPECT_FALSE(screens.mirrored());
     tool("xrandr", {"--setmonitor", "clone", "1280/338x800/211+0+0", "none"});
     ASSERT_TRUE(waitFor([&] { return screens.screens().size() == 2 && changes > 0; }));
     EXPECT_TRUE(screens.mirrored());
     tool("xrandr", {"--delmonitor", "clone"});
-    EXPECT_TRUE(waitFor([&] { return screens.screens().size() == 1; }));
-    EXPECT_FALSE(screens.mirrored());
-}
-
-TEST_F(ScreensTest, aScreenBesideTheOtherIsNoMirror) {
     tool("xrandr", {"--setmonitor", "side", "640/100x400/100+1280+0", "none"});
-    ASSERT_TRUE(waitFor([&] { return screens.screens().size() == 2; }));
-    EXPECT_FALSE(screens.mirrored());
+    ASSERT_TRUE(waitFor([&] { return screens.screens().size() == 2 && !screens.mirrored(); }));
     tool("xrandr", {"--delmonitor", "side"});
 }
 

@@ -3,9 +3,10 @@
 #include "tests/platform/support/BusServices.h"
 #include "tests/platform/support/Desktop.h"
 
-#include <QDBusArgument>
 #include <QDBusConnectionInterface>
+#include <QDBusPendingCall>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -13,124 +14,99 @@
 namespace dustlyn {
 namespace {
 
-using testing::callAndWait;
 using testing::waitFor;
-
-// Left half opaque red, right half clear.
-QIcon halfRedIcon() {
-    QImage image(16, 16, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 8; ++x)
-            image.setPixel(x, y, qRgba(255, 0, 0, 255));
-    }
-    return QIcon(QPixmap::fromImage(image));
-}
 
 class TrayTest : public ::testing::Test {
 protected:
+    // A picture whose left half is opaque red and right half clear.
     void show() {
-        tray.show(halfRedIcon(), "Dustlyn",
+        QImage image(16, 16, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter(&image).fillRect(0, 0, 8, 16, Qt::red);
+        tray.show(QIcon(QPixmap::fromImage(image)), "Dustlyn",
                   {{"Open Dustlyn", "", [this] { ++opened; }},
                    {"Settings…", "Ctrl+,", [this] { ++settings; }},
                    {"", "", {}},
                    {"Quit Dustlyn", "Ctrl+Q", [this] { ++quit; }}});
     }
 
-    QDBusMessage callItem(QDBusConnection bus, const QString& path, const QString& interface,
-                          const QString& method, const QVariantList& arguments) {
-        auto call = QDBusMessage::createMethodCall(tray.serviceName(), path, interface, method);
-        call.setArguments(arguments);
-        return callAndWait(bus, call);
+    QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                      const QVariantList& arguments) {
+        auto message = QDBusMessage::createMethodCall(tray.serviceName(), path, interface, method);
+        message.setArguments(arguments);
+        // The callee lives on this very thread: the event loop runs until the answer is there.
+        QDBusPendingCall pending = watcher->bus().asyncCall(message);
+        waitFor([&] { return pending.isFinished(); });
+        const QDBusMessage reply = pending.reply();
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        return reply;
     }
 
-    QVariant property(QDBusConnection bus, const QString& name) {
-        const QDBusMessage reply =
-            callItem(bus, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
-                     {"org.kde.StatusNotifierItem", name});
-        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    QVariant property(const QString& name) {
+        const QDBusMessage reply = call("/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                                        "Get", {"org.kde.StatusNotifierItem", name});
         return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
 
+    std::optional<testing::StatusNotifierWatcherService> watcher;
     StatusNotifierTray tray{QDBusConnection::sessionBus()};
     int opened = 0;
     int settings = 0;
     int quit = 0;
 };
 
-TEST_F(TrayTest, registersWithTheWatcherAndHostsReadItsMenu) {
-    testing::StatusNotifierWatcherService watcher;
-    show();
-    ASSERT_TRUE(waitFor([&] { return tray.registeredWithWatcher(); }));
-    EXPECT_EQ(watcher.items, QStringList{tray.serviceName()});
-    EXPECT_EQ(property(watcher.bus(), "Menu").value<QDBusObjectPath>().path(), "/MenuBar");
-
-    const QDBusMessage reply = callItem(watcher.bus(), "/MenuBar", "com.canonical.dbusmenu",
-                                        "GetLayout", {0, -1, QStringList()});
-    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-    const auto layout = qdbus_cast<DBusMenuLayoutItem>(reply.arguments().at(1));
-    struct Entry {
-        QString type, label;
-        QList<QStringList> shortcut;
-        bool operator==(const Entry&) const = default;
-    };
-    std::vector<Entry> entries;
-    for (const auto& child : layout.children) {
-        entries.push_back({child.properties.value("type").toString(),
-                           child.properties.value("label").toString(),
-                           qdbus_cast<QList<QStringList>>(child.properties.value("shortcut"))});
-    }
-    const std::vector<Entry> expected{{"", "Open Dustlyn", {}},
-                                      {"", "Settings…", {{"Control", ","}}},
-                                      {"separator", "", {}},
-                                      {"", "Quit Dustlyn", {{"Control", "Q"}}}};
-    EXPECT_TRUE(entries == expected);
-}
-
-TEST_F(TrayTest, aClickedMenuEntryAndAPlainClickCallTheirActions) {
-    testing::StatusNotifierWatcherService watcher;
+TEST_F(TrayTest, aPanelReadsTheItemAndItsMenuAndCallsTheirActions) {
+    watcher.emplace();
     tray.onActivate = [this] { ++opened; };
     show();
     ASSERT_TRUE(waitFor([&] { return tray.registeredWithWatcher(); }));
-    const QVariant data = QVariant::fromValue(QDBusVariant(0));
-    EXPECT_EQ(callItem(watcher.bus(), "/MenuBar", "com.canonical.dbusmenu", "Event",
-                       {2, "clicked", data, 0u})
-                  .type(),
-              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(watcher->items, QStringList{tray.serviceName()});
+    EXPECT_EQ(property("Menu").value<QDBusObjectPath>().path(), "/MenuBar");
+    const auto layout = qdbus_cast<DBusMenuLayoutItem>(
+        call("/MenuBar", "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList()})
+            .arguments()
+            .value(1));
+    QStringList entries;
+    for (const auto& child : layout.children) {
+        const auto shortcut = qdbus_cast<QList<QStringList>>(child.properties.value("shortcut"));
+        entries << child.properties.value("type").toString() + "|" +
+                       child.properties.value("label").toString() + "|" +
+                       shortcut.value(0).join("+");
+    }
+    EXPECT_EQ(entries, QStringList({"|Open Dustlyn|", "|Settings…|Control+,", "separator||",
+                                    "|Quit Dustlyn|Control+Q"}));
+
+    call("/MenuBar", "com.canonical.dbusmenu", "Event",
+         {2, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
     EXPECT_TRUE(waitFor([&] { return settings == 1; }));
-    callItem(watcher.bus(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate",
-             {10, 10});
+    call("/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {10, 10});
     EXPECT_TRUE(waitFor([&] { return opened == 1; }));
     EXPECT_EQ(quit, 0);
-}
 
-TEST_F(TrayTest, thePictureIsSentAsArgbInNetworkByteOrder) {
-    testing::StatusNotifierWatcherService watcher;
-    show();
-    ASSERT_TRUE(waitFor([&] { return tray.registeredWithWatcher(); }));
-    const auto icons = qdbus_cast<SniIconList>(property(watcher.bus(), "IconPixmap"));
+    // ARGB in network byte order.
+    const auto icons = qdbus_cast<SniIconList>(property("IconPixmap"));
     ASSERT_FALSE(icons.isEmpty());
-    const SniIcon& smallest = icons.front();
-    ASSERT_EQ(smallest.width, 16);
-    ASSERT_EQ(smallest.pixels.size(), 16 * 16 * 4);
-    EXPECT_EQ(smallest.pixels.mid(0, 4), QByteArray("\xff\xff\x00\x00", 4)); // opaque red
-    EXPECT_EQ(smallest.pixels.mid(15 * 4, 4), QByteArray(4, '\0'));          // clear
-    const auto toolTip = qdbus_cast<SniToolTip>(property(watcher.bus(), "ToolTip"));
-    EXPECT_EQ(toolTip.title, "Dustlyn");
+    ASSERT_EQ(icons.front().pixels.size(), 16 * 16 * 4);
+    EXPECT_EQ(icons.front().pixels.mid(0, 4), QByteArray("\xff\xff\x00\x00", 4)); // opaque red
+    EXPECT_EQ(icons.front().pixels.mid(15 * 4, 4), QByteArray(4, '\0'));          // clear
+    EXPECT_EQ(qdbus_cast<SniToolTip>(property("ToolTip")).title, "Dustlyn");
+
+    tray.hide();
+    EXPECT_FALSE(tray.visible());
+    EXPECT_FALSE(watcher->bus().interface()->isServiceRegistered(tray.serviceName()).value());
 }
 
 // A panel started after Dustlyn, or restarted, gets the item too.
-TEST_F(TrayTest, registersAgainWhenAWatcherAppearsLater) {
+TEST_F(TrayTest, registersWithEachWatcherThatAppears) {
     show();
     EXPECT_TRUE(tray.visible());
     EXPECT_FALSE(tray.registeredWithWatcher());
-    {
-        testing::StatusNotifierWatcherService watcher("first-watcher");
-        ASSERT_TRUE(waitFor([&] { return watcher.items == QStringList{tray.serviceName()}; }));
+    for (const char* connection : {"first-watcher", "second-watcher"}) {
+        watcher.emplace(connection);
+        ASSERT_TRUE(waitFor([&] { return watcher->items == QStringList{tray.serviceName()}; }));
+        watcher.reset();
+        ASSERT_TRUE(waitFor([&] { return !tray.registeredWithWatcher(); }));
     }
-    ASSERT_TRUE(waitFor([&] { return !tray.registeredWithWatcher(); }));
-    testing::StatusNotifierWatcherService restarted("second-watcher");
-    EXPECT_TRUE(waitFor([&] { return restarted.items == QStringList{tray.serviceName()}; }));
 }
 
 // Without a StatusNotifier watcher, Qt's own item docks into an XEmbed system tray.
@@ -154,17 +130,8 @@ TEST_F(TrayTest, withoutAWatcherTheItemDocksInAnXEmbedTray) {
     const xcb_atom_t opcode = trayHost.atom("_NET_SYSTEM_TRAY_OPCODE");
     EXPECT_TRUE(waitFor([&] {
         trayHost.pump();
-        return std::count(trayHost.messages().begin(), trayHost.messages().end(), opcode) > 0;
+        return std::count(trayHost.messages.begin(), trayHost.messages.end(), opcode) > 0;
     }));
-}
-
-TEST_F(TrayTest, hidingTakesTheItemOffTheBus) {
-    testing::StatusNotifierWatcherService watcher;
-    show();
-    ASSERT_TRUE(waitFor([&] { return tray.registeredWithWatcher(); }));
-    tray.hide();
-    EXPECT_FALSE(tray.visible());
-    EXPECT_FALSE(watcher.bus().interface()->isServiceRegistered(tray.serviceName()).value());
 }
 
 } // namespace

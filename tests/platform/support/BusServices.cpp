@@ -1,70 +1,43 @@
 #include "tests/platform/support/BusServices.h"
 
-#include "tests/platform/support/Desktop.h"
-
-#include <QDBusConnectionInterface>
-#include <QDBusPendingCall>
-#include <QDBusPendingCallWatcher>
-
 #include <stdexcept>
 
 namespace dustlyn::testing {
 
-namespace {
+BusService::BusService(const QString& connection, QString service, QString path)
+    : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection)),
+      service_(std::move(service)), path_(std::move(path)) {}
 
-QDBusConnection privateConnection(const QString& name) {
-    auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-    if (!bus.isConnected())
-        throw std::runtime_error("no session bus: " + bus.lastError().message().toStdString());
-    return bus;
+// Once the object is whole, so that the bus sees its slots.
+void BusService::publish() {
+    bus_.registerObject(path_, this, QDBusConnection::ExportAllSlots);
+    if (!bus_.registerService(service_))
+        throw std::runtime_error("cannot own " + service_.toStdString() + ": " +
+                                 bus_.lastError().message().toStdString());
 }
 
-} // namespace
-
-QDBusMessage callAndWait(QDBusConnection bus, const QDBusMessage& call) {
-    QDBusPendingCall pending = bus.asyncCall(call);
-    waitFor([&] { return pending.isFinished(); });
-    return pending.reply();
-}
-
-StatusNotifierWatcherService::StatusNotifierWatcherService(const QString& connectionName)
-    : bus_(privateConnection(connectionName)) {
-    bus_.registerObject("/StatusNotifierWatcher", this,
-                        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
-    if (!bus_.registerService("org.kde.StatusNotifierWatcher"))
-        throw std::runtime_error("cannot own org.kde.StatusNotifierWatcher");
-}
-
-StatusNotifierWatcherService::~StatusNotifierWatcherService() {
-    bus_.unregisterService("org.kde.StatusNotifierWatcher");
-    bus_.unregisterObject("/StatusNotifierWatcher");
+BusService::~BusService() {
+    bus_.unregisterService(service_);
+    bus_.unregisterObject(path_);
     QDBusConnection::disconnectFromBus(bus_.name());
 }
 
-void StatusNotifierWatcherService::RegisterStatusNotifierItem(const QString& service) {
-    items << service;
+StatusNotifierWatcherService::StatusNotifierWatcherService(const QString& connection)
+    : BusService(connection, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher") {
+    publish();
 }
-
-void StatusNotifierWatcherService::RegisterStatusNotifierHost(const QString&) {}
 
 FileManagerService::FileManagerService(bool fails)
-    : bus_(privateConnection("file-manager")), fails_(fails) {
-    bus_.registerObject("/org/freedesktop/FileManager1", this, QDBusConnection::ExportAllSlots);
-    if (!bus_.registerService("org.freedesktop.FileManager1"))
-        throw std::runtime_error("cannot own org.freedesktop.FileManager1");
-}
-
-FileManagerService::~FileManagerService() {
-    bus_.unregisterService("org.freedesktop.FileManager1");
-    bus_.unregisterObject("/org/freedesktop/FileManager1");
-    QDBusConnection::disconnectFromBus(bus_.name());
+    : BusService("file-manager", "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1"),
+      fails_(fails) {
+    publish();
 }
 
 void FileManagerService::ShowItems(const QStringList& uris, const QString&,
                                    const QDBusMessage& message) {
     if (fails_) {
         message.setDelayedReply(true);
-        bus_.send(message.createErrorReply(QDBusError::Failed, "cannot show the folder"));
+        bus().send(message.createErrorReply(QDBusError::Failed, "cannot show the folder"));
         return;
     }
     shown << uris;

@@ -3,7 +3,6 @@
 #include "tests/app/support/UiTestApp.h"
 
 #include <QRect>
-#include <QString>
 
 #include <xcb/xcb.h>
 
@@ -31,14 +30,8 @@ void PrintTo(const Row& row, std::ostream* out) {
 bool waitFor(const std::function<bool()>& done,
              std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
-struct ToolResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-// Runs a desktop tool (xdotool, xprop, wmctrl, xrandr, xmodmap) to its end.
-ToolResult runTool(const std::string& program, const std::vector<std::string>& arguments);
-// The same, failing the test when the tool fails.
+// Runs a desktop tool (xdotool, xprop, wmctrl, xrandr, xmodmap) to its end, failing the
+// test when it fails; returns what it printed.
 std::string tool(const std::string& program, const std::vector<std::string>& arguments);
 
 // Waits until the X server has handled every request Qt's connection sent so far, so that
@@ -67,8 +60,7 @@ public:
     void setAtoms(xcb_window_t window, const std::string& property,
                   const std::vector<std::string>& atoms);
     void setCardinals(xcb_window_t window, const std::string& property,
-                      const std::vector<std::uint32_t>& values);
-    void destroyWindow(xcb_window_t window);
+                      std::vector<std::uint32_t> values, xcb_atom_t type = XCB_ATOM_CARDINAL);
     // Takes `selection`; a request for its TARGETS is answered with `targets`.
     void own(const std::string& selection, xcb_window_t owner,
              std::vector<std::string> targets = {});
@@ -82,13 +74,11 @@ public:
     // The rectangles of a window's SHAPE region (XCB_SHAPE_SK_BOUNDING or _INPUT).
     std::vector<QRect> shape(xcb_window_t window, std::uint8_t kind);
 
-    // Handles what arrived: answers selection requests, counts presses.
+    // Handles what arrived: answers selection requests, records presses and messages.
     void pump();
-    int buttonPresses() const { return buttonPresses_; }
-    // The types of the client messages sent to this client's windows.
-    const std::vector<xcb_atom_t>& messages() const { return messages_; }
-    // The keys pressed in this client's windows or its grabs.
-    const std::vector<xcb_keycode_t>& keysPressed() const { return keysPressed_; }
+    int buttonPresses = 0;
+    std::vector<xcb_keycode_t> keysPressed;
+    std::vector<xcb_atom_t> messages; // the types of client messages to this client's windows
     void sync();
 
 private:
@@ -97,9 +87,6 @@ private:
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = XCB_NONE;
     std::vector<std::string> targets_;
-    int buttonPresses_ = 0;
-    std::vector<xcb_keycode_t> keysPressed_;
-    std::vector<xcb_atom_t> messages_;
 };
 
 } // namespace dustlyn::testing
