@@ -54,6 +54,19 @@ TEST_F(Pointer, aPanelOpenedByHoverClosesOnlyWhenLeftFor300ms) {
     }
 }
 
+// Esc on a panel the pointer rests on must not have the hover open it again at once.
+TEST_F(Pointer, closingWithThePointerOnTheNotchOpensByHoverOnlyAfterItLeft) {
+    moveTo(topCentre);
+    notch_->open(false);
+    EXPECT_TRUE(notch_->handleEscape());
+    advance(1);
+    EXPECT_EQ(mode(), Mode::pill);
+    moveTo(farAway);
+    moveTo(topCentre);
+    advance(0.2);
+    EXPECT_EQ(mode(), Mode::open);
+}
+
 TEST_F(Pointer, aPanelOpenedOnPurposeClosesOnAClickElsewhere) {
     notch_->open(false);
     EXPECT_TRUE(panel_->key);
