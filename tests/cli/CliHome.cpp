@@ -58,6 +58,17 @@ ProcessResult CliHome::run(const std::vector<std::string>& words,
     return DustlynProcess::run(words, environment(), workingDirectory);
 }
 
+ProcessResult CliHome::ok(const std::vector<std::string>& words,
+                          const fs::path& workingDirectory) const {
+    ProcessResult result = run(words, workingDirectory);
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    return result;
+}
+
+void CliHome::writeRule(const std::string& glob, double age) const {
+    writeConfig({{"rules", {globRule(glob, "~/Desktop", age)}}});
+}
+
 std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& words) const {
     return std::make_unique<DustlynProcess>(words, environment());
 }
