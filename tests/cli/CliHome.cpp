@@ -41,15 +41,13 @@ std::vector<std::string> CliHome::environment() const {
 
 std::vector<std::string> CliHome::tracedEnvironment() const {
     std::vector<std::string> variables = environment();
-    std::string sanitizer = "ASAN_OPTIONS=detect_leaks=0";
-    for (auto it = variables.begin(); it != variables.end(); ++it) {
-        if (it->starts_with("ASAN_OPTIONS=")) {
-            sanitizer = *it + ":detect_leaks=0";
-            variables.erase(it);
-            break;
-        }
-    }
-    variables.push_back(sanitizer);
+    const auto asan = std::ranges::find_if(variables, [](const std::string& variable) {
+        return variable.starts_with("ASAN_OPTIONS=");
+    });
+    if (asan == variables.end())
+        variables.push_back("ASAN_OPTIONS=detect_leaks=0");
+    else
+        *asan += ":detect_leaks=0";
     return variables;
 }
 

@@ -137,8 +137,6 @@ TEST_F(FolderWatcherTest, OnlyChangesToTheFolderEntriesTrigger) {
          [](auto& w, auto&) { openForWritingAndClose(w / "doc"); }, true},
         {"a new file in a sub-folder", [](auto& w, auto&) { fs::create_directory(w / "sub"); },
          [](auto& w, auto&) { writeFile(w / "sub" / "inner.png"); }, false},
-        {"a file deleted in a sub-folder", [](auto& w, auto&) { writeFile(w / "sub" / "f"); },
-         [](auto& w, auto&) { fs::remove(w / "sub" / "f"); }, false},
         {"a file only read", [](auto& w, auto&) { writeFile(w / "f", "content"); },
          [](auto& w, auto&) { EXPECT_EQ(testing::readFile(w / "f"), "content"); }, false},
         {"a file's permissions changed", [](auto& w, auto&) { writeFile(w / "f"); },
