@@ -202,8 +202,6 @@ TEST_F(ChangeCommands, RefusalsSayWhyInOneLineAndChangeNothing) {
         {{"unkeep", "FILE"}, 2, home.desk("later.pdf")},
         {{"timer", "FILE", "soon"}, 2, "'soon' is not a duration"},
         {{"timer", "FILE", "10x"}, 2, "'10x' is not a duration"},
-        {{"timer", "FILE", "m"}, 2, "'m' is not a duration"},
-        {{"timer", "FILE", ""}, 2, "'' is not a duration"},
         {{"timer", "FILE", "nan"}, 2, "'nan' is not a duration"},
         {{"timer", "FILE", "200000w"}, 2, "'200000w' is not a duration"},
         {{"timer", "FILE", "-5m"}, 2, "unknown option -5m"}, // read as an option
@@ -216,7 +214,6 @@ TEST_F(ChangeCommands, RefusalsSayWhyInOneLineAndChangeNothing) {
         {{"open"}, 1, "Dustlyn is not running (start it with `dustlyn`)"},
         {{"history", "--limit", "x"}, 2, "--limit wants a whole number, such as --limit 20"},
         {{"history", "--limit", "-1"}, 2, "--limit 20"},
-        {{"history", "--limit", "1.5"}, 2, "--limit 20"},
         {{"history", "--limit", "3 "}, 2, "--limit 20"},
     };
     for (auto row : rows) {

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace dustlyn::testing {
 namespace {
 
@@ -14,54 +12,37 @@ using Clock = DustlynProcess::Clock;
 using Stream = DustlynProcess::Stream;
 using namespace std::chrono_literals;
 
-struct Unwritable {
-    const char* what;
-    std::function<void(const CliHome&)> prepare;
-    std::vector<std::string> launcher; // runs the command under it
-    const char* reason;
-};
-
 // A change that cannot be saved is reported, exit 1, naming config.json and the system's
 // reason; nothing of it stays, and the file it was about is left where it is.
 TEST(HonestResults, AChangeThatCannotBeSavedExitsOneAndChangesNothing) {
-    const std::vector<Unwritable> rows = {
-        {"a folder in its place",
-         [](const CliHome& home) {
-             fs::remove(home.configFile());
-             fs::create_directory(home.configFile());
-         },
-         {},
-         "Is a directory"},
-        {"a file the system will not replace (immutable)", [](const CliHome&) {},
-         strace({"inject=rename:error=EPERM"}), "Operation not permitted"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
+    for (const bool immutable : {false, true}) {
+        SCOPED_TRACE(immutable ? "a file the system will not replace" : "a folder in its place");
         CliHome home;
-        if (!row.launcher.empty() && !home.canStrace())
+        if (immutable && !home.canStrace())
             GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
         home.writeRule();
         makeOldFiles(home.desktop(), 1);
         const std::string file = home.desk("note-0001.txt");
-        row.prepare(home);
-        const bool aFile = fs::is_regular_file(home.configFile());
-        const std::string before = aFile ? readFile(home.configFile()) : "";
-
-        const std::vector<std::vector<std::string>> commands = {
-            {"keep", file},
-            {"timer", file, "1w"},
-            {"rules", "add", "Logs", "--folder", "~/Desktop", "--ext", "log", "--age", "1h"}};
-        for (const auto& words : commands) {
+        if (!immutable) {
+            fs::remove(home.configFile());
+            fs::create_directory(home.configFile());
+        }
+        const std::string before = immutable ? readFile(home.configFile()) : "";
+        for (const std::vector<std::string>& words :
+             {std::vector<std::string>{"keep", file},
+              {"timer", file, "1w"},
+              {"rules", "add", "Logs", "--folder", "~/Desktop", "--ext", "log", "--age", "1h"}}) {
             SCOPED_TRACE(words.front());
             const ProcessResult result =
-                row.launcher.empty() ? home.run(words) : home.runUnder(row.launcher, words);
+                immutable ? home.runUnder(strace({"inject=rename:error=EPERM"}), words)
+                          : home.run(words);
             EXPECT_EQ(result.exitCode, 1) << result.describe();
             EXPECT_EQ(result.out, "");
             EXPECT_TRUE(has(result.err, "could not save " + home.configFile().native() + ": ") &&
-                        has(result.err, row.reason))
+                        has(result.err, immutable ? "Operation not permitted" : "Is a directory"))
                 << result.err;
         }
-        EXPECT_EQ(aFile ? readFile(home.configFile()) : "", before);
+        EXPECT_EQ(immutable ? readFile(home.configFile()) : "", before);
         EXPECT_EQ(readFile(file), "note-0001.txt") << "nothing was quarantined";
         EXPECT_TRUE(namesIn(home.quarantine()).empty());
     }
