@@ -41,21 +41,30 @@ std::vector<std::string> CliHome::environment() const {
 
 std::vector<std::string> CliHome::tracedEnvironment() const {
     std::vector<std::string> variables = environment();
-    std::string sanitizer = "ASAN_OPTIONS=detect_leaks=0";
-    for (auto it = variables.begin(); it != variables.end(); ++it) {
-        if (it->starts_with("ASAN_OPTIONS=")) {
-            sanitizer = *it + ":detect_leaks=0";
-            variables.erase(it);
-            break;
-        }
-    }
-    variables.push_back(sanitizer);
+    const auto asan = std::ranges::find_if(variables, [](const std::string& variable) {
+        return variable.starts_with("ASAN_OPTIONS=");
+    });
+    if (asan == variables.end())
+        variables.push_back("ASAN_OPTIONS=detect_leaks=0");
+    else
+        *asan += ":detect_leaks=0";
     return variables;
 }
 
 ProcessResult CliHome::run(const std::vector<std::string>& words,
                            const fs::path& workingDirectory) const {
     return DustlynProcess::run(words, environment(), workingDirectory);
+}
+
+ProcessResult CliHome::ok(const std::vector<std::string>& words,
+                          const fs::path& workingDirectory) const {
+    ProcessResult result = run(words, workingDirectory);
+    EXPECT_EQ(result.exitCode, 0) << result.describe();
+    return result;
+}
+
+void CliHome::writeRule(const std::string& glob, double age) const {
+    writeConfig({{"rules", {globRule(glob, "~/Desktop", age)}}});
 }
 
 std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& words) const {

@@ -37,6 +37,14 @@ public:
 
     ProcessResult run(const std::vector<std::string>& words,
                       const std::filesystem::path& workingDirectory = {}) const;
+    // The same, a test failure unless it exits 0.
+    ProcessResult ok(const std::vector<std::string>& words,
+                     const std::filesystem::path& workingDirectory = {}) const;
+    // Paths as dustlyn prints them: of a file on the Desktop, of one in the quarantine.
+    std::string desk(const std::string& name) const { return (desktop() / name).native(); }
+    std::string quar(const std::string& name) const { return (quarantine() / name).native(); }
+    // config.json holding the one rule globRule(glob, "~/Desktop", age).
+    void writeRule(const std::string& glob = "*.txt", double age = 60) const;
     std::unique_ptr<DustlynProcess> start(const std::vector<std::string>& words) const;
     // `dustlyn --headless WORDS…` once it listens and has started; nothing (and a test
     // failure saying why) when it did not get there.
@@ -75,6 +83,10 @@ std::vector<std::string> strace(const std::vector<std::string>& injections = {})
 // an hour ago; returns their names.
 std::vector<std::string> makeOldFiles(const std::filesystem::path& folder, int count);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
+// Whether `text` holds `part`.
+inline bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 // The text up to its first line break.
 std::string firstLine(const std::string& text);
 // A refusal: exit `code`, nothing on standard output and one line on standard error holding

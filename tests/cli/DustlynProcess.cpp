@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,18 +25,6 @@ void closeQuietly(int& fd) {
     fd = -1;
 }
 
-struct Pipe {
-    int read = -1;
-    int write = -1;
-};
-
-Pipe makePipe() {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw systemError(errno, "pipe2");
-    return {fds[0], fds[1]};
-}
-
 std::vector<char*> pointers(std::vector<std::string>& texts) {
     std::vector<char*> result;
     for (auto& text : texts)
@@ -46,35 +33,24 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
-// Spawns with the two write ends as standard output and error and /dev/null as input, all
-// signals unblocked and at their default disposition, whatever the test runner set up.
-pid_t spawn(std::vector<std::string> argv, std::vector<std::string> environment,
-            const std::filesystem::path& workingDirectory, const Pipe& out, const Pipe& err) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!workingDirectory.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
-    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
+// In the child between fork and exec, so only calls that are safe there: standard output and
+// error go to the pipes, input comes from /dev/null, and every signal is unblocked and at its
+// default disposition, whatever the test runner set up.
+[[noreturn]] void becomeChild(char* const* argv, char* const* environment, const char* folder,
+                              int out, int err) {
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal)
+        ::sigaction(signal, &fallback, nullptr);
     sigset_t none;
     sigemptyset(&none);
-    sigset_t all;
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = -1;
-    const auto args = pointers(argv);
-    const auto env = pointers(environment);
-    const int error = ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), env.data());
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
-        throw systemError(error, ("posix_spawn " + argv.front()).c_str());
-    return pid;
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int in = ::open("/dev/null", O_RDONLY);
+    if ((*folder && ::chdir(folder) != 0) || in < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
+        ::dup2(err, 2) < 0)
+        ::_exit(127);
+    ::execvpe(argv[0], argv, environment);
+    ::_exit(127);
 }
 
 // Appends what one readable pipe holds; closes it at its end.
@@ -82,15 +58,12 @@ void drain(int& fd, std::string& into) {
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
+        if (n > 0)
             into.append(buffer, static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0)
-            closeQuietly(fd);
-        return; // EAGAIN: nothing more for now
+        else if (n == 0)
+            return closeQuietly(fd);
+        else if (errno != EINTR)
+            return; // EAGAIN: nothing more for now
     }
 }
 
@@ -125,29 +98,31 @@ DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
                                const std::vector<std::string>& environment,
                                const std::filesystem::path& workingDirectory,
                                const std::vector<std::string>& launcher) {
-    Pipe out = makePipe();
-    Pipe err;
-    try {
-        err = makePipe();
-    } catch (...) {
-        ::close(out.read);
-        ::close(out.write);
-        throw;
-    }
     std::vector<std::string> argv = launcher;
     argv.push_back(DUSTLYN_EXE);
     argv.insert(argv.end(), words.begin(), words.end());
-    try {
-        pid_ = spawn(argv, environment, workingDirectory, out, err);
-    } catch (...) {
-        for (int fd : {out.read, out.write, err.read, err.write})
-            ::close(fd);
-        throw;
+    std::vector<std::string> variables = environment;
+    const auto args = pointers(argv);
+    const auto env = pointers(variables);
+    int out[2], err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        throw systemError(errno, "pipe2");
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        const int error = errno;
+        ::close(out[0]);
+        ::close(out[1]);
+        throw systemError(error, "pipe2");
     }
-    ::close(out.write);
-    ::close(err.write);
-    outFd_ = out.read;
-    errFd_ = err.read;
+    pid_ = ::fork();
+    if (pid_ == 0)
+        becomeChild(args.data(), env.data(), workingDirectory.c_str(), out[1], err[1]);
+    const int error = errno;
+    ::close(out[1]);
+    ::close(err[1]);
+    outFd_ = out[0];
+    errFd_ = err[0];
+    if (pid_ < 0)
+        throw systemError(error, "fork");
     ::fcntl(outFd_, F_SETFL, O_NONBLOCK);
     ::fcntl(errFd_, F_SETFL, O_NONBLOCK);
 }
@@ -155,9 +130,7 @@ DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
 DustlynProcess::~DustlynProcess() {
     if (!finished_ && pid_ > 0) {
         ::kill(pid_, SIGKILL);
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
+        reap(true);
     }
     closeQuietly(outFd_);
     closeQuietly(errFd_);
@@ -173,27 +146,18 @@ ProcessResult DustlynProcess::run(const std::vector<std::string>& words,
 
 bool DustlynProcess::pump(Clock::time_point until) {
     std::vector<pollfd> fds;
-    if (outFd_ >= 0)
-        fds.push_back({outFd_, POLLIN, 0});
-    if (errFd_ >= 0)
-        fds.push_back({errFd_, POLLIN, 0});
+    for (const int fd : {outFd_, errFd_})
+        if (fd >= 0)
+            fds.push_back({fd, POLLIN, 0});
     if (fds.empty())
         return false;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
     const int timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, 60000));
-    const int ready = ::poll(fds.data(), fds.size(), timeout);
-    if (ready < 0 && errno != EINTR)
+    if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
         throw systemError(errno, "poll");
-    if (ready > 0) {
-        for (const auto& fd : fds) {
-            if (fd.revents == 0)
-                continue;
-            if (fd.fd == outFd_)
-                drain(outFd_, out_);
-            else
-                drain(errFd_, err_);
-        }
-    }
+    for (const auto& fd : fds)
+        if (fd.revents != 0)
+            fd.fd == outFd_ ? drain(outFd_, out_) : drain(errFd_, err_);
     return outFd_ >= 0 || errFd_ >= 0;
 }
 
@@ -202,10 +166,9 @@ bool DustlynProcess::waitForLine(Stream stream, std::string_view text, Clock::ti
 }
 
 std::size_t DustlynProcess::linesWith(Stream stream, std::string_view text) const {
-    std::size_t count = 0;
-    for (const auto& line : linesOf(stream == Stream::out ? out_ : err_))
-        count += line.find(text) != std::string::npos;
-    return count;
+    const auto lines = linesOf(stream == Stream::out ? out_ : err_);
+    return std::ranges::count_if(lines,
+                                 [&](const auto& line) { return line.find(text) != line.npos; });
 }
 
 bool DustlynProcess::waitForLines(Stream stream, std::string_view text, std::size_t count,
@@ -230,26 +193,12 @@ ProcessResult DustlynProcess::wait(Clock::time_point deadline) {
         return *finished_;
     while (Clock::now() < deadline && pump(deadline)) {
     }
-    if (outFd_ >= 0 || errFd_ >= 0) {
-        // Still writing, or a child of it holds the pipes: the deadline decides.
+    // Still writing, or a child of it holds the pipes: the deadline decides. Once both pipes
+    // are closed the process is ending.
+    const bool timedOut = outFd_ >= 0 || errFd_ >= 0;
+    if (timedOut)
         ::kill(pid_, SIGKILL);
-        return reap(true);
-    }
-    // Both pipes are closed; the process is ending, but may not be gone yet.
-    for (;;) {
-        int status = 0;
-        const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-        if (done == pid_)
-            return record(status, false);
-        if (done < 0 && errno != EINTR)
-            throw systemError(errno, "waitpid");
-        if (Clock::now() >= deadline) {
-            ::kill(pid_, SIGKILL);
-            return reap(true);
-        }
-        // Nothing to poll once the pipes are closed; the exit follows within moments.
-        ::usleep(1000);
-    }
+    return reap(timedOut);
 }
 
 ProcessResult DustlynProcess::reap(bool timedOut) {
@@ -262,14 +211,9 @@ ProcessResult DustlynProcess::reap(bool timedOut) {
 ProcessResult DustlynProcess::record(int status, bool timedOut) {
     closeQuietly(outFd_);
     closeQuietly(errFd_);
-    ProcessResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    result.timedOut = timedOut;
-    result.out = out_;
-    result.err = err_;
-    finished_ = result;
-    return result;
+    finished_ = ProcessResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                              WIFSIGNALED(status) ? WTERMSIG(status) : 0, timedOut, out_, err_};
+    return *finished_;
 }
 
 } // namespace dustlyn::testing

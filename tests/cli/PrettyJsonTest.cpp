@@ -1,9 +1,6 @@
 #include "cli/PrettyJson.h"
-#include "cli/TextTable.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace dustlyn {
 namespace {
@@ -13,18 +10,14 @@ using namespace std::string_literals;
 
 // Writes `value` through PrettyJson the way the listings do, member by member.
 void write(PrettyJson& json, const ordered_json& value) {
-    if (value.is_object()) {
-        json.beginObject();
+    if (value.is_structured()) {
+        value.is_object() ? json.beginObject() : json.beginArray();
         for (auto it = value.begin(); it != value.end(); ++it) {
-            json.key(it.key());
+            if (value.is_object())
+                json.key(it.key());
             write(json, it.value());
         }
-        json.endObject();
-    } else if (value.is_array()) {
-        json.beginArray();
-        for (const auto& element : value)
-            write(json, element);
-        json.endArray();
+        value.is_object() ? json.endObject() : json.endArray();
     } else if (value.is_string()) {
         json.value(value.get<std::string>());
     } else if (value.is_boolean()) {
@@ -56,7 +49,7 @@ TEST(PrettyJson, WritesTheSameBytesAsTheLibrarysIndentedDump) {
     }
 }
 
-TEST(PrettyJson, AnEmbeddedValueIsIndentedWhereItStands) {
+TEST(PrettyJson, AnEmbeddedValueIsIndentedWhereItStandsAndBadBytesAreReplaced) {
     const ordered_json rule = {
         {"name", "Screenshots"}, {"matchers", {{{"glob", "*.png"}}}}, {"ageThreshold", 900.0}};
     std::string out;
@@ -70,26 +63,9 @@ TEST(PrettyJson, AnEmbeddedValueIsIndentedWhereItStands) {
     json.endObject();
     json.endArray();
     EXPECT_EQ(out, ordered_json::array({{{"rule", rule}, {"folder", "~/Desktop"}}}).dump(2));
-}
-
-TEST(PrettyJson, TextThatIsNotUtf8HasItsBadBytesReplaced) {
-    std::string out;
+    out.clear();
     PrettyJson::appendString(out, "caf\xe9.txt");
     EXPECT_EQ(out, "\"caf\xef\xbf\xbd.txt\"");
-}
-
-TEST(TextTable, PadsToTheWidestCellInCodePointsAndNeverTheLastColumn) {
-    TextTable table({false, true, false});
-    const std::vector<std::vector<std::string>> rows = {
-        {"in 4:07", "12 kB", "/a"}, {"due now", "1.5 MB", "/büro/long name"}, {"é", "9", "/c"}};
-    for (const auto& row : rows)
-        table.measure({row[0], row[1], row[2]});
-    std::string out;
-    for (const auto& row : rows)
-        table.write({row[0], row[1], row[2]}, out);
-    EXPECT_EQ(out, "in 4:07   12 kB  /a\n"
-                   "due now  1.5 MB  /büro/long name\n"
-                   "é             9  /c\n");
 }
 
 } // namespace

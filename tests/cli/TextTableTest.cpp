@@ -2,87 +2,68 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <utility>
-
 namespace dustlyn {
 namespace {
 
-using Cells = std::initializer_list<std::string_view>;
+using Row = std::vector<std::string_view>;
 
-template <std::size_t... I>
-void withCells(const std::vector<std::string>& row, std::index_sequence<I...>,
-               const std::function<void(Cells)>& use) {
-    use({std::string_view(row[I])...});
+// The table takes its rows as lists written out in the code: of two or three cells here.
+template <typename Use> void withCells(const Row& row, Use use) {
+    if (row.size() == 2)
+        use({row[0], row[1]});
+    else
+        use({row[0], row[1], row[2]});
 }
 
-// The table takes its rows as lists written out in the code; these tests have rows of a few
-// sizes only.
-void withCells(const std::vector<std::string>& row, const std::function<void(Cells)>& use) {
-    switch (row.size()) {
-    case 2:
-        return withCells(row, std::make_index_sequence<2>(), use);
-    case 3:
-        return withCells(row, std::make_index_sequence<3>(), use);
-    case 17:
-        return withCells(row, std::make_index_sequence<17>(), use);
-    default:
-        FAIL() << "no row of " << row.size() << " cells in these tests";
+TEST(TextTable, MeasuresEveryRowThenWritesThemAligned) {
+    const struct {
+        const char* name;
+        std::vector<bool> rightAligned;
+        std::vector<Row> rows;
+        std::string expected;
+    } tables[] = {
+        {"nothing", {}, {}, ""},
+        {"multi-byte cells take one column per character",
+         {},
+         {{"ä€😀", "x"}, {"a", "y"}, {"日本", "z"}},
+         "ä€😀  x\na    y\n日本   z\n"},
+        {"a right-aligned last column is padded on the left",
+         {false, true},
+         {{"a", "1"}, {"bb", "1000"}, {"ü", "1 kB"}},
+         "a      1\nbb  1000\nü   1 kB\n"},
+        {"empty cells at the end leave no padding behind",
+         {},
+         {{"name", "x", "long"}, {"n", "", ""}, {"", "", ""}},
+         "name  x  long\nn\n\n"},
+        {"an empty cell in the middle keeps its column",
+         {},
+         {{"a", "", "c"}, {"aa", "bbb", "c"}},
+         "a        c\naa  bbb  c\n"},
+    };
+    for (const auto& table : tables) {
+        SCOPED_TRACE(table.name);
+        TextTable text(table.rightAligned);
+        for (const auto& row : table.rows)
+            withCells(row,
+                      [&](std::initializer_list<std::string_view> cells) { text.measure(cells); });
+        std::string out;
+        for (const auto& row : table.rows)
+            withCells(row, [&](std::initializer_list<std::string_view> cells) {
+                text.write(cells, out);
+            });
+        EXPECT_EQ(out, table.expected);
     }
 }
 
-struct TableCase {
-    std::string name;
-    std::vector<bool> rightAligned;
-    std::vector<std::vector<std::string>> rows;
-    std::string expected;
-};
-
-class TextTableLayout : public ::testing::TestWithParam<TableCase> {};
-
-TEST_P(TextTableLayout, measuresEveryRowThenWritesThemAligned) {
-    const TableCase& table = GetParam();
-    TextTable text(table.rightAligned);
-    for (const auto& row : table.rows)
-        withCells(row, [&](Cells cells) { text.measure(cells); });
+TEST(TextTable, RowsOfMoreThanSixteenColumns) {
+    TextTable text(std::vector<bool>{});
+    text.measure({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15",
+                  "16", "17"});
     std::string out;
-    for (const auto& row : table.rows)
-        withCells(row, [&](Cells cells) { text.write(cells, out); });
-    EXPECT_EQ(out, table.expected);
+    text.write(
+        {"x", "x", "x", "x", "x", "x", "x", "x", "x", "x", "x", "x", "x", "x", "x", "x", "x"}, out);
+    EXPECT_EQ(out, "x  x  x  x  x  x  x  x  x  x   x   x   x   x   x   x   x\n");
 }
-
-std::vector<std::string> numbered(const std::string& cell) {
-    std::vector<std::string> row;
-    for (int i = 1; i <= 17; ++i)
-        row.push_back(cell.empty() ? std::to_string(i) : cell);
-    return row;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    TextTable, TextTableLayout,
-    ::testing::Values(TableCase{"anEmptyTableWritesNothing", {}, {}, ""},
-                      TableCase{"multiByteCellsTakeOneColumnPerCharacter",
-                                {},
-                                {{"ä€😀", "x"}, {"a", "y"}, {"日本", "z"}},
-                                "ä€😀  x\na    y\n日本   z\n"},
-                      TableCase{"aRightAlignedLastColumnIsPaddedOnTheLeft",
-                                {false, true},
-                                {{"a", "1"}, {"bb", "1000"}, {"ü", "1 kB"}},
-                                "a      1\nbb  1000\nü   1 kB\n"},
-                      TableCase{"emptyCellsAtTheEndLeaveNoPaddingBehind",
-                                {},
-                                {{"name", "x", "long"}, {"n", "", ""}, {"", "", ""}},
-                                "name  x  long\nn\n\n"},
-                      TableCase{"anEmptyCellInTheMiddleKeepsItsColumn",
-                                {},
-                                {{"a", "", "c"}, {"aa", "bbb", "c"}},
-                                "a        c\naa  bbb  c\n"},
-                      TableCase{"rowsOfMoreThanSixteenColumns",
-                                {},
-                                {numbered(""), numbered("x")},
-                                "1  2  3  4  5  6  7  8  9  10  11  12  13  14  15  16  17\nx  x  "
-                                "x  x  x  x  x  x  x  x   x   x   x   x   x   x   x\n"}),
-    [](const auto& test) { return test.param.name; });
 
 } // namespace
 } // namespace dustlyn

@@ -22,6 +22,8 @@ TEST_F(Deadlines, aNearDeadlineArmsAOneShotWithHalfASecondOfSlackAndTheChainStop
     makeFile("Desktop/soon.png", 3600 - 40);
     makeFile("Desktop/later.png", 3600 - 640);
     auto model = makeModel();
+    model->refresh();
+    EXPECT_TRUE(timers_->pendingSingleShots().empty()) << "a stopped model arms none";
     model->start();
     timers_->advance(0.05); // the start-up sweep
     ASSERT_EQ(model->leaving().size(), 2u);
@@ -62,18 +64,6 @@ TEST_F(Deadlines, aQuarantinedFileExpiringSoonWakesTheModelToDeleteIt) {
     EXPECT_FALSE(fs::exists(quarantine() / "expiring.png"));
 }
 
-TEST_F(Deadlines, aStoppedModelArmsNoDeadlineTimer) {
-    useRule(300);
-    makeFile("Desktop/soon.png", 3600 - 40);
-    auto model = makeModel();
-    model->refresh();
-    EXPECT_TRUE(timers_->pendingSingleShots().empty());
-    model->start();
-    model->stop();
-    model->refresh();
-    EXPECT_EQ(timers_->pendingSingleShots().size(), 1u); // only the start-up sweep
-}
-
 TEST_F(Deadlines, aTimerSetOnAKeptFileUnkeepsItAndItLeavesOnTime) {
     useRule(300);
     const fs::path file = makeFile("Desktop/kept.png", 10);
@@ -90,42 +80,34 @@ TEST_F(Deadlines, aTimerSetOnAKeptFileUnkeepsItAndItLeavesOnTime) {
     EXPECT_TRUE(model->config().timers.empty()); // pruned by the sweep that moved it
 }
 
+// Files present at the first scan are not news, nor files copied in with old dates, nor a
+// file given a timer. An empty first scan equals the report the model starts with; it still
+// counts as the first.
 TEST_F(Deadlines, newFilesAreAnnouncedOnlyWhenTheyArriveRecentlyAfterTheFirstScan) {
-    useRule(300, 86400);
-    makeFile("Desktop/present.png", 5);
-    auto model = makeModel();
-    std::vector<std::vector<MatchedFile>> announced;
-    model->onNewFiles = [&](const std::vector<MatchedFile>& files) { announced.push_back(files); };
-    model->refresh();
-    EXPECT_TRUE(announced.empty());
-    timers_->advance(60);
-    const fs::path fresh = makeFile("Desktop/fresh.png", 1);
-    makeFile("Desktop/copied-old.png", 7200);
-    model->refresh();
-    ASSERT_EQ(announced.size(), 1u);
-    ASSERT_EQ(announced.front().size(), 1u);
-    EXPECT_EQ(announced.front().front().url, fresh);
-    model->refresh();
-    EXPECT_EQ(announced.size(), 1u);
-    // A file with a one-off timer is not announced.
-    model->setTimer(makeFile("Desktop/timed.txt", 1), 600);
-    EXPECT_EQ(announced.size(), 1u);
-}
-
-// An empty first scan equals the report the model starts with; it still counts as the first.
-TEST_F(Deadlines, aFileArrivingAfterAnEmptyFirstScanIsAnnounced) {
-    useRule(300, 86400);
-    fs::create_directories(home_.path() / "Desktop");
-    auto model = makeModel();
-    std::vector<std::vector<MatchedFile>> announced;
-    model->onNewFiles = [&](const std::vector<MatchedFile>& files) { announced.push_back(files); };
-    model->refresh();
-    model->refresh();
-    EXPECT_TRUE(announced.empty());
-    const fs::path fresh = makeFile("Desktop/fresh.png", 1);
-    model->refresh();
-    ASSERT_EQ(announced.size(), 1u);
-    EXPECT_EQ(announced.front().front().url, fresh);
+    for (const bool emptyAtFirst : {false, true}) {
+        SCOPED_TRACE(emptyAtFirst);
+        useRule(300, 86400);
+        fs::remove_all(home_ / "Desktop");
+        fs::create_directories(home_ / "Desktop");
+        if (!emptyAtFirst)
+            makeFile("Desktop/present.png", 5);
+        auto model = makeModel();
+        std::vector<std::vector<std::string>> announced;
+        model->onNewFiles = [&](const std::vector<MatchedFile>& files) {
+            announced.emplace_back();
+            for (const auto& file : files)
+                announced.back().push_back(file.url);
+        };
+        model->refresh();
+        model->refresh();
+        timers_->advance(60);
+        const fs::path fresh = makeFile("Desktop/fresh.png", 1);
+        makeFile("Desktop/copied-old.png", 7200);
+        model->refresh();
+        model->refresh();
+        model->setTimer(makeFile("Desktop/timed.txt", 1), 600);
+        EXPECT_EQ(announced, std::vector<std::vector<std::string>>{{fresh.native()}});
+    }
 }
 
 TEST(SweepScheduleRules, deadlinesInThePastAreNoCandidates) {
