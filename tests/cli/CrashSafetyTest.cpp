@@ -108,9 +108,10 @@ TEST(CrashSafety, AKilledSweepLosesNoFileAndRecordsEveryOrigin) {
         // Each move recorded once, with the origin the file's content names.
         std::map<std::string, std::string> recorded, expected;
         for (const auto& entry : home.readHistory())
-            if (entry["kind"] == "quarantined")
+            if (entry["kind"] == "quarantined") {
                 EXPECT_TRUE(
                     recorded.emplace(entry["quarantinePath"], entry["originalPath"]).second);
+            }
         for (const auto& name : namesIn(home.quarantine()))
             expected[home.quar(name)] = home.desk(readFile(home.quarantine() / name));
         EXPECT_TRUE(recorded == expected) << "the history does not hold every origin";

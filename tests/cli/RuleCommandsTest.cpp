@@ -27,8 +27,9 @@ protected:
     void SetUp() override {
         home.writeRule();
         fs::create_directories(home.home() / "Downloads");
-        if (GetParam())
+        if (GetParam()) {
             ASSERT_TRUE(instance = home.startInstance());
+        }
     }
     void TearDown() override {
         if (instance)

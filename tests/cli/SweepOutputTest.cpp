@@ -51,8 +51,9 @@ TEST(SweepOutput, NamesTheFilesAndHowToPutThemBack) {
         for (const auto& name : names)
             named.erase("  " + home.desk(name));
         EXPECT_TRUE(named.empty()) << "each line names a moved file: " << result.out;
-        if (byDefault)
+        if (byDefault) {
             EXPECT_EQ(lines[11], "  … and 2 more");
+        }
         EXPECT_EQ(lines.back(), "To put them back: dustlyn undo " + sweepOf(home));
     }
 }

@@ -50,8 +50,9 @@ TEST_F(ModelSafety, whatIsNoLengthOfTimeIsRefused) {
         EXPECT_EQ(model->setTimer(file, seconds), seconds == 0.0);
         model->keep(file); // and let go again: the timer goes with it
         model->removePin(file.native());
-        if (std::isfinite(seconds) || std::isnan(seconds))
+        if (std::isfinite(seconds) || std::isnan(seconds)) {
             EXPECT_FALSE(model->updateGeneral(seconds, std::nullopt, seconds, std::nullopt));
+        }
         EXPECT_EQ(model->config(), before);
     }
 }
