@@ -52,6 +52,25 @@ bool writeAt(int fd, std::string_view bytes, off_t offset) {
     return true;
 }
 
+// Decodes the entries from `from` up to `to` (indices into `starts`, which ends with the file's
+// size) in one read and adds what the trim needs of each to `looked`. False when they cannot be.
+bool lookAt(std::string_view bytes, const std::vector<std::size_t>& starts, std::size_t from,
+            std::size_t to, HistoryTail::LookedAt& looked) {
+    const std::string_view run = bytes.substr(starts[from], starts[to] - 1 - starts[from]);
+    std::vector<HistoryEntry> read;
+    try {
+        read = HistoryStore::decode("[" + std::string(run) + "]");
+    } catch (const DecodingError&) {
+        return false;
+    }
+    if (read.size() != to - from)
+        return false;
+    for (HistoryEntry& entry : read)
+        looked.push_back(
+            {entry.kind == HistoryEntry::Kind::quarantined, std::move(entry.quarantinePath)});
+    return true;
+}
+
 } // namespace
 
 HistoryTail::Opened::Opened(Opened&& other) noexcept
@@ -134,7 +153,8 @@ std::vector<std::size_t> HistoryTail::entryStarts(std::string_view bytes) {
 std::optional<std::vector<std::string_view>>
 HistoryTail::trimmed(std::string_view bytes, const std::vector<std::size_t>& starts,
                      std::size_t excess, std::string_view encoded) {
-    auto pieces = kept(bytes, starts, excess, encoded);
+    LookedAt looked;
+    auto pieces = kept(bytes, starts, excess, encoded, looked);
     if (!pieces)
         return std::nullopt;
     if (pieces->size() > 1)
@@ -146,7 +166,7 @@ HistoryTail::trimmed(std::string_view bytes, const std::vector<std::size_t>& sta
 
 std::optional<std::vector<std::string_view>>
 HistoryTail::kept(std::string_view bytes, const std::vector<std::size_t>& entryOffsets,
-                  std::size_t excess, std::string_view encoded) {
+                  std::size_t excess, std::string_view encoded, LookedAt& looked) {
     if (excess > entryOffsets.size())
         return std::nullopt;
     std::vector<std::size_t> starts = entryOffsets;
@@ -177,18 +197,14 @@ HistoryTail::kept(std::string_view bytes, const std::vector<std::size_t>& entryO
     for (; i + 1 < starts.size() && excess > 0; ++i) {
         // Each entry ends before the comma or the bracket that follows it.
         const std::string_view entry = bytes.substr(starts[i], starts[i + 1] - 1 - starts[i]);
-        std::vector<HistoryEntry> read;
-        try {
-            read = HistoryStore::decode("[" + std::string(entry) + "]");
-        } catch (const DecodingError&) {
+        // At least `excess` more entries are looked at: they are decoded in one go.
+        if (i == looked.size() &&
+            !lookAt(bytes, starts, i, std::min(starts.size() - 1, i + excess), looked)) {
             return std::nullopt;
         }
-        if (read.size() != 1)
-            return std::nullopt;
-        const HistoryEntry& first = read.front();
-        const bool stillQuarantined = first.kind == HistoryEntry::Kind::quarantined &&
-                                      presence.at(first.quarantinePath) &&
-                                      !mentionedAfter(first.quarantinePath, starts[i + 1]);
+        const Looked& old = looked[i];
+        const bool stillQuarantined = old.quarantined && presence.at(old.quarantinePath) &&
+                                      !mentionedAfter(old.quarantinePath, starts[i + 1]);
         if (stillQuarantined)
             add(entry);
         else

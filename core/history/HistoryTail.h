@@ -38,11 +38,19 @@ public:
     static std::optional<std::vector<std::string_view>>
     trimmed(std::string_view bytes, const std::vector<std::size_t>& starts, std::size_t excess,
             std::string_view encoded);
+    // What the trim reads of an old entry: whether it recorded a move into the quarantine, and
+    // where to.
+    struct Looked {
+        bool quarantined = false;
+        std::string quarantinePath;
+    };
+    // The oldest entries decoded so far, in order, so that a trim looked at again decodes none
+    // of them twice.
+    using LookedAt = std::vector<Looked>;
     // The front of trimmed(): "[" and the old entries it keeps, without a comma after them.
-    static std::optional<std::vector<std::string_view>> kept(std::string_view bytes,
-                                                             const std::vector<std::size_t>& starts,
-                                                             std::size_t excess,
-                                                             std::string_view encoded);
+    static std::optional<std::vector<std::string_view>>
+    kept(std::string_view bytes, const std::vector<std::size_t>& starts, std::size_t excess,
+         std::string_view encoded, LookedAt& looked);
 
 private:
     static bool wholeEnds(std::string_view head, std::string_view end, std::size_t size);

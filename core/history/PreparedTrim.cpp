@@ -23,10 +23,10 @@ bool samePieces(const std::vector<std::string_view>& a, const std::vector<std::s
 } // namespace
 
 PreparedTrim::PreparedTrim(HistoryTail::Opened file, std::vector<std::size_t> starts,
-                           std::size_t excess, std::vector<std::string_view> kept,
-                           AtomicFile temporary)
-    : file_(std::move(file)), starts_(std::move(starts)), excess_(excess), kept_(std::move(kept)),
-      temporary_(std::move(temporary)) {}
+                           std::size_t excess, HistoryTail::LookedAt looked,
+                           std::vector<std::string_view> kept, AtomicFile temporary)
+    : file_(std::move(file)), starts_(std::move(starts)), excess_(excess),
+      looked_(std::move(looked)), kept_(std::move(kept)), temporary_(std::move(temporary)) {}
 
 std::optional<PreparedTrim> PreparedTrim::begin(const fs::path& url, std::size_t limit,
                                                 std::size_t incoming) {
@@ -37,7 +37,8 @@ std::optional<PreparedTrim> PreparedTrim::begin(const fs::path& url, std::size_t
     if (starts.size() + incoming <= limit)
         return std::nullopt;
     const std::size_t excess = starts.size() + incoming - limit;
-    auto kept = HistoryTail::kept(file->bytes, starts, excess, "[]");
+    HistoryTail::LookedAt looked;
+    auto kept = HistoryTail::kept(file->bytes, starts, excess, "[]", looked);
     if (!kept)
         return std::nullopt;
     try {
@@ -45,8 +46,8 @@ std::optional<PreparedTrim> PreparedTrim::begin(const fs::path& url, std::size_t
         for (const std::string_view piece : *kept)
             temporary.write(piece);
         temporary.startFlush();
-        return PreparedTrim(std::move(*file), std::move(starts), excess, std::move(*kept),
-                            std::move(temporary));
+        return PreparedTrim(std::move(*file), std::move(starts), excess, std::move(looked),
+                            std::move(*kept), std::move(temporary));
     } catch (const FileError&) {
         // The write after the moves goes the usual way and reports its own failure.
         return std::nullopt;
@@ -68,7 +69,7 @@ bool PreparedTrim::finish(const fs::path& url, const std::vector<std::size_t>& s
     if (starts != starts_ || starts.size() + incoming != limit + excess_ || !sameFileAt(url))
         return false;
     // The trim is looked at again with the new entries: the one begun must be the one due.
-    const auto kept = HistoryTail::kept(file_.bytes, starts_, excess_, encoded);
+    const auto kept = HistoryTail::kept(file_.bytes, starts_, excess_, encoded, looked_);
     if (!kept || !samePieces(*kept, kept_))
         return false;
     if (kept_.size() > 1)

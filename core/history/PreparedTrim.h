@@ -32,12 +32,14 @@ public:
 
 private:
     PreparedTrim(HistoryTail::Opened file, std::vector<std::size_t> starts, std::size_t excess,
-                 std::vector<std::string_view> kept, AtomicFile temporary);
+                 HistoryTail::LookedAt looked, std::vector<std::string_view> kept,
+                 AtomicFile temporary);
     bool sameFileAt(const std::filesystem::path& url) const;
 
     HistoryTail::Opened file_; // the kept pieces point into its mapping
     std::vector<std::size_t> starts_;
     std::size_t excess_;
+    HistoryTail::LookedAt looked_; // the old entries' decoded kinds and paths, for finish()
     std::vector<std::string_view> kept_;
     AtomicFile temporary_;
 };
