@@ -28,19 +28,6 @@ fs::path candidate(const fs::path& file, int n) {
     return fs::path(name);
 }
 
-// 0, EEXIST when `to` is taken, or another errno value.
-int renameNoReplace(const fs::path& from, const fs::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without "no replace": `to` was free a moment ago, and only one writer
-    // works in the support folder.
-    if (itemExists(to))
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 void writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -90,7 +77,7 @@ fs::path freeName(const fs::path& file) {
 fs::path setAside(const fs::path& file) {
     for (int n = 1; n <= maxCopies; ++n) {
         const fs::path target = candidate(file, n);
-        const int error = renameNoReplace(file, target);
+        const int error = renameNoReplace(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str());
         if (error == 0)
             return target;
         if (error != EEXIST && error != ENOTEMPTY)
