@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <xcb/shape.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace dustlyn {
 namespace {
 
@@ -127,6 +130,29 @@ TEST_F(PanelWindowSystemTest, isCutToItsDrawingUnlessACompositingManagerRuns) {
     ASSERT_TRUE(waitFor([&] { return told == 2; }));
     EXPECT_FALSE(system.compositing());
     EXPECT_EQ(shape(XCB_SHAPE_SK_BOUNDING), drawing);
+}
+
+// Opened by key and closed again before the window manager acted on the opening (two quick
+// `dustlyn toggle`s on a busy desktop): the keyboard ends with the window that had it, not
+// with the closed panel.
+TEST_F(PanelWindowSystemTest, closedBeforeItWasActivatedLeavesTheKeyboardWhereItWas) {
+    system.activate(panel);
+    system.deactivate(panel);
+    testing::syncQt();
+    // The window manager takes requests in order: once it has put the other window above,
+    // it has acted on every activation asked for before.
+    testing::tool("wmctrl", {"-i", "-r", std::to_string(underneath), "-b", "add,above"});
+    const xcb_atom_t above = other.atom("_NET_WM_STATE_ABOVE");
+    ASSERT_TRUE(waitFor([&] {
+        const auto states = other.property(underneath, "_NET_WM_STATE");
+        return std::find(states.begin(), states.end(), above) != states.end();
+    }));
+    EXPECT_EQ(activeWindow(), underneath);
+    const auto focus =
+        xcb_get_input_focus_reply(other.xcb(), xcb_get_input_focus(other.xcb()), nullptr);
+    ASSERT_NE(focus, nullptr);
+    EXPECT_NE(focus->focus, id());
+    std::free(focus);
 }
 
 } // namespace

@@ -196,7 +196,11 @@ void X11PanelWindowSystem::deactivate(QWindow& window) {
     setAcceptsFocus(id, false);
     const auto focus =
         xcbReply(xcb_get_input_focus_reply, connection, xcb_get_input_focus(connection));
-    if (focus && focus->focus == id) {
+    // The activation asked for when the panel opened may not have reached the window manager
+    // yet (two quick toggles on a busy desktop): the earlier window is asked for again, after
+    // it, or the window manager would hand the keyboard to the closed panel.
+    const bool pending = activeBefore_ != XCB_NONE && activeWindow() == activeBefore_;
+    if ((focus && focus->focus == id) || pending) {
         // The window that had the keyboard may be gone meanwhile; then the keyboard follows
         // the pointer rather than staying with a panel that no longer listens.
         if (activeBefore_ != XCB_NONE && exists(activeBefore_))
