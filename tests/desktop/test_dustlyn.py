@@ -7,7 +7,6 @@ Run on a desktop of its own: scripts/with-desktop /usr/bin/python3 test_dustlyn.
 with DUSTLYN naming the executable (ctest does both).
 """
 
-import fcntl
 import subprocess
 import sys
 import unittest
@@ -227,9 +226,10 @@ class TheTrayItem(DesktopTest):
         menu = get("Menu")
         _, (_, _, entries) = watcher.call(item, menu, "com.canonical.dbusmenu", "GetLayout",
                                           "(iias)", (0, -1, []))
-        self.assertEqual([(e[1].get("type", ""), e[1].get("label", "")) for e in entries],
-                         [("", "Open Dustlyn"), ("", "Settings…"), ("separator", ""),
-                          ("", "Quit Dustlyn")])
+        self.assertEqual([(e[1].get("type", ""), e[1].get("label", ""), e[1].get("shortcut"))
+                          for e in entries],
+                         [("", "Open Dustlyn", None), ("", "Settings…", [["Control", ","]]),
+                          ("separator", "", None), ("", "Quit Dustlyn", [["Control", "Q"]])])
         # Each picture size once, and one sharp enough for a panel at twice the pixels.
         widths = [width for width, _, _ in get("IconPixmap")]
         self.assertEqual(widths, sorted(set(widths)))
@@ -240,24 +240,6 @@ class TheTrayItem(DesktopTest):
 
 
 class StartingAndEnding(DesktopTest):
-
-    def lock_is_free(self):
-        with open(self.home.runtime / "dustlyn.lock", "a") as lock:
-            try:
-                fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
-                return True
-            except BlockingIOError:
-                return False
-
-    def test_sigterm_ends_it_with_status_0_and_frees_the_lock_and_a_second_start_hands_over(self):
-        dustlyn, _ = self.start()
-        second = Dustlyn(self.home)
-        self.addCleanup(second.kill)
-        self.assertEqual(second.ended(), 0, second.log())
-        self.assertTrue(dustlyn.running())
-        self.assertFalse(self.lock_is_free())
-        self.assertEqual(dustlyn.stop(), 0, dustlyn.log())
-        self.assertTrue(self.lock_is_free())
 
     def test_without_any_display_it_says_so_in_one_line_and_exits_2(self):
         for display in (None, ":9999"):  # no DISPLAY, and one without a server

@@ -9,15 +9,15 @@
 namespace dustlyn {
 namespace {
 
+using testing::spinUntil;
 using testing::tool;
-using testing::waitFor;
 
 class ActiveWindowTest : public ::testing::Test {
 protected:
     // The window manager maps a new window and activates it in its own time.
     bool activated(xcb_window_t window, const std::function<bool()>& done) {
         tool("xdotool", {"windowactivate", "--sync", std::to_string(window)});
-        return waitFor(done);
+        return spinUntil(done);
     }
 
     X11ActiveWindow active{X11Connection::fromQt()};
@@ -38,7 +38,7 @@ TEST_F(ActiveWindowTest, anotherProgramsWindowWithItsProcessAndPlace) {
 
     // The state comes first, the new size with the window manager's next configure.
     tool("wmctrl", {"-i", "-r", std::to_string(window), "-b", "add,fullscreen"});
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(spinUntil([&] {
         return active.current() == ActiveWindowState{4242, {0, 0, 1280, 800}, true};
     }));
 }
@@ -46,7 +46,7 @@ TEST_F(ActiveWindowTest, anotherProgramsWindowWithItsProcessAndPlace) {
 TEST_F(ActiveWindowTest, thisProgramsFullScreenWindowNamesThisProcess) {
     QWindow window;
     window.showFullScreen();
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(spinUntil([&] {
         return active.current() == ActiveWindowState{::getpid(), {0, 0, 1280, 800}, true};
     }));
 }

@@ -7,13 +7,13 @@ namespace dustlyn {
 namespace {
 
 using testing::PrintTo;
-using testing::waitFor;
+using testing::spinUntil;
 
 class DragMonitorTest : public ::testing::Test {
 protected:
     // Whether the change count settles at `count`, pumping the source meanwhile.
     bool settles(long count) {
-        return waitFor([&] {
+        return spinUntil([&] {
             source.pump();
             return monitor.changeCount() == count;
         });

@@ -10,7 +10,6 @@ namespace dustlyn {
 namespace {
 
 using testing::PrintTo;
-
 const std::filesystem::path file = "/home/ada/Down loads/Résumé #2.pdf";
 const QString fileUrl = "file:///home/ada/Down%20loads/R%C3%A9sum%C3%A9%20%232.pdf";
 
@@ -40,7 +39,7 @@ TEST_P(Revealing, aFile) {
         return true;
     });
     browser.reveal(file);
-    ASSERT_TRUE(testing::waitFor(
+    ASSERT_TRUE(testing::spinUntil(
         [&] { return !opened.isEmpty() || (service && !service->shown.isEmpty()); }));
     EXPECT_EQ(service ? service->shown : QStringList(), GetParam().shown);
     EXPECT_EQ(opened, GetParam().opened);

@@ -7,8 +7,8 @@ namespace dustlyn {
 namespace {
 
 using testing::PrintTo;
+using testing::spinUntil;
 using testing::tool;
-using testing::waitFor;
 
 constexpr std::uint16_t ctrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 constexpr std::uint16_t numLock = XCB_MOD_MASK_2; // where Xvfb's default keymap puts it
@@ -22,7 +22,7 @@ protected:
     bool pressed() {
         const int before = presses;
         tool("xdotool", {"key", "ctrl+alt+p"});
-        return waitFor([&] { return presses == before + 1; });
+        return spinUntil([&] { return presses == before + 1; });
     }
 
     X11HotKey hotKey{X11Connection::fromQt()};
@@ -82,7 +82,7 @@ TEST_F(HotKeyTest, aShortcutAnotherProgramOwnsIsReportedOnceAndLeftToIt) {
     testing::XcbClient third;
     EXPECT_TRUE(third.grabKey(static_cast<std::uint16_t>(ctrlAlt | numLock), p));
     tool("xdotool", {"key", "ctrl+alt+p"});
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(spinUntil([&] {
         other.pump();
         return other.keysPressed == std::vector<xcb_keycode_t>{p};
     }));
@@ -95,7 +95,7 @@ TEST_F(HotKeyTest, followsTheKeyWhenTheKeyboardMappingChanges) {
     const xcb_keycode_t q = other.keycodeOf('q');
     tool("xmodmap", {"-e", "keycode " + std::to_string(p) + " = q Q", "-e",
                      "keycode " + std::to_string(q) + " = p P"});
-    ASSERT_TRUE(waitFor([&] { return other.grabKey(ctrlAlt, p); }));
+    ASSERT_TRUE(spinUntil([&] { return other.grabKey(ctrlAlt, p); }));
     EXPECT_TRUE(pressed());
     EXPECT_TRUE(hotKey.registered());
 }

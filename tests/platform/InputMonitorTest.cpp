@@ -11,8 +11,8 @@ namespace dustlyn {
 namespace {
 
 using testing::PrintTo;
+using testing::spinUntil;
 using testing::tool;
-using testing::waitFor;
 
 struct Seen {
     PointerEventType type;
@@ -37,14 +37,14 @@ protected:
         ASSERT_TRUE(monitor.following());
         own.setGeometry(400, 300, 200, 150);
         own.show();
-        ASSERT_TRUE(waitFor([&] { return own.isExposed(); }));
+        ASSERT_TRUE(spinUntil([&] { return own.isExposed(); }));
         other.createWindow({700, 300, 200, 150});
     }
 
     // Whether `expected` arrives as the last event so far.
     bool sawLast(PointerEventType type, bool global, QPoint at) {
         const Seen expected{type, global, QPointF(at)};
-        return waitFor([&] { return !seen.empty() && seen.back() == expected; });
+        return spinUntil([&] { return !seen.empty() && seen.back() == expected; });
     }
     std::size_t buttonsSeen() const {
         return std::count_if(seen.begin(), seen.end(), [](const Seen& event) {
@@ -99,11 +99,11 @@ TEST_F(InputMonitorTest, aLeftHandedMappingMakesTheOtherButtonThePrimaryOne) {
     tool("xmodmap", {"-e", "pointer = 3 2 1"});
     testing::movePointer({100, 100});
     tool("xdotool", {"click", "3"});
-    ASSERT_TRUE(waitFor([&] { return buttonsSeen() == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return buttonsSeen() == 2; }));
     tool("xmodmap", {"-e", "pointer = 1 2 3"});
     tool("xdotool", {"click", "3"});
     tool("xdotool", {"click", "1"});
-    ASSERT_TRUE(waitFor([&] { return buttonsSeen() >= 4; }));
+    ASSERT_TRUE(spinUntil([&] { return buttonsSeen() >= 4; }));
     EXPECT_EQ(buttonsSeen(), 4u) << "the secondary button counted as primary";
 }
 
@@ -112,7 +112,7 @@ TEST(InputMonitorKeys, theLastKeyPressIsTimedByTheGivenClock) {
     X11InputMonitor monitor(X11Connection::fromQt(), [&] { return now; });
     EXPECT_EQ(monitor.secondsSinceLastKeyPress(), std::numeric_limits<double>::infinity());
     tool("xdotool", {"key", "a"});
-    ASSERT_TRUE(waitFor([&] { return monitor.secondsSinceLastKeyPress() == 0; }));
+    ASSERT_TRUE(spinUntil([&] { return monitor.secondsSinceLastKeyPress() == 0; }));
     now += std::chrono::milliseconds(2500);
     EXPECT_EQ(monitor.secondsSinceLastKeyPress(), 2.5);
 }

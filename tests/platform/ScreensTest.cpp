@@ -8,8 +8,8 @@ namespace dustlyn {
 namespace {
 
 using testing::PrintTo;
+using testing::spinUntil;
 using testing::tool;
-using testing::waitFor;
 
 class ScreensTest : public ::testing::Test {
 protected:
@@ -34,7 +34,7 @@ TEST_F(ScreensTest, describesTheDesktopsScreenAndATopPanelShrinksItsAvailableFra
                               {0, 0, 30, 0, 0, 0, 0, 0, 0, 1279, 0, 0});
     xcb_map_window(panelProgram.xcb(), panel);
     panelProgram.sync();
-    ASSERT_TRUE(waitFor([&] { return changes > 0; }));
+    ASSERT_TRUE(spinUntil([&] { return changes > 0; }));
     EXPECT_EQ(screens.screens()[0].availableFrame, QRectF(0, 30, 1280, 770));
 }
 
@@ -42,11 +42,11 @@ TEST_F(ScreensTest, describesTheDesktopsScreenAndATopPanelShrinksItsAvailableFra
 TEST_F(ScreensTest, aClonedScreenIsMirroringAndOneBesideIsNot) {
     EXPECT_FALSE(screens.mirrored());
     tool("xrandr", {"--setmonitor", "clone", "1280/338x800/211+0+0", "none"});
-    ASSERT_TRUE(waitFor([&] { return screens.screens().size() == 2 && changes > 0; }));
+    ASSERT_TRUE(spinUntil([&] { return screens.screens().size() == 2 && changes > 0; }));
     EXPECT_TRUE(screens.mirrored());
     tool("xrandr", {"--delmonitor", "clone"});
     tool("xrandr", {"--setmonitor", "side", "640/100x400/100+1280+0", "none"});
-    ASSERT_TRUE(waitFor([&] { return screens.screens().size() == 2 && !screens.mirrored(); }));
+    ASSERT_TRUE(spinUntil([&] { return screens.screens().size() == 2 && !screens.mirrored(); }));
     tool("xrandr", {"--delmonitor", "side"});
 }
 

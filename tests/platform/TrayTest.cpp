@@ -14,7 +14,7 @@
 namespace dustlyn {
 namespace {
 
-using testing::waitFor;
+using testing::spinUntil;
 
 class TrayTest : public ::testing::Test {
 protected:
@@ -36,7 +36,7 @@ protected:
         message.setArguments(arguments);
         // The callee lives on this very thread: the event loop runs until the answer is there.
         QDBusPendingCall pending = watcher->bus().asyncCall(message);
-        waitFor([&] { return pending.isFinished(); });
+        spinUntil([&] { return pending.isFinished(); });
         const QDBusMessage reply = pending.reply();
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
         return reply;
@@ -59,28 +59,16 @@ TEST_F(TrayTest, aPanelReadsTheItemAndItsMenuAndCallsTheirActions) {
     watcher.emplace();
     tray.onActivate = [this] { ++opened; };
     show();
-    ASSERT_TRUE(waitFor([&] { return tray.registeredWithWatcher(); }));
+    ASSERT_TRUE(spinUntil([&] { return tray.registeredWithWatcher(); }));
     EXPECT_EQ(watcher->items, QStringList{tray.serviceName()});
+    // The panel reads the menu's entries (checked with the real application's menu in
+    // tests/desktop) and clicks the second one.
     EXPECT_EQ(property("Menu").value<QDBusObjectPath>().path(), "/MenuBar");
-    const auto layout = qdbus_cast<DBusMenuLayoutItem>(
-        call("/MenuBar", "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList()})
-            .arguments()
-            .value(1));
-    QStringList entries;
-    for (const auto& child : layout.children) {
-        const auto shortcut = qdbus_cast<QList<QStringList>>(child.properties.value("shortcut"));
-        entries << child.properties.value("type").toString() + "|" +
-                       child.properties.value("label").toString() + "|" +
-                       shortcut.value(0).join("+");
-    }
-    EXPECT_EQ(entries, QStringList({"|Open Dustlyn|", "|Settings…|Control+,", "separator||",
-                                    "|Quit Dustlyn|Control+Q"}));
-
     call("/MenuBar", "com.canonical.dbusmenu", "Event",
          {2, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
-    EXPECT_TRUE(waitFor([&] { return settings == 1; }));
+    EXPECT_TRUE(spinUntil([&] { return settings == 1; }));
     call("/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {10, 10});
-    EXPECT_TRUE(waitFor([&] { return opened == 1; }));
+    EXPECT_TRUE(spinUntil([&] { return opened == 1; }));
     EXPECT_EQ(quit, 0);
 
     // ARGB in network byte order.
@@ -103,9 +91,9 @@ TEST_F(TrayTest, registersWithEachWatcherThatAppears) {
     EXPECT_FALSE(tray.registeredWithWatcher());
     for (const char* connection : {"first-watcher", "second-watcher"}) {
         watcher.emplace(connection);
-        ASSERT_TRUE(waitFor([&] { return watcher->items == QStringList{tray.serviceName()}; }));
+        ASSERT_TRUE(spinUntil([&] { return watcher->items == QStringList{tray.serviceName()}; }));
         watcher.reset();
-        ASSERT_TRUE(waitFor([&] { return !tray.registeredWithWatcher(); }));
+        ASSERT_TRUE(spinUntil([&] { return !tray.registeredWithWatcher(); }));
     }
 }
 
@@ -128,7 +116,7 @@ TEST_F(TrayTest, withoutAWatcherTheItemDocksInAnXEmbedTray) {
     show();
     EXPECT_FALSE(tray.registeredWithWatcher());
     const xcb_atom_t opcode = trayHost.atom("_NET_SYSTEM_TRAY_OPCODE");
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(spinUntil([&] {
         trayHost.pump();
         return std::count(trayHost.messages.begin(), trayHost.messages.end(), opcode) > 0;
     }));

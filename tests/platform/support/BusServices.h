@@ -5,18 +5,32 @@
 #include <QObject>
 #include <QStringList>
 
+#include <stdexcept>
+
 namespace dustlyn::testing {
 
 // An object owning a service name on a connection of its own to the test's private
 // session bus, as another program's would.
 class BusService : public QObject {
 public:
-    BusService(const QString& connection, QString service, QString path);
-    ~BusService() override;
+    BusService(const QString& connection, QString service, QString path)
+        : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection)),
+          service_(std::move(service)), path_(std::move(path)) {}
+    ~BusService() override {
+        bus_.unregisterService(service_);
+        bus_.unregisterObject(path_);
+        QDBusConnection::disconnectFromBus(bus_.name());
+    }
     QDBusConnection bus() const { return bus_; }
 
 protected:
-    void publish();
+    // Once the object is whole, so that the bus sees its slots.
+    void publish() {
+        bus_.registerObject(path_, this, QDBusConnection::ExportAllSlots);
+        if (!bus_.registerService(service_))
+            throw std::runtime_error("cannot own " + service_.toStdString() + ": " +
+                                     bus_.lastError().message().toStdString());
+    }
 
 private:
     QDBusConnection bus_;
@@ -30,7 +44,10 @@ class StatusNotifierWatcherService : public BusService {
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
 
 public:
-    explicit StatusNotifierWatcherService(const QString& connection = "watcher");
+    explicit StatusNotifierWatcherService(const QString& connection = "watcher")
+        : BusService(connection, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher") {
+        publish();
+    }
     QStringList items;
 
 public Q_SLOTS:
@@ -44,11 +61,23 @@ class FileManagerService : public BusService {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
 
 public:
-    explicit FileManagerService(bool fails = false);
+    explicit FileManagerService(bool fails = false)
+        : BusService("file-manager", "org.freedesktop.FileManager1",
+                     "/org/freedesktop/FileManager1"),
+          fails_(fails) {
+        publish();
+    }
     QStringList shown;
 
 public Q_SLOTS:
-    void ShowItems(const QStringList& uris, const QString& startupId, const QDBusMessage& message);
+    void ShowItems(const QStringList& uris, const QString&, const QDBusMessage& message) {
+        if (fails_) {
+            message.setDelayedReply(true);
+            bus().send(message.createErrorReply(QDBusError::Failed, "cannot show the folder"));
+            return;
+        }
+        shown << uris;
+    }
 
 private:
     bool fails_;

@@ -1,9 +1,7 @@
 #include "tests/platform/support/Desktop.h"
 
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 #include <xcb/shape.h>
@@ -23,20 +21,6 @@ template <class T> std::unique_ptr<T, void (*)(void*)> owned(T* reply) {
 }
 
 } // namespace
-
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
-    check.start(std::chrono::milliseconds(5));
-    if (!done())
-        loop.exec();
-    return done();
-}
 
 std::string tool(const std::string& program, const std::vector<std::string>& arguments) {
     QStringList args;
@@ -80,8 +64,7 @@ xcb_atom_t XcbClient::atom(const std::string& name) {
 
 xcb_window_t XcbClient::createWindow(QRect geometry, bool map) {
     const xcb_window_t window = xcb_generate_id(connection_);
-    const std::uint32_t events =
-        XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    const std::uint32_t events = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_create_window(
         connection_, XCB_COPY_FROM_PARENT, window, root_, static_cast<std::int16_t>(geometry.x()),
         static_cast<std::int16_t>(geometry.y()), static_cast<std::uint16_t>(geometry.width()),
@@ -141,17 +124,6 @@ QRect XcbClient::geometryOf(xcb_window_t window) {
     return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
 }
 
-std::vector<std::uint32_t> XcbClient::property(xcb_window_t window, const std::string& name) {
-    const auto reply = owned(xcb_get_property_reply(
-        connection_,
-        xcb_get_property(connection_, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
-        nullptr));
-    if (!reply || reply->format != 32)
-        return {};
-    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    return std::vector<std::uint32_t>(values, values + reply->value_len);
-}
-
 std::vector<QRect> XcbClient::shape(xcb_window_t window, std::uint8_t kind) {
     const auto reply = owned(xcb_shape_get_rectangles_reply(
         connection_, xcb_shape_get_rectangles(connection_, window, kind), nullptr));
@@ -169,7 +141,6 @@ void XcbClient::pump() {
         const auto type = event->response_type & 0x7f;
         if (type == XCB_SELECTION_REQUEST)
             answer(*reinterpret_cast<xcb_selection_request_event_t*>(event.get()));
-        buttonPresses += type == XCB_BUTTON_PRESS;
         if (type == XCB_CLIENT_MESSAGE)
             messages.push_back(reinterpret_cast<xcb_client_message_event_t*>(event.get())->type);
         if (type == XCB_KEY_PRESS)

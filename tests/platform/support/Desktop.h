@@ -6,9 +6,7 @@
 
 #include <xcb/xcb.h>
 
-#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,11 +22,6 @@ requires requires(const Row& row) {
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
-
-// Runs Qt's event loop until `done` holds or `timeout` has passed (an upper bound for an X
-// or D-Bus event to arrive, never a wait for timing); returns done() at the end.
-bool waitFor(const std::function<bool()>& done,
-             std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 // Runs a desktop tool (xdotool, xprop, wmctrl, xrandr, xmodmap) to its end, failing the
 // test when it fails; returns what it printed.
@@ -55,7 +48,7 @@ public:
     xcb_window_t root() const { return root_; }
     xcb_atom_t atom(const std::string& name);
 
-    // A window that reports button and key presses; mapped unless told otherwise.
+    // A window that reports key presses; mapped unless told otherwise.
     xcb_window_t createWindow(QRect geometry, bool map = true);
     void setAtoms(xcb_window_t window, const std::string& property,
                   const std::vector<std::string>& atoms);
@@ -69,14 +62,11 @@ public:
     xcb_keycode_t keycodeOf(std::uint32_t keysym);
     // The window's position on the root window and size.
     QRect geometryOf(xcb_window_t window);
-    // A 32-bit property's values (atoms, windows, cardinals); empty when unset.
-    std::vector<std::uint32_t> property(xcb_window_t window, const std::string& name);
     // The rectangles of a window's SHAPE region (XCB_SHAPE_SK_BOUNDING or _INPUT).
     std::vector<QRect> shape(xcb_window_t window, std::uint8_t kind);
 
-    // Handles what arrived: answers selection requests, records presses and messages.
+    // Handles what arrived: answers selection requests, records key presses and messages.
     void pump();
-    int buttonPresses = 0;
     std::vector<xcb_keycode_t> keysPressed;
     std::vector<xcb_atom_t> messages; // the types of client messages to this client's windows
     void sync();

@@ -1,15 +1,16 @@
-// The desktop tests run in a widgets application on the X server that scripts/with-desktop
-// starts for each test; listing the tests needs no display.
-#include <QApplication>
+// The desktop tests run in the UI tests' application (tests/app/support), made before the
+// first test on the X server that scripts/with-desktop starts for each test; listing the
+// tests needs neither.
+#include "tests/app/support/UiTestApp.h"
 
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests))
-        return RUN_ALL_TESTS();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
+namespace {
+
+class QtApplication : public ::testing::Environment {
+    void SetUp() override { dustlyn::testing::uiTestApp(); }
+};
+
+const auto* const application = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+} // namespace
