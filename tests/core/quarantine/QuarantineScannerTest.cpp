@@ -1,5 +1,4 @@
 #include "core/quarantine/QuarantineScanner.h"
-#include "core/base/JsonText.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -97,19 +96,6 @@ TEST_F(ListingTheQuarantine, expiresExactlyWhenTheRetentionHasPassed) {
         EXPECT_EQ(file.secondsUntilExpiry(now) > 0, future);
     }
     EXPECT_EQ(scanner.scanExpired(folder, 0, now).size(), 3u);
-}
-
-TEST(QuarantineJson, aListedFileHasItsDatesAsText) {
-    const QuarantinedFile file{*Uuid::parse("11111111-2222-4333-8444-555555555555"),
-                               "/q/a.png",
-                               1'200'000,
-                               dateFromUnix(1'700'000'000, 500'000'000),
-                               dateFromUnix(1'700'604'800, 500'000'000),
-                               false};
-    EXPECT_EQ(writeCompactJson(toJson(file)),
-              R"({"id":"11111111-2222-4333-8444-555555555555","url":"\/q\/a.png","size":1200000,)"
-              R"("quarantinedDate":"2023-11-14T22:13:20Z","expiresDate":"2023-11-21T22:13:20Z",)"
-              R"("isExpired":false})");
 }
 
 } // namespace
