@@ -322,6 +322,8 @@ TEST_F(ConfigurationDecoding, anyPresentBadValueFailsTheWholeRecord) {
     }
 }
 
+// Values the golden configuration leaves out: escapes, fractions, extremes, dates at and before
+// 1970, the manual rule and the other notch switches.
 Configuration variedConfiguration(const UserFolders& folders) {
     Configuration configuration = Configuration::defaults(folders);
     configuration.rules.push_back({Uuid::random(),
@@ -335,18 +337,11 @@ Configuration variedConfiguration(const UserFolders& folders) {
     configuration.rules.push_back(
         {Uuid::random(), "", true, {}, {}, 1e300, AgeBasis::modification});
     configuration.rules.push_back(PurgeRule::manual());
-    configuration.pins = {"~/keep me.pdf", "/srv/files/a \"quoted\" name", "~/Été/photo.jpg"};
-    configuration.timers = {{"~/Downloads/a.zip", dateFromUnix(1740821400)},
-                            {"/tmp/b", dateFromUnix(0)},
-                            {"~/c", dateFromUnix(-86400)}};
+    configuration.timers = {{"/tmp/b", dateFromUnix(0)}, {"~/c", dateFromUnix(-86400)}};
     configuration.checkInterval = 90.25;
-    configuration.quarantineDirectory = "/mnt/quarantine";
     configuration.quarantineTTL = 3 * 86400;
-    configuration.emptyTrash = true;
-    configuration.showMenuBarIcon = true;
     configuration.notch.quietWhenBusy = configuration.notch.toastAfterSweep = false;
     configuration.notch.hotkeyEnabled = false;
-    configuration.onboardingCompleted = true;
     return configuration;
 }
 

@@ -96,16 +96,32 @@ TEST_F(LegacyMigrationTest, theLegacyDefaultQuarantineMovesBesideTheNewConfigura
 }
 
 // Another folder, or the same one spelled otherwise, is the user's choice: it stays as written.
-TEST_F(LegacyMigrationTest, aCustomQuarantineStaysAndNothingMoves) {
-    for (const auto& stored : {std::string("/mnt/Kept"), folders.legacyQuarantineText() + "/"}) {
-        SCOPED_TRACE(stored);
+// A new quarantine folder already there, even empty, is never replaced. Nothing moves.
+TEST_F(LegacyMigrationTest, aCustomQuarantineOrAnExistingNewOneLeavesTheLegacyOneInPlace) {
+    const std::string legacyText = folders.legacyQuarantineText();
+    const std::string defaultText = folders.defaultQuarantineText();
+    using Names = std::vector<std::string>;
+    const struct {
+        std::string written, stored;
+        std::optional<Names> before; // what the new quarantine holds beforehand, if it is there
+    } rows[] = {{"/mnt/Kept", "/mnt/Kept", std::nullopt},
+                {legacyText + "/", legacyText + "/", std::nullopt},
+                {legacyText, defaultText, Names{}},
+                {legacyText, defaultText, Names{"current.png"}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.written);
         fs::remove_all(folders.supportDirectory());
-        writeLegacy(stored);
+        writeLegacy(row.written);
         fillLegacyQuarantine();
+        if (row.before)
+            fs::create_directories(newQuarantine());
+        for (const auto& name : row.before.value_or(Names{}))
+            writeFile(newQuarantine() / name, "new");
         migrate();
-        EXPECT_EQ(store.load(), legacyRecord(stored));
-        EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
-        EXPECT_FALSE(fs::exists(newQuarantine()));
+        EXPECT_EQ(store.load(), legacyRecord(row.stored));
+        EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
+        EXPECT_EQ(fs::exists(newQuarantine()), row.before.has_value());
+        EXPECT_EQ(testing::namesIn(newQuarantine()), row.before.value_or(Names{}));
     }
 }
 
@@ -123,24 +139,6 @@ TEST_F(LegacyMigrationTest, aCorruptOrUnreadableLegacyConfigurationGivesTheDefau
     fs::create_directories(legacy() / "config.json"); // exists, but cannot be read as a file
     migrate();
     EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
-}
-
-// A new quarantine folder already there, even empty, is never replaced.
-TEST_F(LegacyMigrationTest, anExistingNewQuarantineKeepsTheLegacyOneInPlace) {
-    for (const bool empty : {true, false}) {
-        SCOPED_TRACE(empty ? "empty" : "holding a file");
-        fs::remove_all(folders.supportDirectory());
-        writeLegacy(folders.legacyQuarantineText());
-        fillLegacyQuarantine();
-        fs::create_directories(newQuarantine());
-        if (!empty)
-            writeFile(newQuarantine() / "current.png", "new");
-        migrate();
-        EXPECT_EQ(testing::namesIn(newQuarantine()),
-                  empty ? std::vector<std::string>{} : std::vector<std::string>{"current.png"});
-        EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
-        EXPECT_EQ(store.load().quarantineDirectory, folders.defaultQuarantineText());
-    }
 }
 
 TEST_F(LegacyMigrationTest, aFailedSaveIsIgnoredAndTheNextStartTriesAgain) {
