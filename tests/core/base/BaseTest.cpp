@@ -71,15 +71,12 @@ TEST(JsonText, prettyFormSortsKeysEscapesSolidusAndSpacesColons) {
     EXPECT_EQ(writeCompactJson(ordered), "{\"z\":\"é\\/\\n\",\"a\":300}");
 }
 
-TEST(Paths, tildeExpansionForTheHomeAndForNamedUsers) {
+TEST(Paths, tildeExpansionForTheHomeAndForNamedUsersAbbreviationAndStandardizing) {
     EXPECT_EQ(expandTilde("~", "/home/ann"), fs::path("/home/ann"));
     EXPECT_EQ(expandTilde("~/Desktop", "/home/ann"), fs::path("/home/ann/Desktop"));
     EXPECT_EQ(expandTilde("~root/x", "/home/ann"), fs::path("/root/x"));
     EXPECT_EQ(expandTilde("~no-such-user-here/x", "/home/ann"), fs::path("~no-such-user-here/x"));
     EXPECT_EQ(expandTilde("/abs/~", "/home/ann"), fs::path("/abs/~"));
-}
-
-TEST(Paths, abbreviationAndStandardizing) {
     EXPECT_EQ(abbreviateHome("/home/ann/Pictures", "/home/ann"), "~/Pictures");
     EXPECT_EQ(abbreviateHome("/home/anna/Pictures", "/home/ann"), "/home/anna/Pictures");
     EXPECT_EQ(abbreviateHome("/home/ann", "/home/ann/"), "~");

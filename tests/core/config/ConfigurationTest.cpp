@@ -1,22 +1,70 @@
 #include "core/config/Configuration.h"
 #include "core/base/DecodingError.h"
+#include "core/base/FileError.h"
 #include "core/base/JsonText.h"
+#include "core/config/ConfigurationStore.h"
 #include "core/config/DefaultRules.h"
+#include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#ifndef DUSTLYN_CONFIG_GOLDEN
+#error "DUSTLYN_CONFIG_GOLDEN names the checked-in golden configuration file"
+#endif
 
 namespace dustlyn {
 namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
+using testing::namesIn;
+using testing::readFile;
 using testing::TempDir;
+using testing::writeFile;
 
-class ConfigurationDecoding : public ::testing::Test {
+Configuration goldenConfiguration() {
+    Configuration configuration;
+    configuration.rules = {
+        {*Uuid::parse("6f1c0b1e-2d3a-4b5c-8d9e-0a1b2c3d4e5f"),
+         "Screenshots",
+         true,
+         {"~/Desktop", "~/Pictures/Screenshots"},
+         {FileMatcher::glob("Screenshot*.png"), FileMatcher::extensionMatch("png"),
+          FileMatcher::anyFile()},
+         900,
+         AgeBasis::creation},
+        {*Uuid::parse("00000000-0000-4000-8000-000000000001"),
+         "Notes \"old\" café",
+         false,
+         {},
+         {},
+         1.5,
+         AgeBasis::modification},
+    };
+    configuration.pins = {"~/Documents/keep me.pdf"};
+    configuration.timers = {{"/home/tester/Downloads/report.zip", dateFromUnix(1740821400)}};
+    configuration.checkInterval = 300;
+    configuration.quarantineDirectory = "~/.local/share/Dustlyn/Quarantine";
+    configuration.quarantineTTL = 604800;
+    configuration.emptyTrash = true;
+    configuration.showMenuBarIcon = false;
+    configuration.notch.showPill = false;
+    configuration.onboardingCompleted = true;
+    return configuration;
+}
+
+// A throw-away home with its configuration store.
+class ConfigurationTest : public ::testing::Test {
 protected:
     Configuration decode(const std::string& text) const {
         return configurationFromJson(Json::parse(text), defaults);
@@ -25,27 +73,186 @@ protected:
     TempDir home{"dustlyn-config"};
     UserFolders folders = UserFolders::make(home.path());
     Configuration defaults = Configuration::defaults(folders);
+    ConfigurationStore store = ConfigurationStore::defaultStore(folders);
 };
 
-TEST_F(ConfigurationDecoding, anEmptyObjectOrNullKeysGiveTheDefaults) {
-    EXPECT_EQ(decode("{}"), Configuration::defaults(folders));
+using ConfigurationStoreTest = ConfigurationTest;
+using ConfigurationDecoding = ConfigurationTest;
+
+// Without a file the defaults are read and nothing is written; the golden file holds every key.
+TEST_F(ConfigurationStoreTest, saveWritesExactlyTheHandWrittenGoldenBytesAndLoadsThemBack) {
+    EXPECT_EQ(store.url(), home / ".local/share/Dustlyn/config.json");
+    EXPECT_EQ(store.load(), defaults);
+    EXPECT_FALSE(fs::exists(store.url()));
+    const std::string golden = readFile(DUSTLYN_CONFIG_GOLDEN);
+    ASSERT_FALSE(golden.empty());
+    store.save(goldenConfiguration());
+    EXPECT_EQ(readFile(store.url()), golden);
+    EXPECT_EQ(store.load(), goldenConfiguration());
+}
+
+TEST_F(ConfigurationStoreTest, unusableFilesGiveTheDefaultsAndStayUntouched) {
+    struct Row {
+        const char* behaviour;
+        std::string content;
+    };
+    const std::vector<Row> rows = {
+        {"an empty file", ""},
+        {"not JSON", "this is not json"},
+        {"cut short", R"({"emptyTrash": true, "pins": ["~/a")"},
+        {"a value of the wrong type", R"({"emptyTrash": true, "checkInterval": "300"})"},
+        {"a rule with nothing but its id",
+         R"({"rules": [{"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F"}]})"},
+        {"text that is not UTF-8", "{\"pins\": [\"~/bad\xff\"]}"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        writeFile(store.url(), row.content);
+        const Date written = dateFromUnix(1700000000);
+        testing::setModificationDate(store.url(), written);
+        EXPECT_EQ(store.load(), store.defaults());
+        EXPECT_EQ(readFile(store.url()), row.content);
+        EXPECT_EQ(testing::modificationDate(store.url()), written);
+        EXPECT_EQ(namesIn(store.url().parent_path()), std::vector<std::string>{"config.json"});
+    }
+}
+
+// The user's rules, kept files and retention may all be in a file that a torn write or a
+// slip of the hand broke: it is read as the defaults, kept, and never replaced.
+TEST_F(ConfigurationStoreTest, aDamagedFileIsKeptOnceAndNeverSavedOver) {
+    const std::string torn = R"({"quarantineTTL": 2592000, "pins": ["~/a.pdf")";
+    writeFile(store.url(), torn);
+
+    EXPECT_FALSE(store.inspect().keptCopy);
+    EXPECT_EQ(namesIn(store.url().parent_path()), std::vector<std::string>{"config.json"})
+        << "inspecting writes nothing";
+
+    const ConfigurationReadout read = store.read();
+    const fs::path copy = store.url().native() + ".damaged";
+    EXPECT_EQ(read.keptCopy, copy);
+    EXPECT_EQ(readFile(copy), torn);
+    EXPECT_EQ(store.read().keptCopy, copy) << "the same bytes are kept once";
+    const auto notices = read.notices(store.url());
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices[0].starts_with("the configuration " + store.url().native() +
+                                       " could not be read ("))
+        << notices[0];
+    EXPECT_NE(notices[0].find("its bytes are kept in " + copy.native()), std::string::npos);
+
+    EXPECT_THROW(store.save(goldenConfiguration()), FileError);
+    EXPECT_EQ(readFile(store.url()), torn);
+
+    // Damaged again, differently: kept beside the first copy, which stays as it was.
+    writeFile(store.url(), "{");
+    EXPECT_EQ(store.read().keptCopy, fs::path(store.url().native() + ".damaged-2"));
+    EXPECT_EQ(readFile(copy), torn);
+    EXPECT_EQ(readFile(store.url().native() + ".damaged-2"), "{");
+
+    // Mended by hand: saved over as usual.
+    writeFile(store.url(), "{}");
+    store.save(goldenConfiguration());
+    EXPECT_EQ(store.load(), goldenConfiguration());
+}
+
+TEST_F(ConfigurationStoreTest, aQuarantineSettingThatWouldHoldTheUsersFilesReadsAsTheDefault) {
+    writeFile(store.url(), R"({"quarantineDirectory": "~/Documents", "emptyTrash": true})");
+    const ConfigurationReadout readout = store.read();
+    EXPECT_FALSE(readout.damage);
+    EXPECT_EQ(readout.configuration.quarantineDirectory, store.defaults().quarantineDirectory);
+    EXPECT_TRUE(readout.configuration.emptyTrash);
+    EXPECT_EQ(readout.notices(store.url()),
+              std::vector<std::string>{store.url().native() +
+                                       ": the quarantine folder \"~/Documents\" cannot be used "
+                                       "(it is your Documents folder); " +
+                                       store.defaults().quarantineDirectory + " stands in"});
+}
+
+// The system's error code of a save that must fail, checked to come with its message.
+int saveFailure(const ConfigurationStore& store, const Configuration& configuration) {
+    try {
+        store.save(configuration);
+    } catch (const FileError& error) {
+        EXPECT_NE(error.code(), 0);
+        EXPECT_STREQ(error.what(), std::strerror(error.code()));
+        return error.code();
+    }
+    ADD_FAILURE() << "saved";
+    return 0;
+}
+
+// A file where a folder should be, or a folder at the file's place, fails the save.
+TEST_F(ConfigurationStoreTest, missingFoldersAreMadeAndWhatIsInTheWayFailsWithTheSystemsMessage) {
+    writeFile(home / "blocker", "keep");
+    const ConfigurationStore blocked(home / "blocker/config.json", store.defaults());
+    EXPECT_EQ(saveFailure(blocked, goldenConfiguration()), ENOTDIR);
+    EXPECT_EQ(readFile(home / "blocker"), "keep");
+    EXPECT_EQ(blocked.load(), store.defaults());
+    fs::create_directories(store.url());
+    EXPECT_EQ(store.load(), store.defaults());
+    EXPECT_NE(saveFailure(store, goldenConfiguration()), 0);
+    EXPECT_TRUE(fs::is_directory(store.url()));
+    const ConfigurationStore nested(home / "a/b/c/config.json", store.defaults());
+    nested.save(goldenConfiguration());
+    EXPECT_EQ(nested.load(), goldenConfiguration());
+}
+
+TEST_F(ConfigurationStoreTest, aReadOnlyFolderFailsAndKeepsTheOldFile) {
+    store.save(goldenConfiguration());
+    const std::string before = readFile(store.url());
+    const fs::path folder = store.url().parent_path();
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access(folder.c_str(), W_OK) == 0) {
+        fs::permissions(folder, fs::perms::owner_all);
+        GTEST_SKIP() << "this user may write into read-only folders";
+    }
+    EXPECT_EQ(saveFailure(store, defaults), EACCES);
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_EQ(readFile(store.url()), before);
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"config.json"});
+}
+
+// A file-size limit makes the write itself fail, for every user: the temporary file must
+// go and the old file stay. Text that is no UTF-8 is never written: it could not be read back,
+// and every setting would silently return to its default at the next start.
+TEST_F(ConfigurationStoreTest, aFailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    store.save(Configuration{});
+    const std::string before = readFile(store.url());
+    ASSERT_LT(before.size(), 512u);
+    Configuration notText;
+    notText.timers["/home/tester/bad\xff.zip"] = dateFromUnix(0);
+    EXPECT_EQ(saveFailure(store, notText), EILSEQ);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const int code = saveFailure(store, goldenConfiguration());
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(code, EFBIG);
+    EXPECT_EQ(readFile(store.url()), before);
+    EXPECT_EQ(namesIn(store.url().parent_path()), std::vector<std::string>{"config.json"});
+}
+
+// Unknown and null keys are ignored; a present key replaces its default alone, and a partial
+// notch object leaves the other switches on.
+TEST_F(ConfigurationDecoding, eachPresentKeyReplacesItsDefaultAlone) {
+    EXPECT_EQ(decode("{}"), defaults);
     EXPECT_EQ(decode(R"({
         "rules": null, "pins": null, "timers": null, "checkInterval": null,
         "quarantineDirectory": null, "quarantineTTL": null, "emptyTrash": null,
         "showMenuBarIcon": null, "notch": null, "onboardingCompleted": null})"),
               defaults);
-}
-
-// Unknown keys are ignored; a present key replaces its default alone.
-TEST_F(ConfigurationDecoding, eachPresentKeyReplacesItsDefaultAlone) {
     Configuration expected = defaults;
     expected.rules.clear();
     expected.pins = {"~/keep.pdf"};
     expected.timers = {{"~/Downloads/a.zip", dateFromUnix(1740821400)}};
     expected.showMenuBarIcon = true;
+    expected.notch.showPill = expected.notch.peekOnNewFiles = false;
     EXPECT_EQ(decode(R"({"future": {"x": [1, 2]}, "Pins": 5, "rules": [], "pins": ["~/keep.pdf"],
-                         "timers": {"~/Downloads/a.zip": "2025-03-01T09:30:00Z"},
-                         "showMenuBarIcon": true})"),
+        "timers": {"~/Downloads/a.zip": "2025-03-01T09:30:00Z"}, "showMenuBarIcon": true,
+        "notch": {"showPill": false, "peekOnNewFiles": false, "hotkeyEnabled": null, "future": 1}})"),
               expected);
 }
 
@@ -87,15 +294,6 @@ TEST_F(ConfigurationDecoding, numbersThatAreNoLengthOfTimeKeepTheirDefaultsAndSa
                                "time; the rule is off until its age is set"});
 }
 
-TEST_F(ConfigurationDecoding, aPartialNotchObjectLeavesTheOtherSwitchesOn) {
-    NotchSettings expected;
-    expected.showPill = expected.peekOnNewFiles = false;
-    EXPECT_EQ(decode(R"({"notch": {"showPill": false, "peekOnNewFiles": false,
-                                   "hotkeyEnabled": null, "future": 1}})")
-                  .notch,
-              expected);
-}
-
 TEST_F(ConfigurationDecoding, anyPresentBadValueFailsTheWholeRecord) {
     struct Row {
         const char* behaviour;
@@ -124,6 +322,8 @@ TEST_F(ConfigurationDecoding, anyPresentBadValueFailsTheWholeRecord) {
     }
 }
 
+// Values the golden configuration leaves out: escapes, fractions, extremes, dates at and before
+// 1970, the manual rule and the other notch switches.
 Configuration variedConfiguration(const UserFolders& folders) {
     Configuration configuration = Configuration::defaults(folders);
     configuration.rules.push_back({Uuid::random(),
@@ -137,18 +337,11 @@ Configuration variedConfiguration(const UserFolders& folders) {
     configuration.rules.push_back(
         {Uuid::random(), "", true, {}, {}, 1e300, AgeBasis::modification});
     configuration.rules.push_back(PurgeRule::manual());
-    configuration.pins = {"~/keep me.pdf", "/srv/files/a \"quoted\" name", "~/Été/photo.jpg"};
-    configuration.timers = {{"~/Downloads/a.zip", dateFromUnix(1740821400)},
-                            {"/tmp/b", dateFromUnix(0)},
-                            {"~/c", dateFromUnix(-86400)}};
+    configuration.timers = {{"/tmp/b", dateFromUnix(0)}, {"~/c", dateFromUnix(-86400)}};
     configuration.checkInterval = 90.25;
-    configuration.quarantineDirectory = "/mnt/quarantine";
     configuration.quarantineTTL = 3 * 86400;
-    configuration.emptyTrash = true;
-    configuration.showMenuBarIcon = true;
     configuration.notch.quietWhenBusy = configuration.notch.toastAfterSweep = false;
     configuration.notch.hotkeyEnabled = false;
-    configuration.onboardingCompleted = true;
     return configuration;
 }
 
@@ -159,27 +352,18 @@ TEST_F(ConfigurationDecoding, encodingThenDecodingGivesAnEqualRecord) {
     }
 }
 
-TEST(ConfigurationDefaults, holdTheBuiltInRulesAndTheSupportQuarantine) {
-    TempDir home("dustlyn-config");
-    const UserFolders folders = UserFolders::make(home.path());
-    const Configuration configuration = Configuration::defaults(folders);
-    EXPECT_EQ(configuration.rules, DefaultRules::all(folders));
-    EXPECT_EQ(configuration.quarantineDirectory, "~/.local/share/Dustlyn/Quarantine");
-    EXPECT_EQ(configuration.quarantineTTLFormatted(), "7 days");
+TEST_F(ConfigurationTest, theDefaultsHoldTheBuiltInRulesAndTheSupportQuarantine) {
+    EXPECT_EQ(defaults.rules, DefaultRules::all(folders));
+    EXPECT_EQ(defaults.quarantineDirectory, "~/.local/share/Dustlyn/Quarantine");
+    EXPECT_EQ(defaults.quarantineTTLFormatted(), "7 days");
 }
 
-class DerivedLocations : public ::testing::Test {
-protected:
-    void SetUp() override {
-        testing::writeFile(home / "real" / "x");
-        fs::create_directory_symlink(home / "real", home / "link");
-    }
-
-    TempDir home{"dustlyn-config"};
-};
-
-// Paths naming the same file collapse to one; missing ones resolve as far as they exist.
-TEST_F(DerivedLocations, pinsNamingTheSameFileCollapseToOne) {
+// Paths naming the same file collapse to one; missing ones resolve as far as they exist. A timer
+// names a file to move; on a link it times the link, never the file it leads to. The
+// quarantine is expanded and resolved, through a linked home folder too.
+TEST_F(ConfigurationTest, pinsTimersAndTheQuarantineAreResolvedThroughLinks) {
+    writeFile(home / "real" / "x");
+    fs::create_directory_symlink(home / "real", home / "link");
     Configuration configuration;
     configuration.pins = {"~/real/x",
                           (home / "real" / "x").native(),
@@ -190,14 +374,7 @@ TEST_F(DerivedLocations, pinsNamingTheSameFileCollapseToOne) {
     EXPECT_EQ(configuration.pinURLs(home.path()),
               (std::set<fs::path>{home / "real" / "x", home / "real" / "gone.txt",
                                   home / "nowhere" / "file"}));
-}
-
-// A timer names a file to move; on a link it times the link, never the file it leads to.
-// A timer names a file to move; on a link it times the link, never the file it leads to.
-// The quarantine is expanded and resolved, through a linked home folder too.
-TEST_F(DerivedLocations, timersKeepOneDateALinkStaysALinkAndTheQuarantineIsResolved) {
     fs::create_symlink(home / "real" / "x", home / "real" / "to-x");
-    Configuration configuration;
     configuration.timers = {{"~/link/x", dateFromUnix(100)}, {"~/link/to-x", dateFromUnix(300)}};
     EXPECT_EQ(configuration.timerURLs(home.path()),
               (std::map<fs::path, Date>{{home / "real" / "x", dateFromUnix(100)},

@@ -23,9 +23,7 @@ TEST(DurationTextLong, fullWordsTruncatedTowardZero) {
         SCOPED_TRACE(row.seconds);
         EXPECT_EQ(DurationText::longText(row.seconds), row.text);
     }
-}
-
-TEST(DurationTextLong, valuesNoFileHoldsStillGiveText) {
+    // Values no file holds still give text.
     EXPECT_EQ(DurationText::longText(std::numeric_limits<double>::quiet_NaN()), "immediately");
     EXPECT_EQ(DurationText::longText(std::numeric_limits<double>::infinity()),
               std::to_string(std::numeric_limits<std::int64_t>::max()) + " days");

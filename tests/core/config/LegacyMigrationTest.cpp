@@ -17,27 +17,8 @@ using testing::readFile;
 using testing::TempDir;
 using testing::writeFile;
 
-// A legacy configuration as the earlier version wrote it, quarantine text substituted.
-std::string legacyConfiguration(const std::string& quarantineDirectory) {
-    return R"({
-  "checkInterval" : 120,
-  "emptyTrash" : true,
-  "notch" : { "showPill" : false },
-  "onboardingCompleted" : true,
-  "pins" : [ "~\/Documents\/keep.pdf" ],
-  "quarantineDirectory" : ")" +
-           quarantineDirectory + R"(",
-  "quarantineTTL" : 259200,
-  "rules" : [ {
-      "ageBasis" : "modification", "ageThreshold" : 3600, "enabled" : true,
-      "folders" : [ "~\/Downloads" ], "id" : "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F",
-      "matchers" : [ { "extensionMatch" : "zip" } ], "name" : "Zips" } ],
-  "showMenuBarIcon" : true,
-  "timers" : { "~\/Downloads\/a.zip" : "2025-03-01T09:30:00Z" }
-})";
-}
-
-// What the legacy file above decodes to, with `quarantineDirectory` as given.
+// The legacy configuration the tests start from, naming `quarantineDirectory`. The earlier
+// version wrote the same format as this one.
 Configuration legacyRecord(const std::string& quarantineDirectory) {
     Configuration configuration;
     configuration.rules = {{*Uuid::parse("6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F"),
@@ -52,8 +33,7 @@ Configuration legacyRecord(const std::string& quarantineDirectory) {
     configuration.checkInterval = 120;
     configuration.quarantineDirectory = quarantineDirectory;
     configuration.quarantineTTL = 259200;
-    configuration.emptyTrash = true;
-    configuration.showMenuBarIcon = true;
+    configuration.emptyTrash = configuration.showMenuBarIcon = true;
     configuration.notch.showPill = false;
     configuration.onboardingCompleted = true;
     return configuration;
@@ -65,17 +45,17 @@ protected:
     fs::path legacyQuarantine() const { return legacy() / "Quarantine"; }
     fs::path newQuarantine() const { return folders.supportDirectory() / "Quarantine"; }
 
-    void writeLegacy(const std::string& content) { writeFile(legacy() / "config.json", content); }
+    // Writes the legacy configuration naming `quarantine`; returns its bytes.
+    std::string writeLegacy(const std::string& quarantine) const {
+        const std::string content = ConfigurationStore::encode(legacyRecord(quarantine));
+        writeFile(legacy() / "config.json", content);
+        return content;
+    }
     void fillLegacyQuarantine() {
         writeFile(legacyQuarantine() / "old shot.png", "png");
         writeFile(legacyQuarantine() / "nested/report.pdf", "pdf");
     }
     void migrate() const { LegacyMigration::migrateIfNeeded(legacy(), store, folders); }
-
-    // The legacy folder and its file are never deleted.
-    void expectLegacyFileKept(const std::string& content) const {
-        EXPECT_EQ(readFile(legacy() / "config.json"), content);
-    }
 
     TempDir home{"dustlyn-migration"};
     UserFolders folders = UserFolders::make(home.path());
@@ -86,7 +66,7 @@ TEST_F(LegacyMigrationTest, withoutALegacyFileOrWithACurrentOneNothingIsWritten)
     fillLegacyQuarantine();
     migrate();
     EXPECT_FALSE(fs::exists(store.url()));
-    writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
+    writeLegacy(folders.legacyQuarantineText());
     writeFile(store.url(), "{\"emptyTrash\": false}");
     migrate();
     EXPECT_EQ(readFile(store.url()), "{\"emptyTrash\": false}");
@@ -95,8 +75,7 @@ TEST_F(LegacyMigrationTest, withoutALegacyFileOrWithACurrentOneNothingIsWritten)
 }
 
 TEST_F(LegacyMigrationTest, theLegacyDefaultQuarantineMovesBesideTheNewConfiguration) {
-    const std::string content = legacyConfiguration(folders.legacyQuarantineText());
-    writeLegacy(content);
+    const std::string content = writeLegacy(folders.legacyQuarantineText());
     migrate();
     EXPECT_EQ(store.load(), legacyRecord("~/.local/share/Dustlyn/Quarantine"));
     fs::remove(store.url());
@@ -105,11 +84,11 @@ TEST_F(LegacyMigrationTest, theLegacyDefaultQuarantineMovesBesideTheNewConfigura
     EXPECT_EQ(readFile(newQuarantine() / "nested/report.pdf"), "pdf");
     EXPECT_FALSE(fs::exists(legacyQuarantine()));
     EXPECT_EQ(store.load(), legacyRecord("~/.local/share/Dustlyn/Quarantine"));
-    expectLegacyFileKept(content);
+    EXPECT_EQ(readFile(legacy() / "config.json"), content) << "the legacy file is kept";
 
     // A second run does nothing, whatever the legacy side holds by then.
     const std::string migrated = readFile(store.url());
-    writeLegacy(legacyConfiguration("\\/elsewhere"));
+    writeLegacy("/elsewhere");
     writeFile(legacyQuarantine() / "late.png", "late");
     migrate();
     EXPECT_EQ(readFile(store.url()), migrated);
@@ -117,25 +96,39 @@ TEST_F(LegacyMigrationTest, theLegacyDefaultQuarantineMovesBesideTheNewConfigura
 }
 
 // Another folder, or the same one spelled otherwise, is the user's choice: it stays as written.
-TEST_F(LegacyMigrationTest, aCustomQuarantineStaysAndNothingMoves) {
-    for (const auto& [written, stored] : std::vector<std::pair<std::string, std::string>>{
-             {"\\/mnt\\/Kept", "/mnt/Kept"},
-             {folders.legacyQuarantineText() + "\\/", "~/.local/share/Kelvo/Quarantine/"}}) {
-        SCOPED_TRACE(stored);
+// A new quarantine folder already there, even empty, is never replaced. Nothing moves.
+TEST_F(LegacyMigrationTest, aCustomQuarantineOrAnExistingNewOneLeavesTheLegacyOneInPlace) {
+    const std::string legacyText = folders.legacyQuarantineText();
+    const std::string defaultText = folders.defaultQuarantineText();
+    using Names = std::vector<std::string>;
+    const struct {
+        std::string written, stored;
+        std::optional<Names> before; // what the new quarantine holds beforehand, if it is there
+    } rows[] = {{"/mnt/Kept", "/mnt/Kept", std::nullopt},
+                {legacyText + "/", legacyText + "/", std::nullopt},
+                {legacyText, defaultText, Names{}},
+                {legacyText, defaultText, Names{"current.png"}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.written);
         fs::remove_all(folders.supportDirectory());
-        writeLegacy(legacyConfiguration(written));
+        writeLegacy(row.written);
         fillLegacyQuarantine();
+        if (row.before)
+            fs::create_directories(newQuarantine());
+        for (const auto& name : row.before.value_or(Names{}))
+            writeFile(newQuarantine() / name, "new");
         migrate();
-        EXPECT_EQ(store.load(), legacyRecord(stored));
-        EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
-        EXPECT_FALSE(fs::exists(newQuarantine()));
+        EXPECT_EQ(store.load(), legacyRecord(row.stored));
+        EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
+        EXPECT_EQ(fs::exists(newQuarantine()), row.before.has_value());
+        EXPECT_EQ(testing::namesIn(newQuarantine()), row.before.value_or(Names{}));
     }
 }
 
 // A corrupt legacy file or one that cannot be read: the defaults are written, and as they do
 // not name the legacy quarantine, it stays where it was.
 TEST_F(LegacyMigrationTest, aCorruptOrUnreadableLegacyConfigurationGivesTheDefaults) {
-    writeLegacy("{\"rules\": [{\"id\": \"broken\"}]");
+    writeFile(legacy() / "config.json", "{\"rules\": [{\"id\": \"broken\"}]");
     fillLegacyQuarantine();
     migrate();
     EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
@@ -148,27 +141,8 @@ TEST_F(LegacyMigrationTest, aCorruptOrUnreadableLegacyConfigurationGivesTheDefau
     EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
 }
 
-// A new quarantine folder already there, even empty, is never replaced.
-TEST_F(LegacyMigrationTest, anExistingNewQuarantineKeepsTheLegacyOneInPlace) {
-    for (const bool empty : {true, false}) {
-        SCOPED_TRACE(empty ? "empty" : "holding a file");
-        fs::remove_all(folders.supportDirectory());
-        writeLegacy(legacyConfiguration(folders.legacyQuarantineText()));
-        fillLegacyQuarantine();
-        fs::create_directories(newQuarantine());
-        if (!empty)
-            writeFile(newQuarantine() / "current.png", "new");
-        migrate();
-        EXPECT_EQ(testing::namesIn(newQuarantine()),
-                  empty ? std::vector<std::string>{} : std::vector<std::string>{"current.png"});
-        EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
-        EXPECT_EQ(store.load().quarantineDirectory, folders.defaultQuarantineText());
-    }
-}
-
 TEST_F(LegacyMigrationTest, aFailedSaveIsIgnoredAndTheNextStartTriesAgain) {
-    const std::string content = legacyConfiguration("\\/mnt\\/Kept");
-    writeLegacy(content);
+    const std::string content = writeLegacy("/mnt/Kept");
     fs::create_directories(folders.dataHome);
     writeFile(folders.supportDirectory(), "in the way"); // the support folder cannot be made
     migrate();
@@ -176,7 +150,7 @@ TEST_F(LegacyMigrationTest, aFailedSaveIsIgnoredAndTheNextStartTriesAgain) {
     fs::remove(folders.supportDirectory());
     migrate();
     EXPECT_EQ(store.load(), legacyRecord("/mnt/Kept"));
-    expectLegacyFileKept(content);
+    EXPECT_EQ(readFile(legacy() / "config.json"), content) << "the legacy file is kept";
 }
 
 // A folder cannot be renamed across file systems; the quarantine then stays behind and
@@ -187,7 +161,8 @@ TEST_F(LegacyMigrationTest, aLegacyQuarantineOnAnotherFileSystemStaysWhereItIs) 
         GTEST_SKIP() << "no second file system at /dev/shm";
     TempDir other("/dev/shm", "dustlyn-migration");
     const fs::path otherLegacy = other / "Kelvo";
-    writeFile(otherLegacy / "config.json", legacyConfiguration(folders.legacyQuarantineText()));
+    writeFile(otherLegacy / "config.json",
+              ConfigurationStore::encode(legacyRecord(folders.legacyQuarantineText())));
     writeFile(otherLegacy / "Quarantine/old shot.png", "png");
     LegacyMigration::migrateIfNeeded(otherLegacy, store, folders);
     EXPECT_EQ(readFile(otherLegacy / "Quarantine/old shot.png"), "png");

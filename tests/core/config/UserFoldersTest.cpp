@@ -1,9 +1,14 @@
 #include "core/config/UserFolders.h"
+#include "core/config/DefaultRules.h"
+#include "core/config/QuarantineFolder.h"
+#include "core/rules/NameMatcher.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace dustlyn {
@@ -97,6 +102,156 @@ TEST(UserFolders, theFileIsReadFromTheXdgConfigFolder) {
     fs::remove(config / "user-dirs.dirs");
     fs::create_directories(config / "user-dirs.dirs");
     EXPECT_EQ(UserFolders::make(home.path(), {}, config.path().native()).desktop, "~/Desktop");
+}
+
+using Folders = std::vector<std::string>;
+
+UserFolders englishFolders() {
+    return UserFolders::make("/nonexistent-home/tester");
+}
+
+UserFolders frenchFolders() {
+    UserFolders folders = englishFolders();
+    folders.desktop = "~/Bureau";
+    folders.downloads = "/data/Téléchargements";
+    folders.pictures = "~/Images";
+    folders.videos = "~/Vidéos";
+    return folders;
+}
+
+// The identifiers are drawn on first use; several threads touching them at once must
+// still agree on one set.
+TEST(DefaultRules, identifiersAreDrawnOnceEvenWhenFirstTouchedFromManyThreads) {
+    const UserFolders folders = englishFolders();
+    std::vector<std::vector<PurgeRule>> seen(8);
+    std::vector<std::thread> threads;
+    for (auto& rules : seen)
+        threads.emplace_back([&rules, &folders] { rules = DefaultRules::all(folders); });
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& rules : seen)
+        EXPECT_EQ(rules, seen.front());
+}
+
+// Identifiers stay the same for the run and differ from each other; folders follow the user
+// directories; only screenshots and recordings leave without the user switching a rule on.
+TEST(DefaultRules, identifiersStayTheFoldersFollowTheUserDirectoriesAndTwoAreOn) {
+    const auto english = DefaultRules::all(englishFolders());
+    const auto french = DefaultRules::all(frenchFolders());
+    ASSERT_EQ(english.size(), 6u);
+    std::set<Uuid> ids{PurgeRule::manualID()};
+    for (std::size_t i = 0; i < english.size(); ++i) {
+        EXPECT_EQ(english[i].id, french[i].id);
+        ids.insert(english[i].id);
+        EXPECT_EQ(english[i].enabled, i < 2) << english[i].name;
+    }
+    EXPECT_EQ(ids.size(), 7u);
+    EXPECT_EQ(english[4].folders, Folders{"~/Downloads"});
+    EXPECT_EQ(french[1].folders,
+              (Folders{"~/Bureau", "~/Images/Screenshots", "~/Vidéos/Screencasts"}));
+    EXPECT_EQ(french[3].folders, Folders{"/data/Téléchargements"});
+    EXPECT_EQ(french[5].folders, Folders{"~/Bureau"});
+}
+
+// The names the Linux desktops give screenshots and recordings, and one case of each matcher
+// kind; the extension lists themselves are not repeated here.
+TEST(DefaultRules, matchersTakeTheLinuxFileNames) {
+    struct Row {
+        std::size_t rule;
+        const char* name;
+        bool accepted;
+    };
+    const std::vector<Row> rows = {
+        {0, "Screenshot from 2024-05-01 10-00-00.png", true},
+        {0, "Screenshot 2024.webp", false},
+        {0, "My Screenshot.png", false},
+        {1, "Screencast from 2024-05-01 10-00-00.webm", true},
+        {1, "Screen Recording 2024-01-02 at 09.10.11.mov", true},
+        {2, "tool_1.0_amd64.deb", true},
+        {2, "Tool.AppImage", true},
+        {2, "notes.txt", false},
+        {3, "a.tar.gz", true},
+        {3, "a.tgz", true},
+        {4, "anything", true},
+        {5, "letter.pdf", true},
+        {5, "photo.png", false},
+    };
+    const auto rules = DefaultRules::all(englishFolders());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(rules[row.rule].name + " with " + row.name);
+        EXPECT_EQ(NameMatcher(rules[row.rule].matchers).matches(row.name), row.accepted);
+    }
+}
+
+class QuarantineFolderTest : public ::testing::Test {
+protected:
+    TempDir home{"dustlyn-quarantine-folder"};
+    UserFolders folders = UserFolders::make(home.path());
+    std::vector<PurgeRule> rules = {
+        {Uuid::random(), "Projects", true, {"~/Work/Projects"}, {}, 60, AgeBasis::modification}};
+};
+
+// Everything in the quarantine is deleted once it expires.
+TEST_F(QuarantineFolderTest, aFolderHoldingTheUsersFilesIsRefusedWithTheReason) {
+    fs::create_directories(home / "Work/Projects");
+    fs::create_directory_symlink(home / "Work", home / "work-link");
+    const std::vector<std::pair<std::string, std::optional<std::string>>> rows = {
+        {"~/.local/share/Dustlyn/Quarantine", std::nullopt},
+        {"~/Desktop/Quarantine", std::nullopt},
+        {"", "no folder is named"},
+        {"Quarantine",
+         "it is not a full path from the root folder (\"/\") or your home folder (\"~\")"},
+        {"/", "it is the root folder, which holds every file of the computer"},
+        {"~", "it is your home folder"},
+        {(home / "Desktop/..").native(), "it is your home folder"},
+        {fs::path(home.path()).parent_path().native(), "it holds your home folder"},
+        {"~/Downloads/", "it is your Downloads folder"},
+        {"~/.local/share/Dustlyn", "it is Dustlyn's own folder with its settings and history"},
+        {"~/.local", "it holds Dustlyn's own folder with its settings and history"},
+        {"~/.config", "it is the folder of your programs' settings"},
+        {"~/work-link/Projects", "it is the folder ~/Work/Projects of the rule \"Projects\""},
+        {"~/Work", "it holds the folder ~/Work/Projects of the rule \"Projects\""},
+    };
+    for (const auto& [text, reason] : rows) {
+        SCOPED_TRACE("\"" + text + "\"");
+        EXPECT_EQ(QuarantineFolder::problem(text, rules, folders), reason);
+    }
+}
+
+// The default is always fine, even when a rule (oddly) lists it or the data folder lies on
+// the Desktop; the user's own folders come from their settings file.
+TEST_F(QuarantineFolderTest, theDefaultQuarantineIsAlwaysFineAndTheUsersFoldersAreTheirOwn) {
+    rules[0].folders.push_back("~/.local/share/Dustlyn/Quarantine");
+    EXPECT_EQ(QuarantineFolder::problem("~/.local/share/Dustlyn/Quarantine", rules, folders),
+              std::nullopt);
+    const UserFolders onDesktop = UserFolders::make(home.path(), (home / "Desktop").native());
+    EXPECT_EQ(QuarantineFolder::problem("~/Desktop/Dustlyn/Quarantine", {}, onDesktop),
+              std::nullopt);
+    testing::writeFile(home / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+    const UserFolders configured = UserFolders::make(home.path());
+    EXPECT_EQ(QuarantineFolder::problem("~/Papers", {}, configured), "it is your Documents folder");
+    EXPECT_EQ(QuarantineFolder::problem("~/Documents", {}, configured), std::nullopt);
+}
+
+// Files already in a chosen folder must never be taken for quarantined ones.
+TEST_F(QuarantineFolderTest, aChosenFolderThatHoldsSomethingGetsADedicatedFolderInside) {
+    testing::writeFile(home / "Full/photo.png");
+    fs::create_directories(home / "Empty");
+    testing::writeFile(home / "Old/Dustlyn Quarantine/kept.png");
+    testing::writeFile(home / ".local/share/Dustlyn/Quarantine/shot.png");
+    testing::writeFile(home / "Current/shot.png");
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"~/Empty", "~/Empty"},
+        {"~/Full", "~/Full/Dustlyn Quarantine"},
+        {"~/Old", "~/Old/Dustlyn Quarantine"},
+        {"~/Old/Dustlyn Quarantine", "~/Old/Dustlyn Quarantine"},
+        {"~/.local/share/Dustlyn/Quarantine", "~/.local/share/Dustlyn/Quarantine"},
+        {(home / "Current").native(), (home / "Current").native()},
+    };
+    for (const auto& [chosen, stored] : rows) {
+        SCOPED_TRACE(chosen);
+        EXPECT_EQ(QuarantineFolder::forChoice(chosen, "~/Current", folders), stored);
+    }
 }
 
 } // namespace

@@ -1,10 +1,16 @@
 #include "core/history/HistoryStore.h"
+#include "core/base/DecodingError.h"
+#include "core/base/JsonText.h"
+#include "core/history/HistoryDecoder.h"
+#include "core/history/HistoryQuickReader.h"
+#include "core/history/HistoryTail.h"
+#include "core/history/PreparedTrim.h"
+#include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
+#include <functional>
 #include <limits>
 #include <stdexcept>
 
@@ -12,6 +18,7 @@ namespace dustlyn {
 namespace {
 
 namespace fs = std::filesystem;
+using Json = nlohmann::json;
 using Kind = HistoryEntry::Kind;
 
 Uuid id(const char* text) {
@@ -42,27 +49,28 @@ std::string goldenBytes() {
 }
 
 // Entry number `n` of a made-up history, one minute apart.
-HistoryEntry numbered(int n, Kind kind = Kind::quarantined) {
+HistoryEntry numbered(int n, Kind kind = Kind::quarantined, const fs::path& quarantine = "/q") {
     return {Uuid::random(),
             dateFromUnix(1772356500 + 60 * std::int64_t(n)),
             kind,
-            "/home/ann/Desktop/file " + std::to_string(n) + ".png",
-            "/q/file " + std::to_string(n) + ".png",
+            "/home/ann/Desktop/file \"" + std::to_string(n) + "\".png",
+            (quarantine / ("file " + std::to_string(n) + ".png")).native(),
             n,
             "Screenshots",
-            std::nullopt};
+            n % 2 ? std::optional<Uuid>(Uuid::random()) : std::nullopt};
 }
 
-std::vector<HistoryEntry> numberedEntries(int from, int count) {
+// Entries `from` to `from + count`, every third one a deletion; the files of the first
+// `present` quarantined ones lie in `quarantine`.
+std::vector<HistoryEntry> numberedEntries(int from, int count, const fs::path& quarantine = "/q",
+                                          int present = 0) {
     std::vector<HistoryEntry> entries;
-    for (int n = from; n < from + count; ++n)
-        entries.push_back(numbered(n));
+    for (int n = from; n < from + count; ++n) {
+        entries.push_back(numbered(n, n % 3 ? Kind::quarantined : Kind::deleted, quarantine));
+        if (n % 3 && present-- > 0)
+            testing::writeFile(entries.back().quarantinePath);
+    }
     return entries;
-}
-
-bool somethingAt(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
 }
 
 struct HistoryFile : ::testing::Test {
@@ -80,8 +88,8 @@ TEST_F(HistoryFile, saveWritesExactlyTheCheckedInBytesAndLoadGivesTheEntriesBack
     store.save(entries);
     EXPECT_EQ(testing::readFile(store.url()), goldenBytes());
     EXPECT_EQ(store.load(), goldenEntries());
-    EXPECT_FALSE(somethingAt(dir / ".history.json.tmp-a1B2c3"));
-    EXPECT_TRUE(somethingAt(dir / ".config.json.tmp-a1B2c3"));
+    EXPECT_FALSE(fs::exists(dir / ".history.json.tmp-a1B2c3"));
+    EXPECT_TRUE(fs::exists(dir / ".config.json.tmp-a1B2c3"));
 
     const HistoryStore nested(dir / "a/b/history.json", 5000);
     nested.save({});
@@ -108,30 +116,42 @@ TEST_F(HistoryFile, aFailedSaveTouchesNothing) {
 }
 
 // A file over the cap (written under a larger one) is read whole and trimmed by the next
-// append; more new entries than the cap keep only the newest.
-TEST(HistoryAppend, theCapDropsExactlyTheOldestEntriesPastIt) {
+// append; more new entries than the cap keep only the newest. Appending at the tail leaves
+// exactly the bytes a whole read and write leaves.
+TEST(HistoryAppend, theCapDropsTheOldestEntriesPastItAndTheTailWritesWhatAWholeWriteWrites) {
     const struct {
-        int limit, before, added;
-        std::size_t kept;
-    } cases[] = {{5000, 4999, 3, 5000}, {5000, 5000, 1, 5000}, {5, 8, 1, 5}, {2, 2, 3, 2}};
+        int limit, stored, added, present; // present: the oldest quarantined entries' files
+    } cases[] = {{5000, 4999, 3, 0}, {5000, 5000, 1, 0},    {5, 8, 1, 0},   {2, 2, 3, 0},
+                 {5000, 0, 2, 0},    {5000, 4999, 1000, 0}, {10, 10, 3, 2}, {8, 40, 5, 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.before) + " + " + std::to_string(c.added));
+        SCOPED_TRACE(std::to_string(c.stored) + " + " + std::to_string(c.added));
         testing::TempDir dir;
-        const HistoryStore store(dir / "history.json", c.limit);
-        auto all = numberedEntries(0, c.before);
-        HistoryStore(store.url(), 10000).save(all);
-        const auto added = numberedEntries(10000, c.added);
+        auto all = numberedEntries(0, c.stored, dir / "Quarantine", c.present);
+        const HistoryStore whole(dir / "whole/history.json", c.limit);
+        const HistoryStore tail(dir / "tail/history.json", c.limit);
+        HistoryStore(whole.url(), 10000).save(all);
+        HistoryStore(tail.url(), 10000).save(all);
+        const auto added = numberedEntries(10000, c.added, dir / "Quarantine");
         all.insert(all.end(), added.begin(), added.end());
-        const auto result = store.append(added);
-        EXPECT_EQ(result, std::vector<HistoryEntry>(all.end() - std::ptrdiff_t(c.kept), all.end()));
-        EXPECT_EQ(store.load(), result);
+        const auto result = whole.append(added);
+        const auto kept = std::ptrdiff_t(std::min<std::size_t>(all.size(), c.limit));
+        if (c.present == 0) {
+            EXPECT_EQ(result, std::vector<HistoryEntry>(all.end() - kept, all.end()));
+        }
+        EXPECT_EQ(whole.load(), result);
+        // More new entries than the cap are left to a whole write.
+        const auto appended = tail.appendToTail(added);
+        ASSERT_EQ(appended, c.added > c.limit ? std::nullopt : std::optional<bool>(true));
+        if (appended) {
+            EXPECT_EQ(testing::readFile(tail.url()), testing::readFile(whole.url()));
+        }
     }
 }
 
 TEST_F(HistoryFile, anEmptyAppendWritesNothingAndReturnsTheFile) {
     const HistoryStore absent(dir / "none/history.json", 5000);
     EXPECT_TRUE(absent.append({}).empty());
-    EXPECT_FALSE(somethingAt(dir / "none"));
+    EXPECT_FALSE(fs::exists(dir / "none"));
     store.save(goldenEntries());
     const Date past = date("2020-01-01T00:00:00Z");
     testing::setModificationDate(store.url(), past);
@@ -140,7 +160,7 @@ TEST_F(HistoryFile, anEmptyAppendWritesNothingAndReturnsTheFile) {
     testing::writeFile(store.url(), "{");
     EXPECT_TRUE(store.append({}).empty());
     EXPECT_EQ(testing::readFile(store.url()), "{");
-    EXPECT_FALSE(somethingAt(store.damagedURL()));
+    EXPECT_FALSE(fs::exists(store.damagedURL()));
 }
 
 // The cap trims the oldest entries, but the record of a file still in the quarantine is the
@@ -192,7 +212,7 @@ TEST_F(HistoryFile, appendKeepsTheDamagedBytesAsideBesideOlderCopiesAndWritesWha
     EXPECT_EQ(testing::readFile(dir / "history.json.damaged-2"), damaged);
     EXPECT_FALSE(store.read().damaged);
     store.append({numbered(5)});
-    EXPECT_FALSE(somethingAt(dir / "history.json.damaged-3"));
+    EXPECT_FALSE(fs::exists(dir / "history.json.damaged-3"));
 
     // Something unreadable in the file's place is moved aside too.
     const HistoryStore blocked(dir / "blocked.json", 5000);
@@ -245,6 +265,279 @@ TEST(HistoryQueries, statsCountEntriesDatedAtOrAfterSinceAndNoRestoredSize) {
     const auto big = std::numeric_limits<std::int64_t>::max();
     const auto huge = entry(Kind::quarantined, since, big);
     EXPECT_EQ(HistoryStore::stats({huge, huge}, since).clearedSize, big);
+}
+
+// Where only a whole read can say what the file holds, the tail is left alone.
+TEST(HistoryTailDecline, declinesFilesItCannotReadAtTheirEnds) {
+    testing::TempDir dir;
+    const HistoryStore store(dir / "history.json", 5);
+    const auto added = numberedEntries(10, 1, dir / "Quarantine");
+    EXPECT_EQ(store.appendToTail(added), std::nullopt) << "no file";
+
+    store.save(numberedEntries(0, 3, dir / "Quarantine"));
+    const std::string sound = testing::readFile(store.url());
+    const std::vector<std::pair<const char*, std::string>> odd = {
+        {"cut short", sound.substr(0, sound.size() - 9)},
+        {"written by hand", "[\n" + sound.substr(1)},
+        {"empty", ""},
+    };
+    for (const auto& [what, bytes] : odd) {
+        SCOPED_TRACE(what);
+        testing::writeFile(store.url(), bytes);
+        EXPECT_FALSE(store.looksWhole());
+        EXPECT_EQ(store.appendToTail(added), std::nullopt);
+        EXPECT_EQ(testing::readFile(store.url()), bytes);
+    }
+
+    // Every old entry keeps a file in the quarantine: only the new ones could make room.
+    auto kept = numberedEntries(0, 5, dir / "Quarantine");
+    for (auto& entry : kept) {
+        entry.kind = Kind::quarantined;
+        testing::writeFile(entry.quarantinePath);
+    }
+    store.save(kept);
+    EXPECT_TRUE(store.looksWhole());
+    EXPECT_EQ(store.appendToTail(added), std::nullopt);
+}
+
+struct PreparedCase {
+    const char* name;
+    int planned;   // the moves the trim was begun for
+    int added;     // the entries the moves made
+    int present;   // the oldest quarantined entries whose files are still in the quarantine
+    bool replaced; // the file was written again between the beginning and the end
+    bool finished; // whether the begun trim is the one used
+};
+
+class PreparedTrimEnd : public ::testing::TestWithParam<PreparedCase> {};
+
+// Begun or not, used or given up, the file ends as a whole read and write leaves it, and no
+// temporary file is left beside it.
+TEST_P(PreparedTrimEnd, leavesWhatAWholeWriteLeaves) {
+    const PreparedCase& c = GetParam();
+    testing::TempDir dir;
+    const fs::path quarantine = dir / "Quarantine";
+    const int limit = 20;
+    auto stored = numberedEntries(0, limit, quarantine, c.present);
+    const HistoryStore whole(dir / "whole/history.json", limit);
+    const HistoryStore store(dir / "store/history.json", limit);
+    whole.save(stored);
+    store.save(stored);
+
+    auto begun = store.prepareTrim(std::size_t(c.planned));
+    ASSERT_TRUE(begun);
+    if (c.replaced) {
+        stored = numberedEntries(50, limit, quarantine);
+        whole.save(stored);
+        store.save(stored);
+    }
+    const auto added = numberedEntries(1000, c.added, quarantine);
+    const auto expected = whole.append(added);
+    const auto file = HistoryTail::open(store.url());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(begun->finish(store.url(), HistoryTail::entryStarts(file->bytes), limit,
+                            HistoryStore::encode(added)),
+              c.finished);
+    if (!c.finished) {
+        ASSERT_EQ(store.appendToTail(added), std::optional<bool>(true));
+    }
+    begun.reset();
+
+    EXPECT_EQ(testing::readFile(store.url()), testing::readFile(whole.url()));
+    EXPECT_EQ(store.load(), expected);
+    EXPECT_EQ(testing::namesIn(store.url().parent_path()),
+              std::vector<std::string>{"history.json"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PreparedTrimEnd,
+    ::testing::Values(PreparedCase{"asPlanned", 5, 5, 0, false, true},
+                      PreparedCase{"keepingFilesStillInTheQuarantine", 5, 5, 2, false, true},
+                      PreparedCase{"everyOldEntryGoing", 20, 20, 0, false, true},
+                      PreparedCase{"fewerMovedThanPlanned", 5, 4, 0, false, false},
+                      PreparedCase{"fileWrittenMeanwhile", 5, 5, 0, true, false}),
+    [](const auto& tested) { return std::string(tested.param.name); });
+
+TEST(PreparedTrimBegin, onlyWhenTheEntriesWouldNotFit) {
+    testing::TempDir dir;
+    const HistoryStore store(dir / "history.json", 20);
+    EXPECT_FALSE(store.prepareTrim(1)) << "no file";
+    store.save(numberedEntries(0, 15));
+    EXPECT_FALSE(store.prepareTrim(5));
+    EXPECT_TRUE(store.prepareTrim(6));
+}
+
+Json validEntry() {
+    return Json::parse(R"({"id":"5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E",
+        "date":"2026-03-01T09:15:00Z","kind":"quarantined",
+        "originalPath":"/home/ann/Desktop/a.png",
+        "quarantinePath":"/home/ann/.local/share/Dustlyn/Quarantine/a.png",
+        "size":12,"ruleName":"Screenshots",
+        "sweepID":"0D9C8B7A-6F5E-4D3C-8B2A-190817263544"})");
+}
+
+// (How an entry is written, key by key, is held by the golden history file.)
+TEST(HistoryEntryJson, sweepIdMayBeAbsentOrNullAndUnknownKeysAreIgnored) {
+    const HistoryEntry entry = historyEntryFromJson(validEntry());
+    ASSERT_TRUE(entry.sweepID);
+    for (const auto& spoil : std::vector<std::function<void(Json&)>>{
+             [](Json& e) { e.erase("sweepID"); }, [](Json& e) { e["sweepID"] = nullptr; }}) {
+        Json value = validEntry();
+        spoil(value);
+        value["comment"] = "written by a later version";
+        HistoryEntry expected = entry;
+        expected.sweepID.reset();
+        EXPECT_EQ(historyEntryFromJson(value), expected);
+    }
+}
+
+// One spoiled entry must not cost the origins of all the others; the strict readers refuse it.
+TEST_F(HistoryFile, oneBadEntryIsLeftOutAndCountedAndTheOthersAreRead) {
+    const std::vector<std::pair<const char*, std::function<void(Json&)>>> rows = {
+        {"no id", [](Json& e) { e.erase("id"); }},
+        {"no date", [](Json& e) { e.erase("date"); }},
+        {"no kind", [](Json& e) { e.erase("kind"); }},
+        {"no size", [](Json& e) { e.erase("size"); }},
+        {"id is a UUID without dashes",
+         [](Json& e) { e["id"] = "5B1D7E0A3C2F4A8B9D6E1F2A3B4C5D6E"; }},
+        {"date has fractional seconds", [](Json& e) { e["date"] = "2026-03-01T09:15:00.500Z"; }},
+        {"date is not a day", [](Json& e) { e["date"] = "2026-02-30T09:15:00Z"; }},
+        {"date past what a Date holds", [](Json& e) { e["date"] = "4052-03-01T09:15:00Z"; }},
+        {"kind in another case", [](Json& e) { e["kind"] = "Restored"; }},
+        {"originalPath is null", [](Json& e) { e["originalPath"] = nullptr; }},
+        {"size has a fraction", [](Json& e) { e["size"] = 1.5; }},
+        {"size is beyond 64 bits", [](Json& e) { e["size"] = 9223372036854775808ull; }},
+        {"sweepID is not a UUID", [](Json& e) { e["sweepID"] = "x"; }},
+        {"entry is text", [](Json& e) { e = "entry"; }},
+    };
+    Json second = validEntry();
+    second["id"] = "5B1D7E0A-3C2F-4A8B-9D6E-000000000002";
+    const std::vector<HistoryEntry> good = {historyEntryFromJson(validEntry()),
+                                            historyEntryFromJson(second)};
+    for (const auto& [name, spoil] : rows) {
+        SCOPED_TRACE(name);
+        Json bad = validEntry();
+        spoil(bad);
+        EXPECT_THROW(historyEntryFromJson(bad), DecodingError);
+        const std::string bytes = Json::array({validEntry(), bad, second}).dump();
+        testing::writeFile(store.url(), bytes);
+        EXPECT_THROW(HistoryStore::decode(bytes), DecodingError);
+        const HistoryReadout readout = store.read();
+        EXPECT_EQ(readout.entries, good);
+        EXPECT_EQ(readout.skipped, 1u);
+        EXPECT_TRUE(readout.damaged);
+        EXPECT_FALSE(readout.cutShort);
+        EXPECT_EQ(testing::readFile(store.url()), bytes) << "reading must not write";
+    }
+}
+
+TEST_F(HistoryFile, aFileThatBreaksOffKeepsWhatCameBeforeAndAnythingElseReadsAsEmpty) {
+    const std::string valid = validEntry().dump();
+    const std::vector<std::pair<const char*, std::string>> cut = {
+        {"cut in the second entry", "[" + valid + "," + valid.substr(0, valid.size() / 2)},
+        {"trailing bytes", "[" + valid + "]x"},
+        {"a bad character after the first entry", "[" + valid + ",\xff]"},
+    };
+    for (const auto& [name, bytes] : cut) {
+        SCOPED_TRACE(name);
+        testing::writeFile(store.url(), bytes);
+        const HistoryReadout readout = store.read();
+        EXPECT_EQ(readout.entries.size(), 1u);
+        EXPECT_TRUE(readout.cutShort && readout.damaged);
+        EXPECT_FALSE(readout.reason.empty());
+    }
+    for (const std::string& bytes :
+         {valid, std::string("history"), std::string(), std::string("null"), std::string("[1,2]"),
+          "[" + std::string(valid).replace(valid.find("a.png"), 1, "\xff") + "]"}) {
+        SCOPED_TRACE(bytes);
+        testing::writeFile(store.url(), bytes);
+        EXPECT_THROW(HistoryStore::decode(bytes), DecodingError);
+        EXPECT_TRUE(store.load().empty());
+        EXPECT_TRUE(store.read().damaged);
+    }
+    testing::writeFile(store.url(), " [ ] ");
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_FALSE(store.read().damaged);
+}
+
+TEST(HistoryFileDecoding, readsEachElementExactlyAsTheEntryReaderDoes) {
+    const std::string id = "\"id\":\"5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6E\"";
+    const std::string rest = "\"date\":\"2026-03-01T09:15:00Z\",\"kind\":\"deleted\","
+                             "\"originalPath\":\"\\/a\\/b\",\"quarantinePath\":\"\\u0071\","
+                             "\"size\":-3,\"ruleName\":\"\"";
+    const std::string sweep = "\"sweepID\":\"0D9C8B7A-6F5E-4D3C-8B2A-190817263544\"";
+    for (const std::string& element :
+         {"{" + id + "," + rest + "}",
+          "{\"id\":5," + id + "," + rest + ",\"kind\":\"bogus\",\"kind\":\"restored\"}",
+          "{" + id + "," + rest + ",\"size\":\"1\"}",
+          "{\"x\":{\"id\":[{\"size\":\"no\"}],\"y\":null}," + id + ",\"z\":[[],{}]," + rest + "}",
+          "{" + id + "," + rest + "," + sweep + ",\"sweepID\":null}",
+          "{" + id + "," + rest + ",\"sweepID\":null," + sweep + "}",
+          "{" + id + "," + rest + ",\"sweepID\":{}}", "{" + id + "," + rest + ",\"size\":12.0}",
+          "{" + id + "," + rest + ",\"size\":-9223372036854775808}"}) {
+        SCOPED_TRACE(element);
+        const std::string file = "[" + element + "," + element + "]";
+        std::optional<HistoryEntry> expected;
+        try {
+            expected = historyEntryFromJson(Json::parse(element));
+        } catch (const DecodingError&) {
+        }
+        if (expected) {
+            EXPECT_EQ(HistoryStore::decode(file),
+                      (std::vector<HistoryEntry>{*expected, *expected}));
+        } else {
+            EXPECT_THROW(HistoryStore::decode(file), DecodingError);
+        }
+    }
+}
+
+TEST(HistoryFileDecoding, theQuickRoadReadsWhatTheStoreWritesAndDeclinesTheRest) {
+    const std::string element = validEntry().dump();
+    EXPECT_TRUE(HistoryQuickReader::read(" [\n\t" + element + " ,\r" + element + " ]\n"));
+    const std::vector<std::string> declined = {
+        "[" + std::string(element).replace(element.find("a.png"), 1, "\\u0061") + "]",
+        "[{\"id\":\"x\"," + element.substr(1) + "]", "[{\"x\":[]," + element.substr(1) + "]",
+        "[" + std::string(element).replace(element.find(":12"), 3, ":12.0") + "]",
+        "\xef\xbb\xbf[" + element + "]"};
+    for (const auto& bytes : declined) {
+        SCOPED_TRACE(bytes);
+        EXPECT_FALSE(HistoryQuickReader::read(bytes));
+    }
+    // Declined is not rejected: the full reader still reads the escaped form.
+    EXPECT_EQ(HistoryStore::decode(declined[0]).size(), 1u);
+    for (const char* text :
+         {"5b1D7e0A-3C2f-4a8B-9d6E-1F2a3B4c5D6F", "5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D6",
+          "5B1D7E0A3-C2F-4A8B-9D6E-1F2A3B4C5D6E", "5B1D7E0G-3C2F-4A8B-9D6E-1F2A3B4C5D6E",
+          "{5B1D7E0A-3C2F-4A8B-9D6E-1F2A3B4C5D}"}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(HistoryQuickReader::uuid(text), Uuid::parse(text));
+    }
+}
+
+TEST(HistoryFileEncoding, bytesAreTheCompactJsonOfEachEntry) {
+    HistoryEntry entry = historyEntryFromJson(validEntry());
+    std::vector<HistoryEntry> entries;
+    for (const char* text : {"a/b\\c\"d\"", "tab\tnew\nline\rcr\bbs\fff", "\x01\x1f\x7f control",
+                             "Übersicht – café 📷", ""}) {
+        entry.originalPath = entry.quarantinePath = entry.ruleName = text;
+        entry.size = entries.size() % 2 ? -42 : 1234567890123;
+        entry.sweepID = entries.size() % 2 ? std::nullopt : std::optional<Uuid>(Uuid::random());
+        entries.push_back(entry);
+    }
+    for (const Date when : {dateFromUnix(-1), *storedDate("1678-01-01T00:00:00Z"),
+                            *storedDate("2261-12-31T23:59:59Z")}) {
+        entry.date = when;
+        entries.push_back(entry);
+    }
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const auto& e : entries)
+        array.push_back(toJson(e));
+    const std::string bytes = HistoryStore::encode(entries);
+    EXPECT_EQ(bytes, writeCompactJson(array));
+    EXPECT_EQ(HistoryStore::decode(bytes), entries);
+    EXPECT_EQ(HistoryDecoder::decodeWithReader(bytes), entries);
+    const std::string plain = HistoryStore::encode({historyEntryFromJson(validEntry())});
+    EXPECT_EQ(HistoryQuickReader::read(plain), HistoryDecoder::decodeWithReader(plain));
 }
 
 } // namespace

@@ -22,12 +22,10 @@ std::vector<std::string> temporariesBeside(const fs::path& target) {
     return names;
 }
 
-enum class Expect { oldBytes, newBytes };
-
 struct Fault {
     const char* name;
     std::string inject;
-    Expect content;
+    bool newBytes; // what the file holds afterwards: the new bytes, or else the old ones
     bool killed;
     // How a save that returns a failure shows it: the configuration store throws (the probe
     // exits 1), the history store reports nothing.
@@ -36,19 +34,16 @@ struct Fault {
 
 const std::vector<Fault>& faults() {
     static const std::vector<Fault> rows = {
-        {"file flush fails", "fsync:error=EIO:when=1", Expect::oldBytes, false, true},
-        {"folder flush fails after the rename", "fsync:error=EIO:when=2", Expect::newBytes, false,
-         true},
-        {"rename across file systems", "rename:error=EXDEV", Expect::oldBytes, false, true},
-        {"disk full while writing", "write:error=ENOSPC:when=1", Expect::oldBytes, false, true},
-        {"killed at the first write", "write:signal=SIGKILL:when=1", Expect::oldBytes, true, false},
+        {"file flush fails", "fsync:error=EIO:when=1", false, false, true},
+        {"folder flush fails after the rename", "fsync:error=EIO:when=2", true, false, true},
+        {"rename across file systems", "rename:error=EXDEV", false, false, true},
+        {"disk full while writing", "write:error=ENOSPC:when=1", false, false, true},
+        {"killed at the first write", "write:signal=SIGKILL:when=1", false, true, false},
         // A store writes its file with one write(2): a kill at a later write never comes.
-        {"kill at the second write", "write:signal=SIGKILL:when=2", Expect::newBytes, false, false},
-        {"killed before the file is flushed", "fsync:signal=SIGKILL:when=1", Expect::oldBytes, true,
-         false},
-        {"killed at the rename", "rename:signal=SIGKILL", Expect::oldBytes, true, false},
-        {"killed before the folder is flushed", "fsync:signal=SIGKILL:when=2", Expect::newBytes,
-         true, false},
+        {"kill at the second write", "write:signal=SIGKILL:when=2", true, false, false},
+        {"killed before the file is flushed", "fsync:signal=SIGKILL:when=1", false, true, false},
+        {"killed at the rename", "rename:signal=SIGKILL", false, true, false},
+        {"killed before the folder is flushed", "fsync:signal=SIGKILL:when=2", true, true, false},
     };
     return rows;
 }
@@ -73,20 +68,19 @@ protected:
         fs::create_directories(target.parent_path());
         // The old content is what a first run writes; the new content is what a second run
         // writes over it, undisturbed.
-        ASSERT_TRUE(probe({}).exited(0));
+        ASSERT_TRUE(probe().exited(0));
         oldBytes = testing::readFile(target);
-        ASSERT_TRUE(probe({}).exited(0));
+        ASSERT_TRUE(probe().exited(0));
         newBytes = testing::readFile(target);
         ASSERT_NE(oldBytes, newBytes);
         ASSERT_FALSE(oldBytes.empty());
     }
 
-    testing::ChildRun probe(const std::vector<std::string>& straceOptions) {
+    // The probe, under strace when `inject` names a fault.
+    testing::ChildRun probe(const std::string& inject = "") {
         std::vector<std::string> command;
-        if (!straceOptions.empty()) {
-            command = {"strace", "-f", "-o", (dir / "strace.log").native()};
-            command.insert(command.end(), straceOptions.begin(), straceOptions.end());
-        }
+        if (!inject.empty())
+            command = testing::straceInjecting({inject}, (dir / "strace.log").native());
         command.insert(command.end(), {DUSTLYN_STORE_PROBE, GetParam().name, target.native()});
         return testing::runChild(command, dir.path());
     }
@@ -101,26 +95,15 @@ TEST_P(StoreFaults, theFileHoldsTheOldOrTheNewBytesAndNothingElse) {
     for (const auto& fault : faults()) {
         SCOPED_TRACE(fault.name);
         testing::writeFile(target, oldBytes);
-        const testing::ChildRun outcome =
-            probe({"-e", "trace=write,fsync,rename", "-e", "inject=" + fault.inject});
-        const std::string log = testing::readFile(dir / "strace.log");
-
-        const bool killed = log.find("killed by SIGKILL") != std::string::npos;
-        EXPECT_EQ(killed, fault.killed) << log;
-        if (!fault.killed && fault.saveFails) {
-            EXPECT_NE(log.find("(INJECTED)"), std::string::npos) << log;
-        }
-        if (!fault.killed) {
-            const bool failureShown = fault.saveFails && GetParam().reportsFailure;
-            EXPECT_TRUE(outcome.exited(failureShown ? 1 : 0)) << outcome.err;
-        }
-
-        const std::string bytes = testing::readFile(target);
-        EXPECT_TRUE(bytes == oldBytes || bytes == newBytes) << "torn file: " << bytes;
-        EXPECT_EQ(bytes, fault.content == Expect::oldBytes ? oldBytes : newBytes);
-
+        const testing::ChildRun outcome = probe(fault.inject);
+        EXPECT_EQ(outcome.killed(), fault.killed) << "status " << outcome.status;
+        EXPECT_EQ(testing::readFile(target), fault.newBytes ? newBytes : oldBytes);
         const auto leftovers = temporariesBeside(target);
         if (!fault.killed) {
+            const std::string log = testing::readFile(dir / "strace.log");
+            EXPECT_EQ(log.find("(INJECTED)") != std::string::npos, fault.saveFails);
+            const bool failureShown = fault.saveFails && GetParam().reportsFailure;
+            EXPECT_TRUE(outcome.exited(failureShown ? 1 : 0)) << outcome.err;
             EXPECT_TRUE(leftovers.empty()) << leftovers.front();
         }
         for (const auto& name : leftovers)
@@ -130,7 +113,7 @@ TEST_P(StoreFaults, theFileHoldsTheOldOrTheNewBytesAndNothingElse) {
 
 TEST_P(StoreFaults, aWriteKilledBeforeItsRenameLeavesOnlyAHiddenTemporaryFile) {
     testing::writeFile(target, oldBytes);
-    probe({"-e", "trace=rename", "-e", "inject=rename:signal=SIGKILL"});
+    probe("rename:signal=SIGKILL");
     EXPECT_EQ(testing::readFile(target), oldBytes);
     const auto leftovers = temporariesBeside(target);
     ASSERT_EQ(leftovers.size(), 1u);
@@ -140,7 +123,7 @@ TEST_P(StoreFaults, aWriteKilledBeforeItsRenameLeavesOnlyAHiddenTemporaryFile) {
         << "the temporary file was complete, only never put in place";
 
     // The store still reads its file, and writes over it as if nothing had happened.
-    ASSERT_TRUE(probe({}).exited(0));
+    ASSERT_TRUE(probe().exited(0));
     EXPECT_EQ(testing::readFile(target), newBytes);
     if (GetParam().clearsLeftovers) {
         EXPECT_TRUE(temporariesBeside(target).empty());

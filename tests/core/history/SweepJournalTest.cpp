@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 namespace dustlyn {
@@ -15,13 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = HistoryEntry::Kind;
 
-bool somethingAt(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
 // A support folder with its history, a watched folder and a quarantine on disk.
-struct SweepSetup {
+struct SweepSetup : ::testing::Test {
     testing::TempDir dir;
     HistoryStore history{dir / "support/history.json", 5000};
     SweepJournal journal = SweepJournal::besideHistory(history);
@@ -51,6 +44,9 @@ struct SweepSetup {
     }
 };
 
+using SweepJournalFile = SweepSetup;
+using SweepJournalReconcile = SweepSetup;
+
 std::vector<std::string> quarantinePaths(const std::vector<HistoryEntry>& entries) {
     std::vector<std::string> paths;
     for (const auto& e : entries)
@@ -59,34 +55,32 @@ std::vector<std::string> quarantinePaths(const std::vector<HistoryEntry>& entrie
 }
 
 // A sweep with nothing to move still writes one; a missing journal is nothing.
-TEST(SweepJournalFile, writtenBesideTheHistoryReadBackAndRemoved) {
-    SweepSetup s;
-    EXPECT_EQ(s.journal.url(), s.dir / "support/sweep-journal.json");
-    EXPECT_FALSE(s.journal.load());
-    EXPECT_TRUE(s.journal.remove());
-    s.journal.write(s.sweepID, s.now, {});
-    EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, s.now, {}}));
+TEST_F(SweepJournalFile, writtenBesideTheHistoryReadBackAndRemoved) {
+    EXPECT_EQ(journal.url(), dir / "support/sweep-journal.json");
+    EXPECT_FALSE(journal.load());
+    EXPECT_TRUE(journal.remove());
+    journal.write(sweepID, now, {});
+    EXPECT_EQ(journal.load(), (SweepJournal::Contents{sweepID, now, {}}));
 
-    std::vector<PlannedMove> moves = {s.plan("a/b.png", 3), s.plan("café \"1\".pdf", 0)};
+    std::vector<PlannedMove> moves = {plan("a/b.png", 3), plan("café \"1\".pdf", 0)};
     // File times carry nanoseconds, and so must the journal to give one back exactly.
     moves[0].modified = dateFromUnix(1700000000, 123456789);
-    s.journal.write(s.sweepID, s.now, moves);
-    EXPECT_EQ(s.journal.load(), (SweepJournal::Contents{s.sweepID, s.now, moves}));
-    EXPECT_TRUE(s.journal.remove());
-    EXPECT_FALSE(somethingAt(s.journal.url()));
+    journal.write(sweepID, now, moves);
+    EXPECT_EQ(journal.load(), (SweepJournal::Contents{sweepID, now, moves}));
+    EXPECT_TRUE(journal.remove());
+    EXPECT_FALSE(fs::exists(journal.url()));
 
-    testing::writeFile(s.dir / "blocker", "a file, not a folder");
+    testing::writeFile(dir / "blocker", "a file, not a folder");
     try {
-        SweepJournal(s.dir / "blocker/sweep-journal.json").write(s.sweepID, s.now, {});
+        SweepJournal(dir / "blocker/sweep-journal.json").write(sweepID, now, {});
         ADD_FAILURE() << "written";
     } catch (const FileError& error) {
         EXPECT_EQ(error.code(), ENOTDIR);
     }
 }
 
-TEST(SweepJournalFile, damagedOrForeignContentIsADecodingError) {
-    SweepSetup s;
-    const std::string id = "\"" + s.sweepID.text() + "\"";
+TEST_F(SweepJournalFile, damagedOrForeignContentIsADecodingError) {
+    const std::string id = "\"" + sweepID.text() + "\"";
     const std::vector<std::pair<const char*, std::string>> rows = {
         {"not JSON", "journal"},
         {"cut short", "{\"sweepID\":" + id + ",\"moves\":[{\"origi"},
@@ -98,140 +92,134 @@ TEST(SweepJournalFile, damagedOrForeignContentIsADecodingError) {
     };
     for (const auto& [name, bytes] : rows) {
         SCOPED_TRACE(name);
-        testing::writeFile(s.journal.url(), bytes);
-        EXPECT_THROW(s.journal.load(), DecodingError);
+        testing::writeFile(journal.url(), bytes);
+        EXPECT_THROW(journal.load(), DecodingError);
     }
 }
 
-TEST(SweepJournalReconcile, recordsEachMovedFileOnceAndNoneThatStayed) {
-    SweepSetup s;
-    const auto earlier = s.recorded(s.plan("old.png", 9), Uuid::random());
-    s.history.save({earlier});
-    const auto a = s.plan("a.png", 10);
-    const auto b = s.plan("sub/b.png", 20);
-    const auto stayed = s.plan("c.png", 30);
-    s.journal.write(s.sweepID, s.now, {a, b, stayed});
-    s.move(a);
-    s.move(b);
-    const Date later = dateAfter(s.now, 0.25);
+TEST_F(SweepJournalReconcile, recordsEachMovedFileOnceAndNoneThatStayed) {
+    const auto earlier = recorded(plan("old.png", 9), Uuid::random());
+    history.save({earlier});
+    const auto a = plan("a.png", 10);
+    const auto b = plan("sub/b.png", 20);
+    const auto stayed = plan("c.png", 30);
+    journal.write(sweepID, now, {a, b, stayed});
+    move(a);
+    move(b);
+    const Date later = dateAfter(now, 0.25);
 
-    const auto result = s.journal.reconcile(s.history, later);
+    const auto result = journal.reconcile(history, later);
 
     ASSERT_EQ(result.size(), 3u);
     EXPECT_EQ(result[0], earlier);
     for (std::size_t i = 1; i < 3; ++i) {
-        HistoryEntry expected = s.recorded(i == 1 ? a : b, s.sweepID);
+        HistoryEntry expected = recorded(i == 1 ? a : b, sweepID);
         expected.id = result[i].id;
         expected.date = later;
         EXPECT_EQ(result[i], expected);
     }
     EXPECT_NE(result[1].id, result[2].id);
-    EXPECT_FALSE(somethingAt(s.journal.url()));
-    EXPECT_EQ(quarantinePaths(s.history.load()), quarantinePaths(result));
+    EXPECT_FALSE(fs::exists(journal.url()));
+    EXPECT_EQ(quarantinePaths(history.load()), quarantinePaths(result));
 }
 
 // Twice, as if the journal's removal had been lost to a power cut: nothing is added. An
 // entry the sweep already recorded is not added again; the same quarantine name from an older
 // sweep is another file's record.
-TEST(SweepJournalReconcile, entriesAlreadyRecordedAreNotAddedAgain) {
-    SweepSetup s;
-    const auto a = s.plan("a.png", 10);
-    const auto b = s.plan("b.png", 20);
-    const auto sameNameOtherSweep = s.recorded(b, Uuid::random());
-    const auto alreadyThere = s.recorded(a, s.sweepID);
-    s.history.save({sameNameOtherSweep, alreadyThere});
-    s.journal.write(s.sweepID, s.now, {a, b});
-    s.move(a);
-    s.move(b);
-    const auto result = s.journal.reconcile(s.history, s.now);
+TEST_F(SweepJournalReconcile, entriesAlreadyRecordedAreNotAddedAgain) {
+    const auto a = plan("a.png", 10);
+    const auto b = plan("b.png", 20);
+    const auto sameNameOtherSweep = recorded(b, Uuid::random());
+    const auto alreadyThere = recorded(a, sweepID);
+    history.save({sameNameOtherSweep, alreadyThere});
+    journal.write(sweepID, now, {a, b});
+    move(a);
+    move(b);
+    const auto result = journal.reconcile(history, now);
     ASSERT_EQ(result.size(), 3u);
     EXPECT_EQ(std::vector(result.begin(), result.begin() + 2),
               (std::vector{sameNameOtherSweep, alreadyThere}));
     EXPECT_EQ(quarantinePaths(result)[2], b.destination.native());
-    s.journal.write(s.sweepID, s.now, {a, b});
-    EXPECT_EQ(s.journal.reconcile(s.history, s.now), result);
-    EXPECT_EQ(s.journal.reconcile(s.history, s.now), result);
+    journal.write(sweepID, now, {a, b});
+    EXPECT_EQ(journal.reconcile(history, now), result);
+    EXPECT_EQ(journal.reconcile(history, now), result);
 }
 
 // A moved link counts even when it points nowhere; with nothing moved the history stays.
-TEST(SweepJournalReconcile, aMovedDanglingLinkCountsAndNothingMovedLeavesTheHistoryAlone) {
-    SweepSetup s;
-    s.journal.write(s.sweepID, s.now, {s.plan("a.png", 1)});
-    EXPECT_TRUE(s.journal.reconcile(s.history, s.now).empty());
-    EXPECT_FALSE(somethingAt(s.history.url()));
-    EXPECT_FALSE(somethingAt(s.journal.url()));
+TEST_F(SweepJournalReconcile, aMovedDanglingLinkCountsAndNothingMovedLeavesTheHistoryAlone) {
+    journal.write(sweepID, now, {plan("a.png", 1)});
+    EXPECT_TRUE(journal.reconcile(history, now).empty());
+    EXPECT_FALSE(fs::exists(history.url()));
+    EXPECT_FALSE(fs::exists(journal.url()));
 
-    fs::create_symlink(s.dir / "gone", s.origin / "link");
-    const PlannedMove link{s.origin / "link", s.quarantine / "link", "Downloads - Stale", 0,
+    fs::create_symlink(dir / "gone", origin / "link");
+    const PlannedMove link{origin / "link", quarantine / "link", "Downloads - Stale", 0,
                            std::nullopt};
-    s.journal.write(s.sweepID, s.now, {link});
-    s.move(link);
-    EXPECT_EQ(quarantinePaths(s.journal.reconcile(s.history, s.now)),
+    journal.write(sweepID, now, {link});
+    move(link);
+    EXPECT_EQ(quarantinePaths(journal.reconcile(history, now)),
               std::vector<std::string>{link.destination.native()});
 }
 
 // The mover dates a file and then renames it; a crash in between leaves it at home with the
 // sweep's date, which would put its deadline off by a whole rule period.
-TEST(SweepJournalReconcile, aFileDatedButNeverMovedGetsItsOwnDateBack) {
-    SweepSetup s;
+TEST_F(SweepJournalReconcile, aFileDatedButNeverMovedGetsItsOwnDateBack) {
     const Date own = dateFromUnix(1700000000, 987654321);
-    auto stranded = s.plan("stranded.png", 1);
-    auto edited = s.plan("edited.png", 2);
-    auto moved = s.plan("moved.png", 3);
-    auto unknown = s.plan("unknown.png", 4);
+    auto stranded = plan("stranded.png", 1);
+    auto edited = plan("edited.png", 2);
+    auto moved = plan("moved.png", 3);
+    auto unknown = plan("unknown.png", 4);
     for (auto* planned : {&stranded, &edited, &moved})
         planned->modified = own;
-    s.journal.write(s.sweepID, s.now, {stranded, edited, moved, unknown});
-    testing::setModificationDate(stranded.original, dateAfter(s.now, 0.4));
+    journal.write(sweepID, now, {stranded, edited, moved, unknown});
+    testing::setModificationDate(stranded.original, dateAfter(now, 0.4));
     testing::setModificationDate(edited.original,
-                                 dateAfter(s.now, 3600));  // the user's own edit since
-    testing::setModificationDate(unknown.original, s.now); // its own date was never read
-    testing::setModificationDate(moved.original, s.now);
-    s.move(moved);
+                                 dateAfter(now, 3600));  // the user's own edit since
+    testing::setModificationDate(unknown.original, now); // its own date was never read
+    testing::setModificationDate(moved.original, now);
+    move(moved);
 
-    const auto result = s.journal.reconcile(s.history, s.now);
+    const auto result = journal.reconcile(history, now);
 
     EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{moved.destination.native()});
     EXPECT_EQ(testing::modificationDate(stranded.original), own);
-    EXPECT_EQ(testing::modificationDate(edited.original), dateAfter(s.now, 3600));
-    EXPECT_EQ(testing::modificationDate(unknown.original), s.now);
-    EXPECT_EQ(testing::modificationDate(moved.destination), s.now)
+    EXPECT_EQ(testing::modificationDate(edited.original), dateAfter(now, 3600));
+    EXPECT_EQ(testing::modificationDate(unknown.original), now);
+    EXPECT_EQ(testing::modificationDate(moved.destination), now)
         << "a quarantined file keeps its new date";
-    EXPECT_FALSE(somethingAt(s.journal.url()));
+    EXPECT_FALSE(fs::exists(journal.url()));
 }
 
-TEST(SweepJournalReconcile, aDamagedJournalIsKeptAsideAndIgnored) {
-    SweepSetup s;
-    const auto a = s.plan("a.png", 1);
-    s.move(a);
-    s.history.save({});
-    testing::writeFile(s.journal.url(), "{\"sweepID\":");
-    testing::writeFile(s.journal.damagedURL(), "older");
+TEST_F(SweepJournalReconcile, aDamagedJournalIsKeptAsideAndIgnored) {
+    const auto a = plan("a.png", 1);
+    move(a);
+    history.save({});
+    testing::writeFile(journal.url(), "{\"sweepID\":");
+    testing::writeFile(journal.damagedURL(), "older");
 
-    EXPECT_TRUE(s.journal.reconcile(s.history, s.now).empty());
+    EXPECT_TRUE(journal.reconcile(history, now).empty());
 
-    EXPECT_EQ(s.journal.damagedURL(), s.dir / "support/sweep-journal.json.damaged");
-    EXPECT_EQ(testing::readFile(s.journal.damagedURL()), "older") << "an older copy stays";
-    EXPECT_EQ(testing::readFile(s.dir / "support/sweep-journal.json.damaged-2"), "{\"sweepID\":");
-    EXPECT_FALSE(somethingAt(s.journal.url()));
-    EXPECT_EQ(testing::readFile(s.history.url()), "[]");
+    EXPECT_EQ(journal.damagedURL(), dir / "support/sweep-journal.json.damaged");
+    EXPECT_EQ(testing::readFile(journal.damagedURL()), "older") << "an older copy stays";
+    EXPECT_EQ(testing::readFile(dir / "support/sweep-journal.json.damaged-2"), "{\"sweepID\":");
+    EXPECT_FALSE(fs::exists(journal.url()));
+    EXPECT_EQ(testing::readFile(history.url()), "[]");
 }
 
-TEST(SweepJournalReconcile, theJournalStaysWhileTheHistoryCannotBeWritten) {
-    SweepSetup s;
+TEST_F(SweepJournalReconcile, theJournalStaysWhileTheHistoryCannotBeWritten) {
     // A folder in the history's place, under a name so long that no ".damaged" name fits
     // beside it: it can be neither read nor set aside, so nothing can be saved.
-    const HistoryStore history(s.dir / "support" / std::string(250, 'h'), 5000);
-    const SweepJournal journal = SweepJournal::besideHistory(history);
-    const auto a = s.plan("a.png", 1);
-    journal.write(s.sweepID, s.now, {a});
-    s.move(a);
-    testing::writeFile(history.url() / "x", "");
+    const HistoryStore unwritable(dir / "support" / std::string(250, 'h'), 5000);
+    const SweepJournal itsJournal = SweepJournal::besideHistory(unwritable);
+    const auto a = plan("a.png", 1);
+    itsJournal.write(sweepID, now, {a});
+    move(a);
+    testing::writeFile(unwritable.url() / "x", "");
 
-    const auto result = journal.reconcile(history, s.now);
+    const auto result = itsJournal.reconcile(unwritable, now);
 
     EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{a.destination.native()});
-    EXPECT_TRUE(somethingAt(journal.url())) << "the only record of the origin must stay";
+    EXPECT_TRUE(fs::exists(itsJournal.url())) << "the only record of the origin must stay";
 }
 
 } // namespace

@@ -2,15 +2,25 @@
 #include "core/base/FileError.h"
 #include "core/quarantine/FileSystemCalls.h"
 #include "core/quarantine/Purger.h"
+#include "core/quarantine/QuarantineScanner.h"
+#include "core/quarantine/TreeCopy.h"
 #include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
+#include "tests/core/support/TracedRun.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstring>
+#include <iostream>
+#include <random>
 
 namespace dustlyn {
 namespace {
@@ -23,6 +33,40 @@ using testing::writeFile;
 const Date quarantineMoment = dateFromUnix(1'750'000'123, 456'000'000);
 const Date someDate = dateFromUnix(1'600'000'000);
 const char* originAttribute = "user.xdg.origin.url";
+
+// A pseudo-random but reproducible content of `size` bytes.
+std::string patternContent(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string content(size, '\0');
+    for (auto& c : content)
+        c = static_cast<char>(random() & 0xff);
+    return content;
+}
+
+// An extended attribute's value, nothing when it is not there.
+std::optional<std::string> attribute(const fs::path& file, const std::string& name) {
+    char buffer[4096];
+    const ssize_t size = ::lgetxattr(file.c_str(), name.c_str(), buffer, sizeof buffer);
+    if (size < 0)
+        return std::nullopt;
+    return std::string(buffer, std::size_t(size));
+}
+
+// Sets or clears the immutable flag (which even root cannot unlink past); false when the
+// file system or the caller's rights do not allow it.
+bool setImmutable(const fs::path& file, bool immutable) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
 
 fs::path move(const fs::path& source, const fs::path& destination) {
     return FileManagerMover().move(source, destination, quarantineMoment);
@@ -142,7 +186,7 @@ protected:
 
 TEST_F(MovingAcrossFileSystems, keepsContentsModeAttributesAndTheQuarantineDateAndComesBack) {
     const fs::path source = disk->path() / "Downloads/setup.deb";
-    const std::string content = testing::patternContent(3 * 1024 * 1024 + 17);
+    const std::string content = patternContent(3 * 1024 * 1024 + 17, 1);
     writeFile(source, content);
     fs::permissions(source, fs::perms(0640));
     std::string refusal;
@@ -153,10 +197,10 @@ TEST_F(MovingAcrossFileSystems, keepsContentsModeAttributesAndTheQuarantineDateA
     EXPECT_EQ(move(source, destination), destination);
     EXPECT_FALSE(fs::exists(fs::symlink_status(source)));
     EXPECT_EQ(readFile(destination), content);
-    EXPECT_EQ(testing::modeOf(destination) & 07777, 0640u);
+    EXPECT_EQ(fs::symlink_status(destination).permissions(), fs::perms(0640));
     EXPECT_EQ(modificationDate(destination), quarantineMoment);
     if (hasAttribute) {
-        EXPECT_EQ(testing::attribute(destination, originAttribute), "https://x.test/a");
+        EXPECT_EQ(attribute(destination, originAttribute), "https://x.test/a");
     }
     EXPECT_EQ(testing::namesIn(destination.parent_path()), std::vector<std::string>{"setup.deb"});
 
@@ -164,7 +208,7 @@ TEST_F(MovingAcrossFileSystems, keepsContentsModeAttributesAndTheQuarantineDateA
     const Purger purger(std::make_shared<FileManagerMover>(), nullptr);
     EXPECT_EQ(purger.restore(destination, source), source);
     EXPECT_EQ(readFile(source), content);
-    EXPECT_EQ(testing::modeOf(source) & 07777, 0600u);
+    EXPECT_EQ(fs::symlink_status(source).permissions(), fs::perms(0600));
     EXPECT_EQ(modificationDate(source), quarantineMoment);
     EXPECT_FALSE(fs::exists(destination));
 }
@@ -202,7 +246,7 @@ TEST_F(MovingAcrossFileSystems, aFolderIsCopiedWholeWithLinksAsLinksThenRemoved)
     EXPECT_FALSE(fs::exists(album));
     EXPECT_EQ(readFile(destination / "deeper/two.jpg"), "2");
     EXPECT_EQ(modificationDate(destination / "deeper/two.jpg"), someDate);
-    EXPECT_EQ(testing::modeOf(destination / "deeper") & 07777, 0750u);
+    EXPECT_EQ(fs::symlink_status(destination / "deeper").permissions(), fs::perms(0750));
     EXPECT_EQ(fs::read_symlink(destination / "alias"), fs::path("one.jpg"));
     EXPECT_EQ(modificationDate(destination), quarantineMoment);
     EXPECT_EQ(testing::namesIn(memory->path() / "q"), std::vector<std::string>{"album"});
@@ -214,13 +258,13 @@ TEST_F(MovingAcrossFileSystems, aSourceThatCannotBeRemovedLeavesNoCopyBehind) {
     // An ordinary user cannot remove from a read-only folder; root not even that, so root
     // gets an immutable file instead.
     const bool asRoot = geteuid() == 0;
-    if (asRoot && !testing::setImmutable(source, true))
+    if (asRoot && !setImmutable(source, true))
         GTEST_SKIP() << "cannot make a file immutable here";
     if (!asRoot)
         fs::permissions(disk->path() / "locked", fs::perms(0555));
     const std::string error = moveError(source, memory->path() / "a.txt");
     if (asRoot)
-        testing::setImmutable(source, false);
+        setImmutable(source, false);
     EXPECT_EQ(error, asRoot ? "Operation not permitted" : "Permission denied");
     EXPECT_EQ(readFile(source), "a");
     EXPECT_TRUE(testing::namesIn(memory->path()).empty());
@@ -237,7 +281,7 @@ TEST(MovingOntoMountedFileSystems, aFullOneFailsWholeAndOneWithoutAttributesTake
     const auto ramfs = testing::TestMount::tmpfs(dir / "ramfs", "", error, "ramfs");
     if (!small || !ramfs)
         GTEST_SKIP() << "cannot mount a small tmpfs and a ramfs (needs root): " << error;
-    const std::string content = testing::patternContent(4 * 1024 * 1024, 7);
+    const std::string content = patternContent(4 * 1024 * 1024, 7);
     writeFile(dir / "big.iso", content);
     EXPECT_EQ(moveError(dir / "big.iso", dir / "small/big.iso"), "No space left on device");
     EXPECT_EQ(readFile(dir / "big.iso"), content);
@@ -248,6 +292,193 @@ TEST(MovingOntoMountedFileSystems, aFullOneFailsWholeAndOneWithoutAttributesTake
         GTEST_SKIP() << "the disk holds no user attributes: " << error;
     EXPECT_EQ(move(dir / "download.zip", dir / "ramfs/download.zip"), dir / "ramfs/download.zip");
     EXPECT_EQ(readFile(dir / "ramfs/download.zip"), "zip");
+}
+
+// What a move killed half way leaves is removed; a copy still being made, and anything that
+// is no partial copy, stays.
+TEST(AbandonedCopies, onlyPartialCopiesThatNoCopyHoldsAreRemoved) {
+    testing::TempDir dir("dustlyn-partial");
+    const fs::path folder = dir / "Quarantine";
+    const std::string prefix(partialCopyPrefix);
+    testing::writeFile(folder / (prefix + "file"), "half a file");
+    testing::writeFile(folder / (prefix + "folder/inner/deep.txt"), "half a folder");
+    fs::create_symlink("nowhere", folder / (prefix + "link"));
+    testing::writeFile(folder / (prefix + "busy"), "still being copied");
+    testing::writeFile(folder / ".hidden", "someone's own");
+    testing::writeFile(folder / "photo.png", "quarantined");
+    testing::writeFile(folder / "sub" / (prefix + "nested"), "not where a move copies to");
+    const int busy = ::open((folder / (prefix + "busy")).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(busy, 0);
+    ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+
+    EXPECT_EQ(removeAbandonedCopies(folder), 3u);
+    ::close(busy);
+
+    EXPECT_EQ(testing::namesIn(folder),
+              (std::vector<std::string>{prefix + "busy", ".hidden", "photo.png", "sub"}));
+    EXPECT_TRUE(fs::exists(folder / "sub" / (prefix + "nested")));
+    EXPECT_EQ(removeAbandonedCopies(folder), 1u) << "once nobody holds it";
+    EXPECT_EQ(removeAbandonedCopies(dir / "missing"), 0u);
+}
+
+// Faults injected into the move's system calls with strace: whatever fails or is killed, the
+// file exists exactly once with its exact contents, at its source or at its destination,
+// and no visible partial copy is ever left.
+enum class Ending { moved, failed, killed };
+// Where the whole file is afterwards. Both places only in the windows after the copy was
+// placed under its final name and before the source was removed.
+enum class Where { source, destination, both };
+
+struct Injection {
+    const char* behaviour;
+    std::vector<std::string> inject; // each becomes "-e inject=..."
+    bool acrossFileSystems; // a real second file system (/dev/shm) rather than injected EXDEV
+    Ending ending;
+    std::string error; // the probe's message when it fails
+    Where where;
+};
+
+Injection moved(const char* behaviour, std::vector<std::string> inject, bool across = false) {
+    return {behaviour, std::move(inject), across, Ending::moved, "", Where::destination};
+}
+Injection failed(const char* behaviour, std::vector<std::string> inject, std::string error) {
+    return {behaviour, std::move(inject), false, Ending::failed, std::move(error), Where::source};
+}
+Injection killed(const char* behaviour, std::vector<std::string> inject, bool across = false,
+                 Where where = Where::source) {
+    return {behaviour, std::move(inject), across, Ending::killed, "", where};
+}
+
+// Forces the copy path on one file system: only the first rename reports another device.
+const std::string firstRenameAcrossDevices = "renameat2:error=EXDEV:when=1";
+const std::string noKernelCopy = "copy_file_range,sendfile:error=ENOSYS";
+
+const std::vector<Injection>& injections() {
+    static const std::vector<Injection> table = {
+        moved("a rename across devices falls back to a complete copy", {firstRenameAcrossDevices}),
+        moved("a real second file system is copied to", {}, true),
+        failed("a copy that can never be placed leaves only the source", {"renameat2:error=EXDEV"},
+               "Invalid cross-device link"),
+        moved("a file system refusing no-replace renames gets link and unlink",
+              {"renameat2:error=EINVAL"}),
+        moved("a kernel without renameat2 gets link and unlink", {"renameat2:error=ENOSYS"}),
+        failed("a failed flush of the copy leaves only the source",
+               {firstRenameAcrossDevices, "fsync:error=EIO:when=1"}, "Input/output error"),
+        failed("a failed flush of the folder takes the placed copy back",
+               {firstRenameAcrossDevices, "fsync:error=EIO:when=2"}, "Input/output error"),
+        failed("a full disk at the second write leaves only the source",
+               {firstRenameAcrossDevices, noKernelCopy, "write:error=ENOSPC:when=2"},
+               "No space left on device"),
+        failed("a failed date leaves the file where it was", {"utimensat:error=EIO"},
+               "Input/output error"),
+        killed("killed at the first write of the copy",
+               {firstRenameAcrossDevices, noKernelCopy, "write:signal=SIGKILL:when=1"}),
+        killed("killed at the second write of the copy",
+               {firstRenameAcrossDevices, noKernelCopy, "write:signal=SIGKILL:when=2"}),
+        killed("killed during the kernel's copy",
+               {firstRenameAcrossDevices, "copy_file_range:signal=SIGKILL:when=2"}),
+        killed("killed during the copy to another file system",
+               {"sendfile,copy_file_range:signal=SIGKILL:when=2"}, true),
+        killed("killed at the rename within one file system", {"renameat2:signal=SIGKILL:when=1"}),
+        killed("killed while dating, before the rename", {"utimensat:signal=SIGKILL"}),
+        killed("killed at the rename that places the copy", {"renameat2:signal=SIGKILL:when=2"},
+               true),
+        killed("killed at the link that places a file where no-replace renames are refused",
+               {"renameat2:error=EINVAL", "link,linkat:signal=SIGKILL:when=1"}),
+        // The two windows in which a complete copy may stand beside the source: the copy is
+        // placed under its final name and the source is not yet removed.
+        killed("killed after placing the copy, at the folder's flush",
+               {"fsync:signal=SIGKILL:when=2"}, true, Where::both),
+        killed("killed after placing the copy, at the source's removal",
+               {"unlink,unlinkat:signal=SIGKILL:when=1"}, true, Where::both),
+        killed("killed between link and unlink where no-replace renames are refused",
+               {"renameat2:error=EINVAL", "unlink,unlinkat:signal=SIGKILL:when=1"}, false,
+               Where::both),
+    };
+    return table;
+}
+
+class MoveFaultInjection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!testing::straceWorks(work.path()))
+            GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
+        if (fs::is_directory("/dev/shm") &&
+            testing::deviceOf(work.path()) != testing::deviceOf("/dev/shm"))
+            memory = std::make_unique<testing::TempDir>(fs::path("/dev/shm"), "dustlyn-fault");
+    }
+
+    testing::TempDir work{"dustlyn-fault"};
+    std::unique_ptr<testing::TempDir> memory;
+    const std::string content = patternContent(3 * 1024 * 1024 + 17, 3);
+};
+
+// Every visible file in `folder` with its contents.
+std::vector<std::pair<std::string, std::string>> visibleFiles(const fs::path& folder) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const auto& name : testing::namesIn(folder))
+        if (!name.starts_with('.'))
+            files.emplace_back(name, testing::readFile(folder / name));
+    return files;
+}
+
+TEST_F(MoveFaultInjection, theFileIsNeverLostTruncatedOrVisiblyHalfCopied) {
+    for (const auto& injection : injections()) {
+        SCOPED_TRACE(injection.behaviour);
+        if (injection.acrossFileSystems && !memory) {
+            std::cout << "[ SKIP ] " << injection.behaviour
+                      << ": /dev/shm is no other file system\n";
+            continue;
+        }
+        const fs::path base = (injection.acrossFileSystems ? memory->path() : work.path()) /
+                              std::to_string(&injection - injections().data());
+        const fs::path sourceFolder = work / ("source-" + base.filename().native());
+        const fs::path destination = base / "Quarantine";
+        fs::create_directories(destination);
+        testing::writeFile(sourceFolder / "setup.deb", content);
+
+        std::vector<std::string> command = testing::straceInjecting(injection.inject);
+        command.insert(command.end(), {DUSTLYN_MOVE_PROBE, (sourceFolder / "setup.deb").native(),
+                                       destination.native()});
+        const testing::ChildRun run = testing::runChild(command, work.path());
+
+        switch (injection.ending) {
+        case Ending::moved:
+            EXPECT_TRUE(run.exited(0)) << run.err;
+            EXPECT_EQ(run.out, (destination / "setup.deb").native() + "\n");
+            break;
+        case Ending::failed:
+            EXPECT_TRUE(run.exited(1)) << run.status;
+            EXPECT_EQ(run.err, injection.error);
+            break;
+        case Ending::killed:
+            EXPECT_TRUE(run.killed()) << "status " << run.status << ": " << run.err;
+            break;
+        }
+
+        const auto atSource = visibleFiles(sourceFolder);
+        const auto atDestination = visibleFiles(destination);
+        for (const auto& files : {atSource, atDestination})
+            for (const auto& [name, bytes] : files)
+                EXPECT_TRUE(bytes == content) << name << " is not the whole file: " << bytes.size();
+        // Where it is (never lost, never twice but in the two windows) shows that the fault
+        // struck the step it was meant for.
+        EXPECT_EQ(atSource.size(), injection.where == Where::destination ? 0u : 1u);
+        EXPECT_EQ(atDestination.size(), injection.where == Where::source ? 0u : 1u);
+
+        // Only a killed copy may leave its hidden partial file, and no listing ever shows it.
+        for (const auto& name : testing::namesIn(destination)) {
+            if (name.starts_with('.')) {
+                EXPECT_EQ(injection.ending, Ending::killed) << name;
+                EXPECT_TRUE(name.starts_with(".dustlyn-partial-")) << name;
+            }
+        }
+        const QuarantineScanner scanner;
+        const Date now = std::chrono::system_clock::now();
+        EXPECT_EQ(scanner.scanAll(destination, 0, now).size(), atDestination.size());
+        EXPECT_EQ(scanner.scanExpired(destination, 0, dateAfter(now, 3600)).size(),
+                  atDestination.size());
+    }
 }
 
 } // namespace

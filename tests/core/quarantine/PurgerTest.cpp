@@ -1,21 +1,56 @@
 #include "core/quarantine/Purger.h"
 #include "core/base/FileError.h"
+#include "core/base/JsonText.h"
 #include "core/quarantine/FileManagerMover.h"
-#include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <tuple>
 
 namespace dustlyn {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::matchedFile;
-using testing::RecordingDeleter;
-using testing::RecordingMover;
-using testing::resultOf;
+
+using RecordedMove = std::tuple<fs::path, fs::path, std::optional<Date>>;
+
+// Records every move and fails those whose source is listed, touching no file. It answers
+// that it put the file under "moved NAME", as a mover falling back to another name would.
+struct RecordingMover : FileMover {
+    fs::path move(const fs::path& source, const fs::path& to, std::optional<Date> dated) override {
+        moves.emplace_back(source, to, dated);
+        if (failing.contains(source))
+            throw FileError::fromErrno(ENOENT);
+        return to.parent_path() / ("moved " + to.filename().native());
+    }
+
+    std::set<fs::path> failing;
+    std::vector<RecordedMove> moves;
+};
+
+struct RecordingDeleter : FileDeleter {
+    void deleteItem(const fs::path& item) override {
+        deleted.push_back(item);
+        if (failing.contains(item))
+            throw FileError::fromErrno(EACCES);
+    }
+
+    std::set<fs::path> failing;
+    std::vector<fs::path> deleted;
+};
+
+MatchedFile matchedFile(const fs::path& url, std::int64_t size) {
+    return MatchedFile(url, size, dateFromUnix(1'700'000'000), Uuid::random(), true);
+}
+
+ScanResult resultOf(const std::string& ruleName, std::vector<MatchedFile> files) {
+    ScanResult result;
+    result.rule.name = ruleName;
+    result.files = std::move(files);
+    return result;
+}
 
 const Date sweepMoment = dateFromUnix(1'750'000'000);
 
@@ -43,10 +78,10 @@ TEST_F(Quarantining, movesEveryListedFileInOrderDatedWithTheSweepMoment) {
         purger.quarantine(report, quarantine, sweepMoment, {},
                           [&](const MoveProgress& progress) { told.push_back(progress); });
 
-    EXPECT_EQ(mover->moves, (std::vector<testing::RecordedMove>{
-                                {"/d/a.png", quarantine / "a.png", sweepMoment},
-                                {"/d/b.png", quarantine / "b.png", sweepMoment},
-                                {"/dl/c.zip", quarantine / "c.zip", sweepMoment}}));
+    EXPECT_EQ(mover->moves,
+              (std::vector<RecordedMove>{{"/d/a.png", quarantine / "a.png", sweepMoment},
+                                         {"/d/b.png", quarantine / "b.png", sweepMoment},
+                                         {"/dl/c.zip", quarantine / "c.zip", sweepMoment}}));
     EXPECT_EQ(result.outcomes, (std::vector<QuarantineOutcome>{
                                    {"/d/a.png", quarantine / "moved a.png", true, std::nullopt},
                                    {"/d/b.png", std::nullopt, false, "No such file or directory"},
@@ -91,7 +126,7 @@ TEST_F(Quarantining, thePlanComesFirstAndNamesTheDestinationsUsed) {
                          dated.modificationDate},
                         {"/pics/shot.png", quarantine / "shot (1).png", "Screenshots", 7, {}},
                         {"/dl/notes", quarantine / "notes (1)", "Downloads", 9, std::nullopt}}));
-    EXPECT_EQ(mover->moves.at(2).destination, plan[2].destination);
+    EXPECT_EQ(std::get<1>(mover->moves.at(2)), plan[2].destination);
 }
 
 // Where a sweep's plan puts `file`, from its one reading of `folder`: the same name that
@@ -172,21 +207,15 @@ TEST_F(PurgerFixture, deletesEachFileInOrderWithFailuresRecordedAndSizesAsListed
               std::tuple(1, 100, 1));
 }
 
-struct Restoring : ::testing::Test {
-    testing::TempDir dir{"dustlyn-restore"};
-    Purger purger{std::make_shared<FileManagerMover>(), std::make_shared<RecordingDeleter>()};
-    fs::path quarantined = dir / "Quarantine/shot.png";
-    Date quarantineDate = dateFromUnix(1'700'000'000);
-
-    void SetUp() override {
-        testing::writeFile(quarantined, "pixels");
-        testing::setModificationDate(quarantined, quarantineDate);
-    }
-};
-
 // Folders gone meanwhile are made again; a name that reappeared gets the numbered name; a
 // failure leaves the file in the quarantine.
-TEST_F(Restoring, putsItBackWithItsDateBesideANameThatReappeared) {
+TEST(Restoring, putsItBackWithItsDateBesideANameThatReappeared) {
+    testing::TempDir dir("dustlyn-restore");
+    const Purger purger(std::make_shared<FileManagerMover>(), nullptr);
+    const fs::path quarantined = dir / "Quarantine/shot.png";
+    const Date quarantineDate = dateFromUnix(1'700'000'000);
+    testing::writeFile(quarantined, "pixels");
+    testing::setModificationDate(quarantined, quarantineDate);
     const fs::path target = dir / "Gone/Deeper/shot.png";
     testing::writeFile(target, "newer");
     EXPECT_EQ(purger.restore(quarantined, target), dir / "Gone/Deeper/shot (1).png");
@@ -204,6 +233,19 @@ TEST_F(Restoring, putsItBackWithItsDateBesideANameThatReappeared) {
         EXPECT_STREQ(error.what(), "Not a directory");
     }
     EXPECT_EQ(testing::readFile(quarantined), "third");
+}
+
+TEST(QuarantineJson, anOutcomeHasEitherItsDestinationOrItsError) {
+    QuarantineReport report;
+    report.outcomes = {{"/d/a.png", std::filesystem::path("/q/a.png"), true, std::nullopt},
+                       {"/d/b.png", std::nullopt, false, "Permission denied"}};
+    report.movedCount = 1;
+    report.movedSize = 12;
+    report.failedCount = 1;
+    EXPECT_EQ(writeCompactJson(toJson(report)),
+              R"({"outcomes":[{"original":"\/d\/a.png","quarantined":"\/q\/a.png","success":true},)"
+              R"({"original":"\/d\/b.png","success":false,"error":"Permission denied"}],)"
+              R"("movedCount":1,"movedSize":12,"failedCount":1})");
 }
 
 } // namespace

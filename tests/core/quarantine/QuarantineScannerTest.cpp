@@ -1,5 +1,4 @@
 #include "core/quarantine/QuarantineScanner.h"
-#include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,21 +76,18 @@ TEST_F(ListingTheQuarantine, soonestExpiryFirstAndEqualDatesKeepTheWalkOrder) {
     EXPECT_EQ(listed[3], folder / "a.txt");
 }
 
+// With no retention everything has expired on arrival, but for a file dated in the future.
 TEST_F(ListingTheQuarantine, expiresExactlyWhenTheRetentionHasPassed) {
     put("due.txt", dateAfter(now, -week));
     put("almost.txt", dateAfter(now, -week + 1));
+    put("now.txt", now);
+    put("future.txt", dateAfter(now, 3600));
     const auto expired = scanner.scanExpired(folder, week, now);
     ASSERT_EQ(expired.size(), 1u);
     EXPECT_EQ(expired[0], MatchedFile(folder / "due.txt", 1, dateAfter(now, -week),
                                       expired[0].ruleID, true, dateAfter(now, -week)));
     for (const auto& file : scanner.scanAll(folder, week, now))
         EXPECT_EQ(file.isExpired, file.url.ends_with("/due.txt")) << file.url;
-}
-
-TEST_F(ListingTheQuarantine, withNoRetentionEverythingHasExpiredOnArrival) {
-    put("a.txt", now);
-    put("b.txt", dateAfter(now, -5));
-    put("future.txt", dateAfter(now, 3600));
     for (const auto& file : scanner.scanAll(folder, 0, now)) {
         SCOPED_TRACE(file.url);
         const bool future = file.url.ends_with("/future.txt");
@@ -99,7 +95,7 @@ TEST_F(ListingTheQuarantine, withNoRetentionEverythingHasExpiredOnArrival) {
         EXPECT_EQ(file.expiresDate, file.quarantinedDate);
         EXPECT_EQ(file.secondsUntilExpiry(now) > 0, future);
     }
-    EXPECT_EQ(scanner.scanExpired(folder, 0, now).size(), 2u);
+    EXPECT_EQ(scanner.scanExpired(folder, 0, now).size(), 3u);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/quarantine/XdgTrashEmptier.h"
 #include "core/base/FileError.h"
+#include "core/quarantine/FileManagerDeleter.h"
 #include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
 
@@ -26,6 +27,20 @@ void fillTrash(const fs::path& trash, const fs::path& outside) {
     fs::create_symlink(outside, trash / "files/album/sub/escape");
     writeFile(trash / "info/orphan.txt.trashinfo", "[Trash Info]\n");
     writeFile(trash / "directorysizes", "4096 1700000000 album\n");
+}
+
+// Makes `folder` hold inside.txt where no deletion can remove it: as root, another file system
+// mounted there (never entered: deletions stay on their own file system); as an ordinary
+// user, a read-only folder. False when root cannot mount.
+bool makeStuck(const fs::path& folder, std::unique_ptr<testing::TestMount>& mount) {
+    fs::create_directories(folder);
+    std::string error;
+    if (geteuid() == 0 && !(mount = testing::TestMount::tmpfs(folder, "size=64k", error)))
+        return false;
+    writeFile(folder / "inside.txt", "inside");
+    if (!mount)
+        fs::permissions(folder, fs::perms(0555));
+    return true;
 }
 
 struct EmptyingTheTrash : ::testing::Test {
@@ -93,27 +108,14 @@ TEST_F(EmptyingTheTrash, aSharedTrashCountsOnlyWhenItIsARealStickyFolder) {
 
 TEST_F(EmptyingTheTrash, anItemThatCannotGoKeepsItsDescriptionAndTheFailureIsReported) {
     fillTrash(home, outside);
-    fs::create_directories(home / "files/stuck");
     writeFile(home / "info/stuck.trashinfo");
-    // As root, another file system mounted inside the item (never entered: the emptier stays
-    // on the trash's file system); as an ordinary user, a read-only folder.
     std::unique_ptr<testing::TestMount> mount;
-    if (geteuid() == 0) {
-        std::string error;
-        mount = testing::TestMount::tmpfs(home / "files/stuck", "size=64k", error);
-        if (!mount)
-            GTEST_SKIP() << "cannot mount a tmpfs: " << error;
-        writeFile(home / "files/stuck/inside.txt", "inside");
-    } else {
-        writeFile(home / "files/stuck/inside.txt", "inside");
-        fs::permissions(home / "files/stuck", fs::perms(0555));
-    }
+    if (!makeStuck(home / "files/stuck", mount))
+        GTEST_SKIP() << "cannot mount a tmpfs";
     EXPECT_THROW(XdgTrashEmptier(home, ::getuid(), {volume}).emptyTrash(), FileError);
     EXPECT_EQ(namesIn(home / "files"), std::vector<std::string>{"stuck"});
     EXPECT_EQ(namesIn(home / "info"), std::vector<std::string>{"stuck.trashinfo"});
-    if (mount) {
-        EXPECT_EQ(testing::readFile(home / "files/stuck/inside.txt"), "inside");
-    }
+    EXPECT_EQ(testing::readFile(home / "files/stuck/inside.txt"), "inside");
     EXPECT_FALSE(fs::exists(home / "directorysizes"));
     expectOutsideIntact();
 }
@@ -125,6 +127,42 @@ TEST(MountTable, listsMountPointsWithTheirEscapesDecoded) {
                                               "tmpfs /mnt/tab\\011and\\134slash tmpfs rw 0 0\n"
                                               "\n");
     EXPECT_EQ(points, (std::vector<fs::path>{"/", "/media/ann/USB Stick", "/mnt/tab\tand\\slash"}));
+}
+
+using Deleting = EmptyingTheTrash;
+
+// A file or a link goes, never the link's target; a folder goes with its contents but not
+// through a link out of it.
+TEST_F(Deleting, removesAFileALinkOrAFolderButNeverWhatALinkLeadsTo) {
+    const fs::path quarantine = dir / "Quarantine";
+    writeFile(quarantine / "a.png");
+    fs::create_symlink(outside, quarantine / "link");
+    writeFile(quarantine / "album/one.jpg");
+    writeFile(quarantine / "album/.hidden");
+    writeFile(quarantine / "album/sub/sub/two.jpg");
+    fs::create_directory_symlink(outside, quarantine / "album/sub/escape");
+    fs::create_symlink(outside / "precious.txt", quarantine / "album/file-link");
+    for (const char* item : {"a.png", "link", "album"})
+        FileManagerDeleter().deleteItem(quarantine / item);
+    EXPECT_TRUE(namesIn(quarantine).empty());
+    expectOutsideIntact();
+    EXPECT_THROW(FileManagerDeleter().deleteItem(dir / "never-there.png"), FileError);
+}
+
+TEST_F(Deleting, whatCannotBeRemovedIsReportedAndTheRestStillGoes) {
+    writeFile(dir / "album/a.jpg");
+    writeFile(dir / "album/z.jpg");
+    std::unique_ptr<testing::TestMount> mount;
+    if (!makeStuck(dir / "album/stuck", mount))
+        GTEST_SKIP() << "cannot mount a tmpfs";
+    try {
+        FileManagerDeleter().deleteItem(dir / "album");
+        FAIL() << "deleting succeeded";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), mount ? "Device or resource busy" : "Permission denied");
+    }
+    EXPECT_EQ(testing::namesIn(dir / "album"), std::vector<std::string>{"stuck"});
+    EXPECT_EQ(testing::readFile(dir / "album/stuck/inside.txt"), "inside");
 }
 
 } // namespace

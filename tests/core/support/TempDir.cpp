@@ -6,12 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <vector>
 
 namespace dustlyn::testing {
 
@@ -21,22 +19,15 @@ namespace {
 
 fs::path makeTemp(const fs::path& parent, std::string_view prefix) {
     std::string pattern = (parent / (std::string(prefix) + "-XXXXXX")).native();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data()))
+    if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed in " + parent.native());
     // Resolved, so that tests compare with the scanner's resolved paths.
-    return fs::canonical(buffer.data());
-}
-
-fs::path defaultParent() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? fs::path(tmp) : fs::path("/tmp");
+    return fs::canonical(pattern);
 }
 
 } // namespace
 
-TempDir::TempDir(std::string_view prefix) : path_(makeTemp(defaultParent(), prefix)) {}
+TempDir::TempDir(std::string_view prefix) : path_(makeTemp(fs::temp_directory_path(), prefix)) {}
 
 TempDir::TempDir(const fs::path& parent, std::string_view prefix)
     : path_(makeTemp(parent, prefix)) {}

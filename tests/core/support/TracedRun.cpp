@@ -2,15 +2,10 @@
 
 #include "tests/core/support/TempDir.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
-#include <cerrno>
-#include <cstring>
-
-extern char** environ;
+#include <cstdlib>
 
 namespace dustlyn::testing {
 
@@ -18,26 +13,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<char*> pointers(std::vector<std::string>& words) {
-    std::vector<char*> list;
-    for (auto& word : words)
-        list.push_back(word.data());
-    list.push_back(nullptr);
-    return list;
-}
-
-std::vector<std::string> childEnvironment() {
-    std::vector<std::string> variables;
-    std::string sanitizer = "ASAN_OPTIONS=detect_leaks=0";
-    for (char** variable = environ; *variable; ++variable) {
-        const std::string text(*variable);
-        if (text.starts_with("ASAN_OPTIONS="))
-            sanitizer = text + ":detect_leaks=0";
-        else
-            variables.push_back(text);
-    }
-    variables.push_back(sanitizer);
-    return variables;
+// `text` as one word of a POSIX shell's command line.
+std::string quoted(const std::string& text) {
+    std::string word = "'";
+    for (const char c : text)
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
 }
 
 } // namespace
@@ -51,28 +32,14 @@ bool ChildRun::killed() const {
 }
 
 ChildRun runChild(const std::vector<std::string>& command, const fs::path& scratch) {
-    std::vector<std::string> arguments = command;
-    std::vector<std::string> environment = childEnvironment();
-    const auto argv = pointers(arguments);
-    const auto envp = pointers(environment);
-    const fs::path out = scratch / "stdout";
-    const fs::path err = scratch / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
+    std::string line = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" exec";
+    for (const auto& word : command)
+        line += " " + quoted(word);
+    line += " >" + quoted(scratch / "stdout") + " 2>" + quoted(scratch / "stderr");
     ChildRun run;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        run.err = std::strerror(spawned);
-        return run;
-    }
-    while (::waitpid(pid, &run.status, 0) < 0 && errno == EINTR) {
-    }
-    run.out = readFile(out);
-    run.err = readFile(err);
+    run.status = std::system(line.c_str());
+    run.out = readFile(scratch / "stdout");
+    run.err = readFile(scratch / "stderr");
     while (!run.err.empty() && run.err.back() == '\n')
         run.err.pop_back();
     return run;

@@ -17,8 +17,8 @@ struct ChildRun {
     bool killed() const;
 };
 
-// Runs `command` to its end with this process's environment, LeakSanitizer off (it cannot
-// run under ptrace), its output kept in files in `scratch`.
+// Runs `command` to its end through the shell with this process's environment, LeakSanitizer
+// off (it cannot run under ptrace), its output kept in files in `scratch`.
 ChildRun runChild(const std::vector<std::string>& command, const std::filesystem::path& scratch);
 
 // `strace -f -qq -o LOG` (/dev/null when none) and each of `injections` as `-e inject=…`.
