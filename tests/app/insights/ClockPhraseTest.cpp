@@ -37,14 +37,9 @@ private:
     std::string locale_;
 };
 
-std::time_t utc(int year, int month, int day, int hour = 0, int minute = 0) {
-    std::tm time{};
-    time.tm_year = year - 1900;
-    time.tm_mon = month - 1;
-    time.tm_mday = day;
-    time.tm_hour = hour;
-    time.tm_min = minute;
-    return ::timegm(&time);
+std::time_t utc(int year, int month, int day, int hour = 0) {
+    using namespace std::chrono;
+    return system_clock::to_time_t(sys_days(std::chrono::year(year) / month / day) + hours(hour));
 }
 
 std::string fieldsOf(const std::tm& t) {

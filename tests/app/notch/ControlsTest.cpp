@@ -1,3 +1,4 @@
+#include "app/insights/FileInsights.h"
 #include "app/notch/IconButton.h"
 #include "app/notch/LeavingList.h"
 #include "app/notch/LeavingRow.h"
@@ -91,11 +92,16 @@ TEST_F(Controls, aLeavingRowsMenuRevealsOpensRetimesRemovesAndKeeps) {
     }
 }
 
-TEST_F(Controls, aQuarantineRowRestoresFromItsButtonAndItsMenu) {
+TEST_F(Controls, aQuarantineRowSaysWhenItIsDeletedAndRestoresFromItsButtonAndItsMenu) {
     sweepFiles({"a.png", "b.png"});
     openOn(Tab::quarantine);
     auto rows = open().quarantineList().quarantineRows();
     ASSERT_EQ(rows.size(), 2u);
+    const QuarantinedFile& file = model_->quarantined().front();
+    EXPECT_EQ(rows[0]->name(), "a.png");
+    EXPECT_EQ(rows[0]->detail(),
+              QString::fromStdString(file.sizeFormatted() + " · deleted " +
+                                     FileInsights::clock(file.expiresDate, vm().now())));
     std::unique_ptr<QMenu> menu(rows[0]->makeMenu(nullptr));
     EXPECT_EQ(itemsOf(*menu).join(" | "), "Restore | Show in Folder");
     find(*menu, "Show in Folder")->trigger();
@@ -131,6 +137,7 @@ TEST_F(Controls, everyControlIsNamedForScreenReaders) {
     addFile("a.png");
     // The names of the buttons, tabs, rows and zones of what is shown, in the tree's order.
     const auto names = [this] {
+        settle();
         QStringList found;
         std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
             if (!node || node->state().invisible)
@@ -143,41 +150,22 @@ TEST_F(Controls, everyControlIsNamedForScreenReaders) {
                 walk(node->child(i));
         };
         walk(QAccessible::queryAccessibleInterface(&root()));
-        return found.join(" | ");
+        return found.join(" | ").toStdString();
     };
-    const struct {
-        const char* name;
-        std::function<void()> show;
-        const char* controls;
-    } cases[] = {
-        {"pill", [] {}, "1 leaving soon"},
-        {"leaving", [this] { openOn(Tab::leaving); },
-         "Leaving soon (1) | Quarantine (1) | a.png | Keep | Clean up now | Pause | Settings"},
-        {"quarantine", [this] { openOn(Tab::quarantine); },
-         "Leaving soon (1) | Quarantine (1) | old.png | Restore | Pause | Settings"},
-        {"peek", [this] { notch_->peek(files({"a.png"}), true); },
-         "10 min | 1 hour | 1 day | Keep | Open"},
-        {"toast",
-         [this] {
-             notch_->handleSweep(model_->lastSweepID()
-                                     ? SweepSummary{*model_->lastSweepID(), {}, 1, 4, std::nullopt}
-                                     : SweepSummary{});
-         },
-         "Undo"},
-        {"drop",
-         [this] {
-             input_.pointer = QPointF(960, 90);
-             notch_->demo("drop");
-         },
-         "Keep forever | Remove in 1 hour"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        notch_->close();
-        c.show();
-        settle();
-        EXPECT_EQ(names().toStdString(), c.controls);
-    }
+    EXPECT_EQ(names(), "1 leaving soon");
+    openOn(Tab::leaving);
+    EXPECT_EQ(names(),
+              "Leaving soon (1) | Quarantine (1) | a.png | Keep | Clean up now | Pause | Settings");
+    openOn(Tab::quarantine);
+    EXPECT_EQ(names(), "Leaving soon (1) | Quarantine (1) | old.png | Restore | Pause | Settings");
+    notch_->peek(files({"a.png"}), true);
+    EXPECT_EQ(names(), "10 min | 1 hour | 1 day | Keep | Open");
+    notch_->handleSweep({*model_->lastSweepID(), {}, 1, 4, {}});
+    EXPECT_EQ(names(), "Undo");
+    notch_->close();
+    input_.pointer = QPointF(960, 90);
+    notch_->demo("drop");
+    EXPECT_EQ(names(), "Keep forever | Remove in 1 hour");
 }
 
 } // namespace
