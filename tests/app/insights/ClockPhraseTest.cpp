@@ -49,17 +49,15 @@ std::string fieldsOf(const std::tm& t) {
     return text;
 }
 
-struct ZoneCase {
-    const char* zone;
-    std::time_t from;
-    std::time_t to;
-    std::time_t step;
-};
-
 // The offset is worked out once an hour; every moment must still get the C library's answer,
 // across offset changes of a whole hour, half an hour, odd quarters and a leap second.
 TEST(ClockPhrase, LocalTimeAgreesWithTheCLibraryEverywhere) {
-    const ZoneCase cases[] = {
+    const struct {
+        const char* zone;
+        std::time_t from;
+        std::time_t to;
+        std::time_t step;
+    } cases[] = {
         {"Europe/Berlin", utc(2026, 1, 1), utc(2027, 1, 1), 997},
         {"America/New_York", utc(2026, 3, 1), utc(2026, 11, 10), 613},
         {"Australia/Lord_Howe", utc(2026, 3, 30), utc(2026, 10, 10), 577},

@@ -30,10 +30,12 @@ TEST(FileInsightsSource, isTheHostOfTheFirstAddressThatHasOneAndALinkIsNotFollow
                             std::optional<std::string> referrer = std::nullopt) {
         const fs::path file = folder / ("download-" + std::to_string(n++));
         writeFile(file);
-        if (origin)
+        if (origin) {
             EXPECT_TRUE(setAttribute(file, "user.xdg.origin.url", *origin, refusal)) << refusal;
-        if (referrer)
+        }
+        if (referrer) {
             EXPECT_TRUE(setAttribute(file, "user.xdg.referrer.url", *referrer, refusal)) << refusal;
+        }
         return FileInsights::source(file);
     };
     EXPECT_EQ(source("https://www.example.com/get/file.zip"), "example.com") << "without www.";

@@ -60,36 +60,34 @@ protected:
 };
 
 TEST_F(Controls, aLeavingRowsMenuRevealsOpensRetimesRemovesAndKeeps) {
-    const struct {
-        const char* item;
-        std::function<bool(const fs::path&)> done;
-    } cases[] = {
-        {"Show in Folder",
-         [this](const fs::path& f) { return fileBrowser_.revealed == std::vector<fs::path>{f}; }},
-        {"Open",
-         [this](const fs::path& f) { return fileBrowser_.opened == std::vector<fs::path>{f}; }},
-        {"1 week",
-         [this](const fs::path& f) {
-             return model_->config().timers.at(f.native()) ==
-                    wholeSeconds(dateAfter(clock_->now(), 604800));
-         }},
-        {"Move to quarantine now",
-         [this](const fs::path& f) { return fs::exists(quarantine() / f.filename()); }},
-        {"Keep forever", [this](const fs::path& f) { return pinned(f); }},
+    addFile("a.png");
+    addFile("b.png");
+    openOn(Tab::leaving);
+    // The menu of the row of `name`, as the list shows it now.
+    const auto menuOf = [&](const QString& name) {
+        settle();
+        for (LeavingRow* row : open().leavingList().leavingRows())
+            if (row->name() == name)
+                return std::unique_ptr<QMenu>(row->makeMenu(nullptr));
+        return std::unique_ptr<QMenu>();
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.item);
-        startViews();
-        addFile("a.png");
-        openOn(Tab::leaving);
-        LeavingRow& row = *open().leavingList().leavingRows().at(0);
-        std::unique_ptr<QMenu> menu(row.makeMenu(nullptr));
-        EXPECT_EQ(itemsOf(*menu).join(" | "),
-                  "Show in Folder | Open | - | Leave in… [10 minutes, 1 hour, 1 day, 1 week] | "
-                  "Move to quarantine now | Keep forever");
-        find(*menu, c.item)->trigger();
-        EXPECT_TRUE(c.done(resolved("a.png")));
-    }
+    const fs::path a = resolved("a.png");
+    const auto menu = menuOf("a.png");
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(itemsOf(*menu).join(" | "),
+              "Show in Folder | Open | - | Leave in… [10 minutes, 1 hour, 1 day, 1 week] | "
+              "Move to quarantine now | Keep forever");
+    find(*menu, "Show in Folder")->trigger();
+    EXPECT_EQ(fileBrowser_.revealed, std::vector<fs::path>{a});
+    find(*menu, "Open")->trigger();
+    EXPECT_EQ(fileBrowser_.opened, std::vector<fs::path>{a});
+    find(*menu, "1 week")->trigger();
+    EXPECT_EQ(model_->config().timers.at(a.native()),
+              wholeSeconds(dateAfter(clock_->now(), 604800)));
+    find(*menuOf("a.png"), "Keep forever")->trigger();
+    EXPECT_TRUE(pinned(a));
+    find(*menuOf("b.png"), "Move to quarantine now")->trigger();
+    EXPECT_TRUE(fs::exists(quarantine() / "b.png"));
 }
 
 TEST_F(Controls, aQuarantineRowSaysWhenItIsDeletedAndRestoresFromItsButtonAndItsMenu) {

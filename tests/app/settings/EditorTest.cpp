@@ -24,12 +24,11 @@ protected:
     }
     RuleEditorView* editor() { return controller_->view()->editor(); }
     QWidget* rules() { return controller_->view()->pane(SettingsPane::rules); }
-    QLineEdit* field(const QString& name, int index = 0) {
-        QList<QLineEdit*> found;
+    QLineEdit* field(const QString& name) {
         for (auto* edit : editor()->findChildren<QLineEdit*>())
             if (edit->accessibleName() == name && edit->isVisibleTo(editor()))
-                found.push_back(edit);
-        return index < found.size() ? found[index] : nullptr;
+                return edit;
+        return nullptr;
     }
     void type(QLineEdit* edit, const QString& text) {
         ASSERT_TRUE(edit);
