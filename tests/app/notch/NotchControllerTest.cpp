@@ -67,7 +67,6 @@ TEST_F(Commands, keepAndTimeChoicesOnAPeekConfirmOnlyWhileItShows) {
 TEST_F(Commands, undoSaysWhatReallyCameBack) {
     const SweepSummary summary = sweepFiles({"a.png", "b.png"});
     notch_->handleSweep(summary);
-    EXPECT_EQ(toastTitle(), "Moved 2 files to quarantine");
     fs::remove(quarantine() / "b.png"); // purged meanwhile
     notch_->undo(summary);
     EXPECT_EQ(toastTitle(), "Restored 1 file");

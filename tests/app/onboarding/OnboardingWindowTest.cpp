@@ -11,7 +11,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QImage>
 #include <QLabel>
 #include <QTest>
 
@@ -108,7 +107,6 @@ TEST_F(OnboardingTest, aSampleStartsTheModelLeavesAfterThirtySecondsAndTheNotchP
     EXPECT_TRUE(model_->started());
     const fs::path first = home_ / "Downloads/Dustlyn Sample.png";
     ASSERT_TRUE(fs::exists(first));
-    EXPECT_EQ(QImage(QString::fromStdString(first.native())).size(), QSize(672, 672));
     EXPECT_EQ(mode(), Mode::peek);
     ASSERT_EQ(vm().peekFiles().size(), 1u);
     EXPECT_EQ(vm().peekFiles()[0].url, first.native());

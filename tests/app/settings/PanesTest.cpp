@@ -78,7 +78,18 @@ TEST_F(Panes, eachNotchSwitchIsWrittenAtOnceAndTellsTheNotch) {
     EXPECT_EQ(saved().notch, (NotchSettings{false, false, false, false, false, false}));
 }
 
-TEST_F(Panes, theOverviewSwitchesAndIntervalAreWrittenAtOnce) {
+TEST_F(Panes, aRefusedLoginItemSaysWhyAndShowsTheSystemsState) {
+    login_->refusal = "autostart folder is read-only";
+    open(SettingsPane::overview);
+    QAbstractButton* login = button(pane(SettingsPane::overview), "Open at login");
+    login->click();
+    EXPECT_FALSE(login->isChecked());
+    EXPECT_TRUE(shows(pane(SettingsPane::overview),
+                      "Couldn't change the login item: autostart folder is read-only"));
+}
+
+TEST_F(Panes, theOverviewSwitchesTokensAndFolderAreWrittenAtOnce) {
+    makeFile("Desktop/old.png", 1000);
     open(SettingsPane::overview);
     QWidget* overview = pane(SettingsPane::overview);
     button(overview, "Empty the Trash after each sweep")->click();
@@ -92,32 +103,16 @@ TEST_F(Panes, theOverviewSwitchesAndIntervalAreWrittenAtOnce) {
     choose(interval, "15 minutes");
     EXPECT_EQ(saved().checkInterval, 900);
     EXPECT_EQ(interval->text(), "15 minutes");
-}
 
-TEST_F(Panes, aRefusedLoginItemSaysWhyAndShowsTheSystemsState) {
-    login_->refusal = "autostart folder is read-only";
-    open(SettingsPane::overview);
-    QAbstractButton* login = button(pane(SettingsPane::overview), "Open at login");
-    login->click();
-    EXPECT_FALSE(login->isChecked());
-    EXPECT_TRUE(shows(pane(SettingsPane::overview),
-                      "Couldn't change the login item: autostart folder is read-only"));
-}
-
-TEST_F(Panes, theRetentionTokenRefreshesTheQuarantinesExpiryDates) {
-    makeFile("Desktop/old.png", 1000);
-    open(SettingsPane::overview);
+    // The retention token refreshes the quarantine's expiry dates.
     model_->sweepNow(SweepSource::user);
     ASSERT_EQ(model_->quarantined().size(), 1u);
     const Date movedAt = model_->quarantined().front().quarantinedDate;
-    choose(button(pane(SettingsPane::overview), "7 days"), "30 days");
+    choose(button(overview, "7 days"), "30 days");
     EXPECT_EQ(saved().quarantineTTL, 30 * 86400.0);
     EXPECT_EQ(model_->quarantined().front().expiresDate, dateAfter(movedAt, 30 * 86400.0));
-}
 
-TEST_F(Panes, theQuarantineFolderIsShownAndAFolderHoldingFilesGetsOneOfItsOwn) {
-    open(SettingsPane::overview);
-    QWidget* overview = pane(SettingsPane::overview);
+    // The quarantine folder is shown, and a folder holding files gets one of its own.
     button(overview, "Show")->click();
     EXPECT_EQ(browser_->revealed, std::vector<fs::path>{resolvePath(quarantine())});
     writeFile(home_ / "Attic/old letter.txt", "mine");
