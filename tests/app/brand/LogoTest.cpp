@@ -44,24 +44,13 @@ QRect paintedBounds(const QImage& image) {
 }
 
 TEST(LogoMark, fillsTheGridAreaOfItsPartsCentredOnTheShorterSide) {
-    struct Row {
-        const char* behaviour;
-        QSize rect;
-        QRect painted;
+    const auto painted = [](QSize rect) {
+        return paintedBounds(drawn(rect, 1, [&](QPainter& painter) {
+            painter.fillPath(LogoMark::path(QRectF(QPointF(), rect)), Qt::black);
+        }));
     };
-    const Row rows[] = {
-        {"a wide rect follows its height, centred",
-         {100, 64},
-         QRect(QPoint(26, 12), QPoint(73, 51))},
-        {"a tall rect follows its width, centred", {64, 100}, QRect(QPoint(8, 30), QPoint(55, 69))},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.behaviour);
-        const QImage image = drawn(row.rect, 1, [&](QPainter& painter) {
-            painter.fillPath(LogoMark::path(QRectF(QPointF(), row.rect)), Qt::black);
-        });
-        EXPECT_EQ(paintedBounds(image), row.painted);
-    }
+    EXPECT_EQ(painted({100, 64}), QRect(26, 12, 48, 40)) << "a wide rect follows its height";
+    EXPECT_EQ(painted({64, 100}), QRect(8, 30, 48, 40)) << "a tall rect follows its width";
 }
 
 TEST(Logo, atSixteenPointsTheStrokeIsThreeQuartersOfAPointWide) {
@@ -80,20 +69,10 @@ TEST(Logo, aTranslucentColourCoversEveryPixelOfTheMarkOnce) {
     const QImage image = drawn({64, 64}, 1, [&](QPainter& painter) {
         Logo::paint(painter, QRectF(0, 0, 64, 64), dim, Palette::signal());
     });
-    struct Spot {
-        const char* where;
-        QPoint pixel;
-    };
-    const Spot spots[] = {
-        {"where an ear overlaps the body", {17, 30}},
-        {"the stroke's inner half", {8, 40}},
-        {"the stroke's outer half", {7, 40}},
-        {"the body under the eyes", {32, 47}},
-    };
-    for (const Spot& spot : spots) {
-        SCOPED_TRACE(spot.where);
-        EXPECT_NEAR(qAlpha(image.pixel(spot.pixel)), dim.alpha(), 1);
-    }
+    // Where an ear overlaps the body, the stroke's inner and outer halves, the body under the
+    // eyes.
+    for (const QPoint pixel : {QPoint(17, 30), QPoint(8, 40), QPoint(7, 40), QPoint(32, 47)})
+        EXPECT_NEAR(qAlpha(image.pixel(pixel)), dim.alpha(), 1) << pixel.x() << "," << pixel.y();
     EXPECT_EQ(image.pixel(23, 39), Palette::signal().rgb());
 }
 

@@ -37,14 +37,9 @@ private:
     std::string locale_;
 };
 
-std::time_t utc(int year, int month, int day, int hour = 0, int minute = 0) {
-    std::tm time{};
-    time.tm_year = year - 1900;
-    time.tm_mon = month - 1;
-    time.tm_mday = day;
-    time.tm_hour = hour;
-    time.tm_min = minute;
-    return ::timegm(&time);
+std::time_t utc(int year, int month, int day, int hour = 0) {
+    using namespace std::chrono;
+    return system_clock::to_time_t(sys_days(std::chrono::year(year) / month / day) + hours(hour));
 }
 
 std::string fieldsOf(const std::tm& t) {
@@ -54,17 +49,15 @@ std::string fieldsOf(const std::tm& t) {
     return text;
 }
 
-struct ZoneCase {
-    const char* zone;
-    std::time_t from;
-    std::time_t to;
-    std::time_t step;
-};
-
 // The offset is worked out once an hour; every moment must still get the C library's answer,
 // across offset changes of a whole hour, half an hour, odd quarters and a leap second.
 TEST(ClockPhrase, LocalTimeAgreesWithTheCLibraryEverywhere) {
-    const ZoneCase cases[] = {
+    const struct {
+        const char* zone;
+        std::time_t from;
+        std::time_t to;
+        std::time_t step;
+    } cases[] = {
         {"Europe/Berlin", utc(2026, 1, 1), utc(2027, 1, 1), 997},
         {"America/New_York", utc(2026, 3, 1), utc(2026, 11, 10), 613},
         {"Australia/Lord_Howe", utc(2026, 3, 30), utc(2026, 10, 10), 577},

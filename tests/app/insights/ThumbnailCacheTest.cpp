@@ -108,12 +108,6 @@ TEST(ThumbnailFolder, spellsTheUriAsGlibAndAsQtDo) {
 }
 
 TEST_F(ThumbnailCacheTest, eachSourceIsTriedInTurn) {
-    struct Row {
-        const char* behaviour;
-        std::function<fs::path()> setUp;
-        QColor expected;
-        QSize pixels; // checked when given
-    };
     // A red picture, with a thumbnail of `color` under `uri` made for `mtimeLag` seconds
     // before the file's modification time.
     const auto picture = [&](const char* name, std::optional<QByteArray> uri, QColor color,
@@ -124,40 +118,24 @@ TEST_F(ThumbnailCacheTest, eachSourceIsTriedInTurn) {
                       mtimeOf(file) - mtimeLag, color);
         return file;
     };
-    const Row rows[] = {
-        {"a thumbnail made for the file's modification time is used",
-         [&] { return picture("photo.png", {}, Qt::green); },
-         Qt::green,
-         {}},
-        {"a thumbnail under Qt's spelling of the name is found",
-         [&] {
-             return picture("shot;[2].png",
-                            QUrl::fromLocalFile(qtPath(home / "shot;[2].png")).toEncoded(),
-                            Qt::cyan);
-         },
-         Qt::cyan,
-         {}},
-        {"a thumbnail of an older version is passed over for the image itself",
-         [&] { return picture("edited.png", {}, Qt::green, 1); }, Qt::red,
-         QSize(96, 72)}, // decoded so that its shorter side covers 36 points at 2×
-        {"a file that is no image shows its type's icon",
-         [&] {
-             writeFile(home / "notes.txt", "plain words");
-             return home / "notes.txt";
-         },
-         Qt::magenta,
-         {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.behaviour);
-        const auto image = load(row.setUp());
-        ASSERT_TRUE(image);
-        EXPECT_EQ(middleColour(*image), row.expected);
-        EXPECT_EQ(image->devicePixelRatio(), scale);
-        if (row.pixels.isValid()) {
-            EXPECT_EQ(image->size(), row.pixels);
-        }
-    }
+    // A thumbnail made for the file's modification time is used.
+    const auto fresh = load(picture("photo.png", {}, Qt::green));
+    // A thumbnail under Qt's spelling of the name is found.
+    const QByteArray qtUri = QUrl::fromLocalFile(qtPath(home / "shot;[2].png")).toEncoded();
+    const auto qtSpelling = load(picture("shot;[2].png", qtUri, Qt::cyan));
+    // A thumbnail of an older version is passed over for the image itself.
+    const auto older = load(picture("edited.png", {}, Qt::green, 1));
+    // A file that is no image shows its type's icon.
+    writeFile(home / "notes.txt", "plain words");
+    const auto icon = load(home / "notes.txt");
+    ASSERT_TRUE(fresh && qtSpelling && older && icon);
+    EXPECT_EQ(middleColour(*fresh), QColor(Qt::green));
+    EXPECT_EQ(middleColour(*qtSpelling), QColor(Qt::cyan));
+    EXPECT_EQ(middleColour(*older), QColor(Qt::red));
+    EXPECT_EQ(older->size(), QSize(96, 72)) << "its shorter side covers 36 points at 2x";
+    EXPECT_EQ(middleColour(*icon), QColor(Qt::magenta));
+    for (const QImage& image : {*fresh, *qtSpelling, *older, *icon})
+        EXPECT_EQ(image.devicePixelRatio(), scale);
 }
 
 TEST_F(ThumbnailCacheTest, withoutAThemeIconAPageIsDrawnAndAPipeIsNeverOpened) {

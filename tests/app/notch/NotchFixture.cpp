@@ -41,7 +41,9 @@ std::filesystem::path NotchFixture::addFile(const std::string& name, double age,
     return file;
 }
 
-SweepSummary NotchFixture::sweepDue() {
+SweepSummary NotchFixture::sweepFiles(std::initializer_list<std::string> names) {
+    for (const auto& name : names)
+        addFile(name, 7200);
     std::optional<SweepSummary> summary;
     const auto forward = model_->onSweep;
     model_->onSweep = [&](const SweepSummary& s) { summary = s; };

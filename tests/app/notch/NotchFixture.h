@@ -33,8 +33,8 @@ protected:
     // A picture on the Desktop, `age` seconds old, seen by a rescan.
     std::filesystem::path addFile(const std::string& name, double age = 10,
                                   std::string_view content = "data");
-    // Moves every due file to quarantine and returns what the sweep did.
-    SweepSummary sweepDue();
+    // Moves `names` (old enough to be due) to quarantine and returns what the sweep did.
+    SweepSummary sweepFiles(std::initializer_list<std::string> names);
     // The leaving files whose names are given, as the model reports them.
     std::vector<MatchedFile> files(std::initializer_list<std::string> names) const;
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 namespace dustlyn::testing {
 namespace {
 
@@ -35,6 +33,9 @@ TEST(NotchViewModel, bodySizePerFace) {
         {"openScrollsBeyondFive", Mode::open, Tab::leaving, plain, 9, 0, none, {580, 24 + 380}},
         {"anEmptyQuarantine", Mode::open, Tab::quarantine, plain, 9, 0, none, {580, 24 + 210}},
         {"quarantineRows", Mode::open, Tab::quarantine, housed, 0, 2, none, {580, 38 + 212}},
+        {"aPeekOfOne", Mode::peek, Tab::leaving, plain, 1, 0, none, {480, 24 + 146}},
+        {"aPeekOfSeveral", Mode::peek, Tab::leaving, plain, 2, 0, none, {480, 24 + 140}},
+        {"aToastIsAtLeast400Wide", Mode::toast, Tab::leaving, housed, 0, 0, none, {400, 38 + 60}},
         {"theDropZones", Mode::drop, Tab::leaving, housed, 0, 0, none, {480, 38 + 128}},
     };
     for (const auto& c : cases) {
@@ -44,18 +45,12 @@ TEST(NotchViewModel, bodySizePerFace) {
         vm.setTab(c.tab);
         vm.setHidden(c.flag == quiet);
         vm.setPillEnabled(c.flag != pillOff);
-        vm.setPeekFiles(std::vector<MatchedFile>(1));
+        vm.setPeekFiles(std::vector<MatchedFile>(c.leaving)); // a peek shows the files leaving
         EXPECT_EQ(vm.bodySize(c.leaving, c.quarantined), c.size);
     }
 }
 
-TEST(NotchDerived, countdownAndPill) {
-    const Date now = dateFromUnix(1'780'000'000);
-    const MatchedFile due("/d/a.png", 1, now, Uuid::random(), true, dateAfter(now, -5));
-    const MatchedFile counting("/d/b.png", 1, now, Uuid::random(), false, dateAfter(now, 600));
-    EXPECT_DOUBLE_EQ(NotchDerived::nextDeadlineRemaining({due, counting}, now), 600);
-    EXPECT_EQ(NotchDerived::nextDeadlineRemaining({due}, now),
-              std::numeric_limits<double>::infinity());
+TEST(NotchDerived, thePillShowsOnlyWhenFilesLeaveAndItIsSwitchedOnAndNotQuiet) {
     EXPECT_EQ(NotchDerived::pillOpacity(2, false, true), 1);
     EXPECT_EQ(NotchDerived::pillOpacity(2, false, false), 0);
     EXPECT_EQ(NotchDerived::pillOpacity(2, true, true), 0);
@@ -63,24 +58,13 @@ TEST(NotchDerived, countdownAndPill) {
 }
 
 TEST(Toast, texts) {
-    const SweepSummary one{Uuid::random(), {"/d/a.png"}, 1, 0, "/q/a.png"};
-    const struct {
-        Toast toast;
-        std::string title;
-        std::string subtitle;
-    } cases[] = {
-        {Toast::sweep(one), "Moved 1 file to quarantine", "0 MB · you can restore them for 7 days"},
-        {Toast::keptFromPeek(1, "/d/a.png"), "Kept forever",
-         "Dustlyn won't touch it. Undo in Settings › Kept files."},
-        {Toast::keptFromPeek(2, "/d/a.png"), "Kept 2 files",
-         "Dustlyn won't touch them. Undo in Settings › Kept files."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.title);
-        EXPECT_EQ(c.toast.title(), c.title);
-        EXPECT_EQ(c.toast.subtitle(), c.subtitle);
-    }
-    EXPECT_EQ(Toast::sweep(one).url(), std::filesystem::path("/q/a.png"));
+    const auto texts = [](const Toast& toast) { return toast.title() + " / " + toast.subtitle(); };
+    EXPECT_EQ(texts(Toast::sweep({Uuid::random(), {"/d/a.png"}, 1, 0, "/q/a.png"})),
+              "Moved 1 file to quarantine / 0 MB · you can restore them for 7 days");
+    EXPECT_EQ(texts(Toast::keptFromPeek(1, "/d/a.png")),
+              "Kept forever / Dustlyn won't touch it. Undo in Settings › Kept files.");
+    EXPECT_EQ(texts(Toast::keptFromPeek(2, "/d/a.png")),
+              "Kept 2 files / Dustlyn won't touch them. Undo in Settings › Kept files.");
 }
 
 } // namespace

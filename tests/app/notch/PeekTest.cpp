@@ -74,17 +74,6 @@ TEST_F(Peek, atMostOneAutomaticPeekEveryTwoMinutes) {
     }
 }
 
-TEST_F(Peek, filesArrivingWhileOpenAreDiscardedNotHeld) {
-    notch_->open(false);
-    arrive("a.png");
-    advance(1.21);
-    EXPECT_EQ(mode(), Mode::open);
-    notch_->close();
-    advance(30);
-    EXPECT_EQ(mode(), Mode::pill);
-    EXPECT_TRUE(vm().peekFiles().empty());
-}
-
 TEST_F(Peek, aFileNoLongerCountingDownIsLeftOut) {
     arrive("a.png");
     arrive("b.png");
@@ -108,7 +97,7 @@ TEST_F(Peek, aFlushReplacesAToastAndASweepToastReplacesAPeek) {
     EXPECT_EQ(mode(), Mode::pill);
 }
 
-TEST_F(Peek, nothingWhenSwitchedOffOrQuiet) {
+TEST_F(Peek, nothingWhenSwitchedOffOrQuietAndFilesArrivingWhileOpenAreDiscardedNotHeld) {
     start([](Configuration& config) { config.notch.peekOnNewFiles = false; });
     arrive("a.png");
     advance(2);
@@ -121,6 +110,16 @@ TEST_F(Peek, nothingWhenSwitchedOffOrQuiet) {
     advance(2);
     EXPECT_EQ(mode(), Mode::pill);
     EXPECT_TRUE(notch_->vm().peekFiles().empty());
+
+    start();
+    notch_->open(false);
+    arrive("c.png");
+    advance(1.21);
+    EXPECT_EQ(mode(), Mode::open);
+    notch_->close();
+    advance(30);
+    EXPECT_EQ(mode(), Mode::pill);
+    EXPECT_TRUE(vm().peekFiles().empty());
 }
 
 } // namespace

@@ -64,12 +64,6 @@ std::filesystem::path ViewFixture::addPicture(const std::string& name, double ag
     return file;
 }
 
-SweepSummary ViewFixture::sweepFiles(std::initializer_list<std::string> names) {
-    for (const auto& name : names)
-        addPicture(name, 7200, QColor(70, 110, 170));
-    return sweepDue();
-}
-
 QImage ViewFixture::grabPanel() {
     return root().grab().toImage().convertToFormat(QImage::Format_ARGB32);
 }

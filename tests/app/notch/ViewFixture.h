@@ -21,23 +21,15 @@ inline void PrintTo(const QRect& r, std::ostream* out) {
 
 namespace dustlyn::testing {
 
-// The window system's side of the panel, as last told.
-class RecordingWindowSystem : public PanelWindowSystem {
+// A window system that composites and asks for nothing: the shapes it is told are not
+// what these tests look at.
+class CompositingWindowSystem : public PanelWindowSystem {
 public:
-    bool composite = true;
-    int prepared = 0;
-    int activated = 0;
-    QRegion input;
-    QRegion bounding;
-
-    void preparePanel(QWindow&) override { ++prepared; }
-    void setInputShape(QWindow&, const QRegion& region) override { input = region; }
-    void setBoundingShape(QWindow&, const QRegion& region) override { bounding = region; }
-    bool compositing() const override { return composite; }
-    void activate(QWindow& window) override {
-        ++activated;
-        window.requestActivate();
-    }
+    void preparePanel(QWindow&) override {}
+    void setInputShape(QWindow&, const QRegion&) override {}
+    void setBoundingShape(QWindow&, const QRegion&) override {}
+    bool compositing() const override { return true; }
+    void activate(QWindow& window) override { window.requestActivate(); }
 };
 
 // The notch with its real panel and views, drawn offscreen over a real model in a
@@ -49,7 +41,6 @@ protected:
 
     // Starts model, controller and panel, and shows the panel.
     void startViews(const std::function<void(Configuration&)>& change = {});
-    NotchPanel& panel() { return *view_; }
     NotchRootView& root() { return view_->root(); }
     OpenPanel& open() { return root().openPanel(); }
     // Opens the panel on `tab`.
@@ -60,14 +51,12 @@ protected:
     void waitForPictures();
     // A real picture on the Desktop, `age` seconds old, seen by a rescan.
     std::filesystem::path addPicture(const std::string& name, double age, QColor color);
-    // Moves `names` (old enough to be due) to quarantine and returns what the sweep did.
-    SweepSummary sweepFiles(std::initializer_list<std::string> names);
     // The panel as drawn, shadow and all.
     QImage grabPanel();
 
     TempDir thumbnailFolder_;
     ThumbnailCache thumbnails_;
-    RecordingWindowSystem windowSystem_;
+    CompositingWindowSystem windowSystem_;
     RecordingFileBrowser fileBrowser_;
     NotchPanel* view_ = nullptr;
 };

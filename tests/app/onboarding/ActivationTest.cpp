@@ -13,8 +13,6 @@
 namespace dustlyn {
 namespace {
 
-using testing::RowName;
-
 // Real windows, offscreen: the settings and first-run windows count, the notch's kind of
 // window and menus do not.
 class ActivationWindows : public testing::ModelFixture {
@@ -46,30 +44,13 @@ TEST_F(ActivationWindows, closingOneOfTwoWindowsKeepsTheApplicationRegular) {
     EXPECT_EQ(activation.policy(), ActivationPolicy::accessory) << "only the panel is left";
 }
 
-struct PaneRow {
-    const char* name;
-    std::vector<std::string> arguments;
-    std::optional<SettingsPane> pane;
-};
-
-class SettingsPaneArgument : public ::testing::TestWithParam<PaneRow> {};
-
-TEST_P(SettingsPaneArgument, namesAPaneByItsTitleInAnyCase) {
+TEST(SettingsPaneArgument, namesAPaneByItsTitleInAnyCaseAndAnyOtherIsAUsageError) {
     CommandLine line;
     line.command = "settings";
-    line.arguments = GetParam().arguments;
-    EXPECT_EQ(SettingsCommand::pane(line), GetParam().pane);
-}
-
-INSTANTIATE_TEST_SUITE_P(Activation, SettingsPaneArgument,
-                         ::testing::Values(PaneRow{"none", {}, std::nullopt},
-                                           PaneRow{"twoWords", {"kept FILES"}, SettingsPane::kept}),
-                         RowName());
-
-TEST(SettingsPaneArgument, anyOtherNameIsAUsageErrorListingTheFivePanes) {
+    EXPECT_EQ(SettingsCommand::pane(line), std::nullopt);
+    line.arguments = {"kept FILES"};
+    EXPECT_EQ(SettingsCommand::pane(line), SettingsPane::kept);
     for (const char* name : {"Bogus", "Kept", "kept  files", ""}) {
-        CommandLine line;
-        line.command = "settings";
         line.arguments = {name};
         try {
             SettingsCommand::pane(line);

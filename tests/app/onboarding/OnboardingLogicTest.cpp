@@ -14,7 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using testing::RowName;
 using testing::TempDir;
 using testing::writeFile;
 
@@ -47,41 +46,37 @@ TEST(FolderChoice, cardsFollowTheUsersXdgFoldersAndTheLinuxTexts) {
     EXPECT_EQ(FolderChoice::all(UserFolders::make(plain.path()))[1].path, "~/Downloads");
 }
 
-struct SwitchRow {
-    const char* name;
-    std::vector<std::string> rulesOn;
-    bool desktop;
-    bool downloads;
-};
-
-class FolderSwitches : public ::testing::TestWithParam<SwitchRow> {};
-
 // A card is on while any of its rules is on; the stale-downloads and desktop-documents
-// rules belong to no card.
-TEST_P(FolderSwitches, aCardIsOnWhileOneOfItsRulesIs) {
+// rules belong to no card. The folder step can be left while a card is on.
+TEST(FolderChoice, aCardIsOnWhileOneOfItsRulesIs) {
+    const struct {
+        const char* name;
+        std::vector<std::string> rulesOn;
+        bool desktop;
+        bool downloads;
+    } cases[] = {
+        {"defaults", {"Screenshots", "Screen Recordings"}, true, false},
+        {"nothing", {}, false, false},
+        {"onlyRecordings", {"Screen Recordings"}, true, false},
+        {"onlyArchives", {"Downloads - Archives"}, false, true},
+        {"otherRulesOnly", {"Downloads - Stale", "Desktop - Documents"}, false, false},
+    };
     const UserFolders folders = UserFolders::make("/home/u");
-    std::vector<PurgeRule> rules = DefaultRules::all(folders);
-    for (PurgeRule& rule : rules)
-        rule.enabled = std::find(GetParam().rulesOn.begin(), GetParam().rulesOn.end(), rule.name) !=
-                       GetParam().rulesOn.end();
     const auto choices = FolderChoice::all(folders);
-    EXPECT_EQ(choice(choices, "desktop")->enabled(rules), GetParam().desktop);
-    EXPECT_EQ(choice(choices, "downloads")->enabled(rules), GetParam().downloads);
-    EXPECT_EQ(OnboardingSteps::canContinue(OnboardingSteps::folders, choices, rules),
-              GetParam().desktop || GetParam().downloads);
-    for (int step : {OnboardingSteps::welcome, OnboardingSteps::tryIt, OnboardingSteps::done})
-        EXPECT_TRUE(OnboardingSteps::canContinue(step, choices, rules)) << step;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<PurgeRule> rules = DefaultRules::all(folders);
+        for (PurgeRule& rule : rules)
+            rule.enabled =
+                std::find(c.rulesOn.begin(), c.rulesOn.end(), rule.name) != c.rulesOn.end();
+        EXPECT_EQ(choice(choices, "desktop")->enabled(rules), c.desktop);
+        EXPECT_EQ(choice(choices, "downloads")->enabled(rules), c.downloads);
+        EXPECT_EQ(OnboardingSteps::canContinue(OnboardingSteps::folders, choices, rules),
+                  c.desktop || c.downloads);
+        for (int step : {OnboardingSteps::welcome, OnboardingSteps::tryIt, OnboardingSteps::done})
+            EXPECT_TRUE(OnboardingSteps::canContinue(step, choices, rules)) << step;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Onboarding, FolderSwitches,
-    ::testing::Values(
-        SwitchRow{"defaults", {"Screenshots", "Screen Recordings"}, true, false},
-        SwitchRow{"nothing", {}, false, false},
-        SwitchRow{"onlyRecordings", {"Screen Recordings"}, true, false},
-        SwitchRow{"onlyArchives", {"Downloads - Archives"}, false, true},
-        SwitchRow{"otherRulesOnly", {"Downloads - Stale", "Desktop - Documents"}, false, false}),
-    RowName());
 
 TEST(SampleFile, takenNamesGetNumbersAndNothingIsOverwritten) {
     TempDir folder;

@@ -14,17 +14,13 @@
 #include "tests/app/settings/SettingsFixture.h"
 
 #include <QLabel>
+#include <QListWidget>
+#include <QSettings>
 
 namespace dustlyn::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool shows(QWidget* root, const QString& text) {
-    const auto labels = root->findChildren<QLabel*>();
-    return std::any_of(labels.begin(), labels.end(),
-                       [&](QLabel* label) { return label->isVisible() && label->text() == text; });
-}
 
 class Panes : public SettingsFixture {
 protected:
@@ -41,16 +37,31 @@ protected:
         settle();
     }
     QWidget* pane(SettingsPane pane) { return controller_->view()->pane(pane); }
-    void show(SettingsPane pane) {
-        controller_->show(pane);
-        settle();
-    }
 
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<SettingsWindowController> controller_;
     int notchChanges_ = 0;
     std::vector<bool> toggles_;
 };
+
+TEST_F(Panes, reopeningKeepsThePaneAndTheGeometryIsRemembered) {
+    open(SettingsPane::notch);
+    SettingsWindow* window = controller_->window();
+    window->setGeometry(40, 50, 900, 640);
+    const QRect placed = window->geometry();
+    window->close();
+    settle();
+    EXPECT_FALSE(window->isVisible());
+    controller_->show();
+    EXPECT_EQ(controller_->router().pane(), SettingsPane::notch);
+    EXPECT_EQ(controller_->view()->sidebar()->currentItem()->text(), "Notch");
+    controller_.reset();
+    const QSettings stored(QString::fromStdString(services().geometryFile.native()),
+                           QSettings::IniFormat);
+    EXPECT_TRUE(stored.contains("DustlynSettings"));
+    open(SettingsPane::overview);
+    EXPECT_EQ(controller_->window()->geometry().size(), placed.size());
+}
 
 TEST_F(Panes, eachNotchSwitchIsWrittenAtOnceAndTellsTheNotch) {
     open(SettingsPane::notch);
@@ -67,7 +78,18 @@ TEST_F(Panes, eachNotchSwitchIsWrittenAtOnceAndTellsTheNotch) {
     EXPECT_EQ(saved().notch, (NotchSettings{false, false, false, false, false, false}));
 }
 
-TEST_F(Panes, theOverviewSwitchesAndIntervalAreWrittenAtOnce) {
+TEST_F(Panes, aRefusedLoginItemSaysWhyAndShowsTheSystemsState) {
+    login_->refusal = "autostart folder is read-only";
+    open(SettingsPane::overview);
+    QAbstractButton* login = button(pane(SettingsPane::overview), "Open at login");
+    login->click();
+    EXPECT_FALSE(login->isChecked());
+    EXPECT_TRUE(shows(pane(SettingsPane::overview),
+                      "Couldn't change the login item: autostart folder is read-only"));
+}
+
+TEST_F(Panes, theOverviewSwitchesTokensAndFolderAreWrittenAtOnce) {
+    makeFile("Desktop/old.png", 1000);
     open(SettingsPane::overview);
     QWidget* overview = pane(SettingsPane::overview);
     button(overview, "Empty the Trash after each sweep")->click();
@@ -81,32 +103,16 @@ TEST_F(Panes, theOverviewSwitchesAndIntervalAreWrittenAtOnce) {
     choose(interval, "15 minutes");
     EXPECT_EQ(saved().checkInterval, 900);
     EXPECT_EQ(interval->text(), "15 minutes");
-}
 
-TEST_F(Panes, aRefusedLoginItemSaysWhyAndShowsTheSystemsState) {
-    login_->refusal = "autostart folder is read-only";
-    open(SettingsPane::overview);
-    QAbstractButton* login = button(pane(SettingsPane::overview), "Open at login");
-    login->click();
-    EXPECT_FALSE(login->isChecked());
-    EXPECT_TRUE(shows(pane(SettingsPane::overview),
-                      "Couldn't change the login item: autostart folder is read-only"));
-}
-
-TEST_F(Panes, theRetentionTokenRefreshesTheQuarantinesExpiryDates) {
-    makeFile("Desktop/old.png", 1000);
-    open(SettingsPane::overview);
+    // The retention token refreshes the quarantine's expiry dates.
     model_->sweepNow(SweepSource::user);
     ASSERT_EQ(model_->quarantined().size(), 1u);
     const Date movedAt = model_->quarantined().front().quarantinedDate;
-    choose(button(pane(SettingsPane::overview), "7 days"), "30 days");
+    choose(button(overview, "7 days"), "30 days");
     EXPECT_EQ(saved().quarantineTTL, 30 * 86400.0);
     EXPECT_EQ(model_->quarantined().front().expiresDate, dateAfter(movedAt, 30 * 86400.0));
-}
 
-TEST_F(Panes, theQuarantineFolderIsShownAndAFolderHoldingFilesGetsOneOfItsOwn) {
-    open(SettingsPane::overview);
-    QWidget* overview = pane(SettingsPane::overview);
+    // The quarantine folder is shown, and a folder holding files gets one of its own.
     button(overview, "Show")->click();
     EXPECT_EQ(browser_->revealed, std::vector<fs::path>{resolvePath(quarantine())});
     writeFile(home_ / "Attic/old letter.txt", "mine");
@@ -119,7 +125,7 @@ TEST_F(Panes, theQuarantineFolderIsShownAndAFolderHoldingFilesGetsOneOfItsOwn) {
                                 "inside it, \"Dustlyn Quarantine\"."));
 }
 
-TEST_F(Panes, theRuleTokensSwitchAndMenuAreWrittenAtOnce) {
+TEST_F(Panes, theRuleTokensSwitchAndMenuAreWrittenAtOnceAndResetBringsBackTheBuiltInRules) {
     open(SettingsPane::rules);
     auto* rules = static_cast<RulesPane*>(pane(SettingsPane::rules));
     ASSERT_EQ(rules->sentences().size(), 1u);
@@ -134,16 +140,12 @@ TEST_F(Panes, theRuleTokensSwitchAndMenuAreWrittenAtOnce) {
     choose(button(sentence, "More"), "Delete");
     EXPECT_TRUE(saved().rules.empty());
     EXPECT_TRUE(rules->sentences().empty());
-}
 
-TEST_F(Panes, resetToDefaultsBringsBackTheBuiltInRules) {
-    open(SettingsPane::rules);
-    button(pane(SettingsPane::rules), "Reset to defaults")->click();
+    button(rules, "Reset to defaults")->click();
     settle();
     const auto builtIn = DefaultRules::all(folders_);
     ASSERT_EQ(saved().rules, builtIn);
-    EXPECT_EQ(static_cast<RulesPane*>(pane(SettingsPane::rules))->sentences().size(),
-              builtIn.size());
+    EXPECT_EQ(rules->sentences().size(), builtIn.size());
 }
 
 TEST_F(Panes, aChangeMadeElsewhereShowsAtOnce) {
@@ -159,10 +161,13 @@ TEST_F(Panes, aChangeMadeElsewhereShowsAtOnce) {
     EXPECT_EQ(sentence->findChild<QLabel*>("waiting")->text(), "Off");
 }
 
-TEST_F(Panes, historyOffersRestoreOnlyWhereTheFileIsStillThere) {
-    std::vector<HistoryEntry> history;
+// Deletions read the retention of today.
+TEST_F(Panes, historyOffersRestoreOnlyWhereTheFileIsStillThereAndFollowsTheRetention) {
+    std::vector<HistoryEntry> history{{Uuid::random(), dateAfter(start_, -90),
+                                       HistoryEntry::Kind::deleted, "/x/a", "/q/a", 1, "",
+                                       std::nullopt}};
     for (const char* name : {"gone", "here"})
-        history.push_back({Uuid::random(), dateAfter(start_, history.empty() ? -60 : -30),
+        history.push_back({Uuid::random(), dateAfter(start_, history.size() == 1 ? -60 : -30),
                            HistoryEntry::Kind::quarantined,
                            (home_ / "Desktop" / (name + std::string(".png"))).native(),
                            (quarantine() / (name + std::string(".png"))).native(), 1,
@@ -172,38 +177,27 @@ TEST_F(Panes, historyOffersRestoreOnlyWhereTheFileIsStillThere) {
     open(SettingsPane::history);
     auto* pane = static_cast<HistoryPane*>(this->pane(SettingsPane::history));
     auto rows = pane->rows();
-    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0]->shown().entry, history.back());
     EXPECT_TRUE(rows[0]->restoreButton()->isVisible());
     EXPECT_FALSE(rows[1]->restoreButton()->isVisible());
     rows[0]->restoreButton()->click();
     settle();
     EXPECT_TRUE(fs::exists(home_ / "Desktop/here.png"));
-    rows = pane->rows();
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0]->shown().entry.kind, HistoryEntry::Kind::restored);
-    EXPECT_FALSE(rows[1]->restoreButton()->isVisible());
-}
-
-TEST_F(Panes, deletionsReadTheRetentionOfToday) {
-    HistoryStore::defaultStore(folders_).save({{Uuid::random(), start_, HistoryEntry::Kind::deleted,
-                                                "/x/a", "/q/a", 1, "", std::nullopt}});
-    open(SettingsPane::history);
     model_->updateGeneral(std::nullopt, std::nullopt, 30 * 86400.0, std::nullopt);
     settle();
-    const auto rows = static_cast<HistoryPane*>(pane(SettingsPane::history))->rows();
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0]->shown().caption, "Deleted after 30 days in quarantine");
+    rows = pane->rows();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0]->shown().entry.kind, HistoryEntry::Kind::restored);
+    EXPECT_FALSE(rows[1]->restoreButton()->isVisible());
+    EXPECT_EQ(rows[3]->shown().caption, "Deleted after 30 days in quarantine");
 }
 
 TEST_F(Panes, stopKeepingRemovesEverySpellingAndKeepAFileAddsEachChosenFile) {
     Configuration config = baseConfig();
     config.pins = {"~/Desktop/a.png", (home_ / "Desktop/a.png").native(), "~/b.txt"};
     saveConfig(config);
-    model_ = makeModel();
-    controller_ = std::make_unique<SettingsWindowController>(*model_, services());
-    controller_->show(SettingsPane::kept);
-    settle();
+    open(SettingsPane::kept);
     auto* kept = static_cast<KeptPane*>(pane(SettingsPane::kept));
     ASSERT_EQ(kept->rows().size(), 3u);
     button(kept->rows()[1], "Stop keeping")->click();

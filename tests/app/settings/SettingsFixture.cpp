@@ -21,7 +21,7 @@ SettingsServices SettingsFixture::services() {
     services.fileBrowser = browser_;
     services.chooser = chooser_;
     services.clock = clock_;
-    services.openUrl = [this](const QUrl& url) { opened_.push_back(url); };
+    services.openUrl = [](const QUrl&) {};
     services.geometryFile = home_ / ".config/Dustlyn/settings-window.conf";
     return services;
 }
@@ -39,12 +39,10 @@ void SettingsFixture::settle() {
 }
 
 QAbstractButton* SettingsFixture::button(QWidget* root, const QString& name) {
-    for (auto* candidate : root->findChildren<QAbstractButton*>())
-        if (candidate->isVisibleTo(root) &&
-            (candidate->accessibleName() == name || candidate->text() == name))
-            return candidate;
-    ADD_FAILURE() << "no button " << name.toStdString();
-    return nullptr;
+    QAbstractButton* found = findButton(root, name);
+    if (!found)
+        ADD_FAILURE() << "no button " << name.toStdString();
+    return found;
 }
 
 void SettingsFixture::choose(QAbstractButton* button, const QString& text) {

@@ -4,6 +4,8 @@
 #include "tests/app/model/ModelFixture.h"
 #include "tests/app/support/Recorders.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QString>
 
 #include <memory>
@@ -11,10 +13,24 @@
 #include <string>
 #include <vector>
 
-class QAbstractButton;
-class QWidget;
-
 namespace dustlyn::testing {
+
+// The visible button (or token, or switch) under `root` with this accessible name or text.
+inline QAbstractButton* findButton(QWidget* root, const QString& name) {
+    for (auto* candidate : root->findChildren<QAbstractButton*>())
+        if (candidate->isVisibleTo(root) &&
+            (candidate->accessibleName() == name || candidate->text() == name))
+            return candidate;
+    return nullptr;
+}
+
+// Whether a visible label under `root` reads `text`.
+inline bool shows(QWidget* root, const QString& text) {
+    const auto labels = root->findChildren<QLabel*>();
+    return std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
+        return label->isVisibleTo(root) && label->text() == text;
+    });
+}
 
 // Answers the open dialogs with what the test chose beforehand.
 class ScriptedFileChooser : public FileChooser {
@@ -34,7 +50,7 @@ protected:
     Configuration saved() const;
     // Lets posted redraws and queued menu actions run.
     static void settle();
-    // The button (or token, or switch) with this accessible name or text under `root`.
+    // findButton, failing the test when there is none.
     static QAbstractButton* button(QWidget* root, const QString& name);
     // Triggers the entry `text` of the menu that `button` opens.
     static void choose(QAbstractButton* button, const QString& text);
@@ -42,7 +58,6 @@ protected:
     std::shared_ptr<RecordingLoginItem> login_ = std::make_shared<RecordingLoginItem>();
     std::shared_ptr<RecordingFileBrowser> browser_ = std::make_shared<RecordingFileBrowser>();
     std::shared_ptr<ScriptedFileChooser> chooser_ = std::make_shared<ScriptedFileChooser>();
-    std::vector<QUrl> opened_;
 };
 
 } // namespace dustlyn::testing
