@@ -60,24 +60,17 @@ TEST(SweepOutput, NamesTheFilesAndHowToPutThemBack) {
 
 // remove-now sweeps, so whatever else was due leaves with the file: it must not go unsaid.
 TEST(SweepOutput, RemoveNowNamesWhatElseTheSweepMoved) {
-    for (const int othersDue : {0, 2}) {
-        SCOPED_TRACE(othersDue);
-        CliHome home;
-        home.writeRule("note-*.txt");
-        makeOldFiles(home.desktop(), othersDue);
-        writeFile(home.desktop() / "asked.txt", "asked");
-        const auto lines = home.ok({"remove-now", home.desk("asked.txt")}).outLines();
-        std::vector<std::string> expected = {"Moved " + home.desk("asked.txt") + " to " +
-                                             home.quar("asked.txt")};
-        if (othersDue > 0)
-            expected.insert(expected.end(),
-                            {"Also moved 2 files that were due:", "  " + home.desk("note-0001.txt"),
-                             "  " + home.desk("note-0002.txt"),
-                             "To put them all back: dustlyn undo " + sweepOf(home)});
-        ASSERT_EQ(lines.size(), expected.size());
-        EXPECT_EQ((std::set<std::string>(lines.begin(), lines.end())),
-                  (std::set<std::string>(expected.begin(), expected.end())));
-    }
+    CliHome home;
+    home.writeRule("note-*.txt");
+    makeOldFiles(home.desktop(), 2);
+    writeFile(home.desktop() / "asked.txt", "asked");
+    const auto lines = home.ok({"remove-now", home.desk("asked.txt")}).outLines();
+    const std::set<std::string> expected = {
+        "Moved " + home.desk("asked.txt") + " to " + home.quar("asked.txt"),
+        "Also moved 2 files that were due:", "  " + home.desk("note-0001.txt"),
+        "  " + home.desk("note-0002.txt"), "To put them all back: dustlyn undo " + sweepOf(home)};
+    ASSERT_EQ(lines.size(), expected.size());
+    EXPECT_EQ((std::set<std::string>(lines.begin(), lines.end())), expected);
 }
 
 bool onPath(const std::string& program) {
@@ -88,7 +81,7 @@ bool onPath(const std::string& program) {
 }
 
 // strace makes each move take 0.3 s, so that a sweep lasts long enough to show its progress.
-const std::vector<std::string> slowMoves = strace({"inject=renameat2:delay_exit=300000"});
+const std::vector<std::string> slowMoves = straceInjecting({"renameat2:delay_exit=300000"});
 
 class SweepProgress : public ::testing::TestWithParam<bool> {};
 

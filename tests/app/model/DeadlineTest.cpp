@@ -10,10 +10,10 @@ class Deadlines : public ModelFixture {
 protected:
     // The Desktop rule with a one-hour age, so files are due exactly when the test says.
     void useRule(double checkInterval, double age = 3600) {
-        Configuration config = baseConfig();
-        config.rules.front().ageThreshold = age;
-        config.checkInterval = checkInterval;
-        saveConfig(config);
+        configure([&](Configuration& config) {
+            config.rules.front().ageThreshold = age;
+            config.checkInterval = checkInterval;
+        });
     }
 };
 
@@ -51,9 +51,7 @@ TEST_F(Deadlines, theOneShotIsComparedWithTheConfiguredIntervalNotTheClampedPeri
 }
 
 TEST_F(Deadlines, aQuarantinedFileExpiringSoonWakesTheModelToDeleteIt) {
-    Configuration config = baseConfig();
-    config.quarantineTTL = 3600;
-    saveConfig(config);
+    configure([](Configuration& config) { config.quarantineTTL = 3600; });
     writeFile(quarantine() / "expiring.png");
     setModificationDate(quarantine() / "expiring.png", dateAfter(clock_->now(), -(3600 - 120)));
     auto model = makeModel();

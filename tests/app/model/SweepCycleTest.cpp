@@ -1,3 +1,4 @@
+#include "app/model/ScreenshotLocations.h"
 #include "core/base/FileError.h"
 #include "core/history/SweepJournal.h"
 #include "tests/app/model/ModelFixture.h"
@@ -74,9 +75,7 @@ TEST_F(SweepCycle, aSweepWhereEveryMoveFailsRecordsOutcomesButNoHistoryAndNoSumm
 }
 
 TEST_F(SweepCycle, expiredQuarantinedFilesAreDeletedWithTheirOriginRecorded) {
-    Configuration config = baseConfig();
-    config.quarantineTTL = 3600;
-    saveConfig(config);
+    configure([](Configuration& config) { config.quarantineTTL = 3600; });
     makeFile("Desktop/old.png", 120);
     auto model = makeModel();
     model->sweepNow(SweepSource::user);
@@ -93,9 +92,7 @@ TEST_F(SweepCycle, expiredQuarantinedFilesAreDeletedWithTheirOriginRecorded) {
 // The quarantine is walked once, after the moves: what that walk finds expired goes, and the
 // rest is what the model shows.
 TEST_F(SweepCycle, theQuarantineAsFoundAfterTheMovesIsPurgedAndShown) {
-    Configuration config = baseConfig();
-    config.quarantineTTL = 3600;
-    saveConfig(config);
+    configure([](Configuration& config) { config.quarantineTTL = 3600; });
     writeFile(quarantine() / "expired.png");
     setModificationDate(quarantine() / "expired.png", dateAfter(clock_->now(), -7200.0));
     makeFile("Desktop/due.png", 120, "12345");
@@ -180,9 +177,7 @@ TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
     for (const auto& [interval, period] :
          std::vector<std::pair<double, double>>{{10, 60}, {200000, 86400}, {300, 300}, {60, 60}}) {
         SCOPED_TRACE(interval);
-        Configuration config = baseConfig();
-        config.checkInterval = interval;
-        saveConfig(config);
+        configure([&](Configuration& config) { config.checkInterval = interval; });
         auto model = makeModel();
         model->start();
         EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{period});
@@ -192,9 +187,7 @@ TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
 }
 
 TEST_F(SweepCycle, theRegularTimerSweepsWhileStartedAndNotAfterStop) {
-    Configuration config = baseConfig();
-    config.checkInterval = 600;
-    saveConfig(config);
+    configure([](Configuration& config) { config.checkInterval = 600; });
     auto model = makeModel();
     model->start();
     timers_->advance(1);
@@ -239,6 +232,54 @@ TEST_F(SweepCycle, theScreenshotLocationIsAdoptedOnceIntoBothScreenshotRules) {
             << rule.name;
     }
     EXPECT_EQ(ConfigurationStore::defaultStore(folders_).load(), model->config());
+}
+
+// The model keeps as many entries as the history store promises, the oldest going first.
+TEST_F(SweepCycle, aFullHistoryDropsItsOldestEntryForEachNewOne) {
+    const HistoryStore store = HistoryStore::inFolder(folders_.supportDirectory());
+    std::vector<HistoryEntry> full;
+    for (std::int64_t i = 0; i < HistoryStore::defaultLimit; ++i)
+        full.push_back({Uuid::random(), dateAfter(start_, -1e6 + double(i)),
+                        HistoryEntry::Kind::deleted, "/gone/" + std::to_string(i),
+                        "/quarantine/" + std::to_string(i), 1, "", std::nullopt});
+    store.save(full);
+    makeFile("Desktop/due.png", 120);
+    auto model = makeModel();
+    model->sweepNow(SweepSource::user);
+    const auto kept = store.load();
+    ASSERT_EQ(kept.size(), std::size_t(HistoryStore::defaultLimit));
+    EXPECT_EQ(kept.front(), full.at(1));
+    EXPECT_EQ(kept.back().originalPath, (home_ / "Desktop/due.png").native());
+    EXPECT_EQ(model->history(), kept);
+}
+
+struct SpectacleCase {
+    const char* what;
+    const char* text;
+    std::vector<std::string> found;
+};
+
+TEST(ScreenshotLocations, SpectaclesFoldersAreReadAsLocalPaths) {
+    const std::vector<SpectacleCase> cases = {
+        {"an address, %-escapes decoded, trailing slashes dropped",
+         "[ImageSave]\nimageSaveLocation=file:///home/u/My%20Shots%2B//\n",
+         {"/home/u/My Shots+"}},
+        {"[$e] expands $HOME and ${HOME}",
+         "[ImageSave]\nimageSaveLocation[$e]=file://$HOME/A\n[VideoSave]\n"
+         "videoSaveLocation[$e]=${HOME}/B\n",
+         {"/home/u/A", "/home/u/B"}},
+        {"$HOME without [$e] is no folder", "[ImageSave]\nimageSaveLocation=file://$HOME/A\n", {}},
+        {"[$e] with a variable not known here", "[ImageSave]\nimageSaveLocation[$e]=$PICS/A\n", {}},
+        {"the older key, a plain path", "[Save]\ndefaultSaveLocation=/srv/shots\n", {"/srv/shots"}},
+        {"a key of another group, an address that is not local, a relative path",
+         "[General]\nimageSaveLocation=/x\n[ImageSave]\nimageSaveLocation=smb://h/s\n"
+         "[VideoSave]\nvideoSaveLocation=Videos\n",
+         {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(ScreenshotLocations::fromSpectacleConfig(row.text, "/home/u"), row.found);
+    }
 }
 
 } // namespace
