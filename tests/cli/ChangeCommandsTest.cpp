@@ -105,33 +105,18 @@ TEST_F(ChangeCommands, CommandsRunAtTheSameTimeTakeTurns) {
     EXPECT_EQ(pins, expected);
 }
 
-TEST_F(ChangeCommands, SweepJsonHasTheReportsShape) {
+// The reports themselves are written as the core's tests show; the sweep puts both under its
+// identifier.
+TEST_F(ChangeCommands, SweepJsonHoldsBothReportsUnderTheSweepsIdentifier) {
     makeOldFiles(home.desktop(), 1);
     writeFile(home.quarantine() / "expired.bin", "stale!");
     setModificationDate(home.quarantine() / "expired.bin",
                         std::chrono::system_clock::now() - std::chrono::hours(24 * 30));
-    json sweep = parseOrDiscard(home.ok({"sweep", "--json"}).out);
-    ASSERT_TRUE(sweep.is_object());
-    EXPECT_TRUE(isUuid(sweep["sweepID"]));
-    json& file = sweep["purge"]["outcomes"][0]["file"];
-    EXPECT_EQ(keysOf(file), (std::set<std::string>{"url", "size", "ageBasisDate", "ruleID",
-                                                   "isEligible", "deadline"}));
-    file = file["url"];
-    EXPECT_EQ(sweep,
-              json({{"sweepID", sweep["sweepID"]},
-                    {"quarantine",
-                     {{"outcomes",
-                       {{{"original", home.desk("note-0001.txt")},
-                         {"quarantined", home.quar("note-0001.txt")},
-                         {"success", true}}}},
-                      {"movedCount", 1},
-                      {"movedSize", 13},
-                      {"failedCount", 0}}},
-                    {"purge",
-                     {{"outcomes", {{{"file", home.quar("expired.bin")}, {"success", true}}}},
-                      {"purgedCount", 1},
-                      {"purgedSize", 6},
-                      {"failedCount", 0}}}}));
+    const json sweep = parseOrDiscard(home.ok({"sweep", "--json"}).out);
+    EXPECT_EQ(keysOf(sweep), (std::set<std::string>{"sweepID", "quarantine", "purge"}));
+    EXPECT_EQ(sweep["sweepID"], lastOfKind(home.readHistory(), "quarantined")["sweepID"]);
+    EXPECT_EQ(sweep["quarantine"]["outcomes"][0]["quarantined"], home.quar("note-0001.txt"));
+    EXPECT_EQ(sweep["purge"]["outcomes"][0]["file"]["url"], home.quar("expired.bin"));
 }
 
 // The quarantine setting names a plain file, so no move can succeed. Exit 1 names the file

@@ -67,12 +67,8 @@ std::vector<std::string> ProcessResult::errLines() const {
 }
 
 std::string ProcessResult::describe() const {
-    std::ostringstream text;
-    text << "exit " << exitCode << ", signal " << signal << (timedOut ? ", timed out" : "")
-         << "\n--- stdout ---\n"
-         << out << "--- stderr ---\n"
-         << err;
-    return text.str();
+    return "exit " + std::to_string(exitCode) + ", signal " + std::to_string(signal) +
+           (timedOut ? ", timed out" : "") + "\n--- stdout ---\n" + out + "--- stderr ---\n" + err;
 }
 
 DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
