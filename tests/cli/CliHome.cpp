@@ -72,11 +72,8 @@ std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& w
     return std::make_unique<DustlynProcess>(words, environment());
 }
 
-std::unique_ptr<DustlynProcess>
-CliHome::startInstance(const std::vector<std::string>& words) const {
-    std::vector<std::string> all{"--headless"};
-    all.insert(all.end(), words.begin(), words.end());
-    auto instance = start(all);
+std::unique_ptr<DustlynProcess> CliHome::startInstance() const {
+    auto instance = start({"--headless"});
     if (!instance->waitForLine(DustlynProcess::Stream::err, "Dustlyn is running without windows",
                                DustlynProcess::Clock::now() + std::chrono::seconds(20))) {
         ADD_FAILURE() << "the instance did not start:\n" << instance->err();

@@ -47,9 +47,9 @@ public:
     // config.json holding the one rule globRule(glob, "~/Desktop", age).
     void writeRule(const std::string& glob = "*.txt", double age = 60) const;
     std::unique_ptr<DustlynProcess> start(const std::vector<std::string>& words) const;
-    // `dustlyn --headless WORDS…` once it listens and has started; nothing (and a test
-    // failure saying why) when it did not get there.
-    std::unique_ptr<DustlynProcess> startInstance(const std::vector<std::string>& words = {}) const;
+    // `dustlyn --headless` once it listens and has started; nothing (and a test failure saying
+    // why) when it did not get there.
+    std::unique_ptr<DustlynProcess> startInstance() const;
     // Runs `LAUNCHER… dustlyn WORDS…` to completion, for fault injection with strace
     // (straceInjecting).
     ProcessResult runUnder(const std::vector<std::string>& launcher,

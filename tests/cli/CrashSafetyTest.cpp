@@ -21,22 +21,14 @@ constexpr int fileCount = 1000;
 // Every file exists exactly once, whole: at its origin or in the quarantine, where its
 // content says which file it is (a numbered name would mean a collision).
 void expectEachFileExactlyOnce(const CliHome& home, const std::vector<std::string>& names) {
-    std::map<std::string, int> copies;
-    std::size_t damaged = 0;
-    for (const auto& name : namesIn(home.desktop())) {
-        damaged += readFile(home.desktop() / name) != name;
-        ++copies[name];
-    }
-    for (const auto& name : namesIn(home.quarantine())) {
-        const std::string content = readFile(home.quarantine() / name);
-        damaged += content != name;
-        ++copies[content];
-    }
-    EXPECT_EQ(damaged, 0u);
-    const auto once = [](const auto& copy) { return copy.second == 1; };
-    EXPECT_EQ(std::ranges::count_if(copies, once), std::ptrdiff_t(names.size()))
-        << "every file exactly once, no stray ones";
-    EXPECT_EQ(copies.size(), names.size());
+    std::map<std::string, int> copies, once;
+    for (const auto& name : names)
+        once[name] = 1;
+    for (const auto& name : namesIn(home.desktop()))
+        ++copies[readFile(home.desktop() / name) == name ? name : "damaged " + name];
+    for (const auto& name : namesIn(home.quarantine()))
+        ++copies[readFile(home.quarantine() / name)];
+    EXPECT_TRUE(copies == once) << "every file exactly once and whole, no stray ones";
 }
 
 void expectParsesIfPresent(const fs::path& file) {

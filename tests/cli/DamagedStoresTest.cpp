@@ -176,35 +176,9 @@ TEST(RefusedQuarantine, IsReadAsTheDefaultQuarantineAndSaidOnce) {
 }
 
 // "/" (and "" which names it) can only be tried where "/" is a throw-away tree: a chroot
-// holding dustlyn, the libraries it needs and a home.
-class ChrootHome {
-public:
-    // Why no chroot can be made here, or nothing when it was.
-    std::optional<std::string> build();
-
-    const fs::path& root() const { return dir_.path(); }
-    ProcessResult run(const std::vector<std::string>& words) const;
-    void writeConfig(const json& config) const {
-        writeFile(root() / "home/.local/share/Dustlyn/config.json", config.dump(2));
-    }
-
-private:
-    void place(const fs::path& file) const;
-
-    TempDir dir_{"dustlyn-chroot"};
-};
-
-void ChrootHome::place(const fs::path& file) const {
-    const fs::path target = root() / file.relative_path();
-    fs::create_directories(target.parent_path());
-    std::error_code error;
-    // A hard link when it can be: the libraries are large.
-    fs::create_hard_link(fs::canonical(file), target, error);
-    if (error)
-        fs::copy_file(fs::canonical(file), target);
-}
-
-std::optional<std::string> ChrootHome::build() {
+// holding dustlyn, the libraries it needs and a home. Why none can be made in `root`, or
+// nothing when it was.
+std::optional<std::string> makeChroot(const fs::path& root) {
     if (::geteuid() != 0)
         return "only root may chroot";
 #if defined(__SANITIZE_ADDRESS__)
@@ -221,51 +195,56 @@ std::optional<std::string> ChrootHome::build() {
         listing.append(buffer, n);
     if (::pclose(pipe) != 0 || !has(listing, "/"))
         return "ldd cannot list dustlyn's libraries";
-    for (const auto& word : wordsOf(listing))
-        if (word.starts_with("/"))
-            place(word);
-    fs::copy_file(DUSTLYN_EXE, root() / "dustlyn");
-    for (const char* folder : {"home/.local/share", "home/.config", "run", "tmp"})
-        fs::create_directories(root() / folder);
-    fs::permissions(root() / "run", fs::perms::owner_all, fs::perm_options::replace);
+    for (const auto& word : wordsOf(listing)) {
+        if (!word.starts_with("/"))
+            continue;
+        const fs::path target = root / fs::path(word).relative_path();
+        fs::create_directories(target.parent_path());
+        std::error_code error;
+        // A hard link when it can be: the libraries are large.
+        fs::create_hard_link(fs::canonical(word), target, error);
+        if (error)
+            fs::copy_file(fs::canonical(word), target);
+    }
+    fs::copy_file(DUSTLYN_EXE, root / "dustlyn");
+    for (const char* folder : {"home/.local/share/Dustlyn", "home/.config", "run", "tmp"})
+        fs::create_directories(root / folder);
+    fs::permissions(root / "run", fs::perms::owner_all, fs::perm_options::replace);
     return std::nullopt;
-}
-
-ProcessResult ChrootHome::run(const std::vector<std::string>& words) const {
-    const std::vector<std::string> environment = {"HOME=/home",
-                                                  "XDG_DATA_HOME=/home/.local/share",
-                                                  "XDG_CONFIG_HOME=/home/.config",
-                                                  "XDG_RUNTIME_DIR=/run",
-                                                  "PATH=/usr/bin:/bin",
-                                                  "LANG=C.UTF-8",
-                                                  "TZ=UTC"};
-    // sh ROOT DUSTLYN_EXE WORDS…: the executable given is replaced by the chroot's copy.
-    const std::vector<std::string> launcher = {
-        "sh", "-c", "root=$1; shift 2; exec /usr/sbin/chroot \"$root\" /dustlyn \"$@\"", "sh",
-        root().native()};
-    DustlynProcess process(words, environment, {}, launcher);
-    return process.wait(DustlynProcess::Clock::now() + 60s);
 }
 
 TEST(QuarantineSetting, TheRootFolderIsNeverTheQuarantine) {
     for (const std::string setting : {"/", ""}) {
         SCOPED_TRACE("quarantineDirectory \"" + setting + "\"");
-        ChrootHome chroot;
-        if (const auto why = chroot.build())
+        const TempDir root("dustlyn-chroot");
+        if (const auto why = makeChroot(root.path()))
             GTEST_SKIP() << "needs a chroot: " << *why;
-        chroot.writeConfig({{"rules", json::array()}, {"quarantineDirectory", setting}});
-        const fs::path victim = chroot.root() / "victim.txt";
-        writeFile(victim, "a file of the system");
-        setModificationDate(victim, monthAgo);
+        writeFile(root / "home/.local/share/Dustlyn/config.json",
+                  json({{"rules", json::array()}, {"quarantineDirectory", setting}}).dump(2));
+        writeFile(root / "victim.txt", "a file of the system");
+        setModificationDate(root / "victim.txt", monthAgo);
+        const auto run = [&](const std::vector<std::string>& words) {
+            // sh ROOT DUSTLYN_EXE WORDS…: the executable given is replaced by the chroot's copy.
+            return DustlynProcess(
+                       words,
+                       {"HOME=/home", "XDG_DATA_HOME=/home/.local/share",
+                        "XDG_CONFIG_HOME=/home/.config", "XDG_RUNTIME_DIR=/run",
+                        "PATH=/usr/bin:/bin", "LANG=C.UTF-8", "TZ=UTC"},
+                       {},
+                       {"sh", "-c",
+                        "root=$1; shift 2; exec /usr/sbin/chroot \"$root\" /dustlyn \"$@\"", "sh",
+                        root.path().native()})
+                .wait(DustlynProcess::Clock::now() + 60s);
+        };
 
-        const ProcessResult listed = chroot.run({"quarantine", "--json"});
+        const ProcessResult listed = run({"quarantine", "--json"});
         EXPECT_EQ(listed.exitCode, 0) << listed.describe();
         EXPECT_EQ(parseOrDiscard(listed.out), json::array()) << listed.describe();
         EXPECT_TRUE(has(listed.err, "cannot be used")) << listed.err;
-        const ProcessResult swept = chroot.run({"sweep"});
+        const ProcessResult swept = run({"sweep"});
         EXPECT_EQ(swept.exitCode, 0) << swept.describe();
         EXPECT_EQ(swept.out, "") << swept.describe();
-        EXPECT_EQ(readFile(victim), "a file of the system");
+        EXPECT_EQ(readFile(root / "victim.txt"), "a file of the system");
     }
 }
 

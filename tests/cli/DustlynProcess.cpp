@@ -191,10 +191,6 @@ ProcessResult DustlynProcess::reap(bool timedOut) {
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
-    return record(status, timedOut);
-}
-
-ProcessResult DustlynProcess::record(int status, bool timedOut) {
     closeQuietly(outFd_);
     closeQuietly(errFd_);
     finished_ = ProcessResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1,

@@ -122,12 +122,11 @@ TEST(HonestResults, AChangeThatCannotBeSavedExitsOneAndChangesNothing) {
     makeOldFiles(home.desktop(), 1);
     const std::string file = home.desk("note-0001.txt");
     fs::create_directories(home.configFile());
-    for (const std::vector<std::string>& words :
-         {std::vector<std::string>{"keep", file},
-          {"timer", file, "1w"},
-          {"rules", "add", "Logs", "--folder", "~/Desktop", "--ext", "log", "--age", "1h"}}) {
-        SCOPED_TRACE(words.front());
-        const ProcessResult result = home.run(words);
+    for (const std::string& line :
+         {"keep " + file, "timer " + file + " 1w",
+          std::string("rules add Logs --folder ~/Desktop --ext log --age 1h")}) {
+        SCOPED_TRACE(line);
+        const ProcessResult result = home.run(wordsOf(line));
         EXPECT_EQ(result.exitCode, 1) << result.describe();
         EXPECT_EQ(result.out, "");
         EXPECT_TRUE(has(result.err, "could not save " + home.configFile().native() + ": ") &&

@@ -35,13 +35,11 @@ TEST(LinkArguments, AreRefusedWithOneLineAndTheFileTheyLeadToIsNeverTouched) {
     home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}},
                       {"timers", {{link.native(), "2025-03-01T09:30:00Z"}}}});
     const std::string before = readFile(home.configFile());
-    for (const std::vector<std::string>& words :
-         {std::vector<std::string>{"remove-now", link.native()},
-          {"timer", link.native(), "10m"},
-          {"keep", link.native()}}) {
-        SCOPED_TRACE(words.front());
-        expectRefused(home.run(words), 2,
-                      "dustlyn " + words.front() + ": " + link.native() +
+    for (const std::string command : {"remove-now", "timer", "keep"}) {
+        SCOPED_TRACE(command);
+        const std::string duration = command == "timer" ? " 10m" : "";
+        expectRefused(home.run(wordsOf(command + " " + link.native() + duration)), 2,
+                      "dustlyn " + command + ": " + link.native() +
                           " is a symbolic link; Dustlyn only moves files");
         EXPECT_EQ(readFile(home.configFile()), before) << "no kept file, no timer";
     }
@@ -187,10 +185,9 @@ TEST(UndoAndRestore, SayWhichFileCouldNotGoBackAndWhy) {
     const ProcessResult undone = home.run({"undo"});
     EXPECT_EQ(undone.exitCode, 1) << undone.describe();
     EXPECT_EQ(undone.out + undone.err, "Restored " + home.desk("note-0001.txt") + "\n" + failure);
-    for (const std::vector<std::string>& words :
-         {std::vector<std::string>{"undo"}, {"restore", stranded.native()}}) {
-        SCOPED_TRACE(words.front());
-        const ProcessResult again = home.run(words);
+    for (const std::string& line : {std::string("undo"), "restore " + stranded.native()}) {
+        SCOPED_TRACE(line);
+        const ProcessResult again = home.run(wordsOf(line));
         EXPECT_EQ(again.exitCode, 1) << again.describe();
         EXPECT_EQ(again.out + again.err, failure);
         EXPECT_TRUE(fs::exists(stranded));

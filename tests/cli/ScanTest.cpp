@@ -77,11 +77,10 @@ TEST(Scan, OutputThatCannotBeWrittenFailsWithTheSystemsReason) {
     CliHome home;
     home.writeRule();
     makeOldFiles(home.desktop(), 3);
-    for (const std::vector<std::string>& words :
-         {std::vector<std::string>{"scan"}, {"scan", "--json"}}) {
-        SCOPED_TRACE(words.size());
+    for (const char* line : {"scan", "scan --json"}) {
+        SCOPED_TRACE(line);
         const ProcessResult result =
-            home.runUnder({"sh", "-c", "exec \"$@\" > /dev/full", "sh"}, words);
+            home.runUnder({"sh", "-c", "exec \"$@\" > /dev/full", "sh"}, wordsOf(line));
         EXPECT_EQ(result.exitCode, 1) << result.describe();
         EXPECT_EQ(result.err, "dustlyn scan: cannot write the output: No space left on device\n");
     }

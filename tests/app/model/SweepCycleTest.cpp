@@ -75,23 +75,8 @@ TEST_F(SweepCycle, aSweepWhereEveryMoveFailsRecordsOutcomesButNoHistoryAndNoSumm
     EXPECT_EQ(summaries, 0);
 }
 
-TEST_F(SweepCycle, expiredQuarantinedFilesAreDeletedWithTheirOriginRecorded) {
-    configure([](Configuration& config) { config.quarantineTTL = 3600; });
-    makeFile("Desktop/old.png", 120);
-    auto model = makeModel();
-    model->sweepNow(SweepSource::user);
-    const std::string quarantined = model->history().back().quarantinePath;
-    timers_->advance(3600);
-    EXPECT_EQ(model->sweepNow(SweepSource::user).second.purgedCount, 1);
-    EXPECT_FALSE(fs::exists(quarantined));
-    const auto& deleted = model->history().back();
-    EXPECT_EQ(deleted, (HistoryEntry{deleted.id, clock_->now(), HistoryEntry::Kind::deleted,
-                                     (home_ / "Desktop/old.png").native(), quarantined, 4, "",
-                                     std::nullopt}));
-}
-
 // The quarantine is walked once, after the moves: what that walk finds expired goes, and the
-// rest is what the model shows.
+// rest is what the model shows. Each deletion is recorded with the file's origin.
 TEST_F(SweepCycle, theQuarantineAsFoundAfterTheMovesIsPurgedAndShown) {
     configure([](Configuration& config) { config.quarantineTTL = 3600; });
     writeFile(quarantine() / "expired.png");
@@ -110,6 +95,14 @@ TEST_F(SweepCycle, theQuarantineAsFoundAfterTheMovesIsPurgedAndShown) {
     EXPECT_EQ(progress, (std::vector<MoveProgress>{{1, 1, 5, 5}}));
     // Of unknown origin, it is recorded by where it lay.
     EXPECT_EQ(model->history().back().originalPath, (quarantine() / "expired.png").native());
+
+    timers_->advance(3600);
+    EXPECT_EQ(model->sweepNow(SweepSource::user).second.purgedCount, 1);
+    EXPECT_FALSE(fs::exists(quarantine() / "due.png"));
+    const auto& deleted = model->history().back();
+    EXPECT_EQ(deleted, (HistoryEntry{deleted.id, clock_->now(), HistoryEntry::Kind::deleted,
+                                     (home_ / "Desktop/due.png").native(),
+                                     (quarantine() / "due.png").native(), 5, "", std::nullopt}));
 }
 
 // The model writes the history it holds and never reads it back: entries whose write failed
