@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 namespace dustlyn::testing {
@@ -71,11 +72,8 @@ std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& w
     return std::make_unique<DustlynProcess>(words, environment());
 }
 
-std::unique_ptr<DustlynProcess>
-CliHome::startInstance(const std::vector<std::string>& words) const {
-    std::vector<std::string> all{"--headless"};
-    all.insert(all.end(), words.begin(), words.end());
-    auto instance = start(all);
+std::unique_ptr<DustlynProcess> CliHome::startInstance() const {
+    auto instance = start({"--headless"});
     if (!instance->waitForLine(DustlynProcess::Stream::err, "Dustlyn is running without windows",
                                DustlynProcess::Clock::now() + std::chrono::seconds(20))) {
         ADD_FAILURE() << "the instance did not start:\n" << instance->err();
@@ -90,37 +88,8 @@ ProcessResult CliHome::runUnder(const std::vector<std::string>& launcher,
     return process.wait(DustlynProcess::Clock::now() + std::chrono::seconds(30));
 }
 
-bool CliHome::canStrace() const {
-    return runUnder(strace(), {"--version"}).exitCode == 0;
-}
-
-std::vector<std::string> strace(const std::vector<std::string>& injections) {
-    std::vector<std::string> words = {"strace", "-f", "-qq", "-o", "/dev/null"};
-    for (const auto& injection : injections)
-        words.insert(words.end(), {"-e", injection});
-    return words;
-}
-
 void CliHome::writeConfig(const nlohmann::json& config) const {
     writeFile(configFile(), config.dump(2));
-}
-
-namespace {
-
-nlohmann::json parseFile(const fs::path& file) {
-    if (!fs::exists(file))
-        throw std::runtime_error(file.native() + " does not exist");
-    return nlohmann::json::parse(readFile(file));
-}
-
-} // namespace
-
-nlohmann::json CliHome::readConfig() const {
-    return parseFile(configFile());
-}
-
-nlohmann::json CliHome::readHistory() const {
-    return parseFile(historyFile());
 }
 
 nlohmann::json globRule(const std::string& glob, const std::string& folder, double age) {
@@ -165,6 +134,14 @@ std::vector<std::string> namesIn(const fs::path& folder) {
         names.push_back(it->path().filename().native());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::string> wordsOf(const std::string& text) {
+    std::istringstream stream(text);
+    std::vector<std::string> list;
+    for (std::string word; stream >> word;)
+        list.push_back(word);
+    return list;
 }
 
 std::string firstLine(const std::string& text) {

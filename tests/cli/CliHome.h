@@ -2,6 +2,7 @@
 
 #include "tests/cli/DustlynProcess.h"
 #include "tests/core/support/TempDir.h"
+#include "tests/core/support/TracedRun.h"
 
 #include <nlohmann/json.hpp>
 
@@ -46,20 +47,21 @@ public:
     // config.json holding the one rule globRule(glob, "~/Desktop", age).
     void writeRule(const std::string& glob = "*.txt", double age = 60) const;
     std::unique_ptr<DustlynProcess> start(const std::vector<std::string>& words) const;
-    // `dustlyn --headless WORDS…` once it listens and has started; nothing (and a test
-    // failure saying why) when it did not get there.
-    std::unique_ptr<DustlynProcess> startInstance(const std::vector<std::string>& words = {}) const;
-    // Runs `LAUNCHER… dustlyn WORDS…` to completion, for fault injection with strace.
+    // `dustlyn --headless` once it listens and has started; nothing (and a test failure saying
+    // why) when it did not get there.
+    std::unique_ptr<DustlynProcess> startInstance() const;
+    // Runs `LAUNCHER… dustlyn WORDS…` to completion, for fault injection with strace
+    // (straceInjecting).
     ProcessResult runUnder(const std::vector<std::string>& launcher,
                            const std::vector<std::string>& words) const;
-    // Whether strace can trace dustlyn here (ptrace may not be permitted).
-    bool canStrace() const;
+    // Whether strace can trace a child here (ptrace may not be permitted).
+    bool canStrace() const { return straceWorks(runtimeDirectory()); }
 
     // Writes config.json as given, pretty-printed like the store writes it.
     void writeConfig(const nlohmann::json& config) const;
     // config.json, history.json, parsed; they must exist and be JSON.
-    nlohmann::json readConfig() const;
-    nlohmann::json readHistory() const;
+    nlohmann::json readConfig() const { return nlohmann::json::parse(readFile(configFile())); }
+    nlohmann::json readHistory() const { return nlohmann::json::parse(readFile(historyFile())); }
 
 private:
     TempDir dir_;
@@ -76,13 +78,12 @@ nlohmann::json historyEntry(const std::string& id, const std::string& kind,
                             const std::filesystem::path& origin,
                             const std::filesystem::path& quarantined);
 
-// `strace -f -qq -o /dev/null` followed by `injections`, each given with -e.
-std::vector<std::string> strace(const std::vector<std::string>& injections = {});
-
 // Creates `count` files "note-0001.txt"… in `folder`, each holding its own name and dated
 // an hour ago; returns their names.
 std::vector<std::string> makeOldFiles(const std::filesystem::path& folder, int count);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
+// The words of a command line written as one text, split at its spaces.
+std::vector<std::string> wordsOf(const std::string& text);
 // Whether `text` holds `part`.
 inline bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

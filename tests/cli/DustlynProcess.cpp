@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,26 +32,6 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
         result.push_back(text.data());
     result.push_back(nullptr);
     return result;
-}
-
-// In the child between fork and exec, so only calls that are safe there: standard output and
-// error go to the pipes, input comes from /dev/null, and every signal is unblocked and at its
-// default disposition, whatever the test runner set up.
-[[noreturn]] void becomeChild(char* const* argv, char* const* environment, const char* folder,
-                              int out, int err) {
-    struct sigaction fallback {};
-    fallback.sa_handler = SIG_DFL;
-    for (int signal = 1; signal < NSIG; ++signal)
-        ::sigaction(signal, &fallback, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    const int in = ::open("/dev/null", O_RDONLY);
-    if ((*folder && ::chdir(folder) != 0) || in < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
-        ::dup2(err, 2) < 0)
-        ::_exit(127);
-    ::execvpe(argv[0], argv, environment);
-    ::_exit(127);
 }
 
 // Appends what one readable pipe holds; closes it at its end.
@@ -86,12 +67,8 @@ std::vector<std::string> ProcessResult::errLines() const {
 }
 
 std::string ProcessResult::describe() const {
-    std::ostringstream text;
-    text << "exit " << exitCode << ", signal " << signal << (timedOut ? ", timed out" : "")
-         << "\n--- stdout ---\n"
-         << out << "--- stderr ---\n"
-         << err;
-    return text.str();
+    return "exit " + std::to_string(exitCode) + ", signal " + std::to_string(signal) +
+           (timedOut ? ", timed out" : "") + "\n--- stdout ---\n" + out + "--- stderr ---\n" + err;
 }
 
 DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
@@ -102,27 +79,36 @@ DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
     argv.push_back(DUSTLYN_EXE);
     argv.insert(argv.end(), words.begin(), words.end());
     std::vector<std::string> variables = environment;
-    const auto args = pointers(argv);
-    const auto env = pointers(variables);
     int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
         throw systemError(errno, "pipe2");
-    if (::pipe2(err, O_CLOEXEC) != 0) {
-        const int error = errno;
-        ::close(out[0]);
-        ::close(out[1]);
-        throw systemError(error, "pipe2");
-    }
-    pid_ = ::fork();
-    if (pid_ == 0)
-        becomeChild(args.data(), env.data(), workingDirectory.c_str(), out[1], err[1]);
-    const int error = errno;
+    // Standard output and error go to the pipes, input comes from /dev/null, and every signal
+    // is unblocked and at its default disposition, whatever the test runner set up.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    if (!workingDirectory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    const int spawned = ::posix_spawnp(&pid_, argv[0].c_str(), &actions, &attributes,
+                                       pointers(argv).data(), pointers(variables).data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
     outFd_ = out[0];
     errFd_ = err[0];
-    if (pid_ < 0)
-        throw systemError(error, "fork");
+    if (spawned != 0)
+        throw systemError(spawned, "posix_spawnp");
     ::fcntl(outFd_, F_SETFL, O_NONBLOCK);
     ::fcntl(errFd_, F_SETFL, O_NONBLOCK);
 }
@@ -205,10 +191,6 @@ ProcessResult DustlynProcess::reap(bool timedOut) {
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
-    return record(status, timedOut);
-}
-
-ProcessResult DustlynProcess::record(int status, bool timedOut) {
     closeQuietly(outFd_);
     closeQuietly(errFd_);
     finished_ = ProcessResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1,

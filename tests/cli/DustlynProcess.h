@@ -73,7 +73,6 @@ private:
     // Reads what the pipes offer, waiting at most until `until`. False when both are closed.
     bool pump(Clock::time_point until);
     ProcessResult reap(bool timedOut);
-    ProcessResult record(int status, bool timedOut);
 
     pid_t pid_ = -1;
     int outFd_ = -1;

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <thread>
 
 namespace dustlyn::testing {
@@ -30,13 +35,11 @@ TEST(LinkArguments, AreRefusedWithOneLineAndTheFileTheyLeadToIsNeverTouched) {
     home.writeConfig({{"rules", {globRule("*.txt", "~/Desktop", 60)}},
                       {"timers", {{link.native(), "2025-03-01T09:30:00Z"}}}});
     const std::string before = readFile(home.configFile());
-    for (const std::vector<std::string>& words :
-         {std::vector<std::string>{"remove-now", link.native()},
-          {"timer", link.native(), "10m"},
-          {"keep", link.native()}}) {
-        SCOPED_TRACE(words.front());
-        expectRefused(home.run(words), 2,
-                      "dustlyn " + words.front() + ": " + link.native() +
+    for (const std::string command : {"remove-now", "timer", "keep"}) {
+        SCOPED_TRACE(command);
+        const std::string duration = command == "timer" ? " 10m" : "";
+        expectRefused(home.run(wordsOf(command + " " + link.native() + duration)), 2,
+                      "dustlyn " + command + ": " + link.native() +
                           " is a symbolic link; Dustlyn only moves files");
         EXPECT_EQ(readFile(home.configFile()), before) << "no kept file, no timer";
     }
@@ -79,7 +82,7 @@ TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) 
     }
 
     DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {},
-                         strace({"inject=rename:delay_enter=3000000:when=1"}));
+                         straceInjecting({"rename:delay_enter=3000000:when=1"}));
     const auto giveUp = Clock::now() + 30s;
     while (!journalBeingWritten(home) && Clock::now() < giveUp)
         std::this_thread::sleep_for(1ms);
@@ -99,57 +102,110 @@ TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) 
     EXPECT_TRUE(!fs::exists(home.historyFile()) || home.readHistory() == json::array());
 }
 
-// The sweep chooses every quarantine name before its first move; files then appear under
-// those names. strace holds the first rename for a few seconds once the journal (which names
-// the choices) is in place, and the test takes every chosen name meanwhile, and the next one.
+// The sweep chooses every quarantine name before its first move; a file then appears under
+// the chosen name, and under the next. strace holds the first rename for a few seconds once
+// the journal (which names the choice) is in place, and the test takes both names meanwhile.
 TEST(TakenNames, ANameTakenBetweenChoiceAndRenameIsNeverOverwritten) {
     CliHome home;
     if (!home.canStrace())
         GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
     home.writeRule();
-    const Date hourAgo = std::chrono::system_clock::now() - 1h;
-    for (const auto& file :
-         {home.desktop() / "a.txt", home.desktop() / "sub/a.txt", home.desktop() / "b.txt"}) {
-        writeFile(file, file.native());
-        setModificationDate(file, hourAgo);
-    }
+    makeOldFiles(home.desktop(), 1);
 
     DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {},
-                         strace({"inject=renameat2:delay_enter=3000000:when=1"}));
+                         straceInjecting({"renameat2:delay_enter=3000000:when=1"}));
     const fs::path journal = home.supportDirectory() / "sweep-journal.json";
     const auto giveUp = Clock::now() + 30s;
     while (!fs::exists(journal) && Clock::now() < giveUp)
         std::this_thread::sleep_for(1ms);
     ASSERT_TRUE(fs::exists(journal)) << "the sweep never planned its moves";
-    // Which file got which name follows the folders' order; the names themselves do not.
-    const json plan = json::parse(readFile(journal));
-    std::map<std::string, std::string> chosen; // name -> the file given it
-    for (const auto& move : plan["moves"])
-        chosen[fs::path(move["quarantinePath"].get<std::string>()).filename()] =
-            move["originalPath"];
-    ASSERT_EQ(chosen.size(), 3u);
-    ASSERT_TRUE(chosen.contains("a.txt") && chosen.contains("a (1).txt") &&
-                chosen.contains("b.txt"));
-    for (const auto& name : {"a.txt", "a (1).txt", "b.txt", "b (1).txt"})
+    EXPECT_EQ(json::parse(readFile(journal))["moves"][0]["quarantinePath"],
+              home.quar("note-0001.txt"));
+    for (const auto& name : {"note-0001.txt", "note-0001 (1).txt"})
         writeFile(home.quarantine() / name, std::string("came meanwhile: ") + name);
-    ASSERT_EQ(namesIn(home.desktop()).size(), 3u) << "the takers came too late: files had moved";
+    ASSERT_TRUE(fs::exists(home.desktop() / "note-0001.txt")) << "the takers came too late";
 
-    const ProcessResult result = sweep.wait(Clock::now() + 30s);
-    EXPECT_EQ(result.exitCode, 0) << result.describe();
-    for (const auto& name : {"a.txt", "a (1).txt", "b.txt", "b (1).txt"})
+    EXPECT_EQ(sweep.wait(Clock::now() + 30s).exitCode, 0);
+    for (const auto& name : {"note-0001.txt", "note-0001 (1).txt"})
         EXPECT_EQ(readFile(home.quarantine() / name), std::string("came meanwhile: ") + name);
-    // Each file took the next free name after the one it was given, and is recorded there.
-    const std::map<std::string, std::string> landed = {{chosen["a.txt"], "a (2).txt"},
-                                                       {chosen["a (1).txt"], "a (1) (1).txt"},
-                                                       {chosen["b.txt"], "b (2).txt"}};
-    for (const auto& [origin, name] : landed)
-        EXPECT_EQ(readFile(home.quarantine() / name), origin) << name;
-    std::map<std::string, std::string> recorded;
-    for (const auto& entry : home.readHistory())
-        recorded[entry["originalPath"]] =
-            fs::path(entry["quarantinePath"].get<std::string>()).filename().native();
-    EXPECT_EQ(recorded, landed);
+    // It took the next free name, and is recorded there.
+    EXPECT_EQ(readFile(home.quarantine() / "note-0001 (2).txt"), "note-0001.txt");
+    EXPECT_EQ(home.readHistory()[0]["quarantinePath"], home.quar("note-0001 (2).txt"));
     EXPECT_FALSE(fs::exists(journal));
+}
+
+// Files that a crash, a changed tree or a full history would strand: a half-made copy in the
+// quarantine, a file that cannot go back, a quarantined file whose record was trimmed away.
+std::vector<std::string> partialCopiesIn(const fs::path& folder) {
+    std::vector<std::string> names = namesIn(folder);
+    std::erase_if(names,
+                  [](const std::string& name) { return !name.starts_with(".dustlyn-partial-"); });
+    return names;
+}
+
+// A sweep whose move goes across file systems (the first rename reports another device) is
+// killed after the first MiB of the copy; what it left is removed by the next sweep, which
+// moves the file. (That a partial file a move still holds is left alone, the core's tests
+// tell.)
+TEST(AbandonedCopies, AreRemovedByTheNextSweep) {
+    CliHome home;
+    if (!home.canStrace())
+        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
+    home.writeRule("*.mp4");
+    const std::string video(3 << 20, 'v');
+    writeFile(home.desktop() / "video.mp4", video);
+    setModificationDate(home.desktop() / "video.mp4", std::chrono::system_clock::now() - 1h);
+    const ProcessResult killed = home.runUnder(
+        straceInjecting({"renameat2:error=EXDEV:when=1", "copy_file_range:signal=SIGKILL:when=2"}),
+        {"sweep"});
+    ASSERT_NE(killed.exitCode, 0) << killed.describe();
+    ASSERT_EQ(partialCopiesIn(home.quarantine()).size(), 1u) << "no copy was cut short";
+    ASSERT_EQ(readFile(home.desktop() / "video.mp4"), video);
+
+    EXPECT_EQ(firstLine(home.ok({"sweep"}).out), "Moved 1 file to quarantine (3.1 MB):");
+    EXPECT_EQ(partialCopiesIn(home.quarantine()), std::vector<std::string>{});
+    EXPECT_EQ(readFile(home.quarantine() / "video.mp4"), video);
+}
+
+// A quarantined file's origin folder became a file: the file cannot go back, and the user
+// must hear which and why, or it is purged when it expires.
+TEST(UndoAndRestore, SayWhichFileCouldNotGoBackAndWhy) {
+    CliHome home;
+    home.writeRule();
+    makeOldFiles(home.desktop(), 1);
+    writeFile(home.desktop() / "sub/inner.txt", "inner");
+    setModificationDate(home.desktop() / "sub/inner.txt", std::chrono::system_clock::now() - 1h);
+    home.ok({"sweep"});
+    fs::remove(home.desktop() / "sub");
+    writeFile(home.desktop() / "sub", "now a file");
+    const fs::path stranded = home.quarantine() / "inner.txt";
+    ASSERT_TRUE(fs::exists(stranded));
+    const std::string failure = "Could not restore " + stranded.native() + ": Not a directory\n";
+
+    const ProcessResult undone = home.run({"undo"});
+    EXPECT_EQ(undone.exitCode, 1) << undone.describe();
+    EXPECT_EQ(undone.out + undone.err, "Restored " + home.desk("note-0001.txt") + "\n" + failure);
+    for (const std::string& line : {std::string("undo"), "restore " + stranded.native()}) {
+        SCOPED_TRACE(line);
+        const ProcessResult again = home.run(wordsOf(line));
+        EXPECT_EQ(again.exitCode, 1) << again.describe();
+        EXPECT_EQ(again.out + again.err, failure);
+        EXPECT_TRUE(fs::exists(stranded));
+    }
+}
+
+// A sweep of more files than the history holds records every one and can be undone whole.
+TEST(HistoryCap, ASweepOfMoreFilesThanTheCapCanBeUndoneWhole) {
+    constexpr int count = 5010;
+    CliHome home;
+    home.writeRule();
+    const auto names = makeOldFiles(home.desktop(), count);
+    home.ok({"sweep"});
+    ASSERT_TRUE(namesIn(home.desktop()).empty());
+    EXPECT_EQ(home.readHistory().size(), std::size_t(count)) << "every origin is on record";
+    EXPECT_EQ(home.ok({"undo"}).outLines().size(), std::size_t(count));
+    EXPECT_EQ(namesIn(home.desktop()), names);
+    EXPECT_TRUE(namesIn(home.quarantine()).empty());
 }
 
 } // namespace

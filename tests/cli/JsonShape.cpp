@@ -14,24 +14,19 @@ std::set<std::string> keysOf(const nlohmann::json& object) {
     return keys;
 }
 
-bool isUtcDate(const nlohmann::json& value) {
+long long utcSeconds(const nlohmann::json& value) {
     static const std::regex form(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
-    return value.is_string() && std::regex_match(value.get<std::string>(), form);
+    std::tm parts{};
+    if (!value.is_string() || !std::regex_match(value.get<std::string>(), form) ||
+        !::strptime(value.get<std::string>().c_str(), "%Y-%m-%dT%H:%M:%SZ", &parts))
+        throw std::invalid_argument("not an ISO 8601 UTC date: " + value.dump());
+    return static_cast<long long>(::timegm(&parts));
 }
 
 bool isUuid(const nlohmann::json& value) {
     static const std::regex form(
         R"([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})");
     return value.is_string() && std::regex_match(value.get<std::string>(), form);
-}
-
-long long utcSeconds(const nlohmann::json& value) {
-    if (!isUtcDate(value))
-        throw std::invalid_argument("not an ISO 8601 UTC date: " + value.dump());
-    std::tm parts{};
-    if (!::strptime(value.get<std::string>().c_str(), "%Y-%m-%dT%H:%M:%SZ", &parts))
-        throw std::invalid_argument("not an ISO 8601 UTC date: " + value.dump());
-    return static_cast<long long>(::timegm(&parts));
 }
 
 nlohmann::json parseOrDiscard(const std::string& text) {

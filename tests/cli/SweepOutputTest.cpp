@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <set>
 
 namespace dustlyn::testing {
@@ -24,18 +25,17 @@ std::string sweepOf(const CliHome& home) {
 // asked to.
 TEST(SweepOutput, NamesTheFilesAndHowToPutThemBack) {
     const struct {
-        const char* option;
+        const char* line;
         std::size_t named;
         std::string nothingDue;
-    } rows[] = {{nullptr, 10, ""}, {"--verbose", 12, "Nothing was due.\n"}, {"--quiet", 0, ""}};
+    } rows[] = {
+        {"sweep", 10, ""}, {"sweep --verbose", 12, "Nothing was due.\n"}, {"sweep --quiet", 0, ""}};
     for (const auto& row : rows) {
-        const bool byDefault = !row.option;
-        SCOPED_TRACE(byDefault ? "default" : row.option);
+        SCOPED_TRACE(row.line);
+        const auto words = wordsOf(row.line);
+        const bool byDefault = words.size() == 1;
         CliHome home;
         home.writeRule();
-        const std::vector<std::string> words = byDefault
-                                                   ? std::vector<std::string>{"sweep"}
-                                                   : std::vector<std::string>{"sweep", row.option};
         EXPECT_EQ(home.ok(words).out, row.nothingDue);
         const auto names = makeOldFiles(home.desktop(), 12);
         const ProcessResult result = home.ok(words);
@@ -60,42 +60,28 @@ TEST(SweepOutput, NamesTheFilesAndHowToPutThemBack) {
 
 // remove-now sweeps, so whatever else was due leaves with the file: it must not go unsaid.
 TEST(SweepOutput, RemoveNowNamesWhatElseTheSweepMoved) {
-    for (const int othersDue : {0, 2}) {
-        SCOPED_TRACE(othersDue);
-        CliHome home;
-        home.writeRule("note-*.txt");
-        makeOldFiles(home.desktop(), othersDue);
-        writeFile(home.desktop() / "asked.txt", "asked");
-        const auto lines = home.ok({"remove-now", home.desk("asked.txt")}).outLines();
-        std::vector<std::string> expected = {"Moved " + home.desk("asked.txt") + " to " +
-                                             home.quar("asked.txt")};
-        if (othersDue > 0)
-            expected.insert(expected.end(),
-                            {"Also moved 2 files that were due:", "  " + home.desk("note-0001.txt"),
-                             "  " + home.desk("note-0002.txt"),
-                             "To put them all back: dustlyn undo " + sweepOf(home)});
-        ASSERT_EQ(lines.size(), expected.size());
-        EXPECT_EQ((std::set<std::string>(lines.begin(), lines.end())),
-                  (std::set<std::string>(expected.begin(), expected.end())));
-    }
-}
-
-bool onPath(const std::string& program) {
-    for (const char* folder : {"/usr/local/bin", "/usr/bin", "/bin"})
-        if (::access((std::string(folder) + "/" + program).c_str(), X_OK) == 0)
-            return true;
-    return false;
+    CliHome home;
+    home.writeRule("note-*.txt");
+    makeOldFiles(home.desktop(), 2);
+    writeFile(home.desktop() / "asked.txt", "asked");
+    const auto lines = home.ok({"remove-now", home.desk("asked.txt")}).outLines();
+    const std::set<std::string> expected = {
+        "Moved " + home.desk("asked.txt") + " to " + home.quar("asked.txt"),
+        "Also moved 2 files that were due:", "  " + home.desk("note-0001.txt"),
+        "  " + home.desk("note-0002.txt"), "To put them all back: dustlyn undo " + sweepOf(home)};
+    ASSERT_EQ(lines.size(), expected.size());
+    EXPECT_EQ((std::set<std::string>(lines.begin(), lines.end())), expected);
 }
 
 // strace makes each move take 0.3 s, so that a sweep lasts long enough to show its progress.
-const std::vector<std::string> slowMoves = strace({"inject=renameat2:delay_exit=300000"});
+const std::vector<std::string> slowMoves = straceInjecting({"renameat2:delay_exit=300000"});
 
 class SweepProgress : public ::testing::TestWithParam<bool> {};
 
 // Only a terminal gets the progress line; through a pipe the output stays as it always is.
 TEST_P(SweepProgress, ShowsOnlyOnATerminal) {
     CliHome home;
-    if (!onPath("script") || home.runUnder(slowMoves, {"--version"}).exitCode != 0)
+    if (std::system("command -v script > /dev/null") != 0 || !home.canStrace())
         GTEST_SKIP() << "script or strace cannot run here";
     // Not due: only `sweep --everything` moves them, so a running instance leaves them be.
     home.writeRule("*.txt", 86400);

@@ -27,6 +27,12 @@ void ModelFixture::saveConfig(const Configuration& config) const {
     ConfigurationStore::defaultStore(folders_).save(config);
 }
 
+void ModelFixture::configure(const std::function<void(Configuration&)>& change) const {
+    Configuration config = baseConfig();
+    change(config);
+    saveConfig(config);
+}
+
 fs::path ModelFixture::makeFile(const std::string& relative, double age, std::string_view content) {
     const fs::path file = home_ / relative;
     writeFile(file, content);

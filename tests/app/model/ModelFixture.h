@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,8 @@ protected:
     // Writes the configuration file the model will load.
     void saveConfig(const Configuration& config) const;
     Configuration baseConfig() const;
+    // Saves the base configuration as `change` leaves it.
+    void configure(const std::function<void(Configuration&)>& change) const;
     // A file whose modification date lies `age` seconds before the fake now.
     std::filesystem::path makeFile(const std::string& relative, double age,
                                    std::string_view content = "data");

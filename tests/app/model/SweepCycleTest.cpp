@@ -1,3 +1,5 @@
+#include "app/model/ScreenshotLocations.h"
+#include "app/model/SweepSchedule.h"
 #include "core/base/FileError.h"
 #include "core/history/SweepJournal.h"
 #include "tests/app/model/ModelFixture.h"
@@ -6,6 +8,122 @@ namespace dustlyn::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The deadline tests come first: a fault in the deadline timer can set a later case spinning
+// on timers that fall due at once, where these fail at once.
+class Deadlines : public ModelFixture {
+protected:
+    // The Desktop rule with a one-hour age, so files are due exactly when the test says.
+    void useRule(double checkInterval, double age = 3600) {
+        configure([&](Configuration& config) {
+            config.rules.front().ageThreshold = age;
+            config.checkInterval = checkInterval;
+        });
+    }
+};
+
+TEST_F(Deadlines, aNearDeadlineArmsAOneShotWithHalfASecondOfSlackAndTheChainStops) {
+    useRule(300);
+    makeFile("Desktop/soon.png", 3600 - 40);
+    makeFile("Desktop/later.png", 3600 - 640);
+    auto model = makeModel();
+    model->refresh();
+    EXPECT_TRUE(timers_->pendingSingleShots().empty()) << "a stopped model arms none";
+    model->start();
+    timers_->advance(0.05); // the start-up sweep
+    ASSERT_EQ(model->leaving().size(), 2u);
+    EXPECT_EQ(fs::path(model->leaving()[0].url).filename(), "soon.png") << "soonest first";
+    EXPECT_EQ(timers_->pendingSingleShots(), std::vector<double>{40.5 - 0.05});
+    timers_->advance(40.45);
+    EXPECT_FALSE(fs::exists(home_ / "Desktop/soon.png"));
+    // The next deadline is ten minutes away, beyond the check interval: no one-shot.
+    EXPECT_TRUE(timers_->pendingSingleShots().empty());
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/later.png"));
+}
+
+TEST_F(Deadlines, theOneShotIsComparedWithTheConfiguredIntervalNotTheClampedPeriod) {
+    for (const auto& [interval, remaining, armed] : std::vector<std::tuple<double, double, bool>>{
+             {300, 400, false}, {300, 299, true}, {30, 30, false}, {30, 29, true}}) {
+        SCOPED_TRACE(std::to_string(interval) + " " + std::to_string(remaining));
+        useRule(interval);
+        const fs::path file = makeFile("Desktop/f.png", 3600 - remaining);
+        auto model = makeModel();
+        model->start();
+        EXPECT_EQ(timers_->pendingSingleShots().size(), armed ? 2u : 1u); // + the start-up sweep
+        model->stop();
+        fs::remove(file);
+    }
+}
+
+TEST_F(Deadlines, aQuarantinedFileExpiringSoonWakesTheModelToDeleteIt) {
+    configure([](Configuration& config) { config.quarantineTTL = 3600; });
+    writeFile(quarantine() / "expiring.png");
+    setModificationDate(quarantine() / "expiring.png", dateAfter(clock_->now(), -(3600 - 120)));
+    auto model = makeModel();
+    model->start();
+    timers_->advance(0.05);
+    EXPECT_EQ(timers_->pendingSingleShots(), std::vector<double>{120.5 - 0.05});
+    timers_->advance(120.45);
+    EXPECT_FALSE(fs::exists(quarantine() / "expiring.png"));
+}
+
+TEST_F(Deadlines, aTimerSetOnAKeptFileUnkeepsItAndItLeavesOnTime) {
+    useRule(300);
+    const fs::path file = makeFile("Desktop/kept.png", 10);
+    auto model = makeModel();
+    model->keep(file);
+    model->start();
+    timers_->advance(0.05);
+    ASSERT_TRUE(model->setTimer(file, 2));
+    EXPECT_TRUE(model->config().pins.empty());
+    timers_->advance(2.0);
+    EXPECT_TRUE(fs::exists(file));
+    timers_->advance(0.5);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(model->config().timers.empty()); // pruned by the sweep that moved it
+}
+
+// Files present at the first scan are not news, nor files copied in with old dates, nor a
+// file given a timer. An empty first scan equals the report the model starts with; it still
+// counts as the first.
+TEST_F(Deadlines, newFilesAreAnnouncedOnlyWhenTheyArriveRecentlyAfterTheFirstScan) {
+    for (const bool emptyAtFirst : {false, true}) {
+        SCOPED_TRACE(emptyAtFirst);
+        useRule(300, 86400);
+        fs::remove_all(home_ / "Desktop");
+        fs::create_directories(home_ / "Desktop");
+        if (!emptyAtFirst)
+            makeFile("Desktop/present.png", 5);
+        auto model = makeModel();
+        std::vector<std::vector<std::string>> announced;
+        model->onNewFiles = [&](const std::vector<MatchedFile>& files) {
+            announced.emplace_back();
+            for (const auto& file : files)
+                announced.back().push_back(file.url);
+        };
+        model->refresh();
+        model->refresh();
+        timers_->advance(60);
+        const fs::path fresh = makeFile("Desktop/fresh.png", 1);
+        makeFile("Desktop/copied-old.png", 7200);
+        model->refresh();
+        model->refresh();
+        model->setTimer(makeFile("Desktop/timed.txt", 1), 600);
+        EXPECT_EQ(announced, std::vector<std::vector<std::string>>{{fresh.native()}});
+    }
+}
+
+TEST(SweepScheduleRules, deadlinesInThePastAreNoCandidates) {
+    const Date now = dateFromUnix(1'000'000);
+    ScanReport report;
+    ScanResult result;
+    result.files.push_back(MatchedFile("/a", 1, now, Uuid::random(), true, dateAfter(now, -5)));
+    report.results.push_back(result);
+    EXPECT_FALSE(SweepSchedule::deadlineDelay(report, {}, 300, now));
+    report.results[0].files.push_back(
+        MatchedFile("/b", 1, now, Uuid::random(), false, dateAfter(now, 10)));
+    EXPECT_EQ(SweepSchedule::deadlineDelay(report, {}, 300, now), 10.5);
+}
 
 class SweepCycle : public ModelFixture {};
 
@@ -73,29 +191,10 @@ TEST_F(SweepCycle, aSweepWhereEveryMoveFailsRecordsOutcomesButNoHistoryAndNoSumm
     EXPECT_EQ(summaries, 0);
 }
 
-TEST_F(SweepCycle, expiredQuarantinedFilesAreDeletedWithTheirOriginRecorded) {
-    Configuration config = baseConfig();
-    config.quarantineTTL = 3600;
-    saveConfig(config);
-    makeFile("Desktop/old.png", 120);
-    auto model = makeModel();
-    model->sweepNow(SweepSource::user);
-    const std::string quarantined = model->history().back().quarantinePath;
-    timers_->advance(3600);
-    EXPECT_EQ(model->sweepNow(SweepSource::user).second.purgedCount, 1);
-    EXPECT_FALSE(fs::exists(quarantined));
-    const auto& deleted = model->history().back();
-    EXPECT_EQ(deleted, (HistoryEntry{deleted.id, clock_->now(), HistoryEntry::Kind::deleted,
-                                     (home_ / "Desktop/old.png").native(), quarantined, 4, "",
-                                     std::nullopt}));
-}
-
 // The quarantine is walked once, after the moves: what that walk finds expired goes, and the
-// rest is what the model shows.
+// rest is what the model shows. Each deletion is recorded with the file's origin.
 TEST_F(SweepCycle, theQuarantineAsFoundAfterTheMovesIsPurgedAndShown) {
-    Configuration config = baseConfig();
-    config.quarantineTTL = 3600;
-    saveConfig(config);
+    configure([](Configuration& config) { config.quarantineTTL = 3600; });
     writeFile(quarantine() / "expired.png");
     setModificationDate(quarantine() / "expired.png", dateAfter(clock_->now(), -7200.0));
     makeFile("Desktop/due.png", 120, "12345");
@@ -112,6 +211,14 @@ TEST_F(SweepCycle, theQuarantineAsFoundAfterTheMovesIsPurgedAndShown) {
     EXPECT_EQ(progress, (std::vector<MoveProgress>{{1, 1, 5, 5}}));
     // Of unknown origin, it is recorded by where it lay.
     EXPECT_EQ(model->history().back().originalPath, (quarantine() / "expired.png").native());
+
+    timers_->advance(3600);
+    EXPECT_EQ(model->sweepNow(SweepSource::user).second.purgedCount, 1);
+    EXPECT_FALSE(fs::exists(quarantine() / "due.png"));
+    const auto& deleted = model->history().back();
+    EXPECT_EQ(deleted, (HistoryEntry{deleted.id, clock_->now(), HistoryEntry::Kind::deleted,
+                                     (home_ / "Desktop/due.png").native(),
+                                     (quarantine() / "due.png").native(), 5, "", std::nullopt}));
 }
 
 // The model writes the history it holds and never reads it back: entries whose write failed
@@ -180,9 +287,7 @@ TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
     for (const auto& [interval, period] :
          std::vector<std::pair<double, double>>{{10, 60}, {200000, 86400}, {300, 300}, {60, 60}}) {
         SCOPED_TRACE(interval);
-        Configuration config = baseConfig();
-        config.checkInterval = interval;
-        saveConfig(config);
+        configure([&](Configuration& config) { config.checkInterval = interval; });
         auto model = makeModel();
         model->start();
         EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{period});
@@ -192,9 +297,7 @@ TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
 }
 
 TEST_F(SweepCycle, theRegularTimerSweepsWhileStartedAndNotAfterStop) {
-    Configuration config = baseConfig();
-    config.checkInterval = 600;
-    saveConfig(config);
+    configure([](Configuration& config) { config.checkInterval = 600; });
     auto model = makeModel();
     model->start();
     timers_->advance(1);
@@ -205,23 +308,6 @@ TEST_F(SweepCycle, theRegularTimerSweepsWhileStartedAndNotAfterStop) {
     makeFile("Desktop/later.png", 700);
     timers_->advance(1200);
     EXPECT_TRUE(fs::exists(home_ / "Desktop/later.png"));
-}
-
-TEST_F(SweepCycle, aJournalLeftByACrashIsRecordedAtStartUp) {
-    const fs::path origin = home_ / "Desktop/crash.png";
-    const fs::path moved = quarantine() / "crash.png";
-    writeFile(moved, "moved before the crash");
-    const HistoryStore history(folders_.supportDirectory() / "history.json", 5000);
-    const Uuid sweep = Uuid::random();
-    SweepJournal::besideHistory(history).write(
-        sweep, clock_->now(), {{origin, moved, "Desktop - Pictures", 22, std::nullopt}});
-    auto model = makeModel();
-    ASSERT_EQ(model->history().size(), 1u);
-    EXPECT_EQ(std::tie(model->history().front().originalPath, model->history().front().sweepID),
-              std::tie(origin.native(), sweep));
-    EXPECT_FALSE(fs::exists(SweepJournal::besideHistory(history).url()));
-    // And the file can be put back where it came from.
-    EXPECT_EQ(model->restore(moved), origin);
 }
 
 TEST_F(SweepCycle, theScreenshotLocationIsAdoptedOnceIntoBothScreenshotRules) {
@@ -239,6 +325,54 @@ TEST_F(SweepCycle, theScreenshotLocationIsAdoptedOnceIntoBothScreenshotRules) {
             << rule.name;
     }
     EXPECT_EQ(ConfigurationStore::defaultStore(folders_).load(), model->config());
+}
+
+// The model keeps as many entries as the history store promises, the oldest going first.
+TEST_F(SweepCycle, aFullHistoryDropsItsOldestEntryForEachNewOne) {
+    const HistoryStore store = HistoryStore::inFolder(folders_.supportDirectory());
+    std::vector<HistoryEntry> full;
+    for (std::int64_t i = 0; i < HistoryStore::defaultLimit; ++i)
+        full.push_back({Uuid::random(), dateAfter(start_, -1e6 + double(i)),
+                        HistoryEntry::Kind::deleted, "/gone/" + std::to_string(i),
+                        "/quarantine/" + std::to_string(i), 1, "", std::nullopt});
+    store.save(full);
+    makeFile("Desktop/due.png", 120);
+    auto model = makeModel();
+    model->sweepNow(SweepSource::user);
+    const auto kept = store.load();
+    ASSERT_EQ(kept.size(), std::size_t(HistoryStore::defaultLimit));
+    EXPECT_EQ(kept.front(), full.at(1));
+    EXPECT_EQ(kept.back().originalPath, (home_ / "Desktop/due.png").native());
+    EXPECT_EQ(model->history(), kept);
+}
+
+struct SpectacleCase {
+    const char* what;
+    const char* text;
+    std::vector<std::string> found;
+};
+
+TEST(ScreenshotLocations, SpectaclesFoldersAreReadAsLocalPaths) {
+    const std::vector<SpectacleCase> cases = {
+        {"an address, %-escapes decoded, trailing slashes dropped",
+         "[ImageSave]\nimageSaveLocation=file:///home/u/My%20Shots%2B//\n",
+         {"/home/u/My Shots+"}},
+        {"[$e] expands $HOME and ${HOME}",
+         "[ImageSave]\nimageSaveLocation[$e]=file://$HOME/A\n[VideoSave]\n"
+         "videoSaveLocation[$e]=${HOME}/B\n",
+         {"/home/u/A", "/home/u/B"}},
+        {"$HOME without [$e] is no folder", "[ImageSave]\nimageSaveLocation=file://$HOME/A\n", {}},
+        {"[$e] with a variable not known here", "[ImageSave]\nimageSaveLocation[$e]=$PICS/A\n", {}},
+        {"the older key, a plain path", "[Save]\ndefaultSaveLocation=/srv/shots\n", {"/srv/shots"}},
+        {"a key of another group, an address that is not local, a relative path",
+         "[General]\nimageSaveLocation=/x\n[ImageSave]\nimageSaveLocation=smb://h/s\n"
+         "[VideoSave]\nvideoSaveLocation=Videos\n",
+         {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(ScreenshotLocations::fromSpectacleConfig(row.text, "/home/u"), row.found);
+    }
 }
 
 } // namespace
