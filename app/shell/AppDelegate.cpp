@@ -208,11 +208,7 @@ CommandOutput AppDelegate::answer(const CommandLine& line) {
         else
             notch_->open(false);
     } else if (line.command == "settings") {
-        try {
-            showSettings(SettingsCommand::pane(line));
-        } catch (const UsageError& error) {
-            output.fail(2, error.what());
-        }
+        showSettings(SettingsCommand::pane(line));
     }
     return output;
 }

@@ -44,7 +44,6 @@ std::optional<std::string> notchDemo(const CommandLine& line) {
     return std::nullopt;
 }
 
-// Throws UsageError for a pane that does not exist.
 LaunchOptions launchOptions(const CommandLine& line) {
     LaunchOptions options;
     options.notchDemo = notchDemo(line);
@@ -58,13 +57,7 @@ LaunchOptions launchOptions(const CommandLine& line) {
 } // namespace
 
 int DesktopShell::run(const Environment& environment, const CommandLine& line) {
-    LaunchOptions options;
-    try {
-        options = launchOptions(line);
-    } catch (const UsageError& error) {
-        std::cerr << error.what() << "\n";
-        return 2;
-    }
+    LaunchOptions options = launchOptions(line);
     if (!prepareDisplay()) {
         const std::string display = variable("DISPLAY");
         std::cerr << "dustlyn: no X display to show the notch on ("

@@ -9,8 +9,9 @@ namespace dustlyn {
 
 // `dustlyn settings [PANE]`: which pane the window should show.
 struct SettingsCommand {
-    // The pane named by the argument, in any case ("kept files"); nothing without one (the
-    // window keeps its pane). Throws UsageError listing the panes for any other name.
+    // The pane named by the argument, in any case ("kept files"), which the command line's
+    // parser has checked against the panes' names; nothing without one (the window keeps its
+    // pane).
     static std::optional<SettingsPane> pane(const CommandLine& line);
 };
 

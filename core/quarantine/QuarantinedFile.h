@@ -3,8 +3,6 @@
 #include "core/base/Date.h"
 #include "core/base/Uuid.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -24,8 +22,5 @@ struct QuarantinedFile {
 
     bool operator==(const QuarantinedFile&) const = default;
 };
-
-// {"id", "url", "size", "quarantinedDate", "expiresDate", "isExpired"}
-nlohmann::ordered_json toJson(const QuarantinedFile& file);
 
 } // namespace dustlyn

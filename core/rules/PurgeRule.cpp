@@ -2,9 +2,6 @@
 
 #include "core/base/DecodingError.h"
 
-#include <cmath>
-#include <limits>
-
 namespace dustlyn {
 
 Uuid PurgeRule::manualID() {
@@ -15,39 +12,6 @@ Uuid PurgeRule::manualID() {
 const PurgeRule& PurgeRule::manual() {
     static const PurgeRule rule{manualID(), "Timer", true, {}, {}, 0, AgeBasis::modification};
     return rule;
-}
-
-namespace {
-
-// Truncates toward zero; values beyond 64 bits (which no stored file can hold) saturate.
-std::int64_t whole(double value) {
-    if (std::isnan(value))
-        return 0;
-    constexpr double limit = 9.2e18;
-    if (value >= limit)
-        return std::numeric_limits<std::int64_t>::max();
-    if (value <= -limit)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(value);
-}
-
-std::string count(std::int64_t n, const char* singular, const char* plural) {
-    return n == 1 ? std::string("1 ") + singular : std::to_string(n) + " " + plural;
-}
-
-} // namespace
-
-std::string PurgeRule::ageThresholdFormatted() const {
-    const double t = ageThreshold;
-    if (t == 0)
-        return "immediately";
-    if (t < 60)
-        return count(whole(t), "sec", "sec");
-    if (t < 3600)
-        return count(whole(t / 60), "min", "min");
-    if (t < 86400)
-        return count(whole(t / 3600), "hour", "hours");
-    return count(whole(t / 86400), "day", "days");
 }
 
 nlohmann::json toJson(const PurgeRule& rule) {

@@ -26,9 +26,6 @@ struct PurgeRule {
     // The "Timer" pseudo-rule of timer-only files; never stored among the rules.
     static const PurgeRule& manual();
 
-    // Short age text: "immediately", "1 sec", "15 min", "1 hour", "3 days".
-    std::string ageThresholdFormatted() const;
-
     bool operator==(const PurgeRule&) const = default;
 };
 

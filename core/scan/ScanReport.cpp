@@ -23,15 +23,4 @@ std::vector<MatchedFile> ScanReport::watchingFiles() const {
     return filesWhere(results, false);
 }
 
-nlohmann::ordered_json toJson(const ScanReport& report) {
-    nlohmann::ordered_json results = nlohmann::ordered_json::array();
-    for (const auto& result : report.results)
-        results.push_back(toJson(result));
-    nlohmann::ordered_json value;
-    value["results"] = std::move(results);
-    value["matchedCount"] = report.matchedCount;
-    value["totalSize"] = report.totalSize;
-    return value;
-}
-
 } // namespace dustlyn

@@ -22,7 +22,4 @@ struct ScanReport {
     bool operator==(const ScanReport&) const = default;
 };
 
-// {"results", "matchedCount", "totalSize"}; rules in their stored form.
-nlohmann::ordered_json toJson(const ScanReport& report);
-
 } // namespace dustlyn

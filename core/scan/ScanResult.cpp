@@ -22,15 +22,4 @@ std::vector<MatchedFile> ScanResult::watchingFiles() const {
     return filesWhere(files, false);
 }
 
-nlohmann::ordered_json toJson(const ScanResult& result) {
-    nlohmann::ordered_json files = nlohmann::ordered_json::array();
-    for (const auto& file : result.files)
-        files.push_back(toJson(file));
-    nlohmann::ordered_json value;
-    value["rule"] = nlohmann::ordered_json(toJson(result.rule));
-    value["folder"] = result.folder;
-    value["files"] = std::move(files);
-    return value;
-}
-
 } // namespace dustlyn

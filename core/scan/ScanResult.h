@@ -20,6 +20,4 @@ struct ScanResult {
     bool operator==(const ScanResult&) const = default;
 };
 
-nlohmann::ordered_json toJson(const ScanResult& result);
-
 } // namespace dustlyn
