@@ -220,7 +220,7 @@ CommandOutput ChangeCommands::removeNow(const CommandLine& line) {
     const auto mine = std::find_if(outcomes.begin(), outcomes.end(),
                                    [&](const QuarantineOutcome& o) { return o.original == *path; });
     if (mine != outcomes.end() && mine->success) {
-        output.line("Moved " + *path + " to " + mine->quarantined->native());
+        output.line("Moved " + *path + " to " + *mine->quarantined);
         const CommandOutput besides =
             SweepLines::besides(*path, model_.lastQuarantine(), model_.lastPurge(),
                                 model_.lastSweepID(), model_.history());

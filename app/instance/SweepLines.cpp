@@ -41,7 +41,7 @@ std::vector<std::string> deletedOrigins(const PurgeReport& purged,
 void failures(const QuarantineReport& moved, const PurgeReport& purged, CommandOutput& output) {
     for (const auto& outcome : moved.outcomes)
         if (!outcome.success)
-            output.fail(1, "Could not move " + outcome.original.native() + ": " +
+            output.fail(1, "Could not move " + outcome.original + ": " +
                                outcome.error.value_or("unknown error"));
     for (const auto& outcome : purged.outcomes)
         if (!outcome.success)
@@ -67,7 +67,7 @@ CommandOutput SweepLines::describe(const QuarantineReport& moved, const PurgeRep
         std::vector<std::string> paths;
         for (const auto& outcome : moved.outcomes)
             if (outcome.success)
-                paths.push_back(outcome.original.native());
+                paths.push_back(outcome.original);
         listFiles(paths, detail, output);
     }
     if (detail != Detail::quiet && purged.purgedCount > 0) {
@@ -96,7 +96,7 @@ CommandOutput SweepLines::besides(const std::filesystem::path& asked, const Quar
     std::vector<std::string> paths;
     for (const auto& outcome : others.outcomes)
         if (outcome.success)
-            paths.push_back(outcome.original.native());
+            paths.push_back(outcome.original);
     CommandOutput listed;
     if (!paths.empty()) {
         listed.line("Also moved " + plural(std::int64_t(paths.size()), "file") + " that " +

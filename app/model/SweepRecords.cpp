@@ -43,8 +43,8 @@ std::vector<HistoryEntry> SweepRecords::ofMoves(const ScanReport& moved,
             if (!outcome.success || !outcome.quarantined)
                 continue;
             entries.push_back({ids.at(entries.size()), stamp, HistoryEntry::Kind::quarantined,
-                               outcome.original.native(), outcome.quarantined->native(), file.size,
-                               result.rule.name, sweepID});
+                               outcome.original, *outcome.quarantined, file.size, result.rule.name,
+                               sweepID});
         }
     }
     return entries;

@@ -26,10 +26,10 @@ namespace {
 
 // A journal that cannot be read back is worse than none: it would be set aside at the next
 // start and the sweep's origins lost with it.
-const std::string& utf8(const fs::path& path) {
-    if (!isValidUtf8(path.native()))
-        throw FileError(EILSEQ, "Path is not valid UTF-8: " + path.native());
-    return path.native();
+const std::string& utf8(const std::string& path) {
+    if (!isValidUtf8(path))
+        throw FileError(EILSEQ, "Path is not valid UTF-8: " + path);
+    return path;
 }
 
 // Dates here are compared with file times, so they keep every nanosecond.
@@ -199,7 +199,7 @@ void SweepJournal::reconcile(const HistoryStore& history, HeldHistory& held, Dat
 
     std::vector<HistoryEntry> missing;
     for (const auto& move : journal->moves) {
-        const std::string& destination = move.destination.native();
+        const std::string& destination = move.destination;
         if (recorded.contains(destination))
             continue;
         // A file not at its quarantine path never moved; recording it would invent an origin.
@@ -208,9 +208,8 @@ void SweepJournal::reconcile(const HistoryStore& history, HeldHistory& held, Dat
             continue;
         }
         recorded.insert(destination);
-        missing.push_back({Uuid::random(), now, HistoryEntry::Kind::quarantined,
-                           move.original.native(), destination, move.size, move.ruleName,
-                           journal->sweepID});
+        missing.push_back({Uuid::random(), now, HistoryEntry::Kind::quarantined, move.original,
+                           destination, move.size, move.ruleName, journal->sweepID});
     }
     // The journal is the only record of these origins until the history file holds them; an
     // earlier write that failed may have left them only in `held`.

@@ -174,19 +174,18 @@ int FileManagerMover::folder(Side side, std::string_view path, FileDescriptor& s
     return open.front().fd.get();
 }
 
-fs::path FileManagerMover::move(const fs::path& source, const fs::path& destination,
-                                std::optional<Date> dated) {
+std::string FileManagerMover::move(const std::string& source, const std::string& destination,
+                                   std::optional<Date> dated) {
     return move(source, destination, dated, std::nullopt);
 }
 
-fs::path FileManagerMover::move(const fs::path& source, const fs::path& destination,
-                                std::optional<Date> dated, std::optional<Date> modified) {
+std::string FileManagerMover::move(const std::string& source, const std::string& destination,
+                                   std::optional<Date> dated, std::optional<Date> modified) {
     FileDescriptor singleFrom;
     FileDescriptor singleTo;
-    const int to = folder(Side::destination, folderText(destination.native()), singleTo);
-    Source item{folder(Side::source, folderText(source.native()), singleFrom),
-                std::string(nameText(source.native())),
-                {}};
+    const int to = folder(Side::destination, folderText(destination), singleTo);
+    Source item{
+        folder(Side::source, folderText(source), singleFrom), std::string(nameText(source)), {}};
     const char* name = item.name.c_str();
     const auto look = [&] {
         if (::fstatat(item.folder, name, &item.info, AT_SYMLINK_NOFOLLOW) != 0)
@@ -209,9 +208,9 @@ fs::path FileManagerMover::move(const fs::path& source, const fs::path& destinat
         if (dated)
             setModificationTime(item.folder, name, *modified);
     };
-    fs::path target = destination;
+    std::string target = destination;
     for (;;) {
-        const std::string targetName(nameText(target.native()));
+        const std::string targetName(nameText(target));
         const int error = renameNoReplace(item.folder, name, to, targetName.c_str());
         if (error == 0)
             return target;
@@ -225,7 +224,7 @@ fs::path FileManagerMover::move(const fs::path& source, const fs::path& destinat
             undate();
             throw FileError::fromErrno(error);
         }
-        target = nextFreeName(destination, target);
+        target = nextFreeName(destination, target).native();
     }
 }
 

@@ -21,12 +21,10 @@ namespace dustlyn {
 // for a link after the scan fails that file instead of carrying in one from somewhere else.
 class FileManagerMover : public FileMover {
 public:
-    std::filesystem::path move(const std::filesystem::path& source,
-                               const std::filesystem::path& destination,
-                               std::optional<Date> dated) override;
-    std::filesystem::path move(const std::filesystem::path& source,
-                               const std::filesystem::path& destination, std::optional<Date> dated,
-                               std::optional<Date> modified) override;
+    std::string move(const std::string& source, const std::string& destination,
+                     std::optional<Date> dated) override;
+    std::string move(const std::string& source, const std::string& destination,
+                     std::optional<Date> dated, std::optional<Date> modified) override;
     void beginPass() override;
     void endPass() override;
 

@@ -2,12 +2,14 @@
 
 #include "core/base/Date.h"
 
-#include <filesystem>
 #include <optional>
+#include <string>
 
 namespace dustlyn {
 
-// Performs one move. Replaceable so the logic above it runs without a file system.
+// Performs one move. Replaceable so the logic above it runs without a file system. Paths are
+// plain text: a sweep hands over thousands, and a std::filesystem::path splits each one into
+// a list of components that nothing here reads.
 class FileMover {
 public:
     virtual ~FileMover() = default;
@@ -16,15 +18,13 @@ public:
     // and sets its modification date to `dated` when given. Returns where the item now is:
     // `destination`, or the next free numbered name beside it when `destination` was
     // taken meanwhile. Throws FileError (the system's message); the source then stays.
-    virtual std::filesystem::path move(const std::filesystem::path& source,
-                                       const std::filesystem::path& destination,
-                                       std::optional<Date> dated) = 0;
+    virtual std::string move(const std::string& source, const std::string& destination,
+                             std::optional<Date> dated) = 0;
 
     // The same, told the source's modification date as the caller last read it (put back
     // should the move fail after dating the file), so the mover need not read it again.
-    virtual std::filesystem::path move(const std::filesystem::path& source,
-                                       const std::filesystem::path& destination,
-                                       std::optional<Date> dated, std::optional<Date> modified) {
+    virtual std::string move(const std::string& source, const std::string& destination,
+                             std::optional<Date> dated, std::optional<Date> modified) {
         static_cast<void>(modified);
         return move(source, destination, dated);
     }

@@ -155,9 +155,12 @@ private:
 std::vector<PlannedMove> planMoves(const ScanReport& report, const fs::path& directory) {
     std::vector<PlannedMove> plan;
     FreeNames names(directory);
+    std::string folder = directory.native();
+    if (folder.empty() || folder.back() != '/')
+        folder.push_back('/');
     for (const auto& result : report.results) {
         for (const auto& file : result.files) {
-            fs::path destination = directory / names.take(std::string(nameText(file.url)));
+            std::string destination = folder + names.take(std::string(nameText(file.url)));
             plan.push_back({file.url, std::move(destination), result.rule.name, file.size,
                             file.modificationDate});
         }
@@ -173,7 +176,7 @@ Purger::Purger(std::shared_ptr<FileMover> mover, std::shared_ptr<FileDeleter> de
 QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& directory, Date now,
                                     const PlanObserver& beforeMoves,
                                     const ProgressObserver& progress) const {
-    const std::vector<PlannedMove> plan = planMoves(report, directory);
+    std::vector<PlannedMove> plan = planMoves(report, directory);
     if (plan.empty())
         return QuarantineReport::empty();
     if (beforeMoves)
@@ -184,15 +187,18 @@ QuarantineReport Purger::quarantine(const ScanReport& report, const fs::path& di
     MoveProgress done{0, std::int64_t(plan.size()), 0, 0};
     for (const auto& move : plan)
         done.bytesTotal += move.size;
-    for (const auto& move : plan) {
+    // The plan is on record by now; each move's paths pass on to its outcome.
+    for (auto& move : plan) {
         try {
-            fs::path quarantined =
+            std::string quarantined =
                 mover_->move(move.original, move.destination, now, move.modified);
-            result.outcomes.push_back({move.original, std::move(quarantined), true, std::nullopt});
+            result.outcomes.push_back(
+                {std::move(move.original), std::move(quarantined), true, std::nullopt});
             result.movedCount += 1;
             result.movedSize += move.size;
         } catch (const std::exception& error) {
-            result.outcomes.push_back({move.original, std::nullopt, false, errorText(error)});
+            result.outcomes.push_back(
+                {std::move(move.original), std::nullopt, false, errorText(error)});
             result.failedCount += 1;
         }
         done.files += 1;
@@ -218,7 +224,7 @@ fs::path Purger::restore(const fs::path& quarantinedFile, const fs::path& target
     struct stat info {};
     const fs::path destination =
         ::lstat(target.c_str(), &info) == 0 ? uniqueDestination(parent, target) : target;
-    return mover_->move(quarantinedFile, destination, std::nullopt);
+    return mover_->move(quarantinedFile.native(), destination.native(), std::nullopt);
 }
 
 PurgeReport Purger::deleteFiles(const std::vector<MatchedFile>& files) const {

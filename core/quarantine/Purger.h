@@ -17,8 +17,8 @@ namespace dustlyn {
 
 // One planned move of a sweep, known before any file is touched.
 struct PlannedMove {
-    std::filesystem::path original;
-    std::filesystem::path destination;
+    std::string original;
+    std::string destination;
     std::string ruleName;
     std::int64_t size = 0;
     // The original's modification date when the move was planned, so that a date the mover

@@ -4,9 +4,9 @@ namespace dustlyn {
 
 nlohmann::ordered_json toJson(const QuarantineOutcome& outcome) {
     nlohmann::ordered_json json;
-    json["original"] = outcome.original.native();
+    json["original"] = outcome.original;
     if (outcome.quarantined)
-        json["quarantined"] = outcome.quarantined->native();
+        json["quarantined"] = *outcome.quarantined;
     json["success"] = outcome.success;
     if (outcome.error)
         json["error"] = *outcome.error;

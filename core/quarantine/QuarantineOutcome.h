@@ -2,15 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
 namespace dustlyn {
 
 struct QuarantineOutcome {
-    std::filesystem::path original;
-    std::optional<std::filesystem::path> quarantined; // absent when the move failed
+    std::string original;
+    std::optional<std::string> quarantined; // absent when the move failed
     bool success = false;
     std::optional<std::string> error; // the system's message; absent on success
 

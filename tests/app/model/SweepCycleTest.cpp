@@ -129,7 +129,7 @@ class SweepCycle : public ModelFixture {};
 
 class FailingMover : public FileMover {
 public:
-    fs::path move(const fs::path&, const fs::path&, std::optional<Date>) override {
+    std::string move(const std::string&, const std::string&, std::optional<Date>) override {
         throw FileError(EACCES, "Permission denied");
     }
 };

@@ -29,18 +29,12 @@ struct SweepSetup : ::testing::Test {
     }
     // What a sweep does to one file before the crash.
     void move(const PlannedMove& planned) {
-        fs::create_directories(planned.destination.parent_path());
+        fs::create_directories(fs::path(planned.destination).parent_path());
         fs::rename(planned.original, planned.destination);
     }
     HistoryEntry recorded(const PlannedMove& planned, std::optional<Uuid> sweep) const {
-        return {Uuid::random(),
-                now,
-                Kind::quarantined,
-                planned.original.native(),
-                planned.destination.native(),
-                planned.size,
-                planned.ruleName,
-                sweep};
+        return {Uuid::random(),      now,          Kind::quarantined, planned.original,
+                planned.destination, planned.size, planned.ruleName,  sweep};
     }
 };
 
@@ -139,7 +133,7 @@ TEST_F(SweepJournalReconcile, entriesAlreadyRecordedAreNotAddedAgain) {
     ASSERT_EQ(result.size(), 3u);
     EXPECT_EQ(std::vector(result.begin(), result.begin() + 2),
               (std::vector{sameNameOtherSweep, alreadyThere}));
-    EXPECT_EQ(quarantinePaths(result)[2], b.destination.native());
+    EXPECT_EQ(quarantinePaths(result)[2], b.destination);
     journal.write(sweepID, now, {a, b});
     EXPECT_EQ(journal.reconcile(history, now), result);
     EXPECT_EQ(journal.reconcile(history, now), result);
@@ -158,7 +152,7 @@ TEST_F(SweepJournalReconcile, aMovedDanglingLinkCountsAndNothingMovedLeavesTheHi
     journal.write(sweepID, now, {link});
     move(link);
     EXPECT_EQ(quarantinePaths(journal.reconcile(history, now)),
-              std::vector<std::string>{link.destination.native()});
+              std::vector<std::string>{link.destination});
 }
 
 // The mover dates a file and then renames it; a crash in between leaves it at home with the
@@ -181,7 +175,7 @@ TEST_F(SweepJournalReconcile, aFileDatedButNeverMovedGetsItsOwnDateBack) {
 
     const auto result = journal.reconcile(history, now);
 
-    EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{moved.destination.native()});
+    EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{moved.destination});
     EXPECT_EQ(testing::modificationDate(stranded.original), own);
     EXPECT_EQ(testing::modificationDate(edited.original), dateAfter(now, 3600));
     EXPECT_EQ(testing::modificationDate(unknown.original), now);
@@ -218,7 +212,7 @@ TEST_F(SweepJournalReconcile, theJournalStaysWhileTheHistoryCannotBeWritten) {
 
     const auto result = itsJournal.reconcile(unwritable, now);
 
-    EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{a.destination.native()});
+    EXPECT_EQ(quarantinePaths(result), std::vector<std::string>{a.destination});
     EXPECT_TRUE(fs::exists(itsJournal.url())) << "the only record of the origin must stay";
 }
 

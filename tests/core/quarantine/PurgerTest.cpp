@@ -19,11 +19,13 @@ using RecordedMove = std::tuple<fs::path, fs::path, std::optional<Date>>;
 // Records every move and fails those whose source is listed, touching no file. It answers
 // that it put the file under "moved NAME", as a mover falling back to another name would.
 struct RecordingMover : FileMover {
-    fs::path move(const fs::path& source, const fs::path& to, std::optional<Date> dated) override {
+    std::string move(const std::string& source, const std::string& to,
+                     std::optional<Date> dated) override {
         moves.emplace_back(source, to, dated);
         if (failing.contains(source))
             throw FileError::fromErrno(ENOENT);
-        return to.parent_path() / ("moved " + to.filename().native());
+        const fs::path destination = to;
+        return destination.parent_path() / ("moved " + destination.filename().native());
     }
 
     std::set<fs::path> failing;
