@@ -171,10 +171,4 @@ std::string writePrettyJson(const nlohmann::json& value) {
     return out;
 }
 
-std::string writeCompactJson(const nlohmann::ordered_json& value) {
-    std::string out;
-    write(out, value, false, 0);
-    return out;
-}
-
 } // namespace dustlyn

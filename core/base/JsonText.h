@@ -11,9 +11,6 @@ namespace dustlyn {
 // and value, keys in ascending order at every level, every "/" written as "\/", UTF-8.
 std::string writePrettyJson(const nlohmann::json& value);
 
-// Compact form (no spaces), members in the order given, "/" written as "\/".
-std::string writeCompactJson(const nlohmann::ordered_json& value);
-
 // Appends `text` as a JSON string in the stored form ("/" as "\\/", control characters
 // escaped, UTF-8 as it is). True when the text was plain ASCII.
 bool appendJsonString(std::string& out, std::string_view text);

@@ -14,9 +14,9 @@ namespace dustlyn {
 
 // Reads a history file straight from the JSON reader's events into entries, without
 // building the document first: the file is read at every append, and at the cap it holds
-// 5000 entries. Accepts exactly what historyEntryFromJson accepts for each element of a
-// top-level array (every key but sweepID required, a repeated key's last value counts,
-// unknown keys are skipped whatever they hold).
+// 5000 entries. Each element of the top-level array is an entry: every key but sweepID
+// required (a null sweepID reads as none), dates exactly as written, a repeated key's last
+// value counts, unknown keys are skipped whatever they hold.
 class HistoryDecoder {
 public:
     using Json = nlohmann::json;

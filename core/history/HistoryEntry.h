@@ -3,8 +3,6 @@
 #include "core/base/Date.h"
 #include "core/base/Uuid.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,10 +34,5 @@ std::optional<HistoryEntry::Kind> kindFromText(std::string_view text);
 // A stored date: exactly the form formatRfc3339 writes, and within what a Date can hold
 // (the years 1678 to 2261), since a moment outside that range cannot be kept anyway.
 std::optional<Date> storedDate(std::string_view text);
-
-// The history file's form: keys in field order, sweepID left out when absent.
-nlohmann::ordered_json toJson(const HistoryEntry& entry);
-// Every key but sweepID required, dates exactly as written; throws DecodingError.
-HistoryEntry historyEntryFromJson(const nlohmann::json& value);
 
 } // namespace dustlyn

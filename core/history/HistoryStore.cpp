@@ -104,7 +104,7 @@ void addSize(std::int64_t& total, std::int64_t size) {
                          : std::numeric_limits<std::int64_t>::max();
 }
 
-// Writes `text` as writeCompactJson does, so the bytes match the rest of the stored JSON.
+// Writes `text` in the stored form ("/" as "\\/"), as the configuration is written too.
 void appendText(std::string& out, const std::string& text) {
     if (!appendJsonString(out, text) && !isValidUtf8(text))
         throw std::invalid_argument("History text is not valid UTF-8");
@@ -153,7 +153,7 @@ void appendDate(std::string& out, Date date) {
     out += 'Z';
 }
 
-// One entry in the form toJson gives it, written compact.
+// One entry, compact: keys in field order, sweepID left out when absent.
 void appendEntry(std::string& out, const HistoryEntry& entry) {
     out += "{\"id\":\"";
     appendUuid(out, entry.id);
@@ -190,10 +190,6 @@ HistoryStore HistoryStore::inFolder(const fs::path& folder) {
 
 HistoryStore HistoryStore::defaultStore(const UserFolders& folders) {
     return inFolder(folders.supportDirectory());
-}
-
-fs::path HistoryStore::damagedURL() const {
-    return fs::path(url_.native() + ".damaged");
 }
 
 std::vector<HistoryEntry> HistoryStore::load() const {

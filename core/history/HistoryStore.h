@@ -68,8 +68,8 @@ public:
     // of its quarantine path, a "quarantined" one, with something there): it is the only place
     // its origin is written, so the file may then hold more than `limit` entries.
     // A file that exists but cannot be read whole is first renamed to the first free damaged
-    // name beside it (damagedURL(), then "-2", "-3"…; an older copy is never replaced), so the
-    // entries that could not be read are not lost; when that rename fails nothing is written.
+    // name beside it (url() + ".damaged", then "-2", "-3"…; an older copy is never replaced), so
+    // the entries that could not be read are not lost; when that rename fails nothing is written.
     std::vector<HistoryEntry> append(const std::vector<HistoryEntry>& entries) const;
     // The file's entries and whether it is damaged, for appending to later.
     HeldHistory hold() const;
@@ -95,15 +95,13 @@ public:
     // Temporary files left beside the history by an interrupted write are cleared away.
     void save(const std::vector<HistoryEntry>& entries) const;
 
-    // url() + ".damaged": where append() keeps the first history file it could not decode.
-    std::filesystem::path damagedURL() const;
-
-    // The exact bytes save() writes: writeCompactJson of the array of toJson(entry).
+    // The exact bytes save() writes: a compact JSON array of objects, keys in field order,
+    // sweepID left out when absent, "/" written as "\/".
     // Throws std::invalid_argument for text that is not valid UTF-8, which no JSON reader
     // would accept back.
     static std::string encode(const std::vector<HistoryEntry>& entries);
-    // Throws DecodingError for anything but a JSON array whose every element
-    // historyEntryFromJson accepts.
+    // Throws DecodingError for anything but a JSON array whose every element is an entry as
+    // HistoryDecoder reads it.
     static std::vector<HistoryEntry> decode(const std::string& bytes);
 
     // originalPath of the newest "quarantined" entry whose quarantinePath equals `path`.

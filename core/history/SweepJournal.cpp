@@ -127,10 +127,6 @@ SweepJournal SweepJournal::besideHistory(const HistoryStore& history) {
     return SweepJournal(history.url().parent_path() / "sweep-journal.json");
 }
 
-fs::path SweepJournal::damagedURL() const {
-    return fs::path(url_.native() + ".damaged");
-}
-
 void SweepJournal::write(const Uuid& sweepID, Date dated,
                          const std::vector<PlannedMove>& moves) const {
     std::string bytes = "{\"sweepID\":\"" + sweepID.text() +

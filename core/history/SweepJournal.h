@@ -29,8 +29,6 @@ public:
     static SweepJournal besideHistory(const HistoryStore& history);
 
     const std::filesystem::path& url() const { return url_; }
-    // url() + ".damaged", the first name a damaged journal is set aside under.
-    std::filesystem::path damagedURL() const;
 
     // `dated` is the modification date the moves give each file. Throws FileError when the
     // journal cannot be written; the sweep then moves nothing.
@@ -47,9 +45,8 @@ public:
     // all in one append, then removes the journal once the history file holds them. A file
     // still at its origin that carries the sweep's date (dated, then the crash came before the
     // rename) gets its own modification date back, so its deadline stays where it was. A journal
-    // that cannot be decoded is renamed to the first free damaged name (damagedURL(), then "-2",
-    // "-3"…, never replacing an older one) and ignored. Returns the history as
-    // it now is.
+    // that cannot be decoded is renamed to the first free damaged name (url() + ".damaged", then
+    // "-2", "-3"…, never replacing an older one) and ignored. Returns the history as it now is.
     std::vector<HistoryEntry> reconcile(const HistoryStore& history, Date now) const;
     // The same on the caller's copy of the history file (see HistoryStore::append).
     void reconcile(const HistoryStore& history, HeldHistory& held, Date now) const;

@@ -79,11 +79,6 @@ std::vector<QuarantinedFile> QuarantineScanner::scanAll(const fs::path& folder, 
     return files;
 }
 
-std::vector<MatchedFile> QuarantineScanner::scanExpired(const fs::path& folder, double ttl,
-                                                        Date now) const {
-    return expired(list(folder, ttl, now));
-}
-
 void QuarantineScanner::sortByExpiry(std::vector<QuarantinedFile>& files) {
     std::stable_sort(files.begin(), files.end(),
                      [](const auto& a, const auto& b) { return a.expiresDate < b.expiresDate; });

@@ -18,13 +18,10 @@ struct QuarantineScanner {
     // Everything in quarantine, soonest expiry first (stable).
     std::vector<QuarantinedFile> scanAll(const std::filesystem::path& folder, double ttl,
                                          Date now) const;
-    // Only files whose age has reached `ttl`, in walk order, ready for deletion.
-    std::vector<MatchedFile> scanExpired(const std::filesystem::path& folder, double ttl,
-                                         Date now) const;
 
     // A listing put in the order scanAll gives.
     static void sortByExpiry(std::vector<QuarantinedFile>& files);
-    // The expired files of a listing, in its order, as scanExpired gives them.
+    // The expired files of a listing, in its order, ready for deletion.
     static std::vector<MatchedFile> expired(const std::vector<QuarantinedFile>& files);
 };
 

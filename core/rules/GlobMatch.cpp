@@ -209,8 +209,4 @@ bool GlobMatch::matches(std::string_view filename, bool filenameIsAscii) const {
     return U_SUCCESS(status) && found;
 }
 
-bool GlobMatch::match(std::string_view pattern, std::string_view filename) {
-    return GlobMatch(pattern).matches(filename);
-}
-
 } // namespace dustlyn

@@ -19,8 +19,6 @@ public:
     // The same, for a caller that has already looked whether the name is plain ASCII.
     bool matches(std::string_view filename, bool filenameIsAscii) const;
 
-    static bool match(std::string_view pattern, std::string_view filename);
-
     // The anchored, escaped regular expression the pattern stands for.
     static std::string regularExpression(std::string_view pattern);
 

@@ -14,9 +14,6 @@ struct ScanReport {
     // Files left alone because their path is not valid UTF-8 and so could not be recorded.
     std::int64_t unrecordableCount = 0;
 
-    static ScanReport empty() { return {}; }
-
-    std::vector<MatchedFile> eligibleFiles() const;
     std::vector<MatchedFile> watchingFiles() const;
 
     bool operator==(const ScanReport&) const = default;

@@ -15,7 +15,6 @@ struct ScanResult {
     std::vector<MatchedFile> files;
 
     std::vector<MatchedFile> eligibleFiles() const;
-    std::vector<MatchedFile> watchingFiles() const;
 
     bool operator==(const ScanResult&) const = default;
 };

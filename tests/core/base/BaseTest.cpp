@@ -4,10 +4,12 @@
 #include "core/base/Paths.h"
 #include "core/base/Utf8.h"
 #include "core/base/Uuid.h"
+#include "core/config/DurationText.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <set>
 
 namespace dustlyn {
@@ -31,14 +33,12 @@ TEST(Dates, writtenInUtcWithWholeSecondsAndReadBackExactlyAndNothingElseReads) {
 }
 
 TEST(Uuids, canonicalUpperCaseTextEitherCaseReadAndManyAtOnceDistinctVersionFour) {
-    const auto lower = Uuid::parse("00000000-0000-0000-0000-00000000f11e");
-    ASSERT_TRUE(lower);
-    EXPECT_EQ(lower->text(), "00000000-0000-0000-0000-00000000F11E");
+    EXPECT_EQ(Uuid::parse("00000000-0000-0000-0000-00000000f11e").value().text(),
+              "00000000-0000-0000-0000-00000000F11E");
     EXPECT_FALSE(Uuid::parse("00000000-0000-0000-0000-00000000F11"));
     EXPECT_FALSE(Uuid::parse("000000000-000-0000-0000-00000000F11E"));
     const std::vector<Uuid> ids = Uuid::randomMany(1000);
-    ASSERT_EQ(ids.size(), 1000u);
-    EXPECT_EQ(std::set<Uuid>(ids.begin(), ids.end()).size(), ids.size());
+    EXPECT_EQ(std::set<Uuid>(ids.begin(), ids.end()).size(), 1000u);
     for (const auto& id : ids) {
         EXPECT_EQ(Uuid::parse(id.text()), id);
         EXPECT_EQ(id.text()[14], '4') << id.text();
@@ -65,10 +65,9 @@ TEST(JsonText, prettyFormSortsKeysEscapesSolidusAndSpacesColons) {
     const auto value = nlohmann::json::parse(R"({"b": [1, 0.5], "a": {"y": "a/b", "x": []}})");
     EXPECT_EQ(writePrettyJson(value), "{\n  \"a\" : {\n    \"x\" : [],\n    \"y\" : \"a\\/b\"\n"
                                       "  },\n  \"b\" : [\n    1,\n    0.5\n  ]\n}");
-    nlohmann::ordered_json ordered;
-    ordered["z"] = "é/\n";
-    ordered["a"] = 300.0;
-    EXPECT_EQ(writeCompactJson(ordered), "{\"z\":\"é\\/\\n\",\"a\":300}");
+    std::string text;
+    EXPECT_FALSE(appendJsonString(text, "é/\n\t\x01\x1f"));
+    EXPECT_EQ(text, "\"é\\/\\n\\t\\u0001\\u001f\"");
 }
 
 TEST(Paths, tildeExpansionForTheHomeAndForNamedUsersAbbreviationAndStandardizing) {
@@ -82,6 +81,26 @@ TEST(Paths, tildeExpansionForTheHomeAndForNamedUsersAbbreviationAndStandardizing
     EXPECT_EQ(abbreviateHome("/home/ann", "/home/ann/"), "~");
     EXPECT_EQ(standardizePath("~//a/./b/../c/", "/home/ann"), "/home/ann/a/c");
     EXPECT_EQ(standardizePath("", "/home/ann"), "");
+}
+
+TEST(DurationTextLong, fullWordsTruncatedTowardZero) {
+    struct Row {
+        double seconds;
+        const char* text;
+    };
+    const std::vector<Row> rows = {
+        {-0.5, "immediately"}, {0.5, "0 seconds"}, {1, "1 second"},      {59.9, "59 seconds"},
+        {119.99, "1 minute"},  {120, "2 minutes"}, {3600, "1 hour"},     {86399, "23 hours"},
+        {86400, "1 day"},      {172799, "1 day"},  {2592000, "30 days"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.seconds);
+        EXPECT_EQ(DurationText::longText(row.seconds), row.text);
+    }
+    // Values no file holds still give text.
+    EXPECT_EQ(DurationText::longText(std::numeric_limits<double>::quiet_NaN()), "immediately");
+    EXPECT_EQ(DurationText::longText(std::numeric_limits<double>::infinity()),
+              std::to_string(std::numeric_limits<std::int64_t>::max()) + " days");
 }
 
 } // namespace

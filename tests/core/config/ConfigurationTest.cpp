@@ -1,20 +1,15 @@
 #include "core/config/Configuration.h"
-#include "core/base/DecodingError.h"
 #include "core/base/FileError.h"
 #include "core/base/JsonText.h"
 #include "core/config/ConfigurationStore.h"
-#include "core/config/DefaultRules.h"
+#include "core/config/LegacyMigration.h"
 #include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +86,7 @@ TEST_F(ConfigurationStoreTest, saveWritesExactlyTheHandWrittenGoldenBytesAndLoad
     EXPECT_EQ(store.load(), goldenConfiguration());
 }
 
+// Any present bad value fails the whole record.
 TEST_F(ConfigurationStoreTest, unusableFilesGiveTheDefaultsAndStayUntouched) {
     struct Row {
         const char* behaviour;
@@ -99,11 +95,23 @@ TEST_F(ConfigurationStoreTest, unusableFilesGiveTheDefaultsAndStayUntouched) {
     const std::vector<Row> rows = {
         {"an empty file", ""},
         {"not JSON", "this is not json"},
+        {"not an object", "[]"},
         {"cut short", R"({"emptyTrash": true, "pins": ["~/a")"},
-        {"a value of the wrong type", R"({"emptyTrash": true, "checkInterval": "300"})"},
+        {"text that is not UTF-8", "{\"pins\": [\"~/bad\xff\"]}"},
         {"a rule with nothing but its id",
          R"({"rules": [{"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F"}]})"},
-        {"text that is not UTF-8", "{\"pins\": [\"~/bad\xff\"]}"},
+        {"a rule without a name", R"({"rules": [{"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F",
+            "enabled": true, "folders": [], "matchers": [], "ageThreshold": 1,
+            "ageBasis": "modification"}]})"},
+        {"rules as an object", R"({"rules": {}})"},
+        {"pins as a string", R"({"pins": "~/a"})"},
+        {"timers as an array", R"({"timers": []})"},
+        {"a timer that is not a date", R"({"timers": {"~/a": "tomorrow"}})"},
+        {"a timer with a fraction of a second", R"({"timers": {"~/a": "2025-03-01T09:30:00.5Z"}})"},
+        {"a good key before checkInterval as text",
+         R"({"emptyTrash": true, "checkInterval": "300"})"},
+        {"a notch switch as text", R"({"notch": {"showPill": "no"}})"},
+        {"onboardingCompleted as text", R"({"onboardingCompleted": "yes"})"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
@@ -180,7 +188,9 @@ int saveFailure(const ConfigurationStore& store, const Configuration& configurat
     return 0;
 }
 
-// A file where a folder should be, or a folder at the file's place, fails the save.
+// A file where a folder should be, or a folder at the file's place, fails the save. Text that
+// is no UTF-8 is never written: it could not be read back, and every setting would silently
+// return to its default at the next start. (Failed writes are in the store fault tests.)
 TEST_F(ConfigurationStoreTest, missingFoldersAreMadeAndWhatIsInTheWayFailsWithTheSystemsMessage) {
     writeFile(home / "blocker", "keep");
     const ConfigurationStore blocked(home / "blocker/config.json", store.defaults());
@@ -193,46 +203,10 @@ TEST_F(ConfigurationStoreTest, missingFoldersAreMadeAndWhatIsInTheWayFailsWithTh
     EXPECT_TRUE(fs::is_directory(store.url()));
     const ConfigurationStore nested(home / "a/b/c/config.json", store.defaults());
     nested.save(goldenConfiguration());
-    EXPECT_EQ(nested.load(), goldenConfiguration());
-}
-
-TEST_F(ConfigurationStoreTest, aReadOnlyFolderFailsAndKeepsTheOldFile) {
-    store.save(goldenConfiguration());
-    const std::string before = readFile(store.url());
-    const fs::path folder = store.url().parent_path();
-    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    if (::access(folder.c_str(), W_OK) == 0) {
-        fs::permissions(folder, fs::perms::owner_all);
-        GTEST_SKIP() << "this user may write into read-only folders";
-    }
-    EXPECT_EQ(saveFailure(store, defaults), EACCES);
-    fs::permissions(folder, fs::perms::owner_all);
-    EXPECT_EQ(readFile(store.url()), before);
-    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"config.json"});
-}
-
-// A file-size limit makes the write itself fail, for every user: the temporary file must
-// go and the old file stay. Text that is no UTF-8 is never written: it could not be read back,
-// and every setting would silently return to its default at the next start.
-TEST_F(ConfigurationStoreTest, aFailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
-    store.save(Configuration{});
-    const std::string before = readFile(store.url());
-    ASSERT_LT(before.size(), 512u);
     Configuration notText;
     notText.timers["/home/tester/bad\xff.zip"] = dateFromUnix(0);
-    EXPECT_EQ(saveFailure(store, notText), EILSEQ);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 512;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const int code = saveFailure(store, goldenConfiguration());
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_EQ(code, EFBIG);
-    EXPECT_EQ(readFile(store.url()), before);
-    EXPECT_EQ(namesIn(store.url().parent_path()), std::vector<std::string>{"config.json"});
+    EXPECT_EQ(saveFailure(nested, notText), EILSEQ);
+    EXPECT_EQ(nested.load(), goldenConfiguration());
 }
 
 // Unknown and null keys are ignored; a present key replaces its default alone, and a partial
@@ -261,8 +235,6 @@ TEST_F(ConfigurationDecoding, eachPresentKeyReplacesItsDefaultAlone) {
 // fractions are stored as given (the sweep timer clamps what it uses).
 TEST_F(ConfigurationDecoding, numbersThatAreNoLengthOfTimeKeepTheirDefaultsAndSaySo) {
     const std::vector<std::pair<std::string, std::string>> rows = {
-        {R"({"checkInterval": -1})",
-         "checkInterval -1 is not a length of time; the default of 5 minutes stands in"},
         {R"({"checkInterval": 0})",
          "checkInterval 0 is not a length of time; the default of 5 minutes stands in"},
         {R"({"quarantineTTL": -0.5})",
@@ -294,70 +266,6 @@ TEST_F(ConfigurationDecoding, numbersThatAreNoLengthOfTimeKeepTheirDefaultsAndSa
                                "time; the rule is off until its age is set"});
 }
 
-TEST_F(ConfigurationDecoding, anyPresentBadValueFailsTheWholeRecord) {
-    struct Row {
-        const char* behaviour;
-        const char* json;
-    };
-    const std::vector<Row> rows = {
-        {"not an object", "[]"},
-        {"rules as an object", R"({"rules": {}})"},
-        {"a rule without a name", R"({"rules": [{"id": "6F1C0B1E-2D3A-4B5C-8D9E-0A1B2C3D4E5F",
-            "enabled": true, "folders": [], "matchers": [], "ageThreshold": 1,
-            "ageBasis": "modification"}]})"},
-        {"pins as a string", R"({"pins": "~/a"})"},
-        {"timers as an array", R"({"timers": []})"},
-        {"a timer that is not a date", R"({"timers": {"~/a": "tomorrow"}})"},
-        {"a timer with a fraction of a second", R"({"timers": {"~/a": "2025-03-01T09:30:00.5Z"}})"},
-        {"checkInterval as text", R"({"checkInterval": "300"})"},
-        {"quarantineDirectory as a number", R"({"quarantineDirectory": 5})"},
-        {"showMenuBarIcon as a number", R"({"showMenuBarIcon": 0})"},
-        {"a notch switch as text", R"({"notch": {"showPill": "no"}})"},
-        {"onboardingCompleted as text", R"({"onboardingCompleted": "yes"})"},
-        {"a good key before a bad one", R"({"emptyTrash": true, "onboardingCompleted": 1})"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.behaviour);
-        EXPECT_THROW(decode(row.json), DecodingError);
-    }
-}
-
-// Values the golden configuration leaves out: escapes, fractions, extremes, dates at and before
-// 1970, the manual rule and the other notch switches.
-Configuration variedConfiguration(const UserFolders& folders) {
-    Configuration configuration = Configuration::defaults(folders);
-    configuration.rules.push_back({Uuid::random(),
-                                   "Caf\u00e9 \"notes\" \\ / \t",
-                                   false,
-                                   {"/mnt/data/Été", "~"},
-                                   {FileMatcher::extensionMatch("ÉTÉ"),
-                                    FileMatcher::glob("[a]+(b)?*"), FileMatcher::anyFile()},
-                                   1.0 / 3.0,
-                                   AgeBasis::creation});
-    configuration.rules.push_back(
-        {Uuid::random(), "", true, {}, {}, 1e300, AgeBasis::modification});
-    configuration.rules.push_back(PurgeRule::manual());
-    configuration.timers = {{"/tmp/b", dateFromUnix(0)}, {"~/c", dateFromUnix(-86400)}};
-    configuration.checkInterval = 90.25;
-    configuration.quarantineTTL = 3 * 86400;
-    configuration.notch.quietWhenBusy = configuration.notch.toastAfterSweep = false;
-    configuration.notch.hotkeyEnabled = false;
-    return configuration;
-}
-
-TEST_F(ConfigurationDecoding, encodingThenDecodingGivesAnEqualRecord) {
-    for (const Configuration& configuration : {defaults, variedConfiguration(folders)}) {
-        const std::string text = writePrettyJson(toJson(configuration));
-        EXPECT_EQ(decode(text), configuration) << text;
-    }
-}
-
-TEST_F(ConfigurationTest, theDefaultsHoldTheBuiltInRulesAndTheSupportQuarantine) {
-    EXPECT_EQ(defaults.rules, DefaultRules::all(folders));
-    EXPECT_EQ(defaults.quarantineDirectory, "~/.local/share/Dustlyn/Quarantine");
-    EXPECT_EQ(defaults.quarantineTTLFormatted(), "7 days");
-}
-
 // Paths naming the same file collapse to one; missing ones resolve as far as they exist. A timer
 // names a file to move; on a link it times the link, never the file it leads to. The
 // quarantine is expanded and resolved, through a linked home folder too.
@@ -383,6 +291,138 @@ TEST_F(ConfigurationTest, pinsTimersAndTheQuarantineAreResolvedThroughLinks) {
     EXPECT_EQ(configuration.quarantineURL(home.path()), home / "real" / "Quarantine");
     fs::create_directory_symlink(home.path(), home / "home-link");
     EXPECT_EQ(configuration.quarantineURL(home / "home-link"), home / "real" / "Quarantine");
+}
+
+// The legacy configuration the migration starts from, naming `quarantineDirectory`. The
+// earlier version wrote the same format as this one.
+Configuration legacyRecord(const std::string& quarantineDirectory) {
+    Configuration configuration = goldenConfiguration();
+    configuration.quarantineDirectory = quarantineDirectory;
+    return configuration;
+}
+
+class LegacyMigrationTest : public ConfigurationTest {
+protected:
+    fs::path legacy() const { return folders.legacyDirectory(); }
+    fs::path legacyQuarantine() const { return legacy() / "Quarantine"; }
+    fs::path newQuarantine() const { return folders.supportDirectory() / "Quarantine"; }
+
+    // Writes the legacy configuration naming `quarantine`; returns its bytes.
+    std::string writeLegacy(const std::string& quarantine) const {
+        const std::string content = ConfigurationStore::encode(legacyRecord(quarantine));
+        writeFile(legacy() / "config.json", content);
+        return content;
+    }
+    void fillLegacyQuarantine() {
+        writeFile(legacyQuarantine() / "old shot.png", "png");
+        writeFile(legacyQuarantine() / "nested/report.pdf", "pdf");
+    }
+    void migrate() const { LegacyMigration::migrateIfNeeded(legacy(), store, folders); }
+};
+
+TEST_F(LegacyMigrationTest, withoutALegacyFileOrWithACurrentOneNothingIsWritten) {
+    fillLegacyQuarantine();
+    migrate();
+    EXPECT_FALSE(fs::exists(store.url()));
+    writeLegacy(folders.legacyQuarantineText());
+    writeFile(store.url(), "{\"emptyTrash\": false}");
+    migrate();
+    EXPECT_EQ(readFile(store.url()), "{\"emptyTrash\": false}");
+    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+    EXPECT_FALSE(fs::exists(newQuarantine()));
+}
+
+TEST_F(LegacyMigrationTest, theLegacyDefaultQuarantineMovesBesideTheNewConfiguration) {
+    const std::string content = writeLegacy(folders.legacyQuarantineText());
+    fillLegacyQuarantine();
+    migrate();
+    EXPECT_EQ(readFile(newQuarantine() / "nested/report.pdf"), "pdf");
+    EXPECT_FALSE(fs::exists(legacyQuarantine()));
+    EXPECT_EQ(store.load(), legacyRecord("~/.local/share/Dustlyn/Quarantine"));
+    EXPECT_EQ(readFile(legacy() / "config.json"), content) << "the legacy file is kept";
+
+    // A second run does nothing, whatever the legacy side holds by then.
+    const std::string migrated = readFile(store.url());
+    writeLegacy("/elsewhere");
+    writeFile(legacyQuarantine() / "late.png", "late");
+    migrate();
+    EXPECT_EQ(readFile(store.url()), migrated);
+    EXPECT_FALSE(fs::exists(newQuarantine() / "late.png"));
+}
+
+// Another folder, or the same one spelled otherwise, is the user's choice: it stays as written.
+// A new quarantine folder already there, even empty, is never replaced. Nothing moves.
+TEST_F(LegacyMigrationTest, aCustomQuarantineOrAnExistingNewOneLeavesTheLegacyOneInPlace) {
+    const std::string legacyText = folders.legacyQuarantineText();
+    const std::string defaultText = folders.defaultQuarantineText();
+    using Names = std::vector<std::string>;
+    const struct {
+        std::string written, stored;
+        std::optional<Names> before; // what the new quarantine holds beforehand, if it is there
+    } rows[] = {{"/mnt/Kept", "/mnt/Kept", std::nullopt},
+                {legacyText + "/", legacyText + "/", std::nullopt},
+                {legacyText, defaultText, Names{}},
+                {legacyText, defaultText, Names{"current.png"}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.written);
+        fs::remove_all(folders.supportDirectory());
+        writeLegacy(row.written);
+        fillLegacyQuarantine();
+        if (row.before)
+            fs::create_directories(newQuarantine());
+        for (const auto& name : row.before.value_or(Names{}))
+            writeFile(newQuarantine() / name, "new");
+        migrate();
+        EXPECT_EQ(store.load(), legacyRecord(row.stored));
+        EXPECT_EQ(readFile(legacyQuarantine() / "old shot.png"), "png");
+        EXPECT_EQ(fs::exists(newQuarantine()), row.before.has_value());
+        EXPECT_EQ(testing::namesIn(newQuarantine()), row.before.value_or(Names{}));
+    }
+}
+
+// A corrupt legacy file or one that cannot be read: the defaults are written, and as they do
+// not name the legacy quarantine, it stays where it was.
+TEST_F(LegacyMigrationTest, aCorruptOrUnreadableLegacyConfigurationGivesTheDefaults) {
+    writeFile(legacy() / "config.json", "{\"rules\": [{\"id\": \"broken\"}]");
+    fillLegacyQuarantine();
+    migrate();
+    EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
+    EXPECT_TRUE(fs::exists(legacyQuarantine() / "old shot.png"));
+
+    fs::remove(store.url());
+    fs::remove(legacy() / "config.json");
+    fs::create_directories(legacy() / "config.json"); // exists, but cannot be read as a file
+    migrate();
+    EXPECT_EQ(readFile(store.url()), ConfigurationStore::encode(store.defaults()));
+}
+
+TEST_F(LegacyMigrationTest, aFailedSaveIsIgnoredAndTheNextStartTriesAgain) {
+    const std::string content = writeLegacy("/mnt/Kept");
+    fs::create_directories(folders.dataHome);
+    writeFile(folders.supportDirectory(), "in the way"); // the support folder cannot be made
+    migrate();
+    EXPECT_EQ(readFile(folders.supportDirectory()), "in the way");
+    fs::remove(folders.supportDirectory());
+    migrate();
+    EXPECT_EQ(store.load(), legacyRecord("/mnt/Kept"));
+    EXPECT_EQ(readFile(legacy() / "config.json"), content) << "the legacy file is kept";
+}
+
+// A folder cannot be renamed across file systems; the quarantine then stays behind and
+// the configuration still names the new folder.
+TEST_F(LegacyMigrationTest, aLegacyQuarantineOnAnotherFileSystemStaysWhereItIs) {
+    if (!fs::is_directory("/dev/shm") ||
+        testing::deviceOf("/dev/shm") == testing::deviceOf(home.path()))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    TempDir other("/dev/shm", "dustlyn-migration");
+    const fs::path otherLegacy = other / "Kelvo";
+    writeFile(otherLegacy / "config.json",
+              ConfigurationStore::encode(legacyRecord(folders.legacyQuarantineText())));
+    writeFile(otherLegacy / "Quarantine/old shot.png", "png");
+    LegacyMigration::migrateIfNeeded(otherLegacy, store, folders);
+    EXPECT_EQ(readFile(otherLegacy / "Quarantine/old shot.png"), "png");
+    EXPECT_FALSE(fs::exists(newQuarantine()));
+    EXPECT_EQ(store.load(), legacyRecord(folders.defaultQuarantineText()));
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "core/quarantine/FileManagerMover.h"
 #include "core/base/FileError.h"
-#include "core/quarantine/FileSystemCalls.h"
 #include "core/quarantine/Purger.h"
-#include "core/quarantine/QuarantineScanner.h"
 #include "core/quarantine/TreeCopy.h"
 #include "tests/core/quarantine/QuarantineTestSupport.h"
 #include "tests/core/support/TempDir.h"
@@ -11,13 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstring>
 #include <iostream>
 #include <random>
@@ -50,22 +45,6 @@ std::optional<std::string> attribute(const fs::path& file, const std::string& na
     if (size < 0)
         return std::nullopt;
     return std::string(buffer, std::size_t(size));
-}
-
-// Sets or clears the immutable flag (which even root cannot unlink past); false when the
-// file system or the caller's rights do not allow it.
-bool setImmutable(const fs::path& file, bool immutable) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
 }
 
 fs::path move(const fs::path& source, const fs::path& destination) {
@@ -148,19 +127,6 @@ TEST(MovingWithinAFileSystem, aPassKeepsToTheFoldersItOpened) {
     EXPECT_THROW(mover.move(dir / "Desktop/b.txt", dir / "Quarantine/b2.txt", quarantineMoment),
                  FileError);
     EXPECT_EQ(readFile(dir / "Outside/b.txt"), "outside");
-}
-
-// The mover splits thousands of paths a sweep; the split must be the one the system makes.
-TEST(MovingWithinAFileSystem, pathsSplitIntoFolderAndNameAsTheSystemReadsThem) {
-    for (const auto& [path, folder, name] :
-         std::vector<std::array<const char*, 3>>{{"/a.txt", "/", "a.txt"},
-                                                 {"a.txt", ".", "a.txt"},
-                                                 {"/home/u/folder/", "/home/u", "folder"},
-                                                 {"/home//u//a.txt", "/home//u", "a.txt"}}) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(folderText(path), folder);
-        EXPECT_EQ(nameOf(path), name);
-    }
 }
 
 // The disk (TMPDIR or /var/tmp) and /dev/shm (a tmpfs) are two file systems.
@@ -252,24 +218,6 @@ TEST_F(MovingAcrossFileSystems, aFolderIsCopiedWholeWithLinksAsLinksThenRemoved)
     EXPECT_EQ(testing::namesIn(memory->path() / "q"), std::vector<std::string>{"album"});
 }
 
-TEST_F(MovingAcrossFileSystems, aSourceThatCannotBeRemovedLeavesNoCopyBehind) {
-    const fs::path source = disk->path() / "locked/a.txt";
-    writeFile(source, "a");
-    // An ordinary user cannot remove from a read-only folder; root not even that, so root
-    // gets an immutable file instead.
-    const bool asRoot = geteuid() == 0;
-    if (asRoot && !setImmutable(source, true))
-        GTEST_SKIP() << "cannot make a file immutable here";
-    if (!asRoot)
-        fs::permissions(disk->path() / "locked", fs::perms(0555));
-    const std::string error = moveError(source, memory->path() / "a.txt");
-    if (asRoot)
-        setImmutable(source, false);
-    EXPECT_EQ(error, asRoot ? "Operation not permitted" : "Permission denied");
-    EXPECT_EQ(readFile(source), "a");
-    EXPECT_TRUE(testing::namesIn(memory->path()).empty());
-}
-
 // Small file systems mounted by the test (as root): one that fills up halfway through the
 // copy, and one without extended attributes (ramfs), which only loses the user attributes.
 TEST(MovingOntoMountedFileSystems, aFullOneFailsWholeAndOneWithoutAttributesTakesTheFile) {
@@ -277,8 +225,8 @@ TEST(MovingOntoMountedFileSystems, aFullOneFailsWholeAndOneWithoutAttributesTake
     fs::create_directories(dir / "small");
     fs::create_directories(dir / "ramfs");
     std::string error;
-    const auto small = testing::TestMount::tmpfs(dir / "small", "size=1m", error);
-    const auto ramfs = testing::TestMount::tmpfs(dir / "ramfs", "", error, "ramfs");
+    const auto small = testing::TestMount::mount("tmpfs", dir / "small", error, "size=1m");
+    const auto ramfs = testing::TestMount::mount("ramfs", dir / "ramfs", error);
     if (!small || !ramfs)
         GTEST_SKIP() << "cannot mount a small tmpfs and a ramfs (needs root): " << error;
     const std::string content = patternContent(4 * 1024 * 1024, 7);
@@ -356,12 +304,10 @@ const std::string noKernelCopy = "copy_file_range,sendfile:error=ENOSYS";
 const std::vector<Injection>& injections() {
     static const std::vector<Injection> table = {
         moved("a rename across devices falls back to a complete copy", {firstRenameAcrossDevices}),
-        moved("a real second file system is copied to", {}, true),
         failed("a copy that can never be placed leaves only the source", {"renameat2:error=EXDEV"},
                "Invalid cross-device link"),
         moved("a file system refusing no-replace renames gets link and unlink",
               {"renameat2:error=EINVAL"}),
-        moved("a kernel without renameat2 gets link and unlink", {"renameat2:error=ENOSYS"}),
         failed("a failed flush of the copy leaves only the source",
                {firstRenameAcrossDevices, "fsync:error=EIO:when=1"}, "Input/output error"),
         failed("a failed flush of the folder takes the placed copy back",
@@ -371,20 +317,19 @@ const std::vector<Injection>& injections() {
                "No space left on device"),
         failed("a failed date leaves the file where it was", {"utimensat:error=EIO"},
                "Input/output error"),
-        killed("killed at the first write of the copy",
-               {firstRenameAcrossDevices, noKernelCopy, "write:signal=SIGKILL:when=1"}),
-        killed("killed at the second write of the copy",
+        {"a source that cannot be removed takes the placed copy back",
+         {"unlink,unlinkat:error=EACCES:when=1"},
+         true,
+         Ending::failed,
+         "Permission denied",
+         Where::source},
+        killed("killed in the middle of the copy",
                {firstRenameAcrossDevices, noKernelCopy, "write:signal=SIGKILL:when=2"}),
-        killed("killed during the kernel's copy",
-               {firstRenameAcrossDevices, "copy_file_range:signal=SIGKILL:when=2"}),
         killed("killed during the copy to another file system",
                {"sendfile,copy_file_range:signal=SIGKILL:when=2"}, true),
         killed("killed at the rename within one file system", {"renameat2:signal=SIGKILL:when=1"}),
-        killed("killed while dating, before the rename", {"utimensat:signal=SIGKILL"}),
         killed("killed at the rename that places the copy", {"renameat2:signal=SIGKILL:when=2"},
                true),
-        killed("killed at the link that places a file where no-replace renames are refused",
-               {"renameat2:error=EINVAL", "link,linkat:signal=SIGKILL:when=1"}),
         // The two windows in which a complete copy may stand beside the source: the copy is
         // placed under its final name and the source is not yet removed.
         killed("killed after placing the copy, at the folder's flush",
@@ -442,18 +387,13 @@ TEST_F(MoveFaultInjection, theFileIsNeverLostTruncatedOrVisiblyHalfCopied) {
                                        destination.native()});
         const testing::ChildRun run = testing::runChild(command, work.path());
 
-        switch (injection.ending) {
-        case Ending::moved:
-            EXPECT_TRUE(run.exited(0)) << run.err;
-            EXPECT_EQ(run.out, (destination / "setup.deb").native() + "\n");
-            break;
-        case Ending::failed:
-            EXPECT_TRUE(run.exited(1)) << run.status;
+        EXPECT_EQ(run.killed(), injection.ending == Ending::killed) << run.status << run.err;
+        if (injection.ending != Ending::killed) {
+            EXPECT_TRUE(run.exited(injection.ending == Ending::failed)) << run.status;
             EXPECT_EQ(run.err, injection.error);
-            break;
-        case Ending::killed:
-            EXPECT_TRUE(run.killed()) << "status " << run.status << ": " << run.err;
-            break;
+        }
+        if (injection.ending == Ending::moved) {
+            EXPECT_EQ(run.out, (destination / "setup.deb").native() + "\n");
         }
 
         const auto atSource = visibleFiles(sourceFolder);
@@ -473,11 +413,6 @@ TEST_F(MoveFaultInjection, theFileIsNeverLostTruncatedOrVisiblyHalfCopied) {
                 EXPECT_TRUE(name.starts_with(".dustlyn-partial-")) << name;
             }
         }
-        const QuarantineScanner scanner;
-        const Date now = std::chrono::system_clock::now();
-        EXPECT_EQ(scanner.scanAll(destination, 0, now).size(), atDestination.size());
-        EXPECT_EQ(scanner.scanExpired(destination, 0, dateAfter(now, 3600)).size(),
-                  atDestination.size());
     }
 }
 

