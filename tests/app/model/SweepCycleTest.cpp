@@ -134,7 +134,8 @@ public:
     }
 };
 
-// Nothing due: nothing moves, yet the sweep is dated; `everything` moves it all the same.
+// Nothing due: nothing moves, yet the sweep is dated; `everything` moves it all the same. The
+// trash is emptied only when that is switched on, and its failure fails nothing.
 TEST_F(SweepCycle, aSweepWithNothingDueMovesNothingButIsDatedAndEverythingMovesAll) {
     makeFile("Desktop/fresh.png", 10);
     auto model = makeModel();
@@ -145,8 +146,12 @@ TEST_F(SweepCycle, aSweepWithNothingDueMovesNothingButIsDatedAndEverythingMovesA
     EXPECT_TRUE(model->history().empty());
     EXPECT_EQ(summaries, 0);
     EXPECT_EQ(model->lastSweepDate(), clock_->now());
+    EXPECT_EQ(trash_->calls, 0);
+    model->updateTrashAutoclean(true);
+    trash_->fail = true;
     EXPECT_EQ(model->sweepNow(SweepSource::everything, true).first.movedCount, 1);
     EXPECT_FALSE(fs::exists(home_ / "Desktop/fresh.png"));
+    EXPECT_EQ(trash_->calls, 1);
 }
 
 TEST_F(SweepCycle, dueFilesMoveWithOneHistoryEntryEachSharingDateAndSweep) {
@@ -243,17 +248,6 @@ TEST_F(SweepCycle, aHistoryWriteThatFailedIsMadeWholeByTheNextAndTheJournalWaits
     EXPECT_FALSE(fs::exists(journal));
 }
 
-TEST_F(SweepCycle, theTrashIsEmptiedOnlyWhenSwitchedOnAndItsFailureIsIgnored) {
-    auto model = makeModel();
-    model->sweepNow(SweepSource::user);
-    EXPECT_EQ(trash_->calls, 0);
-    model->updateTrashAutoclean(true);
-    trash_->fail = true;
-    model->sweepNow(SweepSource::user);
-    EXPECT_EQ(trash_->calls, 1);
-    EXPECT_TRUE(model->lastSweepDate());
-}
-
 TEST_F(SweepCycle, timersOfVanishedFilesArePrunedAndOnlyThenIsTheFileRewritten) {
     Configuration config = baseConfig();
     config.timers[(home_ / "Desktop/gone.txt").native()] = dateAfter(start_, 100);
@@ -271,7 +265,8 @@ TEST_F(SweepCycle, timersOfVanishedFilesArePrunedAndOnlyThenIsTheFileRewritten) 
     EXPECT_EQ(store.load().timers, config.timers);
 }
 
-TEST_F(SweepCycle, startSweepsFiftyMillisecondsLaterAndOnlyOnce) {
+TEST_F(SweepCycle, startSweepsFiftyMillisecondsLaterOnceAndThenEachIntervalUntilStopped) {
+    configure([](Configuration& config) { config.checkInterval = 600; });
     makeFile("Desktop/a.png", 120);
     auto model = makeModel();
     model->start();
@@ -280,7 +275,14 @@ TEST_F(SweepCycle, startSweepsFiftyMillisecondsLaterAndOnlyOnce) {
     EXPECT_TRUE(fs::exists(home_ / "Desktop/a.png"));
     timers_->advance(0.001);
     EXPECT_FALSE(fs::exists(home_ / "Desktop/a.png"));
-    EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{300});
+    EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{600});
+    makeFile("Desktop/late.png", 700);
+    timers_->advance(600);
+    EXPECT_FALSE(fs::exists(home_ / "Desktop/late.png"));
+    model->stop();
+    makeFile("Desktop/later.png", 700);
+    timers_->advance(1200);
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/later.png"));
 }
 
 TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
@@ -294,20 +296,6 @@ TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
         model->stop();
         EXPECT_TRUE(timers_->repeatingPeriods().empty());
     }
-}
-
-TEST_F(SweepCycle, theRegularTimerSweepsWhileStartedAndNotAfterStop) {
-    configure([](Configuration& config) { config.checkInterval = 600; });
-    auto model = makeModel();
-    model->start();
-    timers_->advance(1);
-    makeFile("Desktop/late.png", 700);
-    timers_->advance(600);
-    EXPECT_FALSE(fs::exists(home_ / "Desktop/late.png"));
-    model->stop();
-    makeFile("Desktop/later.png", 700);
-    timers_->advance(1200);
-    EXPECT_TRUE(fs::exists(home_ / "Desktop/later.png"));
 }
 
 TEST_F(SweepCycle, theScreenshotLocationIsAdoptedOnceIntoBothScreenshotRules) {
