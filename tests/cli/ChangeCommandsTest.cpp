@@ -49,7 +49,8 @@ TEST_F(ChangeCommands, UndoWithoutIdUndoesTheNewestSweepThatMovedFiles) {
 }
 
 // Paths are meant from the caller's folder, wherever the command is carried out, and a link
-// among the folders above the file is fine: the file is named by where it really lies.
+// among the folders above the file is fine: the file is named by where it really lies. A kept
+// file removed now leaves with whatever else is due (note-0001.txt, kept no more).
 TEST_F(ChangeCommands, KeepUnkeepAndRemoveNowTakePathsFromTheCallersFolder) {
     makeOldFiles(home.desktop(), 2);
     const std::string one = home.desk("note-0001.txt"), two = home.desk("note-0002.txt");
@@ -62,6 +63,8 @@ TEST_F(ChangeCommands, KeepUnkeepAndRemoveNowTakePathsFromTheCallersFolder) {
     fs::create_directory_symlink(home.desktop(), home.home() / "Linked");
     EXPECT_EQ(firstLine(home.ok({"remove-now", "Linked/note-0002.txt"}, home.home()).out),
               "Moved " + two + " to " + home.quar("note-0002.txt"));
+    EXPECT_EQ(home.readConfig()["pins"], json::array())
+        << "a kept file removed now is kept no more";
 }
 
 // Each one reads config.json, changes it and writes it back; without the lock one would

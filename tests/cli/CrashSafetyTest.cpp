@@ -24,10 +24,6 @@ void expectEachFileExactlyOnce(const CliHome& home, const std::vector<std::strin
     EXPECT_TRUE(copies == once) << "every file exactly once and whole, no stray ones";
 }
 
-void expectParsesIfPresent(const fs::path& file) {
-    EXPECT_TRUE(!fs::exists(file) || !parseOrDiscard(readFile(file)).is_discarded()) << file;
-}
-
 // Starts a headless instance over the due files and kills it with SIGKILL the moment the
 // quarantine holds `moved` files, or with 0 the moment the history file was written.
 void killDuringSweep(const CliHome& home, std::ptrdiff_t moved) {
@@ -59,8 +55,9 @@ TEST(CrashSafety, AKilledSweepLosesNoFileAndRecordsEveryOrigin) {
 
         killDuringSweep(home, moved);
         expectEachFileExactlyOnce(home, names);
-        expectParsesIfPresent(home.configFile());
-        expectParsesIfPresent(home.historyFile());
+        for (const fs::path& file : {home.configFile(), home.historyFile()})
+            EXPECT_TRUE(!fs::exists(file) || !parseOrDiscard(readFile(file)).is_discarded())
+                << file;
 
         // The next sweep first records what the killed one moved, then moves the rest.
         home.ok({"sweep"});

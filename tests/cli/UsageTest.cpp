@@ -38,14 +38,12 @@ void expectRealCommands(const std::string& message) {
     }
 }
 
-struct MistakeCase {
-    const char* what;
-    const char* line;      // the words given, split at spaces
-    const char* mentioned; // the message names what was wrong
-};
-
 TEST(Usage, MistakesExitTwoWithOneLineThatNamesWhatIsWrong) {
-    const std::vector<MistakeCase> cases = {
+    const struct {
+        const char* what;
+        const char* line;      // the words given, split at spaces
+        const char* mentioned; // the message names what was wrong
+    } cases[] = {
         {"unknown command", "frobnicate", "unknown command 'frobnicate' (try `dustlyn help`)"},
         {"unknown option", "scan --bogus", "unknown option --bogus (try `dustlyn help scan`)"},
         {"unknown option of dustlyn", "--bogus", "dustlyn: unknown option --bogus"},
@@ -123,16 +121,14 @@ TEST(Usage, TheListOfCommandsAndTheVersion) {
                   std::string(asked).ends_with("ersion") ? version : overview);
 }
 
-struct ParseCase {
-    const char* behaviour;
-    std::vector<std::string> words;
-    CommandLine expected;
-};
-
-// What the end-to-end cases do not pin already: a command and its words, help and the version
-// are read as every run of the executable shows.
+// What no end-to-end case pins already. (A command and its words, help and the version are
+// read as every run of the executable shows.)
 TEST(CommandLineParse, ReadsCommandsArgumentsAndOptionsAsDeclared) {
-    const std::vector<ParseCase> cases = {
+    const struct {
+        const char* behaviour;
+        std::vector<std::string> words;
+        CommandLine expected;
+    } cases[] = {
         {"dustlyn's own options",
          {"--headless", "--quiet"},
          {"", {}, {{"--headless", {}}, {"--quiet", {}}}}},

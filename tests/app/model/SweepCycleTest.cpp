@@ -1,5 +1,4 @@
 #include "app/model/ScreenshotLocations.h"
-#include "app/model/SweepSchedule.h"
 #include "core/base/FileError.h"
 #include "core/history/SweepJournal.h"
 #include "tests/app/model/ModelFixture.h"
@@ -113,18 +112,6 @@ TEST_F(Deadlines, newFilesAreAnnouncedOnlyWhenTheyArriveRecentlyAfterTheFirstSca
     }
 }
 
-TEST(SweepScheduleRules, deadlinesInThePastAreNoCandidates) {
-    const Date now = dateFromUnix(1'000'000);
-    ScanReport report;
-    ScanResult result;
-    result.files.push_back(MatchedFile("/a", 1, now, Uuid::random(), true, dateAfter(now, -5)));
-    report.results.push_back(result);
-    EXPECT_FALSE(SweepSchedule::deadlineDelay(report, {}, 300, now));
-    report.results[0].files.push_back(
-        MatchedFile("/b", 1, now, Uuid::random(), false, dateAfter(now, 10)));
-    EXPECT_EQ(SweepSchedule::deadlineDelay(report, {}, 300, now), 10.5);
-}
-
 class SweepCycle : public ModelFixture {};
 
 class FailingMover : public FileMover {
@@ -194,6 +181,10 @@ TEST_F(SweepCycle, aSweepWhereEveryMoveFailsRecordsOutcomesButNoHistoryAndNoSumm
     EXPECT_EQ(model->lastQuarantine().outcomes.front().error, "Permission denied");
     EXPECT_TRUE(model->history().empty());
     EXPECT_EQ(summaries, 0);
+    // Their deadlines are gone by: they wait for the regular sweep and arm no timer.
+    model->start();
+    timers_->advance(0.05);
+    EXPECT_TRUE(timers_->pendingSingleShots().empty());
 }
 
 // The quarantine is walked once, after the moves: what that walk finds expired goes, and the
@@ -334,14 +325,12 @@ TEST_F(SweepCycle, aFullHistoryDropsItsOldestEntryForEachNewOne) {
     EXPECT_EQ(model->history(), kept);
 }
 
-struct SpectacleCase {
-    const char* what;
-    const char* text;
-    std::vector<std::string> found;
-};
-
 TEST(ScreenshotLocations, SpectaclesFoldersAreReadAsLocalPaths) {
-    const std::vector<SpectacleCase> cases = {
+    const struct {
+        const char* what;
+        const char* text;
+        std::vector<std::string> found;
+    } cases[] = {
         {"an address, %-escapes decoded, trailing slashes dropped",
          "[ImageSave]\nimageSaveLocation=file:///home/u/My%20Shots%2B//\n",
          {"/home/u/My Shots+"}},

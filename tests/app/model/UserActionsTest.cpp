@@ -31,17 +31,6 @@ TEST_F(UserActions, keepRemovesTheTimerAndTakesTheFileOutOfLeaving) {
     EXPECT_EQ(model->config().pins, std::vector<std::string>{file.native()});
 }
 
-TEST_F(UserActions, removeNowMovesAKeptFileAndAnythingElseDue) {
-    const fs::path kept = makeFile("Desktop/kept.png", 1000);
-    makeFile("Desktop/due.png", 1000);
-    auto model = makeModel();
-    model->keep(kept);
-    ASSERT_TRUE(model->removeNow(kept));
-    EXPECT_TRUE(model->config().pins.empty());
-    EXPECT_EQ(model->lastQuarantine().movedCount, 2);
-    EXPECT_FALSE(fs::exists(kept));
-}
-
 TEST_F(UserActions, restoreWithoutHistoryGoesToDownloadsAndIsKept) {
     writeFile(quarantine() / "orphan.png", "o");
     auto model = makeModel();
@@ -118,7 +107,8 @@ TEST_F(UserActions, ruleOperationsFindRulesByIdentifier) {
     EXPECT_FALSE(ConfigurationStore::defaultStore(folders_).load().rules.front().enabled);
 }
 
-TEST_F(UserActions, reasonsAndShares) {
+// (The reason each leaving file shows, the notch's faces tell.)
+TEST_F(UserActions, theBytesLeavingAreSharedByRuleLargestFirst) {
     Configuration config = baseConfig();
     PurgeRule big = desktopRule();
     big.id = Uuid::random();
@@ -130,9 +120,6 @@ TEST_F(UserActions, reasonsAndShares) {
     makeFile("Desktop/b.bin", 120, "123456");
     auto model = makeModel();
     model->refresh();
-    const auto leaving = model->leaving();
-    ASSERT_EQ(leaving.size(), 2u);
-    EXPECT_EQ(model->reason(model->files(ruleID_).front()), "Pictures rule");
     const auto shares = model->leavingByRule();
     ASSERT_EQ(shares.size(), 2u);
     EXPECT_EQ(shares.front(), std::make_pair(std::string("Big"), std::int64_t(6)));
