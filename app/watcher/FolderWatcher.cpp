@@ -60,9 +60,7 @@ void markUnwatched(WatcherStatus& status, const std::set<fs::path>& folders,
 } // namespace
 
 FolderWatcher::FolderWatcher(double debounceInterval, QObject* context)
-    : debounceInterval_(toDuration(debounceInterval)),
-      ownContext_(context ? nullptr : std::make_unique<QObject>()),
-      context_(context ? context : ownContext_.get()),
+    : debounceInterval_(toDuration(debounceInterval)), context_(context),
       delivery_(std::make_shared<Delivery>(Delivery{this})),
       wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     if (wakeFd_ < 0) {

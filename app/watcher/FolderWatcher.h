@@ -28,8 +28,7 @@ class InotifyWatches;
 // only hand it a command and return at once.
 class FolderWatcher {
 public:
-    // `context` (which must outlive the watcher) names the thread onChangesDetected runs on;
-    // without one, it runs on the thread that constructs the watcher.
+    // `context` (which must outlive the watcher) names the thread onChangesDetected runs on.
     FolderWatcher(double debounceInterval, QObject* context);
     // Must run on the context's thread.
     ~FolderWatcher();
@@ -79,7 +78,6 @@ private:
     void deliver(std::uint64_t stopsSeen);
 
     Debouncer::Clock::duration debounceInterval_;
-    std::unique_ptr<QObject> ownContext_;
     QObject* context_;
     // Queued deliveries reach the watcher only through this, so that one arriving after the
     // watcher is gone finds nothing.

@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
 namespace dustlyn::testing {
-
-namespace fs = std::filesystem;
 
 CliHome::CliHome() : dir_("dustlyn-cli"), home_(fs::canonical(dir_.path())) {
     fs::create_directories(dataHome());
@@ -54,7 +54,7 @@ std::vector<std::string> CliHome::tracedEnvironment() const {
 
 ProcessResult CliHome::run(const std::vector<std::string>& words,
                            const fs::path& workingDirectory) const {
-    return DustlynProcess::run(words, environment(), workingDirectory);
+    return DustlynProcess(words, environment(), workingDirectory).wait(Clock::now() + 30s);
 }
 
 ProcessResult CliHome::ok(const std::vector<std::string>& words,
@@ -74,8 +74,8 @@ std::unique_ptr<DustlynProcess> CliHome::start(const std::vector<std::string>& w
 
 std::unique_ptr<DustlynProcess> CliHome::startInstance() const {
     auto instance = start({"--headless"});
-    if (!instance->waitForLine(DustlynProcess::Stream::err, "Dustlyn is running without windows",
-                               DustlynProcess::Clock::now() + std::chrono::seconds(20))) {
+    if (!instance->waitForLines(Stream::err, "Dustlyn is running without windows", 1,
+                                Clock::now() + 20s)) {
         ADD_FAILURE() << "the instance did not start:\n" << instance->err();
         return nullptr;
     }
@@ -85,7 +85,7 @@ std::unique_ptr<DustlynProcess> CliHome::startInstance() const {
 ProcessResult CliHome::runUnder(const std::vector<std::string>& launcher,
                                 const std::vector<std::string>& words) const {
     DustlynProcess process(words, tracedEnvironment(), {}, launcher);
-    return process.wait(DustlynProcess::Clock::now() + std::chrono::seconds(30));
+    return process.wait(Clock::now() + 30s);
 }
 
 void CliHome::writeConfig(const nlohmann::json& config) const {
@@ -151,15 +151,40 @@ std::string firstLine(const std::string& text) {
 void expectRefused(const ProcessResult& result, int code, const std::string& says) {
     EXPECT_EQ(result.exitCode, code) << result.describe();
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.errLines().size(), 1u) << result.describe();
+    EXPECT_EQ(linesOf(result.err).size(), 1u) << result.describe();
     EXPECT_NE(result.err.find(says), std::string::npos) << result.err;
 }
 
 void stopInstance(DustlynProcess& instance) {
     instance.sendSignal(SIGTERM);
-    const ProcessResult ended =
-        instance.wait(DustlynProcess::Clock::now() + std::chrono::seconds(20));
+    const ProcessResult ended = instance.wait(Clock::now() + 20s);
     EXPECT_EQ(ended.exitCode, 0) << ended.describe();
+}
+
+std::set<std::string> keysOf(const json& object) {
+    std::set<std::string> keys;
+    for (const auto& item : object.items())
+        keys.insert(item.key());
+    return keys;
+}
+
+long long utcSeconds(const json& value) {
+    static const std::regex form(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
+    std::tm parts{};
+    if (!value.is_string() || !std::regex_match(value.get<std::string>(), form) ||
+        !::strptime(value.get<std::string>().c_str(), "%Y-%m-%dT%H:%M:%SZ", &parts))
+        throw std::invalid_argument("not an ISO 8601 UTC date: " + value.dump());
+    return static_cast<long long>(::timegm(&parts));
+}
+
+bool isUuid(const json& value) {
+    static const std::regex form(
+        R"([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})");
+    return value.is_string() && std::regex_match(value.get<std::string>(), form);
+}
+
+json parseOrDiscard(const std::string& text) {
+    return json::parse(text, nullptr, false);
 }
 
 } // namespace dustlyn::testing

@@ -8,10 +8,18 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace dustlyn::testing {
+
+// What every end-to-end test of the command spells short.
+namespace fs = std::filesystem;
+using nlohmann::json;
+using Clock = DustlynProcess::Clock;
+using Stream = DustlynProcess::Stream;
+using namespace std::chrono_literals;
 
 // A throw-away home for one test: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR
 // all point inside it, so dustlyn reads and writes nothing of the real user's.
@@ -95,5 +103,14 @@ std::string firstLine(const std::string& text);
 void expectRefused(const ProcessResult& result, int code, const std::string& says);
 // Stops an instance with SIGTERM and expects it to end cleanly.
 void stopInstance(DustlynProcess& instance);
+
+// The names of an object's members.
+std::set<std::string> keysOf(const json& object);
+bool isUuid(const json& value);
+// Seconds since 1970 of an ISO 8601 UTC date with whole seconds ("2026-03-01T09:30:00Z");
+// throws std::invalid_argument for another form.
+long long utcSeconds(const json& value);
+// Parses, or gives a discarded value (is_discarded()) when the text is not JSON.
+json parseOrDiscard(const std::string& text);
 
 } // namespace dustlyn::testing

@@ -1,20 +1,13 @@
 #include "tests/cli/CliHome.h"
-#include "tests/cli/JsonShape.h"
 
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
-#include <functional>
 #include <map>
 
 namespace dustlyn::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using nlohmann::json;
-using Clock = DustlynProcess::Clock;
-using namespace std::chrono_literals;
 
 constexpr int fileCount = 1000;
 
@@ -31,58 +24,40 @@ void expectEachFileExactlyOnce(const CliHome& home, const std::vector<std::strin
     EXPECT_TRUE(copies == once) << "every file exactly once and whole, no stray ones";
 }
 
-void expectParsesIfPresent(const fs::path& file) {
-    EXPECT_TRUE(!fs::exists(file) || !parseOrDiscard(readFile(file)).is_discarded()) << file;
-}
-
-// A moment during the sweep, seen from outside.
-struct KillMoment {
-    std::string what;
-    std::function<bool(const CliHome&)> reached;
-};
-
-KillMoment afterMoves(std::size_t count) {
-    return {"the quarantine held " + std::to_string(count), [count](const CliHome& home) {
-                std::error_code error;
-                return std::distance(fs::directory_iterator(home.quarantine(), error), {}) >=
-                       std::ptrdiff_t(count);
-            }};
-}
-
-// Starts a headless instance over the due files and kills it with SIGKILL the moment
-// `moment` is reached.
-void killDuringSweep(const CliHome& home, const KillMoment& moment) {
+// Starts a headless instance over the due files and kills it with SIGKILL the moment the
+// quarantine holds `moved` files, or with 0 the moment the history file was written.
+void killDuringSweep(const CliHome& home, std::ptrdiff_t moved) {
     const auto instance = home.start({"--headless"});
+    const auto reached = [&] {
+        std::error_code error;
+        return moved == 0
+                   ? fs::exists(home.historyFile())
+                   : std::distance(fs::directory_iterator(home.quarantine(), error), {}) >= moved;
+    };
     const auto giveUp = Clock::now() + 30s;
-    bool reached = false;
-    while (!reached && Clock::now() < giveUp)
-        reached = moment.reached(home);
+    while (!reached() && Clock::now() < giveUp) {
+    }
     instance->sendSignal(SIGKILL);
     const ProcessResult ended = instance->wait(Clock::now() + 20s);
     EXPECT_EQ(ended.signal, SIGKILL) << ended.describe();
-    EXPECT_TRUE(reached) << "the sweep never got there\n" << ended.describe();
+    EXPECT_TRUE(reached()) << "the sweep never got there\n" << ended.describe();
 }
 
 TEST(CrashSafety, AKilledSweepLosesNoFileAndRecordsEveryOrigin) {
     // Killed at the first move, in the middle, once everything has moved, and once the
     // history was written: different windows of the same sweep.
-    const std::vector<KillMoment> moments = {
-        afterMoves(1),
-        afterMoves(400),
-        afterMoves(fileCount),
-        {"the history file was written",
-         [](const CliHome& home) { return fs::exists(home.historyFile()); }},
-    };
-    for (const auto& moment : moments) {
-        SCOPED_TRACE("killed once " + moment.what);
+    for (const std::ptrdiff_t moved : {1, 400, fileCount, 0}) {
+        SCOPED_TRACE(moved ? "killed once the quarantine held " + std::to_string(moved)
+                           : "killed once the history was written");
         CliHome home;
         home.writeRule();
         const auto names = makeOldFiles(home.desktop(), fileCount);
 
-        killDuringSweep(home, moment);
+        killDuringSweep(home, moved);
         expectEachFileExactlyOnce(home, names);
-        expectParsesIfPresent(home.configFile());
-        expectParsesIfPresent(home.historyFile());
+        for (const fs::path& file : {home.configFile(), home.historyFile()})
+            EXPECT_TRUE(!fs::exists(file) || !parseOrDiscard(readFile(file)).is_discarded())
+                << file;
 
         // The next sweep first records what the killed one moved, then moves the rest.
         home.ok({"sweep"});

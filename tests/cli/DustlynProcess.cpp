@@ -1,30 +1,19 @@
 #include "tests/cli/DustlynProcess.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <sstream>
 #include <system_error>
+#include <thread>
 
 namespace dustlyn::testing {
 
 namespace {
-
-std::system_error systemError(int error, const char* what) {
-    return std::system_error(error, std::generic_category(), what);
-}
-
-void closeQuietly(int& fd) {
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
 
 std::vector<char*> pointers(std::vector<std::string>& texts) {
     std::vector<char*> result;
@@ -34,19 +23,7 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
-// Appends what one readable pipe holds; closes it at its end.
-void drain(int& fd, std::string& into) {
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0)
-            into.append(buffer, static_cast<std::size_t>(n));
-        else if (n == 0)
-            return closeQuietly(fd);
-        else if (errno != EINTR)
-            return; // EAGAIN: nothing more for now
-    }
-}
+} // namespace
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -54,16 +31,6 @@ std::vector<std::string> linesOf(const std::string& text) {
     for (std::string line; std::getline(stream, line);)
         lines.push_back(line);
     return lines;
-}
-
-} // namespace
-
-std::vector<std::string> ProcessResult::outLines() const {
-    return linesOf(out);
-}
-
-std::vector<std::string> ProcessResult::errLines() const {
-    return linesOf(err);
 }
 
 std::string ProcessResult::describe() const {
@@ -79,16 +46,14 @@ DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
     argv.push_back(DUSTLYN_EXE);
     argv.insert(argv.end(), words.begin(), words.end());
     std::vector<std::string> variables = environment;
-    int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
-        throw systemError(errno, "pipe2");
-    // Standard output and error go to the pipes, input comes from /dev/null, and every signal
+    const std::string out = (files_ / "out").native(), err = (files_ / "err").native();
+    // Standard output and error go to the files, input comes from /dev/null, and every signal
     // is unblocked and at its default disposition, whatever the test runner set up.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT, 0600);
     if (!workingDirectory.empty())
         posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     posix_spawnattr_t attributes;
@@ -103,56 +68,31 @@ DustlynProcess::DustlynProcess(const std::vector<std::string>& words,
                                        pointers(argv).data(), pointers(variables).data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    ::close(err[1]);
-    outFd_ = out[0];
-    errFd_ = err[0];
     if (spawned != 0)
-        throw systemError(spawned, "posix_spawnp");
-    ::fcntl(outFd_, F_SETFL, O_NONBLOCK);
-    ::fcntl(errFd_, F_SETFL, O_NONBLOCK);
+        throw std::system_error(spawned, std::generic_category(), "posix_spawnp");
 }
 
 DustlynProcess::~DustlynProcess() {
-    if (!finished_ && pid_ > 0) {
+    if (!ended()) {
         ::kill(pid_, SIGKILL);
-        reap(true);
+        ended(true);
     }
-    closeQuietly(outFd_);
-    closeQuietly(errFd_);
 }
 
-ProcessResult DustlynProcess::run(const std::vector<std::string>& words,
-                                  const std::vector<std::string>& environment,
-                                  const std::filesystem::path& workingDirectory,
-                                  std::chrono::milliseconds limit) {
-    DustlynProcess process(words, environment, workingDirectory);
-    return process.wait(Clock::now() + limit);
-}
-
-bool DustlynProcess::pump(Clock::time_point until) {
-    std::vector<pollfd> fds;
-    for (const int fd : {outFd_, errFd_})
-        if (fd >= 0)
-            fds.push_back({fd, POLLIN, 0});
-    if (fds.empty())
-        return false;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
-    const int timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, 60000));
-    if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
-        throw systemError(errno, "poll");
-    for (const auto& fd : fds)
-        if (fd.revents != 0)
-            fd.fd == outFd_ ? drain(outFd_, out_) : drain(errFd_, err_);
-    return outFd_ >= 0 || errFd_ >= 0;
-}
-
-bool DustlynProcess::waitForLine(Stream stream, std::string_view text, Clock::time_point deadline) {
-    return waitForLines(stream, text, 1, deadline);
+bool DustlynProcess::ended(bool block) {
+    int status = 0;
+    pid_t reaped = 0;
+    while (!status_ && (reaped = ::waitpid(pid_, &status, block ? 0 : WNOHANG)) < 0 &&
+           errno == EINTR) {
+    }
+    if (reaped == pid_)
+        status_ = status;
+    return status_.has_value();
 }
 
 std::size_t DustlynProcess::linesWith(Stream stream, std::string_view text) const {
-    const auto lines = linesOf(stream == Stream::out ? out_ : err_);
+    const std::string written = stream == Stream::out ? out() : err();
+    const auto lines = linesOf(written.substr(0, written.rfind('\n') + 1));
     return std::ranges::count_if(lines,
                                  [&](const auto& line) { return line.find(text) != line.npos; });
 }
@@ -160,41 +100,34 @@ std::size_t DustlynProcess::linesWith(Stream stream, std::string_view text) cons
 bool DustlynProcess::waitForLines(Stream stream, std::string_view text, std::size_t count,
                                   Clock::time_point deadline) {
     for (;;) {
+        // Asked before the output is read: once the process has ended, it has written all.
+        const bool over = ended() || Clock::now() >= deadline;
         if (linesWith(stream, text) >= count)
             return true;
-        const int& fd = stream == Stream::out ? outFd_ : errFd_;
-        if (Clock::now() >= deadline || fd < 0)
+        if (over)
             return false;
-        pump(deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
 void DustlynProcess::sendSignal(int signal) const {
-    if (!finished_ && pid_ > 0)
+    if (!status_)
         ::kill(pid_, signal);
 }
 
 ProcessResult DustlynProcess::wait(Clock::time_point deadline) {
     if (finished_)
         return *finished_;
-    while (Clock::now() < deadline && pump(deadline)) {
-    }
-    // Still writing, or a child of it holds the pipes: the deadline decides. Once both pipes
-    // are closed the process is ending.
-    const bool timedOut = outFd_ >= 0 || errFd_ >= 0;
-    if (timedOut)
+    while (!ended() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool timedOut = !ended();
+    if (timedOut) {
         ::kill(pid_, SIGKILL);
-    return reap(timedOut);
-}
-
-ProcessResult DustlynProcess::reap(bool timedOut) {
-    int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        ended(true);
     }
-    closeQuietly(outFd_);
-    closeQuietly(errFd_);
-    finished_ = ProcessResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                              WIFSIGNALED(status) ? WTERMSIG(status) : 0, timedOut, out_, err_};
+    finished_ =
+        ProcessResult{WIFEXITED(*status_) ? WEXITSTATUS(*status_) : -1,
+                      WIFSIGNALED(*status_) ? WTERMSIG(*status_) : 0, timedOut, out(), err()};
     return *finished_;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/core/support/TempDir.h"
+
 #include <sys/types.h>
 
 #include <chrono>
@@ -19,15 +21,15 @@ struct ProcessResult {
     std::string out;
     std::string err;
 
-    // The lines of standard output and error, without their line breaks.
-    std::vector<std::string> outLines() const;
-    std::vector<std::string> errLines() const;
     // Everything, for failure messages.
     std::string describe() const;
 };
 
-// The `dustlyn` executable run as a child with exactly the given environment, its standard
-// output and error read through pipes as they come. Standard input is /dev/null.
+// The lines of a text, without their line breaks.
+std::vector<std::string> linesOf(const std::string& text);
+
+// The `dustlyn` executable run as a child with exactly the given environment. Its standard
+// output and error go to files of its own, read as they grow; standard input is /dev/null.
 class DustlynProcess {
 public:
     using Clock = std::chrono::steady_clock;
@@ -45,40 +47,29 @@ public:
     DustlynProcess(const DustlynProcess&) = delete;
     DustlynProcess& operator=(const DustlynProcess&) = delete;
 
-    // Runs to completion; a process still running after `limit` is killed (timedOut).
-    static ProcessResult run(const std::vector<std::string>& words,
-                             const std::vector<std::string>& environment,
-                             const std::filesystem::path& workingDirectory = {},
-                             std::chrono::milliseconds limit = std::chrono::seconds(30));
-
     pid_t pid() const { return pid_; }
-    // Reads output until `stream` holds a complete line containing `text` (true), or until
-    // the deadline passed or the stream closed (false).
-    bool waitForLine(Stream stream, std::string_view text, Clock::time_point deadline);
-    // The same for the `count`th line that contains `text`.
+    // Waits until `stream` holds `count` complete lines containing `text` (true), or until the
+    // deadline passed or the process ended without them (false).
     bool waitForLines(Stream stream, std::string_view text, std::size_t count,
                       Clock::time_point deadline);
-    // How many complete lines of `stream` read so far contain `text`.
+    // How many complete lines of `stream` so far contain `text`.
     std::size_t linesWith(Stream stream, std::string_view text) const;
-    // What has been read so far.
-    const std::string& out() const { return out_; }
-    const std::string& err() const { return err_; }
+    // What the process has written so far.
+    std::string out() const { return readFile(files_ / "out"); }
+    std::string err() const { return readFile(files_ / "err"); }
 
     void sendSignal(int signal) const;
-    // Reads the rest of the output and reaps the process; one still running at the deadline
-    // is killed with SIGKILL and reported as timedOut.
+    // Waits for the process to end; one still running at the deadline is killed with SIGKILL
+    // and reported as timedOut.
     ProcessResult wait(Clock::time_point deadline);
 
 private:
-    // Reads what the pipes offer, waiting at most until `until`. False when both are closed.
-    bool pump(Clock::time_point until);
-    ProcessResult reap(bool timedOut);
+    // Whether the process has ended, reaping it if so; `block` waits for that.
+    bool ended(bool block = false);
 
+    TempDir files_{"dustlyn-process"};
     pid_t pid_ = -1;
-    int outFd_ = -1;
-    int errFd_ = -1;
-    std::string out_;
-    std::string err_;
+    std::optional<int> status_;
     std::optional<ProcessResult> finished_;
 };
 

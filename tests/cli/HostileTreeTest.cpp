@@ -1,7 +1,6 @@
 // Trees that change under Dustlyn's feet: links given by name, folders swapped for links
 // between the scan and the move, names that cannot be numbered the simple way.
 #include "tests/cli/CliHome.h"
-#include "tests/cli/JsonShape.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +14,6 @@
 
 namespace dustlyn::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using nlohmann::json;
-using Clock = DustlynProcess::Clock;
-using namespace std::chrono_literals;
 
 // Someone leaves ~/Desktop/passwd.txt leading to a file of theirs elsewhere (as root:
 // /etc/passwd). Naming it must never move, time or keep what it leads to, and a timer
@@ -47,16 +41,6 @@ TEST(LinkArguments, AreRefusedWithOneLineAndTheFileTheyLeadToIsNeverTouched) {
     EXPECT_EQ(readFile(target), "root:x:0:0");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_TRUE(namesIn(home.quarantine()).empty());
-}
-
-TEST(LinkArguments, ALinkAmongTheFoldersAboveTheFileIsFine) {
-    CliHome home;
-    home.writeConfig({{"rules", json::array()}});
-    writeFile(home.desktop() / "f.txt", "f");
-    fs::create_directory_symlink(home.desktop(), home.home() / "Linked");
-    EXPECT_EQ(home.ok({"remove-now", (home.home() / "Linked/f.txt").native()}).out,
-              "Moved " + home.desk("f.txt") + " to " + home.quar("f.txt") + "\n");
-    EXPECT_EQ(home.readHistory()[0]["originalPath"], home.desk("f.txt"));
 }
 
 bool journalBeingWritten(const CliHome& home) {
@@ -100,38 +84,6 @@ TEST(SwappedFolder, AFolderSwappedForALinkAfterTheScanFailsItsFileForThisSweep) 
     EXPECT_EQ(readFile(home.desktop() / "sub-moved/secret.txt"), "inside");
     EXPECT_TRUE(namesIn(home.quarantine()).empty());
     EXPECT_TRUE(!fs::exists(home.historyFile()) || home.readHistory() == json::array());
-}
-
-// The sweep chooses every quarantine name before its first move; a file then appears under
-// the chosen name, and under the next. strace holds the first rename for a few seconds once
-// the journal (which names the choice) is in place, and the test takes both names meanwhile.
-TEST(TakenNames, ANameTakenBetweenChoiceAndRenameIsNeverOverwritten) {
-    CliHome home;
-    if (!home.canStrace())
-        GTEST_SKIP() << "strace cannot trace here (ptrace not permitted?)";
-    home.writeRule();
-    makeOldFiles(home.desktop(), 1);
-
-    DustlynProcess sweep({"sweep"}, home.tracedEnvironment(), {},
-                         straceInjecting({"renameat2:delay_enter=3000000:when=1"}));
-    const fs::path journal = home.supportDirectory() / "sweep-journal.json";
-    const auto giveUp = Clock::now() + 30s;
-    while (!fs::exists(journal) && Clock::now() < giveUp)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_TRUE(fs::exists(journal)) << "the sweep never planned its moves";
-    EXPECT_EQ(json::parse(readFile(journal))["moves"][0]["quarantinePath"],
-              home.quar("note-0001.txt"));
-    for (const auto& name : {"note-0001.txt", "note-0001 (1).txt"})
-        writeFile(home.quarantine() / name, std::string("came meanwhile: ") + name);
-    ASSERT_TRUE(fs::exists(home.desktop() / "note-0001.txt")) << "the takers came too late";
-
-    EXPECT_EQ(sweep.wait(Clock::now() + 30s).exitCode, 0);
-    for (const auto& name : {"note-0001.txt", "note-0001 (1).txt"})
-        EXPECT_EQ(readFile(home.quarantine() / name), std::string("came meanwhile: ") + name);
-    // It took the next free name, and is recorded there.
-    EXPECT_EQ(readFile(home.quarantine() / "note-0001 (2).txt"), "note-0001.txt");
-    EXPECT_EQ(home.readHistory()[0]["quarantinePath"], home.quar("note-0001 (2).txt"));
-    EXPECT_FALSE(fs::exists(journal));
 }
 
 // Files that a crash, a changed tree or a full history would strand: a half-made copy in the
@@ -185,13 +137,10 @@ TEST(UndoAndRestore, SayWhichFileCouldNotGoBackAndWhy) {
     const ProcessResult undone = home.run({"undo"});
     EXPECT_EQ(undone.exitCode, 1) << undone.describe();
     EXPECT_EQ(undone.out + undone.err, "Restored " + home.desk("note-0001.txt") + "\n" + failure);
-    for (const std::string& line : {std::string("undo"), "restore " + stranded.native()}) {
-        SCOPED_TRACE(line);
-        const ProcessResult again = home.run(wordsOf(line));
-        EXPECT_EQ(again.exitCode, 1) << again.describe();
-        EXPECT_EQ(again.out + again.err, failure);
-        EXPECT_TRUE(fs::exists(stranded));
-    }
+    const ProcessResult again = home.run({"restore", stranded.native()});
+    EXPECT_EQ(again.exitCode, 1) << again.describe();
+    EXPECT_EQ(again.out + again.err, failure);
+    EXPECT_TRUE(fs::exists(stranded));
 }
 
 // A sweep of more files than the history holds records every one and can be undone whole.
@@ -203,7 +152,7 @@ TEST(HistoryCap, ASweepOfMoreFilesThanTheCapCanBeUndoneWhole) {
     home.ok({"sweep"});
     ASSERT_TRUE(namesIn(home.desktop()).empty());
     EXPECT_EQ(home.readHistory().size(), std::size_t(count)) << "every origin is on record";
-    EXPECT_EQ(home.ok({"undo"}).outLines().size(), std::size_t(count));
+    EXPECT_EQ(linesOf(home.ok({"undo"}).out).size(), std::size_t(count));
     EXPECT_EQ(namesIn(home.desktop()), names);
     EXPECT_TRUE(namesIn(home.quarantine()).empty());
 }

@@ -11,11 +11,6 @@
 namespace dustlyn::testing {
 namespace {
 
-namespace fs = std::filesystem;
-using Clock = DustlynProcess::Clock;
-using Stream = DustlynProcess::Stream;
-using namespace std::chrono_literals;
-
 std::string sweepOf(const CliHome& home) {
     return home.readHistory().at(0)["sweepID"];
 }
@@ -44,7 +39,7 @@ TEST(SweepOutput, NamesTheFilesAndHowToPutThemBack) {
             EXPECT_EQ(result.out, "");
             continue;
         }
-        const auto lines = result.outLines();
+        const auto lines = linesOf(result.out);
         ASSERT_EQ(lines.size(), row.named + (byDefault ? 3 : 2)) << result.out;
         EXPECT_EQ(lines.front(), "Moved 12 files to quarantine (156 bytes):");
         std::set<std::string> named(lines.begin() + 1, lines.begin() + 1 + long(row.named));
@@ -64,7 +59,7 @@ TEST(SweepOutput, RemoveNowNamesWhatElseTheSweepMoved) {
     home.writeRule("note-*.txt");
     makeOldFiles(home.desktop(), 2);
     writeFile(home.desktop() / "asked.txt", "asked");
-    const auto lines = home.ok({"remove-now", home.desk("asked.txt")}).outLines();
+    const auto lines = linesOf(home.ok({"remove-now", home.desk("asked.txt")}).out);
     const std::set<std::string> expected = {
         "Moved " + home.desk("asked.txt") + " to " + home.quar("asked.txt"),
         "Also moved 2 files that were due:", "  " + home.desk("note-0001.txt"),
@@ -73,53 +68,35 @@ TEST(SweepOutput, RemoveNowNamesWhatElseTheSweepMoved) {
     EXPECT_EQ((std::set<std::string>(lines.begin(), lines.end())), expected);
 }
 
-// strace makes each move take 0.3 s, so that a sweep lasts long enough to show its progress.
-const std::vector<std::string> slowMoves = straceInjecting({"renameat2:delay_exit=300000"});
-
-class SweepProgress : public ::testing::TestWithParam<bool> {};
-
-// Only a terminal gets the progress line; through a pipe the output stays as it always is.
-TEST_P(SweepProgress, ShowsOnlyOnATerminal) {
+// Only a terminal gets the progress line; through a file the output stays as it always is.
+// The running instance does the moves, each made to take 0.3 s by strace so that the sweep
+// lasts long enough to show its progress, and the command shows what it hears of them.
+TEST(SweepProgress, ShowsOnlyOnATerminal) {
     CliHome home;
     if (std::system("command -v script > /dev/null") != 0 || !home.canStrace())
         GTEST_SKIP() << "script or strace cannot run here";
-    // Not due: only `sweep --everything` moves them, so a running instance leaves them be.
+    // Not due: only `sweep --everything` moves them, so the instance leaves them be.
     home.writeRule("*.txt", 86400);
     makeOldFiles(home.desktop(), 6);
-    std::unique_ptr<DustlynProcess> instance;
-    if (GetParam()) {
-        // The instance does the moves, slowly; the command shows what it hears of them.
-        instance =
-            std::make_unique<DustlynProcess>(std::vector<std::string>{"--headless"},
-                                             home.tracedEnvironment(), fs::path(), slowMoves);
-        ASSERT_TRUE(instance->waitForLine(Stream::err, "Dustlyn is running", Clock::now() + 20s))
-            << instance->err();
-    }
+    DustlynProcess instance({"--headless"}, home.tracedEnvironment(), {},
+                            straceInjecting({"renameat2:delay_exit=300000"}));
+    ASSERT_TRUE(instance.waitForLines(Stream::err, "Dustlyn is running", 1, Clock::now() + 20s))
+        << instance.err();
     // `script` gives the command a terminal.
-    std::string slowly;
-    for (const auto& word : slowMoves)
-        slowly += word + " ";
-    DustlynProcess terminal(
-        {"sweep", "--everything"}, home.tracedEnvironment(), fs::path(),
-        {"sh", "-c", "exec script -qefc \"" + (GetParam() ? "" : slowly) + "$*\" /dev/null", "sh"});
+    DustlynProcess terminal({"sweep", "--everything"}, home.environment(), {},
+                            {"sh", "-c", "exec script -qefc \"$*\" /dev/null", "sh"});
     const ProcessResult shown = terminal.wait(Clock::now() + 60s);
     EXPECT_EQ(shown.exitCode, 0) << shown.describe();
     EXPECT_TRUE(has(shown.out, "\rMoving ")) << shown.describe();
     EXPECT_TRUE(has(shown.out, "\r\x1b[K")) << "the line is taken away";
     EXPECT_TRUE(has(shown.out, "Moved 6 files to quarantine"));
 
-    // Through pipes, never.
     for (const auto& name : namesIn(home.quarantine()))
         fs::rename(home.quarantine() / name, home.desktop() / name);
-    const ProcessResult piped = GetParam() ? home.run({"sweep", "--everything"})
-                                           : home.runUnder(slowMoves, {"sweep", "--everything"});
-    EXPECT_FALSE(has(piped.err, "Moving")) << piped.err;
-    EXPECT_EQ(firstLine(piped.out), "Moved 6 files to quarantine (78 bytes):");
+    const ProcessResult written = home.run({"sweep", "--everything"});
+    EXPECT_FALSE(has(written.err, "Moving")) << written.err;
+    EXPECT_EQ(firstLine(written.out), "Moved 6 files to quarantine (78 bytes):");
 }
-
-INSTANTIATE_TEST_SUITE_P(Cli, SweepProgress, ::testing::Bool(), [](const auto& test) {
-    return std::string(test.param ? "CarriedOutByTheInstance" : "CarriedOutHere");
-});
 
 // Under systemd the journal takes each line's priority from its start; elsewhere lines are
 // plain. JOURNAL_STREAM names the journal's stream: here, the pipe of standard output.
@@ -132,7 +109,7 @@ TEST(HeadlessLines, GoToTheJournalWithTheirPriority) {
         {"sh", "-c",
          "exec 3>&1; JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/3) exec \"$0\" \"$@\""});
     ASSERT_TRUE(
-        instance.waitForLine(Stream::out, "To put it back: dustlyn undo", Clock::now() + 20s))
+        instance.waitForLines(Stream::out, "To put it back: dustlyn undo", 1, Clock::now() + 20s))
         << instance.out() << instance.err();
     EXPECT_TRUE(instance.out().starts_with("<6>Moved 1 file to quarantine (13 bytes):\n<6>  " +
                                            home.desk("note-0001.txt") +

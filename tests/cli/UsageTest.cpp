@@ -38,14 +38,12 @@ void expectRealCommands(const std::string& message) {
     }
 }
 
-struct MistakeCase {
-    const char* what;
-    const char* line;      // the words given, split at spaces
-    const char* mentioned; // the message names what was wrong
-};
-
 TEST(Usage, MistakesExitTwoWithOneLineThatNamesWhatIsWrong) {
-    const std::vector<MistakeCase> cases = {
+    const struct {
+        const char* what;
+        const char* line;      // the words given, split at spaces
+        const char* mentioned; // the message names what was wrong
+    } cases[] = {
         {"unknown command", "frobnicate", "unknown command 'frobnicate' (try `dustlyn help`)"},
         {"unknown option", "scan --bogus", "unknown option --bogus (try `dustlyn help scan`)"},
         {"unknown option of dustlyn", "--bogus", "dustlyn: unknown option --bogus"},
@@ -60,6 +58,9 @@ TEST(Usage, MistakesExitTwoWithOneLineThatNamesWhatIsWrong) {
          "rules add X --folder /tmp --any --age 1h --basis sometime",
          "--basis is modification or creation, not 'sometime'"},
         {"no such pane", "settings Nowhere", "no pane 'Nowhere'; there are Overview"},
+        {"not a time", "scan --at 2026-02-30",
+         "--at wants an ISO 8601 time such as 2026-03-01T09:30:00Z or 2026-03-01T09:30 (local), "
+         "not '2026-02-30'"},
         {"an option that must be given", "rules add X --any --age 1h", "missing --folder DIR"},
         {"opposite options", "sweep --quiet --verbose",
          "--quiet and --verbose ask for opposite things"},
@@ -120,21 +121,17 @@ TEST(Usage, TheListOfCommandsAndTheVersion) {
                   std::string(asked).ends_with("ersion") ? version : overview);
 }
 
-struct ParseCase {
-    const char* behaviour;
-    std::vector<std::string> words;
-    CommandLine expected;
-};
-
+// What no end-to-end case pins already. (A command and its words, help and the version are
+// read as every run of the executable shows.)
 TEST(CommandLineParse, ReadsCommandsArgumentsAndOptionsAsDeclared) {
-    const std::vector<ParseCase> cases = {
-        {"no words start Dustlyn", {}, {"", {}, {}}},
+    const struct {
+        const char* behaviour;
+        std::vector<std::string> words;
+        CommandLine expected;
+    } cases[] = {
         {"dustlyn's own options",
          {"--headless", "--quiet"},
          {"", {}, {{"--headless", {}}, {"--quiet", {}}}}},
-        {"a sub-command is one command",
-         {"rules", "enable", "Screenshots"},
-         {"rules enable", {"Screenshots"}, {}}},
         {"the words after an option that gathers values are its values",
          {"rules", "add", "Logs", "--ext", "log", "txt", "--folder=/a", "--folder", "/b", "--age",
           "3d"},
@@ -153,10 +150,6 @@ TEST(CommandLineParse, ReadsCommandsArgumentsAndOptionsAsDeclared) {
         {"-h anywhere asks for the command's help, whatever else is half typed",
          {"timer", "-h", "--bogus"},
          {"timer", {}, {{"--help", {}}}}},
-        {"-V asks for the version", {"-V"}, {"", {}, {{"--version", {}}}}},
-        {"help takes the words of a command",
-         {"help", "rules", "add"},
-         {"help", {"rules", "add"}, {}}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.behaviour);

@@ -1,5 +1,4 @@
 #include "app/model/ScreenshotLocations.h"
-#include "app/model/SweepSchedule.h"
 #include "core/base/FileError.h"
 #include "core/history/SweepJournal.h"
 #include "tests/app/model/ModelFixture.h"
@@ -113,18 +112,6 @@ TEST_F(Deadlines, newFilesAreAnnouncedOnlyWhenTheyArriveRecentlyAfterTheFirstSca
     }
 }
 
-TEST(SweepScheduleRules, deadlinesInThePastAreNoCandidates) {
-    const Date now = dateFromUnix(1'000'000);
-    ScanReport report;
-    ScanResult result;
-    result.files.push_back(MatchedFile("/a", 1, now, Uuid::random(), true, dateAfter(now, -5)));
-    report.results.push_back(result);
-    EXPECT_FALSE(SweepSchedule::deadlineDelay(report, {}, 300, now));
-    report.results[0].files.push_back(
-        MatchedFile("/b", 1, now, Uuid::random(), false, dateAfter(now, 10)));
-    EXPECT_EQ(SweepSchedule::deadlineDelay(report, {}, 300, now), 10.5);
-}
-
 class SweepCycle : public ModelFixture {};
 
 class FailingMover : public FileMover {
@@ -134,7 +121,8 @@ public:
     }
 };
 
-// Nothing due: nothing moves, yet the sweep is dated; `everything` moves it all the same.
+// Nothing due: nothing moves, yet the sweep is dated; `everything` moves it all the same. The
+// trash is emptied only when that is switched on, and its failure fails nothing.
 TEST_F(SweepCycle, aSweepWithNothingDueMovesNothingButIsDatedAndEverythingMovesAll) {
     makeFile("Desktop/fresh.png", 10);
     auto model = makeModel();
@@ -145,8 +133,12 @@ TEST_F(SweepCycle, aSweepWithNothingDueMovesNothingButIsDatedAndEverythingMovesA
     EXPECT_TRUE(model->history().empty());
     EXPECT_EQ(summaries, 0);
     EXPECT_EQ(model->lastSweepDate(), clock_->now());
+    EXPECT_EQ(trash_->calls, 0);
+    model->updateTrashAutoclean(true);
+    trash_->fail = true;
     EXPECT_EQ(model->sweepNow(SweepSource::everything, true).first.movedCount, 1);
     EXPECT_FALSE(fs::exists(home_ / "Desktop/fresh.png"));
+    EXPECT_EQ(trash_->calls, 1);
 }
 
 TEST_F(SweepCycle, dueFilesMoveWithOneHistoryEntryEachSharingDateAndSweep) {
@@ -189,6 +181,10 @@ TEST_F(SweepCycle, aSweepWhereEveryMoveFailsRecordsOutcomesButNoHistoryAndNoSumm
     EXPECT_EQ(model->lastQuarantine().outcomes.front().error, "Permission denied");
     EXPECT_TRUE(model->history().empty());
     EXPECT_EQ(summaries, 0);
+    // Their deadlines are gone by: they wait for the regular sweep and arm no timer.
+    model->start();
+    timers_->advance(0.05);
+    EXPECT_TRUE(timers_->pendingSingleShots().empty());
 }
 
 // The quarantine is walked once, after the moves: what that walk finds expired goes, and the
@@ -243,17 +239,6 @@ TEST_F(SweepCycle, aHistoryWriteThatFailedIsMadeWholeByTheNextAndTheJournalWaits
     EXPECT_FALSE(fs::exists(journal));
 }
 
-TEST_F(SweepCycle, theTrashIsEmptiedOnlyWhenSwitchedOnAndItsFailureIsIgnored) {
-    auto model = makeModel();
-    model->sweepNow(SweepSource::user);
-    EXPECT_EQ(trash_->calls, 0);
-    model->updateTrashAutoclean(true);
-    trash_->fail = true;
-    model->sweepNow(SweepSource::user);
-    EXPECT_EQ(trash_->calls, 1);
-    EXPECT_TRUE(model->lastSweepDate());
-}
-
 TEST_F(SweepCycle, timersOfVanishedFilesArePrunedAndOnlyThenIsTheFileRewritten) {
     Configuration config = baseConfig();
     config.timers[(home_ / "Desktop/gone.txt").native()] = dateAfter(start_, 100);
@@ -271,7 +256,8 @@ TEST_F(SweepCycle, timersOfVanishedFilesArePrunedAndOnlyThenIsTheFileRewritten) 
     EXPECT_EQ(store.load().timers, config.timers);
 }
 
-TEST_F(SweepCycle, startSweepsFiftyMillisecondsLaterAndOnlyOnce) {
+TEST_F(SweepCycle, startSweepsFiftyMillisecondsLaterOnceAndThenEachIntervalUntilStopped) {
+    configure([](Configuration& config) { config.checkInterval = 600; });
     makeFile("Desktop/a.png", 120);
     auto model = makeModel();
     model->start();
@@ -280,7 +266,14 @@ TEST_F(SweepCycle, startSweepsFiftyMillisecondsLaterAndOnlyOnce) {
     EXPECT_TRUE(fs::exists(home_ / "Desktop/a.png"));
     timers_->advance(0.001);
     EXPECT_FALSE(fs::exists(home_ / "Desktop/a.png"));
-    EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{300});
+    EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{600});
+    makeFile("Desktop/late.png", 700);
+    timers_->advance(600);
+    EXPECT_FALSE(fs::exists(home_ / "Desktop/late.png"));
+    model->stop();
+    makeFile("Desktop/later.png", 700);
+    timers_->advance(1200);
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/later.png"));
 }
 
 TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
@@ -294,20 +287,6 @@ TEST_F(SweepCycle, theRegularTimerPeriodIsClampedToAMinuteAndADay) {
         model->stop();
         EXPECT_TRUE(timers_->repeatingPeriods().empty());
     }
-}
-
-TEST_F(SweepCycle, theRegularTimerSweepsWhileStartedAndNotAfterStop) {
-    configure([](Configuration& config) { config.checkInterval = 600; });
-    auto model = makeModel();
-    model->start();
-    timers_->advance(1);
-    makeFile("Desktop/late.png", 700);
-    timers_->advance(600);
-    EXPECT_FALSE(fs::exists(home_ / "Desktop/late.png"));
-    model->stop();
-    makeFile("Desktop/later.png", 700);
-    timers_->advance(1200);
-    EXPECT_TRUE(fs::exists(home_ / "Desktop/later.png"));
 }
 
 TEST_F(SweepCycle, theScreenshotLocationIsAdoptedOnceIntoBothScreenshotRules) {
@@ -346,14 +325,12 @@ TEST_F(SweepCycle, aFullHistoryDropsItsOldestEntryForEachNewOne) {
     EXPECT_EQ(model->history(), kept);
 }
 
-struct SpectacleCase {
-    const char* what;
-    const char* text;
-    std::vector<std::string> found;
-};
-
 TEST(ScreenshotLocations, SpectaclesFoldersAreReadAsLocalPaths) {
-    const std::vector<SpectacleCase> cases = {
+    const struct {
+        const char* what;
+        const char* text;
+        std::vector<std::string> found;
+    } cases[] = {
         {"an address, %-escapes decoded, trailing slashes dropped",
          "[ImageSave]\nimageSaveLocation=file:///home/u/My%20Shots%2B//\n",
          {"/home/u/My Shots+"}},

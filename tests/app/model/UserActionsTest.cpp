@@ -31,17 +31,6 @@ TEST_F(UserActions, keepRemovesTheTimerAndTakesTheFileOutOfLeaving) {
     EXPECT_EQ(model->config().pins, std::vector<std::string>{file.native()});
 }
 
-TEST_F(UserActions, removeNowMovesAKeptFileAndAnythingElseDue) {
-    const fs::path kept = makeFile("Desktop/kept.png", 1000);
-    makeFile("Desktop/due.png", 1000);
-    auto model = makeModel();
-    model->keep(kept);
-    ASSERT_TRUE(model->removeNow(kept));
-    EXPECT_TRUE(model->config().pins.empty());
-    EXPECT_EQ(model->lastQuarantine().movedCount, 2);
-    EXPECT_FALSE(fs::exists(kept));
-}
-
 TEST_F(UserActions, restoreWithoutHistoryGoesToDownloadsAndIsKept) {
     writeFile(quarantine() / "orphan.png", "o");
     auto model = makeModel();
@@ -80,9 +69,11 @@ TEST_F(UserActions, undoAfterAPartialPurgeRestoresWhatIsLeft) {
     EXPECT_TRUE(model->quarantined().empty());
 }
 
+// Paused, nothing leaves; resumed, it sweeps 50 ms later.
 TEST_F(UserActions, updateGeneralWhileRunningRestartsTheTimerAndWhilePausedStartsNone) {
     auto model = makeModel();
     model->start();
+    timers_->advance(1);
     model->updateGeneral(600.0, std::nullopt, std::nullopt, std::nullopt);
     EXPECT_EQ(timers_->repeatingPeriods(), std::vector<double>{600});
     model->togglePaused();
@@ -94,13 +85,7 @@ TEST_F(UserActions, updateGeneralWhileRunningRestartsTheTimerAndWhilePausedStart
     EXPECT_EQ(model->config().quarantineDirectory, folders_.defaultQuarantineText());
     EXPECT_EQ(model->config().quarantineTTL, 604800);
     EXPECT_EQ(ConfigurationStore::defaultStore(folders_).load().checkInterval, 900);
-}
 
-TEST_F(UserActions, pausingTwiceResumesAndSweepsFiftyMillisecondsLater) {
-    auto model = makeModel();
-    model->start();
-    timers_->advance(1);
-    model->togglePaused();
     makeFile("Desktop/while-paused.png", 120);
     timers_->advance(1000);
     EXPECT_TRUE(fs::exists(home_ / "Desktop/while-paused.png"));
@@ -110,23 +95,20 @@ TEST_F(UserActions, pausingTwiceResumesAndSweepsFiftyMillisecondsLater) {
     EXPECT_FALSE(fs::exists(home_ / "Desktop/while-paused.png"));
 }
 
+// An identifier no rule has changes nothing. (The rule commands and the settings' rule
+// sentences show the rest end to end.)
 TEST_F(UserActions, ruleOperationsFindRulesByIdentifier) {
-    makeFile("Desktop/a.png", 120);
     auto model = makeModel();
-    model->refresh();
-    EXPECT_EQ(model->files(ruleID_).size(), 1u);
-    model->toggleRule(ruleID_);
-    EXPECT_TRUE(model->files(ruleID_).empty());
-    EXPECT_FALSE(ConfigurationStore::defaultStore(folders_).load().rules.front().enabled);
     const Configuration before = model->config();
     model->toggleRule(Uuid::random());
     model->updateRule(PurgeRule{Uuid::random(), "x", true, {}, {}, 1, AgeBasis::modification});
     EXPECT_EQ(model->config(), before);
-    model->resetRules();
-    EXPECT_EQ(model->config().rules, DefaultRules::all(folders_));
+    model->toggleRule(ruleID_);
+    EXPECT_FALSE(ConfigurationStore::defaultStore(folders_).load().rules.front().enabled);
 }
 
-TEST_F(UserActions, reasonsAndShares) {
+// (The reason each leaving file shows, the notch's faces tell.)
+TEST_F(UserActions, theBytesLeavingAreSharedByRuleLargestFirst) {
     Configuration config = baseConfig();
     PurgeRule big = desktopRule();
     big.id = Uuid::random();
@@ -138,9 +120,6 @@ TEST_F(UserActions, reasonsAndShares) {
     makeFile("Desktop/b.bin", 120, "123456");
     auto model = makeModel();
     model->refresh();
-    const auto leaving = model->leaving();
-    ASSERT_EQ(leaving.size(), 2u);
-    EXPECT_EQ(model->reason(model->files(ruleID_).front()), "Pictures rule");
     const auto shares = model->leavingByRule();
     ASSERT_EQ(shares.size(), 2u);
     EXPECT_EQ(shares.front(), std::make_pair(std::string("Big"), std::int64_t(6)));
@@ -157,8 +136,9 @@ TEST_F(UserActions, pathsThatAreNotUtf8AreNeverKeptOrTimed) {
     EXPECT_TRUE(fs::exists(odd));
 }
 
-// The model's side of the safety mends: what it refuses, what it will not purge, and what it
-// reports when a file cannot go back.
+// The model's side of the safety mends: what it refuses. (What it will not purge while the
+// configuration cannot be read, what it reports when a file cannot go back, and the folder
+// of its own a chosen quarantine gets, the command's and the settings' tests tell.)
 TEST_F(UserActions, aQuarantineFolderHoldingTheUsersFilesIsRefusedAndTheRestApplies) {
     auto model = makeModel();
     const auto refusal = model->updateGeneral(900.0, std::string("~/Desktop"), 86400.0, true);
@@ -171,18 +151,6 @@ TEST_F(UserActions, aQuarantineFolderHoldingTheUsersFilesIsRefusedAndTheRestAppl
     applied.quarantineTTL = 86400;
     applied.emptyTrash = true;
     EXPECT_EQ(model->config(), applied);
-}
-
-TEST_F(UserActions, aChosenFolderThatHoldsFilesGetsADedicatedQuarantineInside) {
-    writeFile(home_ / "Attic/old letter.txt", "mine");
-    auto model = makeModel();
-    EXPECT_FALSE(
-        model->updateGeneral(std::nullopt, std::string("~/Attic"), std::nullopt, std::nullopt));
-    EXPECT_EQ(model->config().quarantineDirectory, "~/Attic/Dustlyn Quarantine");
-    EXPECT_TRUE(fs::is_directory(home_ / "Attic/Dustlyn Quarantine"));
-    EXPECT_TRUE(model->quarantined().empty()) << "the letter is nobody's quarantined file";
-    EXPECT_EQ(ConfigurationStore::defaultStore(folders_).load().quarantineDirectory,
-              "~/Attic/Dustlyn Quarantine");
 }
 
 // A timer, retention or interval that is no length of time is refused: a retention of 0
@@ -202,35 +170,6 @@ TEST_F(UserActions, whatIsNoLengthOfTimeIsRefused) {
         }
         EXPECT_EQ(model->config(), before);
     }
-}
-
-// The user's retention is in the file that cannot be read; the defaults' may be shorter.
-TEST_F(UserActions, nothingIsPurgedWhileTheConfigurationCannotBeRead) {
-    writeFile(ConfigurationStore::defaultStore(folders_).url(), "{\"quarantineTTL\": 2592000,");
-    writeFile(quarantine() / "ten-days.png", "still wanted");
-    setModificationDate(quarantine() / "ten-days.png", dateAfter(clock_->now(), -10 * 86400.0));
-    auto model = makeModel();
-    EXPECT_TRUE(model->configUnreadable());
-    ASSERT_EQ(model->notices().size(), 1u);
-    EXPECT_EQ(model->sweepNow(SweepSource::user).second.outcomes.size(), 0u);
-    EXPECT_TRUE(fs::exists(quarantine() / "ten-days.png"));
-    EXPECT_FALSE(model->keep(home_ / "Desktop/x.png") && model->lastSaveError().empty())
-        << "a setting cannot be saved over the damaged file";
-}
-
-TEST_F(UserActions, undoSaysWhichFilesCouldNotGoBackAndWhy) {
-    makeFile("Desktop/a.png", 120);
-    makeFile("Desktop/sub/b.png", 120);
-    auto model = makeModel();
-    model->sweepNow(SweepSource::user);
-    ASSERT_TRUE(model->lastSweepID());
-    fs::remove_all(home_ / "Desktop/sub");
-    writeFile(home_ / "Desktop/sub", "in the way");
-    const UndoResult undone = model->undo(*model->lastSweepID());
-    EXPECT_EQ(undone.restored, std::vector<fs::path>{home_ / "Desktop/a.png"});
-    EXPECT_EQ(undone.failed,
-              (std::vector<RestoreFailure>{{quarantine() / "b.png", "Not a directory"}}));
-    EXPECT_TRUE(fs::exists(quarantine() / "b.png"));
 }
 
 } // namespace
