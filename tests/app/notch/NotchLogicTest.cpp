@@ -36,7 +36,6 @@ TEST(ScreenChoice, choosesAndMeasures) {
         {"aHousedScreenWinsOverTheMainOne", {plain, notched}, 0, 1, true, 192, 38},
         {"aHousingWithoutSideAreasIsNoHousing", {withoutAreas(notched)}, 0, 0, false, 0, 38},
         {"theTopPanelIsTheBand", {plain}, 0, 0, false, 0, 32},
-        {"anAutoHiddenPanelGives24", {with(plain, 0)}, 0, 0, false, 0, 24},
         {"aPanelOf10OrLessGives24", {with(plain, 10)}, 0, 0, false, 0, 24},
         {"theMainScreenBeforeTheFirst", {with(plain, 0), plain}, 1, 1, false, 0, 32},
         {"theFirstScreenWithoutAMainOne", {plain, with(plain, 0)}, {}, 0, false, 0, 32},
@@ -123,19 +122,14 @@ TEST(NotchViewModel, bodySizePerFace) {
         Flag flag;
         QSizeF size;
     } cases[] = {
-        {"aPillForFilesLeaving", Mode::pill, Tab::leaving, unhoused, 3, 0, none, {100, 24}},
         {"nothingWhenNothingLeaves", Mode::pill, Tab::leaving, unhoused, 0, 0, none, {0, 24}},
         {"nothingWhileQuiet", Mode::pill, Tab::leaving, unhoused, 3, 0, quiet, {0, 24}},
         {"aPillBesideTheHousing", Mode::pill, Tab::leaving, housed, 3, 0, none, {264, 38}},
         {"aSwitchedOffPillTakesNoRoom", Mode::pill, Tab::leaving, housed, 3, 0, pillOff, {192, 38}},
-        {"openOnThreeRows", Mode::open, Tab::leaving, unhoused, 3, 0, none, {580, 24 + 268}},
         {"openScrollsBeyondFive", Mode::open, Tab::leaving, unhoused, 9, 0, none, {580, 24 + 380}},
         {"anEmptyQuarantine", Mode::open, Tab::quarantine, unhoused, 9, 0, none, {580, 24 + 210}},
         {"quarantineRows", Mode::open, Tab::quarantine, housed, 0, 2, none, {580, 38 + 212}},
-        {"aPeekOfOne", Mode::peek, Tab::leaving, unhoused, 1, 0, none, {480, 24 + 146}},
         {"aPeekOfSeveral", Mode::peek, Tab::leaving, unhoused, 2, 0, none, {480, 24 + 140}},
-        {"aToastIsAtLeast400Wide", Mode::toast, Tab::leaving, housed, 0, 0, none, {400, 38 + 60}},
-        {"theDropZones", Mode::drop, Tab::leaving, housed, 0, 0, none, {480, 38 + 128}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
