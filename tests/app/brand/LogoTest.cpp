@@ -1,6 +1,5 @@
 #include "app/brand/Logo.h"
 #include "app/brand/AppIcon.h"
-#include "app/brand/LogoMark.h"
 #include "app/brand/Palette.h"
 #include "app/brand/TrayLogo.h"
 #include "tests/app/support/UiTestApp.h"
@@ -18,49 +17,34 @@ namespace {
 
 using testing::uiTestApp;
 
-QImage transparentImage(QSize pixels, qreal devicePixelRatio = 1) {
+QImage drawn(QSize pixels, qreal devicePixelRatio, const std::function<void(QPainter&)>& draw) {
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::transparent);
-    return image;
-}
-
-QImage drawn(QSize pixels, qreal devicePixelRatio, const std::function<void(QPainter&)>& draw) {
-    QImage image = transparentImage(pixels, devicePixelRatio);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     draw(painter);
     return image;
 }
 
-// The pixels anything was painted on, in device pixels.
-QRect paintedBounds(const QImage& image) {
-    QRect bounds;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) > 0)
-                bounds |= QRect(x, y, 1, 1);
-    return bounds;
-}
-
-TEST(LogoMark, fillsTheGridAreaOfItsPartsCentredOnTheShorterSide) {
-    const auto painted = [](QSize rect) {
-        return paintedBounds(drawn(rect, 1, [&](QPainter& painter) {
-            painter.fillPath(LogoMark::path(QRectF(QPointF(), rect)), Qt::black);
-        }));
-    };
-    EXPECT_EQ(painted({100, 64}), QRect(26, 12, 48, 40)) << "a wide rect follows its height";
-    EXPECT_EQ(painted({64, 100}), QRect(8, 30, 48, 40)) << "a tall rect follows its width";
-}
-
-TEST(Logo, atSixteenPointsTheStrokeIsThreeQuartersOfAPointWide) {
+TEST(Logo, atSixteenPointsTheStrokeIsThreeQuartersOfAPointWideAndScreenReadersSayDustlyn) {
     uiTestApp();
     // 8 device pixels per point: the mark's 2 px per grid unit grows by half the stroke,
     // 0.375 points = 3 px, on every side.
     const QImage image = drawn({128, 128}, 8, [](QPainter& painter) {
         Logo::paint(painter, QRectF(0, 0, 16, 16), Qt::white, Qt::white);
     });
-    EXPECT_EQ(paintedBounds(image), QRect(QPoint(13, 21), QPoint(114, 106)));
+    QRect painted;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 0)
+                painted |= QRect(x, y, 1, 1);
+    EXPECT_EQ(painted, QRect(QPoint(13, 21), QPoint(114, 106)));
+
+    Logo logo(26, Palette::notchDim(), Palette::signal());
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&logo);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Dustlyn"));
 }
 
 TEST(Logo, aTranslucentColourCoversEveryPixelOfTheMarkOnce) {
@@ -76,16 +60,7 @@ TEST(Logo, aTranslucentColourCoversEveryPixelOfTheMarkOnce) {
     EXPECT_EQ(image.pixel(23, 39), Palette::signal().rgb());
 }
 
-TEST(Logo, isAFixedSquareThatScreenReadersCallDustlyn) {
-    uiTestApp();
-    Logo logo(26, Palette::notchDim(), Palette::signal());
-    EXPECT_EQ(logo.size(), QSize(26, 26));
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&logo);
-    ASSERT_NE(accessible, nullptr);
-    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Dustlyn"));
-}
-
-TEST(TrayLogo, theEyesAreHolesThroughTheMark) {
+TEST(Icons, theTrayLogosEyesAreHolesAndTheApplicationIconFillsEachHicolorSize) {
     uiTestApp();
     const QImage twice = TrayLogo::image(2);
     ASSERT_EQ(twice.size(), QSize(36, 36));
@@ -99,10 +74,8 @@ TEST(TrayLogo, theEyesAreHolesThroughTheMark) {
     ASSERT_EQ(once.size(), QSize(18, 18));
     EXPECT_LT(qAlpha(once.pixel(6, 11)), 128);
     EXPECT_EQ(qAlpha(once.pixel(9, 13)), 255);
-}
 
-TEST(AppIcon, everyHicolorSizeIsThatSizeWithTheLogoInItsMiddle) {
-    uiTestApp();
+    // The application icon at every hicolor size: that size, with the logo in its middle.
     for (const int size : AppIcon::sizes) {
         SCOPED_TRACE(size);
         const QImage icon = AppIcon::render(size);

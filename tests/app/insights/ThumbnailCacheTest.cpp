@@ -5,14 +5,12 @@
 #include "tests/core/support/TempDir.h"
 
 #include <QIcon>
-#include <QImageWriter>
 #include <QUrl>
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 
 namespace dustlyn {
@@ -41,22 +39,6 @@ QString qtPath(const fs::path& path) {
 void savePng(const QImage& image, const fs::path& file) {
     fs::create_directories(file.parent_path());
     ASSERT_TRUE(image.save(qtPath(file), "png")) << file;
-}
-
-// A thumbnail as file browsers write it: a PNG named by the URI's MD5, with the file's
-// modification time in a Thumb::MTime text chunk.
-void saveThumbnail(const fs::path& folder, const QByteArray& uri, std::int64_t mtime,
-                   QColor color) {
-    QImage thumbnail = filled({128, 96}, color);
-    thumbnail.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
-    thumbnail.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
-    savePng(thumbnail, folder / "normal" / ThumbnailFolder::thumbnailName(uri).toStdString());
-}
-
-std::int64_t mtimeOf(const fs::path& file) {
-    struct stat status {};
-    ::stat(file.c_str(), &status);
-    return status.st_mtim.tv_sec;
 }
 
 // An icon theme of one icon, text-plain, in magenta; nothing else of the system's themes.
@@ -107,15 +89,22 @@ TEST(ThumbnailFolder, spellsTheUriAsGlibAndAsQtDo) {
               "c6ee772d9e49320e97ec29a7eb5b1697.png");
 }
 
-TEST_F(ThumbnailCacheTest, eachSourceIsTriedInTurn) {
+TEST_F(ThumbnailCacheTest, eachSourceIsTriedInTurnDownToADrawnPage) {
     // A red picture, with a thumbnail of `color` under `uri` made for `mtimeLag` seconds
-    // before the file's modification time.
+    // before the file's modification time, as file browsers write it: a PNG named by the
+    // URI's MD5, with the file's modification time in a Thumb::MTime text chunk.
     const auto picture = [&](const char* name, std::optional<QByteArray> uri, QColor color,
                              std::int64_t mtimeLag = 0) {
         const fs::path file = home / name;
         savePng(filled({400, 300}, Qt::red), file);
-        saveThumbnail(thumbnails, uri.value_or(ThumbnailFolder::fileUris(file)[0]),
-                      mtimeOf(file) - mtimeLag, color);
+        setModificationDate(file, dateFromUnix(1'700'000'000));
+        const QByteArray key = uri.value_or(ThumbnailFolder::fileUris(file)[0]);
+        QImage thumbnail = filled({128, 96}, color);
+        thumbnail.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(key));
+        thumbnail.setText(QStringLiteral("Thumb::MTime"),
+                          QString::number(1'700'000'000 - mtimeLag));
+        savePng(thumbnail,
+                thumbnails / "normal" / ThumbnailFolder::thumbnailName(key).toStdString());
         return file;
     };
     // A thumbnail made for the file's modification time is used.
@@ -136,18 +125,12 @@ TEST_F(ThumbnailCacheTest, eachSourceIsTriedInTurn) {
     EXPECT_EQ(middleColour(*icon), QColor(Qt::magenta));
     for (const QImage& image : {*fresh, *qtSpelling, *older, *icon})
         EXPECT_EQ(image.devicePixelRatio(), scale);
-}
-
-TEST_F(ThumbnailCacheTest, withoutAThemeIconAPageIsDrawnAndAPipeIsNeverOpened) {
+    // Without an icon in the theme a page is drawn, and a pipe is never opened.
     writeFile(home / "data.bin", std::string("\x00\x01\x02\xff", 4));
     ASSERT_EQ(::mkfifo((home / "pipe").c_str(), 0600), 0);
     const QImage page = FileIcon::drawnPage(side, scale);
-    for (const fs::path& file : {home / "data.bin", home / "pipe"}) {
-        SCOPED_TRACE(file.native());
-        const auto image = load(file);
-        ASSERT_TRUE(image);
-        EXPECT_EQ(*image, page);
-    }
+    EXPECT_EQ(load(home / "data.bin"), page);
+    EXPECT_EQ(load(home / "pipe"), page);
 }
 
 TEST_F(ThumbnailCacheTest, aFileVersionSeenBeforeIsDeliveredAtOnceAndAChangedFileAfresh) {
@@ -159,9 +142,8 @@ TEST_F(ThumbnailCacheTest, aFileVersionSeenBeforeIsDeliveredAtOnceAndAChangedFil
     cache.load(file, side, scale, nullptr, [&](const QImage&) { atOnce = true; });
     EXPECT_TRUE(atOnce);
 
-    const std::int64_t before = mtimeOf(file);
     savePng(filled({100, 100}, Qt::blue), file);
-    setModificationDate(file, dateFromUnix(before + 5));
+    setModificationDate(file, dateFromUnix(1'700'000'000));
     const auto fresh = load(file);
     ASSERT_TRUE(fresh);
     EXPECT_EQ(middleColour(*fresh), QColor(Qt::blue));

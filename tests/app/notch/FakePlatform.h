@@ -15,9 +15,6 @@
 #include <vector>
 
 // Readable failures for Qt's geometry types.
-inline void PrintTo(const QPointF& p, std::ostream* out) {
-    *out << "(" << p.x() << ", " << p.y() << ")";
-}
 inline void PrintTo(const QSizeF& s, std::ostream* out) {
     *out << s.width() << " x " << s.height();
 }

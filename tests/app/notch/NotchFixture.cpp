@@ -9,10 +9,6 @@ NotchFixture::NotchFixture() {
     screens_.main = 0;
 }
 
-NotchFixture::~NotchFixture() {
-    notch_.reset();
-}
-
 void NotchFixture::start(const std::function<void(Configuration&)>& change) {
     notch_.reset(); // the old controller lets go of the services first
     Configuration config = baseConfig();
@@ -45,10 +41,9 @@ SweepSummary NotchFixture::sweepFiles(std::initializer_list<std::string> names) 
     for (const auto& name : names)
         addFile(name, 7200);
     std::optional<SweepSummary> summary;
-    const auto forward = model_->onSweep;
     model_->onSweep = [&](const SweepSummary& s) { summary = s; };
     model_->sweepNow(SweepSource::user);
-    model_->onSweep = forward;
+    model_->onSweep = nullptr;
     return summary.value();
 }
 

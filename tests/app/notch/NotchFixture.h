@@ -26,7 +26,6 @@ protected:
     using Mode = NotchViewModel::Mode;
 
     NotchFixture();
-    ~NotchFixture() override;
 
     // Creates model and controller; `change` edits the configuration first.
     void start(const std::function<void(Configuration&)>& change = {});

@@ -11,13 +11,12 @@
 #include "app/onboarding/OnboardingWindowController.h"
 #include "tests/app/notch/FakePlatform.h"
 #include "tests/app/settings/DemoHome.h"
+#include "tests/app/settings/FindWidgets.h"
 #include "tests/app/support/Recorders.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -104,10 +103,7 @@ int main(int argc, char** argv) {
     view.setFolderEnabled(view.folders().at(0), true);
     view.next();
     std::filesystem::create_directories(folders.home / "Downloads");
-    const QList<QAbstractButton*> buttons = controller.window()->findChildren<QAbstractButton*>();
-    for (QAbstractButton* button : buttons)
-        if (button->text() == QStringLiteral("Create a sample file"))
-            button->click();
+    testing::findButton(controller.window(), QStringLiteral("Create a sample file"))->click();
     settle();
     written &= save(controller.window(), out, "try");
     view.next();

@@ -7,18 +7,15 @@ user meet it: the first-run window, the sample file, and the settings window ope
 
 CASE is one of the functions named case_* below.
 """
-import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "desktop"))
-from desktop import (DUSTLYN, Accessible, AccessibilityBus, Dustlyn, Pointer,  # noqa: E402
-                     ThrowawayHome, stays, subtree, wait_until)
+from desktop import (Accessible, AccessibilityBus, Dustlyn, Pointer,  # noqa: E402
+                     ThrowawayHome, XServer, stays, subtree, wait_until)
 
-PANES = "there are Overview, Rules, Notch, History or Kept files"
 OVERVIEW = ("label", "Overview")
-KEPT_PANE = ("push button", "Keep a file…")
 STEPS = ("Welcome to Dustlyn", "Choose what to clean", "Try it", "You're all set")
 
 
@@ -29,26 +26,12 @@ class App(Dustlyn):
         super().__init__(home, *arguments, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                          QT_QPA_PLATFORM="xcb", DUSTLYN_NOTCH_DEMO=None)
         self.ui = Accessible("Dustlyn")
+        self.x = XServer()
 
     def windows(self, dock=False):
-        """This process's mapped ordinary windows, or its notch panel (the one dock)."""
-        listed = subprocess.run(["xdotool", "search", *([] if dock else ["--onlyvisible"]),
-                                 "--pid", str(self.pid), "--name", "^Dustlyn$"],
-                                capture_output=True, text=True).stdout.split()
-        found = []
-        for window in listed:
-            types = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"],
-                                   capture_output=True, text=True).stdout
-            # The panel lists fallbacks after its dock type, a normal window among them.
-            if ("_NET_WM_WINDOW_TYPE_DOCK" in types) == dock and (
-                    dock or "_NET_WM_WINDOW_TYPE_NORMAL" in types):
-                found.append(window)
-        return found
-
-    def panel_shape(self):
-        docks = self.windows(dock=True)
-        return docks and subprocess.run(["xwininfo", "-shape", "-id", docks[0]],
-                                        capture_output=True, text=True).stdout
+        """This process's ordinary windows on the screen, or its notch panel (a dock)."""
+        return [c for c in self.x.clients() if self.x.values(c, "_NET_WM_PID") == [self.pid] and
+                ("_NET_WM_WINDOW_TYPE_DOCK" in self.x.names(c, "_NET_WM_WINDOW_TYPE")) == dock]
 
     def step(self, heading):
         return self.ui.wait("label", heading)
@@ -62,8 +45,9 @@ def key(name):
     Pointer.key("--clearmodifiers", name)
 
 
-def case_first_run_waits_for_the_folder_step(start, home):
-    """No sweep until the folder step is left; a reopen stays silent meanwhile."""
+def case_first_run_waits_for_the_folder_step_then_a_sample_leaves(start, home):
+    """No sweep until the folder step is left, a reopen stays silent meanwhile, and a sample
+    made on the next step leaves 30 s after it was made."""
     due = home.file("Desktop/due.txt", "due")  # its one-off timer ran out long ago
     home.write_config({"timers": {str(due): "2020-01-01T00:00:00Z"}})
     app = start()
@@ -72,8 +56,9 @@ def case_first_run_waits_for_the_folder_step(start, home):
     # Nothing is leaving, so the notch draws nothing; without a compositing manager (there
     # is none here) its window must be cut to nothing, or it would cover the onboarding
     # in black.
-    shape = wait_until(app.panel_shape, "the notch panel")
-    assert "Window shape extents:  0x0+0+0" in shape, shape
+    (panel,) = wait_until(lambda: app.windows(dock=True), "the notch panel")
+    extents = panel.shape_query_extents()
+    assert extents.bounding_shape_extents_width == extents.bounding_shape_extents_height == 0
     stays(due.exists, "the due file waits while the welcome shows", 2.0)
 
     # A second `dustlyn` while the onboarding shows: exit 0, no settings window.
@@ -89,14 +74,6 @@ def case_first_run_waits_for_the_folder_step(start, home):
     wait_until(lambda: "due.txt" in home.quarantined(), "due.txt in the quarantine", 10)
     assert not due.exists()
 
-
-def case_sample_leaves_thirty_seconds_after_it_was_made(start, home):
-    home.write_config({})
-    app = start()
-    for heading in ("Welcome to Dustlyn", "Choose what to clean"):
-        app.step(heading)
-        app.ui.press("push button", "Continue")
-    app.step("Try it")
     sample = home.home / "Downloads/Dustlyn Sample.png"
     app.ui.press("push button", "Create a sample file")
     wait_until(sample.exists, "the sample", 10)
@@ -155,27 +132,14 @@ def case_settings_command_opens_and_switches_one_window(start, home):
     (window,) = app.windows()
     app.ok("settings", "History")
     app.ui.wait("label", "History")
-    assert app.windows() == [window], app.windows()
+    assert [w.id for w in app.windows()] == [window.id], app.windows()
     app.ok("settings", "KEPT FILES")
-    app.ui.wait(*KEPT_PANE)
-    check_unknown_pane(app.command)
+    app.ui.wait("push button", "Keep a file…")
     for pane in ("Overview", "Rules", "Notch", "Kept files"):  # History is empty here
         app.ui.press("list item", pane, "Toggle")
         app.ui.wait("label", pane)
         # The sidebar holds the focus as one stop (the arrow keys choose its entries).
         app.ui.check_every_control_named_and_reached_by_tab(pane, extra_tabs=8)
-
-    # Closed, then a second `dustlyn`: the window again, on the pane it had.
-    # As the window manager's close button does: WM_DELETE_WINDOW, not a destroy.
-    subprocess.check_call(["wmctrl", "-i", "-c", window])
-    wait_until(lambda: not app.windows(), "the window to close")
-    geometry = home.home / ".config/Dustlyn/settings-window.conf"
-    wait_until(geometry.exists, "the remembered geometry")
-    assert "DustlynSettings=" in geometry.read_text()
-    # (Qt makes a new X window for a window shown again after a close.)
-    app.ok()
-    wait_until(lambda: len(app.windows()) == 1, "the window again")
-    app.ui.wait(*KEPT_PANE)
 
 
 def case_notch_tray_and_settings_reach_each_other(start, home):
@@ -200,19 +164,6 @@ def case_notch_tray_and_settings_reach_each_other(start, home):
     wait_until(lambda: not home.config()["notch"]["hotkeyEnabled"], "the hot key off")
     key("ctrl+alt+p")
     stays(lambda: not app.ui.find(*leaving), "the panel stays closed", 1.5)
-
-
-def check_unknown_pane(run):
-    wrong = run("settings", "Bogus")
-    assert wrong.returncode == 2, wrong
-    assert wrong.stderr == "dustlyn settings: no pane 'Bogus'; %s\n" % PANES, wrong
-    assert wrong.stdout == ""
-
-
-def case_unknown_pane_without_a_running_dustlyn(start, home):
-    check_unknown_pane(lambda *arguments: subprocess.run(
-        [DUSTLYN, *arguments], env=home.environment(), capture_output=True, text=True,
-        timeout=30))
 
 
 def main(case_name):

@@ -1,6 +1,6 @@
 // Draws each settings pane and the rule editor into PNG files, from a home as a user who
 // has run Dustlyn for a while has it, so the faces can be looked at without a desktop.
-//   dustlyn-settings-render OUTDIR [--icon-theme NAME]
+//   dustlyn-settings-render OUTDIR
 // QT_SCALE_FACTOR=2 draws them at twice the pixels.
 #include "app/model/RuleDraft.h"
 #include "app/platform/NullPlatform.h"
@@ -9,12 +9,11 @@
 #include "app/settings/SettingsWindow.h"
 #include "app/settings/SettingsWindowController.h"
 #include "tests/app/settings/DemoHome.h"
+#include "tests/app/settings/FindWidgets.h"
 #include "tests/app/support/Recorders.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QIcon>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -37,10 +36,6 @@ bool save(QWidget* widget, const QString& file) {
     return testing::savePicture(widget->grab().toImage(), file);
 }
 
-QString fileName(SettingsPane pane) {
-    return SettingsPanes::title(pane).toLower().replace(' ', '-');
-}
-
 // Answers the folder chooser with a folder set beforehand, so the Overview's line under the
 // quarantine folder can be drawn.
 class SetFolderChooser : public FileChooser {
@@ -52,12 +47,6 @@ public:
     }
 };
 
-void clickButton(QWidget* root, const QString& text) {
-    for (QPushButton* button : root->findChildren<QPushButton*>())
-        if (button->text() == text && button->isVisible())
-            button->click();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -65,13 +54,11 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() < 2) {
-        std::cerr << "usage: dustlyn-settings-render OUTDIR [--icon-theme NAME]\n";
+    if (arguments.size() != 2) {
+        std::cerr << "usage: dustlyn-settings-render OUTDIR\n";
         return 2;
     }
     const QString out = arguments[1];
-    if (const auto at = arguments.indexOf("--icon-theme"); at > 0 && at + 1 < arguments.size())
-        QIcon::setThemeName(arguments[at + 1]);
     QDir().mkpath(out);
 
     QTemporaryDir root;
@@ -92,23 +79,25 @@ int main(int argc, char** argv) {
     for (const SettingsPane pane : SettingsPanes::all) {
         controller.show(pane);
         settle();
-        written &= save(controller.window(), out + "/settings-" + fileName(pane) + ".png");
+        const QString name =
+            out + "/settings-" + SettingsPanes::title(pane).toLower().replace(' ', '-');
+        written &= save(controller.window(), name + ".png");
         auto* stack = controller.window()->findChild<QStackedWidget*>();
         auto* scroll = qobject_cast<QScrollArea*>(stack->currentWidget());
         scroll->widget()->resize(scroll->viewport()->width(),
                                  scroll->widget()->heightForWidth(scroll->viewport()->width()));
-        written &= save(scroll->widget(), out + "/settings-" + fileName(pane) + "-full.png");
+        written &= save(scroll->widget(), name + "-full.png");
     }
     // A folder that holds files, then one that cannot be the quarantine at all.
     controller.show(SettingsPane::overview);
     std::filesystem::create_directories(folders.home / "Attic");
     std::ofstream(folders.home / "Attic/old letter.txt") << "mine";
     chooser->folder = folders.home / "Attic";
-    clickButton(controller.window(), QStringLiteral("Change…"));
+    testing::findButton(controller.window(), QStringLiteral("Change…"))->click();
     settle();
     written &= save(controller.window(), out + "/settings-overview-folder-of-its-own.png");
     chooser->folder = folders.home;
-    clickButton(controller.window(), QStringLiteral("Change…"));
+    testing::findButton(controller.window(), QStringLiteral("Change…"))->click();
     settle();
     written &= save(controller.window(), out + "/settings-overview-folder-refused.png");
 

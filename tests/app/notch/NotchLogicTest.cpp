@@ -1,4 +1,6 @@
+#include "app/notch/NotchDerived.h"
 #include "app/notch/NotchGeometry.h"
+#include "app/notch/NotchViewModel.h"
 #include "app/notch/QuietMode.h"
 #include "tests/app/notch/FakePlatform.h"
 
@@ -34,7 +36,6 @@ TEST(ScreenChoice, choosesAndMeasures) {
         {"aHousedScreenWinsOverTheMainOne", {plain, notched}, 0, 1, true, 192, 38},
         {"aHousingWithoutSideAreasIsNoHousing", {withoutAreas(notched)}, 0, 0, false, 0, 38},
         {"theTopPanelIsTheBand", {plain}, 0, 0, false, 0, 32},
-        {"anAutoHiddenPanelGives24", {with(plain, 0)}, 0, 0, false, 0, 24},
         {"aPanelOf10OrLessGives24", {with(plain, 10)}, 0, 0, false, 0, 24},
         {"theMainScreenBeforeTheFirst", {with(plain, 0), plain}, 1, 1, false, 0, 32},
         {"theFirstScreenWithoutAMainOne", {plain, with(plain, 0)}, {}, 0, false, 0, 32},
@@ -62,7 +63,6 @@ TEST(NotchGeometry, rectanglesHangFromTheTopCentreOfTheChosenScreen) {
     EXPECT_EQ(g.body({100, 27}), QRectF(3150, 200, 100, 27));
     // A pill narrower than 180 still gets a 196-wide hot zone; a wider body widens it.
     EXPECT_EQ(g.hotZone({100, 27}), QRectF(3102, 200, 196, 29));
-    EXPECT_EQ(g.hotZone({0, 27}), QRectF(3102, 200, 196, 29));
     EXPECT_EQ(g.hotZone({580, 300}), QRectF(2902, 200, 596, 29));
     EXPECT_EQ(g.dragTarget(), QRectF(3020, 200, 360, 77));
     EXPECT_EQ(NotchGeometry::grown(g.body({100, 27}), 14), QRectF(3136, 186, 128, 55));
@@ -103,6 +103,61 @@ TEST(QuietMode, decides) {
         const QuietMode quiet(screens, window, ownPid);
         EXPECT_EQ(quiet.isQuiet(c.quietWhenBusy, QRectF(0, 0, 1920, 1080)), c.quiet);
     }
+}
+
+using Mode = NotchViewModel::Mode;
+using Tab = NotchViewModel::Tab;
+
+const NotchGeometry unhoused{QRectF(0, 0, 1920, 1080), false, 0, 24};
+const NotchGeometry housed{QRectF(0, 0, 1512, 982), true, 192, 38};
+
+TEST(NotchViewModel, bodySizePerFace) {
+    enum Flag { none, quiet, pillOff };
+    const struct {
+        const char* name;
+        Mode mode;
+        Tab tab;
+        const NotchGeometry& screen;
+        std::size_t leaving, quarantined;
+        Flag flag;
+        QSizeF size;
+    } cases[] = {
+        {"nothingWhenNothingLeaves", Mode::pill, Tab::leaving, unhoused, 0, 0, none, {0, 24}},
+        {"nothingWhileQuiet", Mode::pill, Tab::leaving, unhoused, 3, 0, quiet, {0, 24}},
+        {"aPillBesideTheHousing", Mode::pill, Tab::leaving, housed, 3, 0, none, {264, 38}},
+        {"aSwitchedOffPillTakesNoRoom", Mode::pill, Tab::leaving, housed, 3, 0, pillOff, {192, 38}},
+        {"openScrollsBeyondFive", Mode::open, Tab::leaving, unhoused, 9, 0, none, {580, 24 + 380}},
+        {"anEmptyQuarantine", Mode::open, Tab::quarantine, unhoused, 9, 0, none, {580, 24 + 210}},
+        {"quarantineRows", Mode::open, Tab::quarantine, housed, 0, 2, none, {580, 38 + 212}},
+        {"aPeekOfSeveral", Mode::peek, Tab::leaving, unhoused, 2, 0, none, {480, 24 + 140}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        NotchViewModel vm(c.screen, Date{});
+        vm.setMode(c.mode);
+        vm.setTab(c.tab);
+        vm.setHidden(c.flag == quiet);
+        vm.setPillEnabled(c.flag != pillOff);
+        vm.setPeekFiles(std::vector<MatchedFile>(c.leaving)); // a peek shows the files leaving
+        EXPECT_EQ(vm.bodySize(c.leaving, c.quarantined), c.size);
+    }
+}
+
+TEST(NotchDerived, thePillShowsOnlyWhenFilesLeaveAndItIsSwitchedOnAndNotQuiet) {
+    EXPECT_EQ(NotchDerived::pillOpacity(2, false, true), 1);
+    EXPECT_EQ(NotchDerived::pillOpacity(2, false, false), 0);
+    EXPECT_EQ(NotchDerived::pillOpacity(2, true, true), 0);
+    EXPECT_EQ(NotchDerived::pillOpacity(0, false, true), 0);
+}
+
+TEST(Toast, texts) {
+    const auto texts = [](const Toast& toast) { return toast.title() + " / " + toast.subtitle(); };
+    EXPECT_EQ(texts(Toast::sweep({Uuid::random(), {"/d/a.png"}, 1, 0, "/q/a.png"})),
+              "Moved 1 file to quarantine / 0 MB · you can restore them for 7 days");
+    EXPECT_EQ(texts(Toast::keptFromPeek(1, "/d/a.png")),
+              "Kept forever / Dustlyn won't touch it. Undo in Settings › Kept files.");
+    EXPECT_EQ(texts(Toast::keptFromPeek(2, "/d/a.png")),
+              "Kept 2 files / Dustlyn won't touch them. Undo in Settings › Kept files.");
 }
 
 } // namespace
