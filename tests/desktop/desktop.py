@@ -10,7 +10,6 @@ import json
 import os
 import select
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
@@ -39,8 +38,8 @@ def wait_until(condition, what, timeout=PATIENCE, x=None):
     while True:
         while GLib.MainContext.default().iteration(False):
             pass
-        if x is not None:
-            x.drain()
+        while x is not None and x.display.pending_events():
+            x.display.next_event()
         result = condition()
         left = deadline - time.monotonic()
         if result:
@@ -125,9 +124,6 @@ class Dustlyn:
         return subprocess.run([DUSTLYN, *arguments], env=self.environment, capture_output=True,
                               text=True, timeout=timeout)
 
-    def running(self):
-        return self.process.poll() is None
-
     def ended(self, timeout=PATIENCE):
         """The exit status once the process ends by itself."""
         try:
@@ -135,10 +131,9 @@ class Dustlyn:
         except subprocess.TimeoutExpired:
             raise AssertionError(f"dustlyn still runs after {timeout} s:\n{self.log()}")
 
-    def stop(self, sig=signal.SIGTERM, timeout=PATIENCE):
-        if self.running():
-            self.process.send_signal(sig)
-        return self.ended(timeout)
+    def stop(self):
+        self.process.terminate()  # nothing when it has ended already
+        return self.ended()
 
     def kill(self):
         self.process.kill()
@@ -150,14 +145,6 @@ class XServer:
         self.display = display.Display()
         self.root = self.display.screen().root
         self.root.change_attributes(event_mask=X.PropertyChangeMask)
-        self.display.sync()
-
-    def close(self):
-        self.display.close()
-
-    def drain(self):
-        while self.display.pending_events():
-            self.display.next_event()
 
     def atom(self, name):
         return self.display.intern_atom(name)
@@ -193,14 +180,13 @@ class Panel:
     def __init__(self, x, dustlyn):
         self.x = x
         self.window = x.wait(lambda: self._find(dustlyn), f"the notch of process {dustlyn.pid}")
-        self.id = self.window.id
         # Shape and property changes wake the waits below.
         self.window.shape_select_input(1)
         self.window.change_attributes(event_mask=X.PropertyChangeMask)
-        x.display.sync()
 
     def _find(self, dustlyn):
-        assert dustlyn.running(), f"dustlyn ended before showing its notch:\n{dustlyn.log()}"
+        assert dustlyn.process.poll() is None, (
+            f"dustlyn ended before showing its notch:\n{dustlyn.log()}")
         return next((c for c in self.x.clients()
                      if self.x.values(c, "_NET_WM_PID") == [dustlyn.pid]), None)
 
@@ -209,20 +195,15 @@ class Panel:
         return sorted((r.x, r.y, r.width, r.height)
                       for r in self.window.shape_get_rectangles(shape.SK.Input).rectangles)
 
-    def drawn(self):
-        """The extents of the bounding shape: what is drawn without a compositing manager."""
-        e = self.window.shape_query_extents()
-        return (e.bounding_shape_extents_x, e.bounding_shape_extents_y,
-                e.bounding_shape_extents_width, e.bounding_shape_extents_height)
-
     def wait_for_drawn(self, face, what):
         """Waits until the face, [(x, y, width, height)], is drawn in full: it grows in."""
         (x, y, width, height), = face
 
-        def covered():
-            left, top, drawn_width, drawn_height = self.drawn()
-            return (left <= x and top <= y and left + drawn_width >= x + width and
-                    top + drawn_height >= y + height)
+        def covered():  # by the extents of the bounding shape, what is drawn
+            e = self.window.shape_query_extents()
+            return (e.bounding_shape_extents_x <= x and e.bounding_shape_extents_y <= y and
+                    e.bounding_shape_extents_x + e.bounding_shape_extents_width >= x + width and
+                    e.bounding_shape_extents_y + e.bounding_shape_extents_height >= y + height)
         return self.x.wait(covered, f"{what} drawn in full")
 
     def wait_for_input(self, expected, what):
@@ -398,9 +379,6 @@ class StatusNotifierWatcher:
 
     XML = """<node><interface name="org.kde.StatusNotifierWatcher">
       <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
-      <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
-      <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
-      <property name="ProtocolVersion" type="i" access="read"/>
     </interface></node>"""
 
     def __init__(self):
@@ -408,7 +386,7 @@ class StatusNotifierWatcher:
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
         self.registration = self.bus.register_object(
             "/StatusNotifierWatcher", Gio.DBusNodeInfo.new_for_xml(self.XML).interfaces[0],
-            self._call, self._property, None)
+            self._call, None, None)
         self.owner = Gio.bus_own_name_on_connection(
             self.bus, "org.kde.StatusNotifierWatcher", Gio.BusNameOwnerFlags.NONE,
             lambda *_: setattr(self, "owned", True), None)
@@ -417,11 +395,6 @@ class StatusNotifierWatcher:
     def _call(self, bus, sender, path, interface, method, arguments, invocation):
         self.items.append((sender, arguments.unpack()[0]))
         invocation.return_value(None)
-
-    def _property(self, bus, sender, path, interface, name):
-        return {"RegisteredStatusNotifierItems": GLib.Variant("as", [i[1] for i in self.items]),
-                "IsStatusNotifierHostRegistered": GLib.Variant("b", True),
-                "ProtocolVersion": GLib.Variant("i", 0)}[name]
 
     def call(self, service, path, interface, method, signature=None, arguments=()):
         return session_bus_call(self.bus, service, path, interface, method, signature,

@@ -28,33 +28,8 @@ def face(width, height):
     return [((WIDTH - width) // 2, 0, width, BAND + height)]
 
 
-def open_panel(rows):
-    return face(580, 106 + (104 if rows == 0 else 56 * min(rows, 5) - 6))
-
-
-PILL, TOAST, DROP_ZONES = face(100, 0), face(400, 60), face(480, 128)
-
-
-class TypingWindow:
-    """Another application with the keyboard, as the one the user is typing in."""
-
-    def __init__(self, x):
-        self.x = x
-        self.process = subprocess.Popen(
-            ["xmessage", "-geometry", "+40+300", "-name", "dustlyn-test-typing", "typing here"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = x.wait(lambda: next((c for c in x.clients() if (c.get_wm_class() or [""])[
-            0] == "dustlyn-test-typing"), None), "the typing window to be managed")
-        x.wait(self.has_keyboard, "the typing window to take the keyboard")
-
-    def has_keyboard(self):
-        focus = self.x.focus()
-        return self.x.values(self.x.root, "_NET_ACTIVE_WINDOW") == [self.window.id] and (
-            focus == self.window.id or focus in [c.id for c in self.window.query_tree().children])
-
-    def close(self):
-        self.process.kill()
-        self.process.wait()
+# OPEN: the open panel listing one file.
+PILL, OPEN, TOAST, DROP_ZONES = face(100, 0), face(580, 156), face(400, 60), face(480, 128)
 
 
 class DesktopTest(unittest.TestCase):
@@ -66,7 +41,7 @@ class DesktopTest(unittest.TestCase):
         self.home = ThrowawayHome(**self.config)
         self.addCleanup(self.home.remove)
         self.x = XServer()
-        self.addCleanup(self.x.close)
+        self.addCleanup(self.x.display.close)
         self.centre = self.x.root.get_geometry().width // 2
 
     def start(self, *arguments, **environment):
@@ -74,19 +49,15 @@ class DesktopTest(unittest.TestCase):
         self.addCleanup(dustlyn.kill)
         return dustlyn, Panel(self.x, dustlyn)
 
-    def typing_window(self):
-        window = TypingWindow(self.x)
-        self.addCleanup(window.close)
-        return window
-
     def ok(self, dustlyn, *arguments):
         result = dustlyn.command(*arguments)
         self.assertEqual(result.returncode, 0, result.stderr)
 
-    def leave_in_an_hour(self, dustlyn):
+    def leave_in_an_hour(self, dustlyn, panel):
         """A file the user gave a timer: it is leaving, without a peek announcing it."""
         path = self.home.file("Desktop/report.txt", "notes", age_seconds=3600)
         self.ok(dustlyn, "timer", str(path), "1h")
+        panel.wait_for_input(PILL, "the pill of a file leaving")
         return path
 
     def frame_is(self, panel, height, what):
@@ -105,23 +76,19 @@ class TheNotchWindow(DesktopTest):
                               "_NET_WM_STATE_SKIP_PAGER"},
                              set(self.x.names(panel.window, "_NET_WM_STATE")))
         # Sticky: openbox has no sticky state of its own and says so through the desktop
-        # number; the window still shows after a switch of workspace.
+        # number, all of them.
         self.assertEqual(self.x.values(panel.window, "_NET_WM_DESKTOP"), [0xFFFFFFFF])
-        run("xdotool", "set_desktop", "1")
-        self.x.wait(lambda: self.x.values(self.x.root, "_NET_CURRENT_DESKTOP") == [1],
-                    "the second workspace")
-        self.assertEqual(panel.window.get_attributes().map_state, X.IsViewable)
+        self.assertEqual(panel.window.get_wm_hints().input, 0, "it would take the keyboard")
 
         # It takes the pointer only over what it draws.
         panel.wait_for_input([], "no input shape with nothing leaving")
-        self.leave_in_an_hour(dustlyn)
-        panel.wait_for_input(PILL, "the pill's input shape")
+        self.leave_in_an_hour(dustlyn, panel)
         # The pill is a button: a click opens the panel with the keyboard, as the hot key
         # does (long before resting there would open it by hover). The window grows for
         # the open panel and shrinks back once it closed.
         run("xdotool", "mousemove", str(self.centre + 30), "10", "click", "1")
-        panel.wait_for_input(open_panel(1), "the open panel after a click")
-        self.x.wait(lambda: self.x.focus() == panel.id, "the keyboard on the panel")
+        panel.wait_for_input(OPEN, "the open panel after a click")
+        self.x.wait(lambda: self.x.focus() == panel.window.id, "the keyboard on the panel")
         self.frame_is(panel, OPEN_HEIGHT, "the window grown for the open panel")
         Pointer.key("Escape")
         panel.wait_for_input(PILL, "the pill after Esc")
@@ -133,28 +100,35 @@ class OpeningAndClosing(DesktopTest):
 
     def setUp(self):
         super().setUp()
-        self.typing = self.typing_window()
+        # Another application's window, which the window manager gives the keyboard, as the
+        # one the user is typing in.
+        self.typing = self.x.root.create_window(40, 300, 300, 100, 0, X.CopyFromParent)
+        self.typing.map()
+        self.x.wait(self.typing_has_keyboard, "the typing window to take the keyboard")
         self.dustlyn, self.panel = self.start()
-        self.leave_in_an_hour(self.dustlyn)
-        self.panel.wait_for_input(PILL, "the pill")
-        self.assertTrue(self.typing.has_keyboard(), "showing the notch took the keyboard")
+        self.leave_in_an_hour(self.dustlyn, self.panel)
+        self.assertTrue(self.typing_has_keyboard(), "showing the notch took the keyboard")
+
+    def typing_has_keyboard(self):
+        return self.x.focus() == self.typing.id and self.x.values(
+            self.x.root, "_NET_ACTIVE_WINDOW") == [self.typing.id]
 
     def cycle(self, open_it, close_it, how):
         open_it()
-        self.panel.wait_for_input(open_panel(1), f"the panel opened by {how}")
+        self.panel.wait_for_input(OPEN, f"the panel opened by {how}")
         close_it()
         self.panel.wait_for_input(PILL, f"the panel closed by {how}")
-        self.x.wait(self.typing.has_keyboard, f"the keyboard with the typing window after {how}")
+        self.x.wait(self.typing_has_keyboard, f"the keyboard with the typing window after {how}")
 
     def test_by_the_pointer_and_the_hot_key(self):
         def hover():
             Pointer.rest_at(self.centre, 5)
-            self.panel.wait_for_input(open_panel(1), "the panel opened by hovering")
-            self.assertTrue(self.typing.has_keyboard(), "opening by hover took the keyboard")
+            self.panel.wait_for_input(OPEN, "the panel opened by hovering")
+            self.assertTrue(self.typing_has_keyboard(), "opening by hover took the keyboard")
 
         def press_ctrl_alt_p():
             Pointer.key("ctrl+alt+p")
-            self.x.wait(lambda: self.x.focus() == self.panel.id, "the keyboard on the panel")
+            self.x.wait(lambda: self.x.focus() == self.panel.window.id, "the keyboard on the panel")
         self.cycle(hover, lambda: Pointer.rest_at(self.centre, 650), "the pointer")
         self.cycle(press_ctrl_alt_p, lambda: Pointer.key("Escape"), "Ctrl+Alt+P and Esc")
         # Pressed again while the panel it opened has the keyboard.
@@ -164,17 +138,16 @@ class OpeningAndClosing(DesktopTest):
         self.cycle(lambda: self.ok(self.dustlyn, "toggle"),
                    lambda: self.ok(self.dustlyn, "toggle"), "`dustlyn toggle`")
         self.ok(self.dustlyn, "open")
-        self.panel.wait_for_input(open_panel(1), "the panel opened by `dustlyn open`")
+        self.panel.wait_for_input(OPEN, "the panel opened by `dustlyn open`")
         self.ok(self.dustlyn, "open")
-        self.assertEqual(self.panel.input_shape(), open_panel(1), "a second open closed it")
+        self.assertEqual(self.panel.input_shape(), OPEN, "a second open closed it")
 
 
 class DroppingFiles(DesktopTest):
 
     def test_a_file_dragged_from_a_file_browser_onto_keep_forever_is_kept_where_it_is(self):
         dustlyn, panel = self.start()
-        path = self.leave_in_an_hour(dustlyn)
-        panel.wait_for_input(PILL, "the pill")
+        path = self.leave_in_an_hour(dustlyn, panel)
         source = DragSource(self.x, path)
         self.addCleanup(source.close)
         keep_forever = (self.centre - 115, 85)
@@ -217,8 +190,7 @@ class TheTrayItem(DesktopTest):
         watcher = StatusNotifierWatcher()
         self.addCleanup(watcher.close)
         dustlyn, _ = self.start()
-        sender, service = wait_until(lambda: watcher.items, "the tray item to register")[0]
-        item = sender if service.startswith("/") else service
+        _, item = wait_until(lambda: watcher.items, "the tray item to register")[0]
 
         def get(name):
             return watcher.call(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
@@ -255,8 +227,7 @@ class StartingAndEnding(DesktopTest):
     def test_on_a_wayland_session_it_comes_up_through_x11(self):
         dustlyn, panel = self.start(WAYLAND_DISPLAY="wayland-dustlyn-test",
                                     XDG_SESSION_TYPE="wayland", QT_QPA_PLATFORM=None)
-        self.leave_in_an_hour(dustlyn)
-        panel.wait_for_input(PILL, "the pill on the X server")
+        self.leave_in_an_hour(dustlyn, panel)
 
 
 if __name__ == "__main__":

@@ -17,23 +17,6 @@ protected:
     QWindow panel;
 };
 
-// A dock above others on every workspace, out of task bar and pager, that does not take the
-// keyboard: all asked for before it is first shown, whatever Qt adds of its own then.
-TEST_F(PanelWindowSystemTest, isPreparedAsAnUnfocusedDockAboveOthersOnEveryWorkspace) {
-    system.preparePanel(panel);
-    testing::syncQt();
-    const std::string properties =
-        testing::tool("xprop", {"-id", std::to_string(panel.winId()), "_NET_WM_WINDOW_TYPE",
-                                "_NET_WM_STATE", "_NET_WM_DESKTOP", "WM_HINTS"});
-    for (const char* expected :
-         {"_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DOCK\n", "_NET_WM_STATE_ABOVE",
-          "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
-          "_NET_WM_DESKTOP(CARDINAL) = 4294967295\n",
-          "Client accepts input or input focus: False\n"})
-        EXPECT_NE(properties.find(expected), std::string::npos) << expected << " in\n"
-                                                                << properties;
-}
-
 // With no compositing manager, transparent pixels would show black: the window is cut to
 // what is drawn then.
 TEST_F(PanelWindowSystemTest, isCutToItsDrawingUnlessACompositingManagerRuns) {

@@ -23,11 +23,7 @@ protected:
         QImage image(16, 16, QImage::Format_ARGB32);
         image.fill(Qt::transparent);
         QPainter(&image).fillRect(0, 0, 8, 16, Qt::red);
-        tray.show(QIcon(QPixmap::fromImage(image)), "Dustlyn",
-                  {{"Open Dustlyn", "", [this] { ++opened; }},
-                   {"Settings…", "Ctrl+,", [this] { ++settings; }},
-                   {"", "", {}},
-                   {"Quit Dustlyn", "Ctrl+Q", [this] { ++quit; }}});
+        tray.show(QIcon(QPixmap::fromImage(image)), "Dustlyn", {});
     }
 
     QDBusMessage call(const QString& path, const QString& interface, const QString& method,
@@ -51,25 +47,17 @@ protected:
     std::optional<testing::StatusNotifierWatcherService> watcher;
     StatusNotifierTray tray{QDBusConnection::sessionBus()};
     int opened = 0;
-    int settings = 0;
-    int quit = 0;
 };
 
-TEST_F(TrayTest, aPanelReadsTheItemAndItsMenuAndCallsTheirActions) {
+// The menu's entries, read and clicked, are checked with the real application's menu in
+// tests/desktop.
+TEST_F(TrayTest, aPanelReadsTheItemAndActivatesIt) {
     watcher.emplace();
     tray.onActivate = [this] { ++opened; };
     show();
-    ASSERT_TRUE(spinUntil([&] { return tray.registeredWithWatcher(); }));
-    EXPECT_EQ(watcher->items, QStringList{tray.serviceName()});
-    // The panel reads the menu's entries (checked with the real application's menu in
-    // tests/desktop) and clicks the second one.
-    EXPECT_EQ(property("Menu").value<QDBusObjectPath>().path(), "/MenuBar");
-    call("/MenuBar", "com.canonical.dbusmenu", "Event",
-         {2, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
-    EXPECT_TRUE(spinUntil([&] { return settings == 1; }));
+    ASSERT_TRUE(spinUntil([&] { return watcher->items == QStringList{tray.serviceName()}; }));
     call("/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {10, 10});
     EXPECT_TRUE(spinUntil([&] { return opened == 1; }));
-    EXPECT_EQ(quit, 0);
 
     // ARGB in network byte order.
     const auto icons = qdbus_cast<SniIconList>(property("IconPixmap"));
@@ -80,41 +68,24 @@ TEST_F(TrayTest, aPanelReadsTheItemAndItsMenuAndCallsTheirActions) {
     EXPECT_EQ(qdbus_cast<SniToolTip>(property("ToolTip")).title, "Dustlyn");
 
     tray.hide();
-    EXPECT_FALSE(tray.visible());
     EXPECT_FALSE(watcher->bus().interface()->isServiceRegistered(tray.serviceName()).value());
 }
 
 // A panel started after Dustlyn, or restarted, gets the item too.
 TEST_F(TrayTest, registersWithEachWatcherThatAppears) {
     show();
-    EXPECT_TRUE(tray.visible());
-    EXPECT_FALSE(tray.registeredWithWatcher());
     for (const char* connection : {"first-watcher", "second-watcher"}) {
         watcher.emplace(connection);
         ASSERT_TRUE(spinUntil([&] { return watcher->items == QStringList{tray.serviceName()}; }));
         watcher.reset();
-        ASSERT_TRUE(spinUntil([&] { return !tray.registeredWithWatcher(); }));
     }
 }
 
 // Without a StatusNotifier watcher, Qt's own item docks into an XEmbed system tray.
 TEST_F(TrayTest, withoutAWatcherTheItemDocksInAnXEmbedTray) {
     testing::XcbClient trayHost;
-    const xcb_window_t manager = trayHost.createWindow({0, 0, 1, 1}, false);
-    trayHost.own("_NET_SYSTEM_TRAY_S0", manager);
-    xcb_client_message_event_t announce{};
-    announce.response_type = XCB_CLIENT_MESSAGE;
-    announce.format = 32;
-    announce.window = trayHost.root();
-    announce.type = trayHost.atom("MANAGER");
-    announce.data.data32[1] = trayHost.atom("_NET_SYSTEM_TRAY_S0");
-    announce.data.data32[2] = manager;
-    xcb_send_event(trayHost.xcb(), 0, trayHost.root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&announce));
-    trayHost.sync();
-
+    trayHost.own("_NET_SYSTEM_TRAY_S0", trayHost.createWindow({0, 0, 1, 1}, false));
     show();
-    EXPECT_FALSE(tray.registeredWithWatcher());
     const xcb_atom_t opcode = trayHost.atom("_NET_SYSTEM_TRAY_OPCODE");
     EXPECT_TRUE(spinUntil([&] {
         trayHost.pump();

@@ -61,10 +61,6 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: dustlyn-drag-source FILE...\n");
-        return 2;
-    }
     QList<QUrl> urls;
     for (int i = 1; i < argc; ++i)
         urls << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));

@@ -34,8 +34,6 @@ public:
 
     // The bus name the item is known by, "org.kde.StatusNotifierItem-PID-1".
     QString serviceName() const { return serviceName_; }
-    // Whether a watcher has accepted the item (else the XEmbed fallback stands in).
-    bool registeredWithWatcher() const { return registered_; }
 
 private:
     void exportItem();

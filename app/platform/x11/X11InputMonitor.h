@@ -27,9 +27,6 @@ public:
     QPointF pointerPosition() const override;
     double secondsSinceLastKeyPress() const override;
 
-    // Whether the server sends raw input at all; without it nothing is followed.
-    bool following() const { return following_; }
-
 private:
     enum class Pending { motion, leftPress, leftRelease };
     struct PointerState {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusMessage>
+#include <QDBusError>
 #include <QObject>
 #include <QStringList>
 
@@ -55,32 +55,21 @@ public Q_SLOTS:
 };
 
 // The desktop's file browser, org.freedesktop.FileManager1, recording what it was asked to
-// show; or failing every call, as a broken one would.
+// show.
 class FileManagerService : public BusService {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
 
 public:
-    explicit FileManagerService(bool fails = false)
+    FileManagerService()
         : BusService("file-manager", "org.freedesktop.FileManager1",
-                     "/org/freedesktop/FileManager1"),
-          fails_(fails) {
+                     "/org/freedesktop/FileManager1") {
         publish();
     }
     QStringList shown;
 
 public Q_SLOTS:
-    void ShowItems(const QStringList& uris, const QString&, const QDBusMessage& message) {
-        if (fails_) {
-            message.setDelayedReply(true);
-            bus().send(message.createErrorReply(QDBusError::Failed, "cannot show the folder"));
-            return;
-        }
-        shown << uris;
-    }
-
-private:
-    bool fails_;
+    void ShowItems(const QStringList& uris, const QString&) { shown << uris; }
 };
 
 } // namespace dustlyn::testing

@@ -15,6 +15,14 @@ namespace dustlyn::testing {
 
 namespace {
 
+// The tests run in the UI tests' application, made before the first test on the X server
+// that scripts/with-desktop starts for each test; listing the tests needs neither.
+class QtApplication : public ::testing::Environment {
+    void SetUp() override { uiTestApp(); }
+};
+
+const auto* const application = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
 // An xcb reply, freed with the C library's free.
 template <class T> std::unique_ptr<T, void (*)(void*)> owned(T* reply) {
     return {reply, std::free};

@@ -7,21 +7,10 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
 namespace dustlyn::testing {
-
-// Prints a table row as its `name` in test names and failures; a test file brings it into
-// its rows' namespace with `using testing::PrintTo;`.
-template <class Row>
-requires requires(const Row& row) {
-    std::string(row.name);
-}
-void PrintTo(const Row& row, std::ostream* out) {
-    *out << row.name;
-}
 
 // Runs a desktop tool (xdotool, xprop, wmctrl, xrandr, xmodmap) to its end, failing the
 // test when it fails; returns what it printed.
@@ -45,7 +34,6 @@ public:
     XcbClient& operator=(const XcbClient&) = delete;
 
     xcb_connection_t* xcb() const { return connection_; }
-    xcb_window_t root() const { return root_; }
     xcb_atom_t atom(const std::string& name);
 
     // A window that reports key presses; mapped unless told otherwise.
