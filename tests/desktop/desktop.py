@@ -20,7 +20,7 @@ import gi
 gi.require_version("Atspi", "2.0")
 gi.require_version("Gio", "2.0")
 from gi.repository import Atspi, Gio, GLib  # noqa: E402
-from Xlib import X, display  # noqa: E402
+from Xlib import X, display, error  # noqa: E402
 from Xlib.ext import shape  # noqa: E402
 
 DUSTLYN = os.environ.get("DUSTLYN", "dustlyn")
@@ -150,8 +150,13 @@ class XServer:
         return self.display.intern_atom(name)
 
     def values(self, window, name):
-        """A 32-bit property's values (atoms, windows, cardinals); empty when unset."""
-        reply = window.get_full_property(self.atom(name), X.AnyPropertyType)
+        """A 32-bit property's values (atoms, windows, cardinals); empty when unset, or when
+        the window was destroyed since it was listed (a closing window leaves the client list
+        only after it is gone)."""
+        try:
+            reply = window.get_full_property(self.atom(name), X.AnyPropertyType)
+        except error.BadWindow:
+            return []
         return list(reply.value) if reply is not None and reply.format == 32 else []
 
     def names(self, window, name):
