@@ -80,8 +80,7 @@ class ThrowawayHome:
         env = dict(os.environ, HOME=str(self.home), XDG_DATA_HOME=str(self.data),
                    XDG_CONFIG_HOME=str(self.home / ".config"),
                    XDG_CACHE_HOME=str(self.home / ".cache"), XDG_RUNTIME_DIR=str(self.runtime))
-        env.update(changes)
-        return {name: value for name, value in env.items() if value is not None}
+        return {name: value for name, value in dict(env, **changes).items() if value is not None}
 
     def file(self, relative, text="", age_seconds=0):
         path = self.home / relative
@@ -279,12 +278,9 @@ class DragSource:
     def release(self):
         """Drops where the pointer is; answers the action the drop was taken as."""
         run("xdotool", "mouseup", "1")
-        deadline = time.monotonic() + PATIENCE
-        while time.monotonic() < deadline:
-            for line in self.heard(wait=deadline - time.monotonic()):
-                if line.startswith("dropped"):
-                    return line.split()[1]
-        raise AssertionError("the drag source never said how the drop was taken")
+        dropped = wait_until(lambda: [h for h in self.heard(wait=0.05) if h.startswith("dropped")],
+                             "the drag source to say how the drop was taken")
+        return dropped[0].split()[1]
 
     def close(self):
         self.process.kill()

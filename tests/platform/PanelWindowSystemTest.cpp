@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <xcb/shape.h>
 
+#include <csignal>
+
 namespace dustlyn {
 namespace {
 
@@ -16,6 +18,18 @@ protected:
     X11PanelWindowSystem system{X11Connection::fromQt()};
     QWindow panel;
 };
+
+// Above others and on every workspace from its first showing: asked for before it is shown,
+// where the states Qt adds of its own then cannot hide a missing one (and openbox, which
+// the end-to-end tests run on, drops the sticky one).
+TEST_F(PanelWindowSystemTest, isAboveOthersAndStickyFromItsFirstShowing) {
+    system.preparePanel(panel);
+    testing::syncQt();
+    const std::string states =
+        testing::tool("xprop", {"-id", std::to_string(panel.winId()), "_NET_WM_STATE"});
+    for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY"})
+        EXPECT_NE(states.find(state), std::string::npos) << state << " in " << states;
+}
 
 // With no compositing manager, transparent pixels would show black: the window is cut to
 // what is drawn then.
@@ -58,9 +72,17 @@ TEST_F(PanelWindowSystemTest, closedBeforeItWasActivatedLeavesTheKeyboardWhereIt
     system.preparePanel(panel);
     panel.show();
     ASSERT_TRUE(spinUntil([&] { return panel.isExposed(); }));
+    // The window manager is held still meanwhile. Going on, it first gives the panel the
+    // keyboard as it was asked to (done for it here: openbox, catching up, would read the
+    // panel's refusal of the keyboard first), then acts on what was asked after.
+    const std::string wm = testing::tool("xprop", {"-root", "-notype", "_OPENBOX_PID"});
+    const pid_t busy = std::stoi(wm.substr(wm.find('=') + 1));
+    ::kill(busy, SIGSTOP);
     system.activate(panel);
     system.deactivate(panel);
     testing::syncQt();
+    testing::tool("xdotool", {"windowfocus", std::to_string(panel.winId())});
+    ::kill(busy, SIGCONT);
     // The window manager takes requests in order: once it has put the other window above,
     // it has acted on every activation asked for before.
     testing::tool("wmctrl", {"-i", "-r", typing, "-b", "add,above"});

@@ -1,9 +1,9 @@
-// dustlyn-drag-source FILE...: a small window that, pressed with the left button, drags the
-// given files as a file browser does (over XDND), so tests and the screenshot
-// script can drag files onto the notch with xdotool. Its window is titled
-// "dustlyn-drag-source". It prints the action the drop target under the pointer offers
-// whenever that changes ("over copy", "over none", ...) and at the end of each drag the
-// action taken ("dropped copy", "dropped move", "dropped link" or "dropped none").
+// dustlyn-drag-source FILE...: a small window that, pressed, drags the given files as a file
+// browser does (over XDND), so tests and the screenshot script can drag files onto the notch
+// with xdotool. Its window is titled "dustlyn-drag-source". It prints the action the drop
+// target under the pointer offers whenever that changes ("over copy", "over none", ...) and at
+// the end of each drag the action taken ("dropped copy", "dropped move", "dropped link" or
+// "dropped none").
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -32,9 +32,7 @@ public:
     }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() != Qt::LeftButton)
-            return;
+    void mousePressEvent(QMouseEvent*) override {
         auto* data = new QMimeData;
         data->setUrls(urls_);
         // File browsers offer their own kinds of file list beside text/uri-list; with more
