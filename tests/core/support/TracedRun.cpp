@@ -47,7 +47,10 @@ ChildRun runChild(const std::vector<std::string>& command, const fs::path& scrat
 
 std::vector<std::string> straceInjecting(const std::vector<std::string>& injections,
                                          const std::string& log) {
-    std::vector<std::string> command = {"strace", "-f", "-qq", "-o", log};
+    // -D: the command is the started process itself and strace its grandchild, so that killing
+    // the process ends the command (strace 6.1 leaves a command it traces running when it is
+    // killed itself).
+    std::vector<std::string> command = {"strace", "-D", "-f", "-qq", "-o", log};
     for (const auto& injection : injections)
         command.insert(command.end(), {"-e", "inject=" + injection});
     return command;
