@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -164,6 +166,30 @@ HistoryTail::trimmed(std::string_view bytes, const std::vector<std::size_t>& sta
     return pieces;
 }
 
+namespace {
+
+// Each quarantine path in `text` (as its JSON literal) and the offset of its last mention.
+using Mentions = std::unordered_map<std::string_view, std::size_t>;
+
+Mentions lastMentions(std::string_view text) {
+    static constexpr std::string_view key = "\"quarantinePath\":";
+    static constexpr std::string_view next = ",\"size\":";
+    Mentions last;
+    // Inside a literal every quote is escaped, so neither the key nor what follows the path
+    // can be found there.
+    for (std::size_t at = text.find(key); at != std::string_view::npos;
+         at = text.find(key, at + key.size())) {
+        const std::size_t begin = at + key.size();
+        const std::size_t end = text.find(next, begin);
+        if (end == std::string_view::npos)
+            break;
+        last[text.substr(begin, end - begin)] = at;
+    }
+    return last;
+}
+
+} // namespace
+
 std::optional<std::vector<std::string_view>>
 HistoryTail::kept(std::string_view bytes, const std::vector<std::size_t>& entryOffsets,
                   std::size_t excess, std::string_view encoded, LookedAt& looked) {
@@ -173,12 +199,19 @@ HistoryTail::kept(std::string_view bytes, const std::vector<std::size_t>& entryO
     starts.push_back(bytes.size()); // one past the closing bracket: where a next entry would be
     QuarantinePresence presence;
     // A later entry of the same quarantine path, found by its text as the store writes it.
+    // Indexed at the first need: a search of the file for each old entry took a sweep of a
+    // thousand recurring names past a second.
+    std::optional<Mentions> inFile;
+    std::optional<Mentions> inEncoded;
     const auto mentionedAfter = [&](const std::string& path, std::size_t from) {
-        std::string needle = "\"quarantinePath\":";
-        appendJsonString(needle, path);
-        needle += ",\"size\":";
-        return bytes.find(needle, from) != std::string_view::npos ||
-               encoded.find(needle) != std::string_view::npos;
+        if (!inFile) {
+            inFile = lastMentions(bytes);
+            inEncoded = lastMentions(encoded);
+        }
+        std::string literal;
+        appendJsonString(literal, path);
+        const auto later = inFile->find(literal);
+        return (later != inFile->end() && later->second >= from) || inEncoded->contains(literal);
     };
     std::vector<std::string_view> pieces{"["};
     const auto add = [&pieces](std::string_view piece) {

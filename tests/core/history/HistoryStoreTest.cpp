@@ -184,6 +184,23 @@ TEST(HistoryAppend, theCapNeverDropsTheRecordOfAFileStillInTheQuarantine) {
     };
     HistoryStore(store.url(), 100).save(old);
     const auto added = at(6, Kind::quarantined, "new.png");
+    // The tail writer trims by the same rules, looking at the entries it drops only: a name
+    // used again later in the file, or by a new entry, is the later file's.
+    const auto over = at(7, Kind::quarantined, "here.png");
+    const struct {
+        HistoryEntry added;
+        std::vector<HistoryEntry> kept;
+    } appends[] = {{added, {old[0], old[4], added}}, {over, {old[4], old[5], over}}};
+    for (const auto& [entry, kept] : appends) {
+        SCOPED_TRACE(entry.quarantinePath);
+        const HistoryStore whole(dir / "whole/history.json", 3);
+        const HistoryStore tail(dir / "tail/history.json", 3);
+        HistoryStore(whole.url(), 100).save(old);
+        HistoryStore(tail.url(), 100).save(old);
+        EXPECT_EQ(whole.append({entry}), kept);
+        EXPECT_EQ(tail.appendToTail({entry}), true);
+        EXPECT_EQ(testing::readFile(tail.url()), testing::readFile(whole.url()));
+    }
     EXPECT_EQ(store.append({added}), (std::vector<HistoryEntry>{old[0], old[4], added}));
 
     // More files in the quarantine than the cap: every one keeps its record.
