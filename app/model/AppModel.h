@@ -205,8 +205,9 @@ private:
     void takeUp(ConfigurationReadout readout);
     void reconcileJournal();
     void removeAbandonedCopies();
-    // True when the history file now holds the entries.
-    bool appendHistory(const std::vector<HistoryEntry>& entries);
+    // True when the history file now holds the entries (given encoded, or not).
+    bool appendHistory(const std::vector<HistoryEntry>& entries,
+                       const std::string* encoded = nullptr);
     ScanReport scanRuleFolders() const;
     // The scan of the rule folders, with new files announced; true when it changed.
     bool rescan();

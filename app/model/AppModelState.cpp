@@ -14,8 +14,8 @@ template <class T> bool assign(T& field, T value) {
 
 } // namespace
 
-bool AppModel::appendHistory(const std::vector<HistoryEntry>& entries) {
-    const bool written = history_.append(entries);
+bool AppModel::appendHistory(const std::vector<HistoryEntry>& entries, const std::string* encoded) {
+    const bool written = history_.append(entries, encoded);
     emit historyChanged();
     return written;
 }

@@ -6,11 +6,29 @@
 #include "core/quarantine/FileSystemCalls.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <future>
 #include <string_view>
 #include <system_error>
 #include <unordered_set>
 
 namespace dustlyn {
+
+namespace {
+
+// The history's entries for the moves, made on another core while the files move: a sweep's
+// moves wait on the file system, and the entries would otherwise be made after them.
+std::future<SweepRecords::Foreseen> foreseeAside(const ScanReport& toMove,
+                                                 std::filesystem::path quarantine,
+                                                 const Uuid& sweepID, Date stamp) {
+    // Deferred when no thread can be started: the entries are then made where they are taken.
+    return std::async(std::launch::async | std::launch::deferred,
+                      [&toMove, quarantine = std::move(quarantine), sweepID, stamp] {
+                          return SweepRecords::foresee(toMove, quarantine, sweepID, stamp);
+                      });
+}
+
+} // namespace
 
 // The rule folders are scanned once before the moves and once after; the quarantine is walked
 // once, after the moves, and that one listing is both purged from and shown.
@@ -71,6 +89,9 @@ QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid
     const SweepJournal& journal = history_.journal();
     QuarantineReport report;
     const Date dated = now();
+    // Joined below, or when leaving by an exception: `toMove` outlives it either way.
+    std::future<SweepRecords::Foreseen> foreseen =
+        foreseeAside(toMove, quarantineFolder(), sweepID, dated);
     try {
         report = purger_.quarantine(
             toMove, quarantineFolder(), dated,
@@ -88,10 +109,15 @@ QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid
     if (afterMoves)
         afterMoves();
     setLastQuarantine(report);
-    const auto entries = SweepRecords::ofMoves(toMove, report, sweepID, now());
+    // Dated as the files are, whether foreseen or made now: a name taken meanwhile or a
+    // failed move makes them here.
+    SweepRecords::Foreseen records = foreseen.get();
+    if (!SweepRecords::cameTrue(records.entries, report))
+        records = {SweepRecords::ofMoves(toMove, report, sweepID, dated), std::nullopt};
     // The journal goes only once the history file really holds the sweep's entries; if the
     // write failed, the next sweep or start-up records them from the journal.
-    if (entries.empty() || appendHistory(entries))
+    if (records.entries.empty() ||
+        appendHistory(records.entries, records.encoded ? &*records.encoded : nullptr))
         journal.remove();
     return report;
 }

@@ -2,6 +2,7 @@
 
 #include "core/quarantine/FileSystemCalls.h"
 
+#include <future>
 #include <utility>
 
 namespace dustlyn {
@@ -26,19 +27,26 @@ HeldHistory& ModelHistory::held() const {
 
 void ModelHistory::prepareAppend(std::size_t incoming) {
     prepared_.reset();
+    preparing_ = {};
     // A history already read is written from what is held.
     if (held_)
         return;
-    if (auto prepared = store_.prepareTrim(incoming))
-        prepared_.emplace(std::move(*prepared));
+    // On another core, so that the files move meanwhile; deferred to append() when no thread
+    // can be started. The store is a path and a limit, copied.
+    preparing_ = std::async(std::launch::async | std::launch::deferred,
+                            [store = store_, incoming] { return store.prepareTrim(incoming); });
 }
 
-bool ModelHistory::append(const std::vector<HistoryEntry>& entries) {
+bool ModelHistory::append(const std::vector<HistoryEntry>& entries, const std::string* encoded) {
     // Not read yet: the entries go to the end of the file as it is. A file that cannot take
     // them so (missing, odd at its ends, or full) is read and written whole, as is one whose
     // tail could not be written, so that the entries are held until a write succeeds.
+    if (preparing_.valid())
+        if (auto prepared = preparing_.get())
+            prepared_.emplace(std::move(*prepared));
     const bool appended =
-        !held_ && store_.appendToTail(entries, prepared_ ? &*prepared_ : nullptr).value_or(false);
+        !held_ &&
+        store_.appendToTail(entries, prepared_ ? &*prepared_ : nullptr, encoded).value_or(false);
     prepared_.reset();
     if (appended)
         return true;

@@ -3,6 +3,7 @@
 #include "core/history/HistoryStore.h"
 #include "core/history/SweepJournal.h"
 
+#include <future>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +24,9 @@ public:
     // Begins the rewrite that `incoming` entries would call for, before they are known, for the
     // next append() to finish.
     void prepareAppend(std::size_t incoming);
-    // True when the file now holds the entries; they are held either way.
-    bool append(const std::vector<HistoryEntry>& entries);
+    // True when the file now holds the entries; they are held either way. `encoded`, when
+    // given, is HistoryStore::encode(entries), made beforehand.
+    bool append(const std::vector<HistoryEntry>& entries, const std::string* encoded = nullptr);
     // Records where the files of a journal left behind came from (the last run stopped between
     // its moves and its history entry). True when that added entries.
     bool reconcileJournal(Date now);
@@ -39,6 +41,7 @@ private:
     // Filled by held(); until then the file is only ever appended to.
     mutable std::optional<HeldHistory> held_;
     mutable std::vector<std::string> notices_;
+    std::future<std::optional<PreparedTrim>> preparing_;
     std::optional<PreparedTrim> prepared_;
 };
 

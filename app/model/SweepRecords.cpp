@@ -1,5 +1,9 @@
 #include "app/model/SweepRecords.h"
 
+#include "core/history/HistoryStore.h"
+#include "core/quarantine/FileSystemCalls.h"
+
+#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
 
@@ -48,6 +52,42 @@ std::vector<HistoryEntry> SweepRecords::ofMoves(const ScanReport& moved,
         }
     }
     return entries;
+}
+
+SweepRecords::Foreseen SweepRecords::foresee(const ScanReport& toMove,
+                                             const std::filesystem::path& quarantine,
+                                             const Uuid& sweepID, Date stamp) {
+    std::string folder = quarantine.native();
+    if (folder.empty() || folder.back() != '/')
+        folder.push_back('/');
+    Foreseen records;
+    records.entries.reserve(static_cast<std::size_t>(toMove.matchedCount));
+    const std::vector<Uuid> ids = Uuid::randomMany(static_cast<std::size_t>(toMove.matchedCount));
+    for (const auto& result : toMove.results)
+        for (const auto& file : result.files)
+            records.entries.push_back(
+                {ids.at(records.entries.size()), stamp, HistoryEntry::Kind::quarantined, file.url,
+                 folder + std::string(nameText(file.url)), file.size, result.rule.name, sweepID});
+    try {
+        records.encoded = HistoryStore::encode(records.entries);
+    } catch (const std::invalid_argument&) {
+        // The store meets the same text when it is given the entries, and takes its own way.
+    }
+    return records;
+}
+
+bool SweepRecords::cameTrue(const std::vector<HistoryEntry>& entries,
+                            const QuarantineReport& report) {
+    if (entries.size() != report.outcomes.size())
+        return false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const QuarantineOutcome& outcome = report.outcomes[i];
+        if (!outcome.success || !outcome.quarantined ||
+            *outcome.quarantined != entries[i].quarantinePath ||
+            outcome.original != entries[i].originalPath)
+            return false;
+    }
+    return true;
 }
 
 std::vector<HistoryEntry> SweepRecords::ofDeletions(const PurgeReport& report,

@@ -6,6 +6,8 @@
 #include "core/quarantine/QuarantineReport.h"
 #include "core/scan/ScanReport.h"
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,18 @@ struct SweepRecords {
     static std::vector<HistoryEntry> ofMoves(const ScanReport& moved,
                                              const QuarantineReport& report, const Uuid& sweepID,
                                              Date stamp);
+    // The entries ofMoves() gives when every file of `toMove` moves under its own name into
+    // `quarantine`, and their encoding (none for text that is not valid UTF-8): made while
+    // the files move, and taken when cameTrue().
+    struct Foreseen {
+        std::vector<HistoryEntry> entries;
+        std::optional<std::string> encoded;
+    };
+    static Foreseen foresee(const ScanReport& toMove, const std::filesystem::path& quarantine,
+                            const Uuid& sweepID, Date stamp);
+    // Whether `entries` are what ofMoves() gives for `report`: every file moved, and to the
+    // path foreseen.
+    static bool cameTrue(const std::vector<HistoryEntry>& entries, const QuarantineReport& report);
     // A "deleted" entry for each file deleted, under the path it had before the quarantine as
     // far as `history` tells it.
     static std::vector<HistoryEntry>

@@ -257,18 +257,22 @@ std::optional<PreparedTrim> HistoryStore::prepareTrim(std::size_t incoming) cons
 }
 
 std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& entries,
-                                               PreparedTrim* prepared) const {
+                                               PreparedTrim* prepared,
+                                               const std::string* encodedBefore) const {
     const auto file = HistoryTail::open(url_);
     if (!file)
         return std::nullopt;
     if (entries.empty() || limit_ < 0)
         return std::nullopt;
-    std::string encoded;
-    try {
-        encoded = encode(entries);
-    } catch (const std::invalid_argument&) {
-        return std::nullopt;
+    std::string encodedHere;
+    if (!encodedBefore) {
+        try {
+            encodedHere = encode(entries);
+        } catch (const std::invalid_argument&) {
+            return std::nullopt;
+        }
     }
+    const std::string& encoded = encodedBefore ? *encodedBefore : encodedHere;
     const std::vector<std::size_t> starts = HistoryTail::entryStarts(file->bytes);
     const std::size_t count = starts.size();
     if (count + entries.size() <= std::size_t(limit_))

@@ -83,9 +83,11 @@ public:
     // this store writes, or the entries would take it past `limit` (counted, not decoded):
     // the caller then appends through hold(). False when the write failed; the file is then
     // put back as it was.
-    // With `prepared` (from prepareTrim) a trim it began is finished rather than written anew.
+    // With `prepared` (from prepareTrim) a trim it began is finished rather than written anew;
+    // with `encoded` (encode(entries), made beforehand) the entries are not encoded again.
     std::optional<bool> appendToTail(const std::vector<HistoryEntry>& entries,
-                                     PreparedTrim* prepared = nullptr) const;
+                                     PreparedTrim* prepared = nullptr,
+                                     const std::string* encoded = nullptr) const;
     // The rewrite that `incoming` more entries would call for, begun now (see PreparedTrim).
     std::optional<PreparedTrim> prepareTrim(std::size_t incoming) const;
     // Whether the file's ends are the ones this store writes (or there is no file): a cheap

@@ -3,6 +3,9 @@
 #include "core/history/SweepJournal.h"
 #include "tests/app/model/ModelFixture.h"
 
+#include <set>
+#include <string>
+
 namespace dustlyn::testing {
 namespace {
 
@@ -141,10 +144,13 @@ TEST_F(SweepCycle, aSweepWithNothingDueMovesNothingButIsDatedAndEverythingMovesA
     EXPECT_EQ(trash_->calls, 1);
 }
 
+// A name already taken in the quarantine gives the file a numbered one, and its entry says so.
 TEST_F(SweepCycle, dueFilesMoveWithOneHistoryEntryEachSharingDateAndSweep) {
     makeFile("Desktop/a.png", 120, "aaaa");
     makeFile("Desktop/sub/b.png", 61, "bb");
     makeFile("Desktop/notes.txt", 1000);
+    writeFile(quarantine() / "a.png");
+    setModificationDate(quarantine() / "a.png", clock_->now());
     auto model = makeModel();
     std::optional<SweepSummary> summary;
     model->onSweep = [&](const SweepSummary& s) {
@@ -158,12 +164,15 @@ TEST_F(SweepCycle, dueFilesMoveWithOneHistoryEntryEachSharingDateAndSweep) {
     EXPECT_TRUE(fs::exists(*summary->sample));
     const auto& history = model->history();
     ASSERT_EQ(history.size(), 2u);
+    std::set<std::string> names;
     for (const auto& entry : history) {
+        names.insert(fs::path(entry.quarantinePath).filename());
         EXPECT_EQ(entry, (HistoryEntry{entry.id, clock_->now(), HistoryEntry::Kind::quarantined,
                                        entry.originalPath, entry.quarantinePath, entry.size,
                                        "Desktop - Pictures", summary->id}));
         EXPECT_TRUE(fs::exists(entry.quarantinePath) && !fs::exists(entry.originalPath));
     }
+    EXPECT_EQ(names, (std::set<std::string>{"a (1).png", "b.png"}));
     EXPECT_TRUE(fs::exists(home_ / "Desktop/notes.txt"));
     // The history file holds the same, and no journal is left behind.
     EXPECT_EQ(model->historyStore().load(), history);
