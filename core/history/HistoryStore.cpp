@@ -273,7 +273,8 @@ std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& 
         }
     }
     const std::string& encoded = encodedBefore ? *encodedBefore : encodedHere;
-    const std::vector<std::size_t> starts = HistoryTail::entryStarts(file->bytes);
+    const std::vector<std::size_t>* begun = prepared ? prepared->startsOf(url_) : nullptr;
+    const std::vector<std::size_t> starts = begun ? *begun : HistoryTail::entryStarts(file->bytes);
     const std::size_t count = starts.size();
     if (count + entries.size() <= std::size_t(limit_))
         return HistoryTail::append(*file, encoded);

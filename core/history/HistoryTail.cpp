@@ -171,16 +171,26 @@ namespace {
 // Each quarantine path in `text` (as its JSON literal) and the offset of its last mention.
 using Mentions = std::unordered_map<std::string_view, std::size_t>;
 
+// string_view::find stops at every quote of the file; memmem skips ahead.
+std::size_t findIn(std::string_view text, std::string_view needle, std::size_t from) {
+    if (from > text.size())
+        return std::string_view::npos;
+    const void* found =
+        ::memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+    return found ? std::size_t(static_cast<const char*>(found) - text.data())
+                 : std::string_view::npos;
+}
+
 Mentions lastMentions(std::string_view text) {
     static constexpr std::string_view key = "\"quarantinePath\":";
     static constexpr std::string_view next = ",\"size\":";
     Mentions last;
     // Inside a literal every quote is escaped, so neither the key nor what follows the path
     // can be found there.
-    for (std::size_t at = text.find(key); at != std::string_view::npos;
-         at = text.find(key, at + key.size())) {
+    for (std::size_t at = findIn(text, key, 0); at != std::string_view::npos;
+         at = findIn(text, key, at + key.size())) {
         const std::size_t begin = at + key.size();
-        const std::size_t end = text.find(next, begin);
+        const std::size_t end = findIn(text, next, begin);
         if (end == std::string_view::npos)
             break;
         last[text.substr(begin, end - begin)] = at;

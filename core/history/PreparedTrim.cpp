@@ -63,6 +63,10 @@ bool PreparedTrim::sameFileAt(const fs::path& url) const {
            now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
 
+const std::vector<std::size_t>* PreparedTrim::startsOf(const fs::path& url) const {
+    return sameFileAt(url) ? &starts_ : nullptr;
+}
+
 bool PreparedTrim::finish(const fs::path& url, const std::vector<std::size_t>& starts,
                           std::size_t limit, std::string_view encoded) {
     const std::size_t incoming = HistoryTail::countEntries(encoded);

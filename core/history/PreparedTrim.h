@@ -29,6 +29,9 @@ public:
     // with this object. FileError when the write fails.
     bool finish(const std::filesystem::path& url, const std::vector<std::size_t>& starts,
                 std::size_t limit, std::string_view encoded);
+    // Where the entries of the file at `url` start, when it is still the one begun from: read
+    // once, not again for finish().
+    const std::vector<std::size_t>* startsOf(const std::filesystem::path& url) const;
 
 private:
     PreparedTrim(HistoryTail::Opened file, std::vector<std::size_t> starts, std::size_t excess,

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace dustlyn {
 
@@ -15,7 +16,14 @@ public:
     bool at(const std::string& path);
 
 private:
-    using Names = std::set<std::string, std::less<>>;
+    // Looked up by the name's text in the path, without a copy.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    using Names = std::unordered_set<std::string, NameHash, std::equal_to<>>;
 
     static std::optional<Names> list(std::string_view folder);
 
