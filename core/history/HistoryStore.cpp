@@ -259,11 +259,11 @@ std::optional<PreparedTrim> HistoryStore::prepareTrim(std::size_t incoming) cons
 std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& entries,
                                                PreparedTrim* prepared,
                                                const std::string* encodedBefore) const {
-    const auto file = HistoryTail::open(url_);
-    if (!file)
-        return std::nullopt;
     if (entries.empty() || limit_ < 0)
         return std::nullopt;
+    const auto file = HistoryTail::open(url_);
+    if (!file)
+        return itemExists(url_) ? std::nullopt : startFile(entries, encodedBefore);
     std::string encodedHere;
     if (!encodedBefore) {
         try {
@@ -294,6 +294,30 @@ std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& 
         return std::nullopt;
     try {
         writeFileAtomically(url_, *trimmed);
+    } catch (const FileError&) {
+        return false;
+    }
+    removeLeftoverTemporaries(url_);
+    return true;
+}
+
+std::optional<bool> HistoryStore::startFile(const std::vector<HistoryEntry>& entries,
+                                            const std::string* encodedBefore) const {
+    // More entries than the cap are trimmed first, which is the whole write's to do.
+    if (entries.size() > std::size_t(limit_))
+        return std::nullopt;
+    std::string encodedHere;
+    if (!encodedBefore) {
+        try {
+            encodedHere = encode(entries);
+        } catch (const std::invalid_argument&) {
+            return std::nullopt;
+        }
+    }
+    std::error_code ignored;
+    fs::create_directories(url_.parent_path(), ignored);
+    try {
+        writeFileAtomically(url_, encodedBefore ? *encodedBefore : encodedHere);
     } catch (const FileError&) {
         return false;
     }

@@ -79,7 +79,8 @@ public:
     bool append(HeldHistory& held, const std::vector<HistoryEntry>& entries) const;
     // Adds entries at the end of the file without reading or decoding what it holds: the
     // closing bracket gives way to the new entries and a new bracket, and only the new bytes
-    // are written and flushed. Nothing when the file is missing, its ends are not the ones
+    // are written and flushed; a missing file is written with the entries alone, as a whole
+    // write would write it. Nothing when the file cannot be looked at, its ends are not the ones
     // this store writes, or the entries would take it past `limit` (counted, not decoded):
     // the caller then appends through hold(). False when the write failed; the file is then
     // put back as it was.
@@ -115,6 +116,9 @@ public:
 private:
     // save(), saying whether the file now holds `entries`.
     bool write(const std::vector<HistoryEntry>& entries) const;
+    // appendToTail() where there is no file yet.
+    std::optional<bool> startFile(const std::vector<HistoryEntry>& entries,
+                                  const std::string* encoded) const;
 
     std::filesystem::path url_;
     std::int64_t limit_;

@@ -287,7 +287,15 @@ TEST(HistoryTailDecline, declinesFilesItCannotReadAtTheirEnds) {
     testing::TempDir dir;
     const HistoryStore store(dir / "history.json", 5);
     const auto added = numberedEntries(10, 1, dir / "Quarantine");
-    EXPECT_EQ(store.appendToTail(added), std::nullopt) << "no file";
+    // No file is no content: the first entries are written as a whole write writes them.
+    const HistoryStore first(dir / "first/history.json", 5);
+    EXPECT_EQ(first.appendToTail(added), true);
+    EXPECT_EQ(first.load(), added);
+    EXPECT_EQ(testing::readFile(first.url()), HistoryStore::encode(added));
+    const HistoryStore over(dir / "over/history.json", 5);
+    EXPECT_EQ(over.appendToTail(numberedEntries(20, 6, dir / "Quarantine")), std::nullopt)
+        << "more than the cap: trimmed by a whole write";
+    EXPECT_FALSE(fs::exists(over.url()));
 
     store.save(numberedEntries(0, 3, dir / "Quarantine"));
     const std::string sound = testing::readFile(store.url());
