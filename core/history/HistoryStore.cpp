@@ -261,9 +261,6 @@ std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& 
                                                const std::string* encodedBefore) const {
     if (entries.empty() || limit_ < 0)
         return std::nullopt;
-    const auto file = HistoryTail::open(url_);
-    if (!file)
-        return itemExists(url_) ? std::nullopt : startFile(entries, encodedBefore);
     std::string encodedHere;
     if (!encodedBefore) {
         try {
@@ -273,6 +270,9 @@ std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& 
         }
     }
     const std::string& encoded = encodedBefore ? *encodedBefore : encodedHere;
+    const auto file = HistoryTail::open(url_);
+    if (!file)
+        return itemExists(url_) ? std::nullopt : startFile(entries.size(), encoded);
     const std::vector<std::size_t>* begun = prepared ? prepared->startsOf(url_) : nullptr;
     const std::vector<std::size_t> starts = begun ? *begun : HistoryTail::entryStarts(file->bytes);
     const std::size_t count = starts.size();
@@ -301,23 +301,14 @@ std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& 
     return true;
 }
 
-std::optional<bool> HistoryStore::startFile(const std::vector<HistoryEntry>& entries,
-                                            const std::string* encodedBefore) const {
+std::optional<bool> HistoryStore::startFile(std::size_t count, const std::string& encoded) const {
     // More entries than the cap are trimmed first, which is the whole write's to do.
-    if (entries.size() > std::size_t(limit_))
+    if (count > std::size_t(limit_))
         return std::nullopt;
-    std::string encodedHere;
-    if (!encodedBefore) {
-        try {
-            encodedHere = encode(entries);
-        } catch (const std::invalid_argument&) {
-            return std::nullopt;
-        }
-    }
     std::error_code ignored;
     fs::create_directories(url_.parent_path(), ignored);
     try {
-        writeFileAtomically(url_, encodedBefore ? *encodedBefore : encodedHere);
+        writeFileAtomically(url_, encoded);
     } catch (const FileError&) {
         return false;
     }

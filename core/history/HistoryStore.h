@@ -116,9 +116,8 @@ public:
 private:
     // save(), saying whether the file now holds `entries`.
     bool write(const std::vector<HistoryEntry>& entries) const;
-    // appendToTail() where there is no file yet.
-    std::optional<bool> startFile(const std::vector<HistoryEntry>& entries,
-                                  const std::string* encoded) const;
+    // appendToTail() of `count` entries, `encoded`, where there is no file yet.
+    std::optional<bool> startFile(std::size_t count, const std::string& encoded) const;
 
     std::filesystem::path url_;
     std::int64_t limit_;
