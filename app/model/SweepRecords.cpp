@@ -60,9 +60,12 @@ SweepRecords::Foreseen SweepRecords::foresee(const ScanReport& toMove,
     std::string folder = quarantine.native();
     if (folder.empty() || folder.back() != '/')
         folder.push_back('/');
+    std::size_t count = 0;
+    for (const auto& result : toMove.results)
+        count += result.files.size();
     Foreseen records;
-    records.entries.reserve(static_cast<std::size_t>(toMove.matchedCount));
-    const std::vector<Uuid> ids = Uuid::randomMany(static_cast<std::size_t>(toMove.matchedCount));
+    records.entries.reserve(count);
+    const std::vector<Uuid> ids = Uuid::randomMany(count);
     for (const auto& result : toMove.results)
         for (const auto& file : result.files)
             records.entries.push_back(
