@@ -305,15 +305,7 @@ std::optional<bool> HistoryStore::startFile(std::size_t count, const std::string
     // More entries than the cap are trimmed first, which is the whole write's to do.
     if (count > std::size_t(limit_))
         return std::nullopt;
-    std::error_code ignored;
-    fs::create_directories(url_.parent_path(), ignored);
-    try {
-        writeFileAtomically(url_, encoded);
-    } catch (const FileError&) {
-        return false;
-    }
-    removeLeftoverTemporaries(url_);
-    return true;
+    return writeWhole(encoded);
 }
 
 bool HistoryStore::looksWhole() const {
@@ -331,6 +323,10 @@ bool HistoryStore::write(const std::vector<HistoryEntry>& entries) const {
     } catch (const std::invalid_argument&) {
         return false;
     }
+    return writeWhole(bytes);
+}
+
+bool HistoryStore::writeWhole(std::string_view bytes) const {
     std::error_code ignored;
     fs::create_directories(url_.parent_path(), ignored);
     try {

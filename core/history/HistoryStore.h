@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dustlyn {
@@ -116,6 +117,8 @@ public:
 private:
     // save(), saying whether the file now holds `entries`.
     bool write(const std::vector<HistoryEntry>& entries) const;
+    // Replaces the file with `bytes`; true when it now holds them.
+    bool writeWhole(std::string_view bytes) const;
     // appendToTail() of `count` entries, `encoded`, where there is no file yet.
     std::optional<bool> startFile(std::size_t count, const std::string& encoded) const;
 
