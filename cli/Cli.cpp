@@ -13,12 +13,12 @@
 #include "cli/Headless.h"
 #include "cli/ProgressLine.h"
 #include "cli/ReadCommands.h"
+#include "cli/ShortLivedHeap.h"
 #include "core/base/FileError.h"
 #include "core/config/LegacyMigration.h"
 #include "core/quarantine/FileManagerDeleter.h"
 #include "core/quarantine/FileManagerMover.h"
 
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -233,13 +233,6 @@ int runReading(const Environment& environment, Date now, const CommandLine& line
     return code;
 }
 
-void keepFreedMemory() {
-    // The largest threshold the allocator takes; blocks above it are still mapped apart.
-    constexpr int largest = 32 << 20;
-    ::mallopt(M_MMAP_THRESHOLD, largest);
-    ::mallopt(M_TRIM_THRESHOLD, largest);
-}
-
 } // namespace
 
 int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
@@ -266,9 +259,8 @@ int Cli::run(const std::vector<std::string>& words, const Desktop& desktop) {
 
     // A one-shot command runs no event loop and starts no timer, so it goes without an
     // application object: making one (its event dispatcher, the locale) costs more than a
-    // small sweep does. It also ends soon: memory it frees stays with it for its next
-    // buffers, rather than going back to the system only to be faulted in again.
-    keepFreedMemory();
+    // small sweep does. It also ends soon, which its heap is set up for.
+    ShortLivedHeap::prepare();
     switch (declaration->carrier) {
     case Carrier::changes:
         return finish(runChange(environment, withAbsolutePaths(line)));

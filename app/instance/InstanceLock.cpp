@@ -26,7 +26,10 @@ std::optional<InstanceLock> InstanceLock::tryAcquire(const std::filesystem::path
     }
     // Only for messages ("already running as process N"); the flock is what counts.
     const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, pid.data(), pid.size(), 0) < 0) {
+    // Written over the last holder's, then cut to its length: the same length most times,
+    // which the file system does without freeing a block first.
+    if (::pwrite(fd, pid.data(), pid.size(), 0) == static_cast<ssize_t>(pid.size()) &&
+        ::ftruncate(fd, static_cast<off_t>(pid.size())) != 0) {
         // The pid is a courtesy for messages; the lock itself is held.
     }
     return InstanceLock(fd);
