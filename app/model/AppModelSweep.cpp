@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <future>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <unordered_set>
@@ -17,15 +19,28 @@ namespace dustlyn {
 namespace {
 
 // The history's entries for the moves, made on another core while the files move: a sweep's
-// moves wait on the file system, and the entries would otherwise be made after them.
-std::future<SweepRecords::Foreseen> foreseeAside(const ScanReport& toMove,
-                                                 std::filesystem::path quarantine,
-                                                 const Uuid& sweepID, Date stamp) {
+// moves wait on the file system, and the entries would otherwise be made after them. Their
+// encoding is also told as soon as it is made, for the history's rewrite to write it ahead.
+struct ForeseenAside {
+    std::future<SweepRecords::Foreseen> records;
+    ModelHistory::Foreseen encoded;
+};
+
+ForeseenAside foreseeAside(const ScanReport& toMove, std::filesystem::path quarantine,
+                           const Uuid& sweepID, Date stamp) {
+    std::promise<std::shared_ptr<const std::string>> encoded;
+    ForeseenAside aside;
+    aside.encoded = encoded.get_future().share();
     // Deferred when no thread can be started: the entries are then made where they are taken.
-    return std::async(std::launch::async | std::launch::deferred,
-                      [&toMove, quarantine = std::move(quarantine), sweepID, stamp] {
-                          return SweepRecords::foresee(toMove, quarantine, sweepID, stamp);
-                      });
+    aside.records = std::async(std::launch::async | std::launch::deferred,
+                               [&toMove, quarantine = std::move(quarantine), sweepID, stamp,
+                                encoded = std::move(encoded)]() mutable {
+                                   SweepRecords::Foreseen records =
+                                       SweepRecords::foresee(toMove, quarantine, sweepID, stamp);
+                                   encoded.set_value(records.encoded);
+                                   return records;
+                               });
+    return aside;
 }
 
 } // namespace
@@ -90,8 +105,7 @@ QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid
     QuarantineReport report;
     const Date dated = now();
     // Joined below, or when leaving by an exception: `toMove` outlives it either way.
-    std::future<SweepRecords::Foreseen> foreseen =
-        foreseeAside(toMove, quarantineFolder(), sweepID, dated);
+    ForeseenAside foreseen = foreseeAside(toMove, quarantineFolder(), sweepID, dated);
     try {
         report = purger_.quarantine(
             toMove, quarantineFolder(), dated,
@@ -99,7 +113,7 @@ QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid
                 journal.write(sweepID, dated, plan);
                 // Past the history's cap its rewrite starts now, to reach the disk while the
                 // files move.
-                history_.prepareAppend(plan.size());
+                history_.prepareAppend(plan.size(), foreseen.encoded);
             },
             onSweepProgress);
     } catch (const FileError& error) {
@@ -111,13 +125,12 @@ QuarantineReport AppModel::moveToQuarantine(const ScanReport& toMove, const Uuid
     setLastQuarantine(report);
     // Dated as the files are, whether foreseen or made now: a name taken meanwhile or a
     // failed move makes them here.
-    SweepRecords::Foreseen records = foreseen.get();
+    SweepRecords::Foreseen records = foreseen.records.get();
     if (!SweepRecords::cameTrue(records.entries, report))
-        records = {SweepRecords::ofMoves(toMove, report, sweepID, dated), std::nullopt};
+        records = {SweepRecords::ofMoves(toMove, report, sweepID, dated), nullptr};
     // The journal goes only once the history file really holds the sweep's entries; if the
     // write failed, the next sweep or start-up records them from the journal.
-    if (records.entries.empty() ||
-        appendHistory(records.entries, records.encoded ? &*records.encoded : nullptr))
+    if (records.entries.empty() || appendHistory(records.entries, records.encoded.get()))
         journal.remove();
     return report;
 }

@@ -25,7 +25,22 @@ HeldHistory& ModelHistory::held() const {
     return *held_;
 }
 
-void ModelHistory::prepareAppend(std::size_t incoming) {
+namespace {
+
+std::shared_ptr<const std::string> awaited(const ModelHistory::Foreseen& foreseen) {
+    if (!foreseen.valid())
+        return nullptr;
+    try {
+        return foreseen.get();
+    } catch (const std::exception&) {
+        // Not foreseen after all: the new entries are written when they are made.
+        return nullptr;
+    }
+}
+
+} // namespace
+
+void ModelHistory::prepareAppend(std::size_t incoming, Foreseen foreseen) {
     prepared_.reset();
     preparing_ = {};
     // A history already read is written from what is held.
@@ -34,7 +49,9 @@ void ModelHistory::prepareAppend(std::size_t incoming) {
     // On another core, so that the files move meanwhile; deferred to append() when no thread
     // can be started. The store is a path and a limit, copied.
     preparing_ = std::async(std::launch::async | std::launch::deferred,
-                            [store = store_, incoming] { return store.prepareTrim(incoming); });
+                            [store = store_, incoming, foreseen = std::move(foreseen)] {
+                                return store.prepareTrim(incoming, awaited(foreseen));
+                            });
 }
 
 bool ModelHistory::append(const std::vector<HistoryEntry>& entries, const std::string* encoded) {

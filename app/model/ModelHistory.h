@@ -4,6 +4,7 @@
 #include "core/history/SweepJournal.h"
 
 #include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,8 +23,10 @@ public:
     // Read from the file at the first call.
     const std::vector<HistoryEntry>& entries() const { return held().entries; }
     // Begins the rewrite that `incoming` entries would call for, before they are known, for the
-    // next append() to finish.
-    void prepareAppend(std::size_t incoming);
+    // next append() to finish; with `foreseen`, their expected encoding once it is made (none
+    // when it cannot be), written with it.
+    using Foreseen = std::shared_future<std::shared_ptr<const std::string>>;
+    void prepareAppend(std::size_t incoming, Foreseen foreseen = {});
     // True when the file now holds the entries; they are held either way. `encoded`, when
     // given, is HistoryStore::encode(entries), made beforehand.
     bool append(const std::vector<HistoryEntry>& entries, const std::string* encoded = nullptr);

@@ -72,7 +72,8 @@ SweepRecords::Foreseen SweepRecords::foresee(const ScanReport& toMove,
                 {ids.at(records.entries.size()), stamp, HistoryEntry::Kind::quarantined, file.url,
                  folder + std::string(nameText(file.url)), file.size, result.rule.name, sweepID});
     try {
-        records.encoded = HistoryStore::encode(records.entries);
+        records.encoded =
+            std::make_shared<const std::string>(HistoryStore::encode(records.entries));
     } catch (const std::invalid_argument&) {
         // The store meets the same text when it is given the entries, and takes its own way.
     }

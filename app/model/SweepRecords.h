@@ -7,6 +7,7 @@
 #include "core/scan/ScanReport.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ struct SweepRecords {
     // the files move, and taken when cameTrue().
     struct Foreseen {
         std::vector<HistoryEntry> entries;
-        std::optional<std::string> encoded;
+        std::shared_ptr<const std::string> encoded;
     };
     static Foreseen foresee(const ScanReport& toMove, const std::filesystem::path& quarantine,
                             const Uuid& sweepID, Date stamp);

@@ -99,12 +99,16 @@ void AtomicFile::startFlush() const {
     ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
-void AtomicFile::commit() {
+void AtomicFile::flush() {
     if (::fsync(fd_) != 0) {
         const int error = errno;
         discard();
         throw FileError::fromErrno(error);
     }
+}
+
+void AtomicFile::commit() {
+    flush();
     if (::close(std::exchange(fd_, -1)) != 0) {
         const int error = errno;
         ::unlink(temporary_.c_str());

@@ -26,6 +26,9 @@ public:
     // Has the system start writing what was written so far, without waiting for it: the
     // commit then waits only for what is still on its way.
     void startFlush() const;
+    // Waits until what was written so far is on the disk, so that commit() has little left to
+    // wait for. FileError on failure, the temporary file then removed.
+    void flush();
     // Flushes, closes (its result checked) and renames over the target, then flushes the
     // folder. FileError on failure, the temporary file removed and the target left alone.
     void commit();

@@ -250,10 +250,11 @@ bool HistoryStore::append(HeldHistory& held, const std::vector<HistoryEntry>& en
     return !held.unsaved;
 }
 
-std::optional<PreparedTrim> HistoryStore::prepareTrim(std::size_t incoming) const {
+std::optional<PreparedTrim>
+HistoryStore::prepareTrim(std::size_t incoming, std::shared_ptr<const std::string> foreseen) const {
     if (limit_ < 0)
         return std::nullopt;
-    return PreparedTrim::begin(url_, std::size_t(limit_), incoming);
+    return PreparedTrim::begin(url_, std::size_t(limit_), incoming, std::move(foreseen));
 }
 
 std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& entries,

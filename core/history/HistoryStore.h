@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -90,8 +91,10 @@ public:
     std::optional<bool> appendToTail(const std::vector<HistoryEntry>& entries,
                                      PreparedTrim* prepared = nullptr,
                                      const std::string* encoded = nullptr) const;
-    // The rewrite that `incoming` more entries would call for, begun now (see PreparedTrim).
-    std::optional<PreparedTrim> prepareTrim(std::size_t incoming) const;
+    // The rewrite that `incoming` more entries would call for, begun now (see PreparedTrim);
+    // with `foreseen`, the encoding those entries are expected to have, written too.
+    std::optional<PreparedTrim>
+    prepareTrim(std::size_t incoming, std::shared_ptr<const std::string> foreseen = nullptr) const;
     // Whether the file's ends are the ones this store writes (or there is no file): a cheap
     // look that finds a file cut short or replaced, not a bad entry inside.
     bool looksWhole() const;

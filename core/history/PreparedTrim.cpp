@@ -20,16 +20,28 @@ bool samePieces(const std::vector<std::string_view>& a, const std::vector<std::s
                       });
 }
 
+// The new entries after the kept ones, and the closing bracket.
+void writeEntries(AtomicFile& file, const std::vector<std::string_view>& kept,
+                  std::string_view encoded) {
+    if (kept.size() > 1)
+        file.write(",");
+    file.write(encoded.substr(1, encoded.size() - 2));
+    file.write("]");
+}
+
 } // namespace
 
 PreparedTrim::PreparedTrim(HistoryTail::Opened file, std::vector<std::size_t> starts,
                            std::size_t excess, HistoryTail::LookedAt looked,
-                           std::vector<std::string_view> kept, AtomicFile temporary)
+                           std::vector<std::string_view> kept, AtomicFile temporary,
+                           std::shared_ptr<const std::string> written)
     : file_(std::move(file)), starts_(std::move(starts)), excess_(excess),
-      looked_(std::move(looked)), kept_(std::move(kept)), temporary_(std::move(temporary)) {}
+      looked_(std::move(looked)), kept_(std::move(kept)), temporary_(std::move(temporary)),
+      written_(std::move(written)) {}
 
 std::optional<PreparedTrim> PreparedTrim::begin(const fs::path& url, std::size_t limit,
-                                                std::size_t incoming) {
+                                                std::size_t incoming,
+                                                std::shared_ptr<const std::string> foreseen) {
     auto file = HistoryTail::open(url);
     if (!file || incoming == 0)
         return std::nullopt;
@@ -45,9 +57,15 @@ std::optional<PreparedTrim> PreparedTrim::begin(const fs::path& url, std::size_t
         AtomicFile temporary(url);
         for (const std::string_view piece : *kept)
             temporary.write(piece);
-        temporary.startFlush();
+        if (foreseen && HistoryTail::countEntries(*foreseen) == incoming) {
+            writeEntries(temporary, *kept, *foreseen);
+            temporary.flush();
+        } else {
+            foreseen.reset();
+            temporary.startFlush();
+        }
         return PreparedTrim(std::move(*file), std::move(starts), excess, std::move(looked),
-                            std::move(*kept), std::move(temporary));
+                            std::move(*kept), std::move(temporary), std::move(foreseen));
     } catch (const FileError&) {
         // The write after the moves goes the usual way and reports its own failure.
         return std::nullopt;
@@ -76,10 +94,10 @@ bool PreparedTrim::finish(const fs::path& url, const std::vector<std::size_t>& s
     const auto kept = HistoryTail::kept(file_.bytes, starts_, excess_, encoded, looked_);
     if (!kept || !samePieces(*kept, kept_))
         return false;
-    if (kept_.size() > 1)
-        temporary_.write(",");
-    temporary_.write(encoded.substr(1, encoded.size() - 2));
-    temporary_.write("]");
+    if (!written_)
+        writeEntries(temporary_, kept_, encoded);
+    else if (*written_ != encoded)
+        return false;
     temporary_.commit();
     return true;
 }

@@ -323,13 +323,16 @@ TEST(HistoryTailDecline, declinesFilesItCannotReadAtTheirEnds) {
     EXPECT_EQ(store.appendToTail(added), std::nullopt);
 }
 
+enum class Foreseen { nothing, theEntriesMade, otherEntries };
+
 struct PreparedCase {
     const char* name;
-    int planned;   // the moves the trim was begun for
-    int added;     // the entries the moves made
-    int present;   // the oldest quarantined entries whose files are still in the quarantine
-    bool replaced; // the file was written again between the beginning and the end
-    bool finished; // whether the begun trim is the one used
+    int planned;       // the moves the trim was begun for
+    int added;         // the entries the moves made
+    int present;       // the oldest quarantined entries whose files are still in the quarantine
+    bool replaced;     // the file was written again between the beginning and the end
+    Foreseen foreseen; // the encoding given when it was begun
+    bool finished;     // whether the begun trim is the one used
 };
 
 class PreparedTrimEnd : public ::testing::TestWithParam<PreparedCase> {};
@@ -347,14 +350,19 @@ TEST_P(PreparedTrimEnd, leavesWhatAWholeWriteLeaves) {
     whole.save(stored);
     store.save(stored);
 
-    auto begun = store.prepareTrim(std::size_t(c.planned));
+    const auto added = numberedEntries(1000, c.added, quarantine);
+    std::shared_ptr<const std::string> foreseen;
+    if (c.foreseen != Foreseen::nothing)
+        foreseen = std::make_shared<const std::string>(HistoryStore::encode(
+            c.foreseen == Foreseen::theEntriesMade ? added
+                                                   : numberedEntries(2000, c.added, quarantine)));
+    auto begun = store.prepareTrim(std::size_t(c.planned), foreseen);
     ASSERT_TRUE(begun);
     if (c.replaced) {
         stored = numberedEntries(50, limit, quarantine);
         whole.save(stored);
         store.save(stored);
     }
-    const auto added = numberedEntries(1000, c.added, quarantine);
     const auto expected = whole.append(added);
     const auto file = HistoryTail::open(store.url());
     ASSERT_TRUE(file);
@@ -374,10 +382,16 @@ TEST_P(PreparedTrimEnd, leavesWhatAWholeWriteLeaves) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PreparedTrimEnd,
-    ::testing::Values(PreparedCase{"keepingFilesStillInTheQuarantine", 5, 5, 2, false, true},
-                      PreparedCase{"everyOldEntryGoing", 20, 20, 0, false, true},
-                      PreparedCase{"fewerMovedThanPlanned", 5, 4, 0, false, false},
-                      PreparedCase{"fileWrittenMeanwhile", 5, 5, 0, true, false}),
+    ::testing::Values(
+        PreparedCase{"keepingFilesStillInTheQuarantine", 5, 5, 2, false, Foreseen::nothing, true},
+        PreparedCase{"everyOldEntryGoing", 20, 20, 0, false, Foreseen::nothing, true},
+        PreparedCase{"fewerMovedThanPlanned", 5, 4, 0, false, Foreseen::nothing, false},
+        PreparedCase{"fileWrittenMeanwhile", 5, 5, 0, true, Foreseen::nothing, false},
+        PreparedCase{"newEntriesWrittenAhead", 5, 5, 2, false, Foreseen::theEntriesMade, true},
+        PreparedCase{"otherEntriesWrittenAhead", 5, 5, 2, false, Foreseen::otherEntries, false},
+        PreparedCase{"aheadButFewerMoved", 5, 4, 0, false, Foreseen::theEntriesMade, false},
+        PreparedCase{"aheadOfAFileWrittenMeanwhile", 5, 5, 0, true, Foreseen::theEntriesMade,
+                     false}),
     [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST(PreparedTrimBegin, onlyWhenTheEntriesWouldNotFit) {
