@@ -50,7 +50,8 @@ void ModelHistory::prepareAppend(std::size_t incoming, Foreseen foreseen) {
     // can be started. The store is a path and a limit, copied.
     preparing_ = std::async(std::launch::async | std::launch::deferred,
                             [store = store_, incoming, foreseen = std::move(foreseen)] {
-                                return store.prepareTrim(incoming, awaited(foreseen));
+                                return store.prepareTrim(incoming,
+                                                         [&foreseen] { return awaited(foreseen); });
                             });
 }
 

@@ -251,10 +251,10 @@ bool HistoryStore::append(HeldHistory& held, const std::vector<HistoryEntry>& en
 }
 
 std::optional<PreparedTrim>
-HistoryStore::prepareTrim(std::size_t incoming, std::shared_ptr<const std::string> foreseen) const {
+HistoryStore::prepareTrim(std::size_t incoming, const PreparedTrim::Foresight& foreseen) const {
     if (limit_ < 0)
         return std::nullopt;
-    return PreparedTrim::begin(url_, std::size_t(limit_), incoming, std::move(foreseen));
+    return PreparedTrim::begin(url_, std::size_t(limit_), incoming, foreseen);
 }
 
 std::optional<bool> HistoryStore::appendToTail(const std::vector<HistoryEntry>& entries,

@@ -91,10 +91,9 @@ public:
     std::optional<bool> appendToTail(const std::vector<HistoryEntry>& entries,
                                      PreparedTrim* prepared = nullptr,
                                      const std::string* encoded = nullptr) const;
-    // The rewrite that `incoming` more entries would call for, begun now (see PreparedTrim);
-    // with `foreseen`, the encoding those entries are expected to have, written too.
-    std::optional<PreparedTrim>
-    prepareTrim(std::size_t incoming, std::shared_ptr<const std::string> foreseen = nullptr) const;
+    // The rewrite that `incoming` more entries would call for, begun now (see PreparedTrim).
+    std::optional<PreparedTrim> prepareTrim(std::size_t incoming,
+                                            const PreparedTrim::Foresight& foreseen = {}) const;
     // Whether the file's ends are the ones this store writes (or there is no file): a cheap
     // look that finds a file cut short or replaced, not a bad entry inside.
     bool looksWhole() const;

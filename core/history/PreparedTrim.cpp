@@ -40,8 +40,7 @@ PreparedTrim::PreparedTrim(HistoryTail::Opened file, std::vector<std::size_t> st
       written_(std::move(written)) {}
 
 std::optional<PreparedTrim> PreparedTrim::begin(const fs::path& url, std::size_t limit,
-                                                std::size_t incoming,
-                                                std::shared_ptr<const std::string> foreseen) {
+                                                std::size_t incoming, const Foresight& foresight) {
     auto file = HistoryTail::open(url);
     if (!file || incoming == 0)
         return std::nullopt;
@@ -57,6 +56,7 @@ std::optional<PreparedTrim> PreparedTrim::begin(const fs::path& url, std::size_t
         AtomicFile temporary(url);
         for (const std::string_view piece : *kept)
             temporary.write(piece);
+        auto foreseen = foresight ? foresight() : nullptr;
         if (foreseen && HistoryTail::countEntries(*foreseen) == incoming) {
             writeEntries(temporary, *kept, *foreseen);
             temporary.flush();

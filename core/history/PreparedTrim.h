@@ -4,6 +4,7 @@
 #include "core/history/HistoryTail.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,12 +23,12 @@ class PreparedTrim {
 public:
     // The kept entries of `url` written to a temporary file beside it, on their way to the disk,
     // for `incoming` new entries under `limit`. Nothing when they fit without a trim, or when the
-    // file is not one the store could trim without reading it whole. With `foreseen` (the
-    // encoding the new entries are expected to have, for `incoming` of them) the file is
-    // written to its end and flushed.
+    // file is not one the store could trim without reading it whole. With `foreseen`, asked
+    // once the kept entries are written, for the encoding the new ones are expected to have
+    // (`incoming` of them; null when not known), the file is written to its end and flushed.
+    using Foresight = std::function<std::shared_ptr<const std::string>()>;
     static std::optional<PreparedTrim> begin(const std::filesystem::path& url, std::size_t limit,
-                                             std::size_t incoming,
-                                             std::shared_ptr<const std::string> foreseen = nullptr);
+                                             std::size_t incoming, const Foresight& foreseen = {});
 
     // Puts the file in place with `encoded` (new entries as HistoryStore::encode gives them)
     // after the kept ones, when the file at `url` is still the one begun from, its `starts`

@@ -356,7 +356,7 @@ TEST_P(PreparedTrimEnd, leavesWhatAWholeWriteLeaves) {
         foreseen = std::make_shared<const std::string>(HistoryStore::encode(
             c.foreseen == Foreseen::theEntriesMade ? added
                                                    : numberedEntries(2000, c.added, quarantine)));
-    auto begun = store.prepareTrim(std::size_t(c.planned), foreseen);
+    auto begun = store.prepareTrim(std::size_t(c.planned), [&foreseen] { return foreseen; });
     ASSERT_TRUE(begun);
     if (c.replaced) {
         stored = numberedEntries(50, limit, quarantine);
