@@ -68,8 +68,8 @@ bool lookAt(std::string_view bytes, const std::vector<std::size_t>& starts, std:
     if (read.size() != to - from)
         return false;
     for (HistoryEntry& entry : read)
-        looked.push_back(
-            {entry.kind == HistoryEntry::Kind::quarantined, std::move(entry.quarantinePath)});
+        looked.push_back({entry.kind == HistoryEntry::Kind::quarantined,
+                          std::move(entry.quarantinePath), std::nullopt});
     return true;
 }
 
@@ -245,9 +245,11 @@ HistoryTail::kept(std::string_view bytes, const std::vector<std::size_t>& entryO
             !lookAt(bytes, starts, i, std::min(starts.size() - 1, i + excess), looked)) {
             return std::nullopt;
         }
-        const Looked& old = looked[i];
-        const bool stillQuarantined = old.quarantined && presence.at(old.quarantinePath) &&
-                                      !mentionedAfter(old.quarantinePath, starts[i + 1]);
+        Looked& old = looked[i];
+        if (old.quarantined && !old.present)
+            old.present = presence.at(old.quarantinePath);
+        const bool stillQuarantined =
+            old.quarantined && *old.present && !mentionedAfter(old.quarantinePath, starts[i + 1]);
         if (stillQuarantined)
             add(entry);
         else

@@ -39,13 +39,15 @@ public:
     trimmed(std::string_view bytes, const std::vector<std::size_t>& starts, std::size_t excess,
             std::string_view encoded);
     // What the trim reads of an old entry: whether it recorded a move into the quarantine, and
-    // where to.
+    // where to; whether a file is there, once looked for.
     struct Looked {
         bool quarantined = false;
         std::string quarantinePath;
+        std::optional<bool> present;
     };
     // The oldest entries decoded so far, in order, so that a trim looked at again decodes none
-    // of them twice.
+    // of them twice and looks for none of their files again: a sweep's moves in between only
+    // bring in files its new entries name, which go whether they were there before or not.
     using LookedAt = std::vector<Looked>;
     // The front of trimmed(): "[" and the old entries it keeps, without a comma after them.
     static std::optional<std::vector<std::string_view>>
