@@ -3,6 +3,8 @@
 #include "core/quarantine/FileSystemCalls.h"
 
 #include <future>
+#include <memory>
+#include <system_error>
 #include <utility>
 
 namespace dustlyn {
@@ -40,6 +42,30 @@ std::shared_ptr<const std::string> awaited(const ModelHistory::Foreseen& foresee
 
 } // namespace
 
+ModelHistory::~ModelHistory() {
+    if (releasing_.joinable())
+        releasing_.join();
+}
+
+// The file a trim replaced is freed by the file system when the last descriptor to it closes,
+// which for a full history is megabytes of blocks and over a millisecond: that is done on
+// another core while the sweep goes on.
+void ModelHistory::releasePrepared() {
+    if (!prepared_ || !prepared_->finished()) {
+        prepared_.reset();
+        return;
+    }
+    if (releasing_.joinable())
+        releasing_.join();
+    auto owned = std::make_unique<PreparedTrim>(std::move(*prepared_));
+    prepared_.reset();
+    try {
+        releasing_ = std::thread([owned = std::move(owned)]() mutable { owned.reset(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the file was let go of here.
+    }
+}
+
 void ModelHistory::prepareAppend(std::size_t incoming, Foreseen foreseen) {
     prepared_.reset();
     preparing_ = {};
@@ -65,7 +91,7 @@ bool ModelHistory::append(const std::vector<HistoryEntry>& entries, const std::s
     const bool appended =
         !held_ &&
         store_.appendToTail(entries, prepared_ ? &*prepared_ : nullptr, encoded).value_or(false);
-    prepared_.reset();
+    releasePrepared();
     if (appended)
         return true;
     // The history held since it was read is the file's content: it is written, never read

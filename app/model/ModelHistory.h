@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace dustlyn {
@@ -17,6 +18,9 @@ namespace dustlyn {
 class ModelHistory {
 public:
     explicit ModelHistory(HistoryStore store);
+    ~ModelHistory();
+    ModelHistory(const ModelHistory&) = delete;
+    ModelHistory& operator=(const ModelHistory&) = delete;
 
     const HistoryStore& store() const { return store_; }
     const SweepJournal& journal() const { return journal_; }
@@ -38,6 +42,7 @@ public:
 
 private:
     HeldHistory& held() const;
+    void releasePrepared();
 
     HistoryStore store_;
     SweepJournal journal_;
@@ -46,6 +51,7 @@ private:
     mutable std::vector<std::string> notices_;
     std::future<std::optional<PreparedTrim>> preparing_;
     std::optional<PreparedTrim> prepared_;
+    std::thread releasing_; // lets go of a finished trim's old file
 };
 
 } // namespace dustlyn

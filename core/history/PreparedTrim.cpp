@@ -99,6 +99,7 @@ bool PreparedTrim::finish(const fs::path& url, const std::vector<std::size_t>& s
     else if (*written_ != encoded)
         return false;
     temporary_.commit();
+    finished_ = true;
     return true;
 }
 

@@ -40,6 +40,9 @@ public:
     // Where the entries of the file at `url` start, when it is still the one begun from: read
     // once, not again for finish().
     const std::vector<std::size_t>* startsOf(const std::filesystem::path& url) const;
+    // Whether finish() put the file in place: this object then holds the only descriptor to
+    // the file it replaced, whose blocks the file system frees when it goes.
+    bool finished() const { return finished_; }
 
 private:
     PreparedTrim(HistoryTail::Opened file, std::vector<std::size_t> starts, std::size_t excess,
@@ -54,6 +57,7 @@ private:
     std::vector<std::string_view> kept_;
     AtomicFile temporary_;
     std::shared_ptr<const std::string> written_; // the new entries, when already written
+    bool finished_ = false;
 };
 
 } // namespace dustlyn
