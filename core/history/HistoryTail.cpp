@@ -248,9 +248,8 @@ HistoryTail::kept(std::string_view bytes, const std::vector<std::size_t>& entryO
         Looked& old = looked[i];
         if (old.quarantined && !old.present)
             old.present = presence.at(old.quarantinePath);
-        const bool stillQuarantined =
-            old.quarantined && *old.present && !mentionedAfter(old.quarantinePath, starts[i + 1]);
-        if (stillQuarantined)
+        // Kept while its file is still in the quarantine under no later record.
+        if (old.quarantined && *old.present && !mentionedAfter(old.quarantinePath, starts[i + 1]))
             add(entry);
         else
             --excess;
