@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace dustlyn {
 namespace {
 
@@ -91,6 +94,34 @@ TEST_F(HotKeyTest, followsTheKeyWhenTheKeyboardMappingChanges) {
     tool("xmodmap", {"-e", "keycode " + std::to_string(p) + " = q Q", "-e",
                      "keycode " + std::to_string(q) + " = p P"});
     ASSERT_TRUE(spinUntil([&] { return other.grabKey(ctrlAlt, p); }));
+    EXPECT_TRUE(pressed());
+}
+
+// The server announces a new keymap whenever typing switches keyboards (the first key from a
+// virtual keyboard does): renewing the grabs must never leave the key free for a moment, or a
+// press arriving then goes to the focused window. Another client tries to take it throughout.
+TEST_F(HotKeyTest, renewingTheGrabsNeverLeavesTheKeyFree) {
+    hotKey.registerHotKey();
+    testing::syncQt();
+    std::atomic<bool> stop = false;
+    std::atomic<bool> taken = false;
+    std::atomic<int> tries = 0;
+    std::thread rival([&] {
+        testing::XcbClient client;
+        while (!stop && !taken) {
+            taken = client.grabKey(ctrlAlt, p);
+            ++tries;
+        }
+    });
+    const std::string sameMapping = "keycode " + std::to_string(p) + " = p P";
+    for (int notification = 0; notification < 5 && !taken; ++notification) {
+        tool("xmodmap", {"-e", sameMapping});
+        const int before = tries;
+        spinUntil([&] { return taken || tries > before + 300; });
+    }
+    stop = true;
+    rival.join();
+    EXPECT_FALSE(taken);
     EXPECT_TRUE(pressed());
 }
 

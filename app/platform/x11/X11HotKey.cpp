@@ -49,41 +49,40 @@ void X11HotKey::unregisterHotKey() {
     xcb_flush(x11_->xcb());
 }
 
+// Everything is worked out before any grab is given up, and the grabs still wanted are never
+// released: grabbing a combination this client holds replaces it. The server sends a keymap
+// notification whenever typing switches between keyboards (the first key from a virtual
+// keyboard does), and a press that reached it between an ungrab and the grab after it would
+// go to the focused window instead.
 void X11HotKey::grab() {
-    ungrab();
-    const Modifiers mods = modifiers();
-    keycodes_ = keycodesOf(keysymP);
-    chord_ = static_cast<std::uint16_t>(XCB_MOD_MASK_CONTROL | mods.alt);
-    lockMasks_ = static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | mods.numLock);
-    std::vector<std::uint16_t> locks{0, XCB_MOD_MASK_LOCK};
-    if (mods.numLock != 0) {
-        locks.push_back(mods.numLock);
-        locks.push_back(static_cast<std::uint16_t>(mods.numLock | XCB_MOD_MASK_LOCK));
-    }
+    const std::vector<Grab> wanted = wantedGrabs();
     auto* connection = x11_->xcb();
     // Not owner_events: even while one of this program's windows has the focus, the press
     // comes to the root window, where it is recognised, instead of to that window.
     constexpr std::uint8_t ownerEvents = 0;
-    std::vector<std::pair<Grab, xcb_void_cookie_t>> requests;
-    for (const xcb_keycode_t keycode : keycodes_) {
-        for (const std::uint16_t lock : locks) {
-            const Grab grab{static_cast<std::uint16_t>(chord_ | lock), keycode};
-            requests.emplace_back(
-                grab, xcb_grab_key_checked(connection, ownerEvents, x11_->root(), grab.modifiers,
-                                           keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        }
-    }
+    std::vector<xcb_void_cookie_t> cookies;
+    for (const Grab& grab : wanted)
+        cookies.push_back(xcb_grab_key_checked(connection, ownerEvents, x11_->root(),
+                                               grab.modifiers, grab.keycode, XCB_GRAB_MODE_ASYNC,
+                                               XCB_GRAB_MODE_ASYNC));
     bool taken = false;
-    for (const auto& [grab, cookie] : requests) {
-        XcbPtr<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
+    std::vector<Grab> grabbed;
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        XcbPtr<xcb_generic_error_t> error(xcb_request_check(connection, cookies[i]));
         if (error)
             taken = true;
         else
-            grabbed_.push_back(grab);
+            grabbed.push_back(wanted[i]);
     }
+    for (const Grab& old : grabbed_) {
+        if (std::find(grabbed.begin(), grabbed.end(), old) == grabbed.end())
+            xcb_ungrab_key(connection, old.keycode, x11_->root(), old.modifiers);
+    }
+    grabbed_ = std::move(grabbed);
+    if (held_ && std::find(keycodes_.begin(), keycodes_.end(), *held_) == keycodes_.end())
+        held_.reset();
     if (keycodes_.empty() || taken) {
         ungrab();
-        xcb_flush(connection);
         if (!conflictReported_) {
             conflictReported_ = true;
             std::fprintf(stderr,
@@ -95,6 +94,26 @@ void X11HotKey::grab() {
                                "toggle\" in the desktop's keyboard settings\n");
         }
     }
+    xcb_flush(connection);
+}
+
+// Each P key with Control and Alt, once for each state of the locks.
+std::vector<X11HotKey::Grab> X11HotKey::wantedGrabs() {
+    const Modifiers mods = modifiers();
+    keycodes_ = keycodesOf(keysymP);
+    chord_ = static_cast<std::uint16_t>(XCB_MOD_MASK_CONTROL | mods.alt);
+    lockMasks_ = static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | mods.numLock);
+    std::vector<std::uint16_t> locks{0, XCB_MOD_MASK_LOCK};
+    if (mods.numLock != 0) {
+        locks.push_back(mods.numLock);
+        locks.push_back(static_cast<std::uint16_t>(mods.numLock | XCB_MOD_MASK_LOCK));
+    }
+    std::vector<Grab> wanted;
+    for (const xcb_keycode_t keycode : keycodes_) {
+        for (const std::uint16_t lock : locks)
+            wanted.push_back({static_cast<std::uint16_t>(chord_ | lock), keycode});
+    }
+    return wanted;
 }
 
 void X11HotKey::ungrab() {

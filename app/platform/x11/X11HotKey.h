@@ -40,6 +40,7 @@ private:
 
     bool handle(const xcb_generic_event_t& event);
     void grab();
+    std::vector<Grab> wantedGrabs();
     void ungrab();
     std::vector<xcb_keycode_t> keycodesOf(std::uint32_t keysym);
     Modifiers modifiers();
