@@ -61,6 +61,7 @@ void X11HotKey::grab() {
     // comes to the root window, where it is recognised, instead of to that window.
     constexpr std::uint8_t ownerEvents = 0;
     std::vector<xcb_void_cookie_t> cookies;
+    cookies.reserve(wanted.size());
     for (const Grab& grab : wanted)
         cookies.push_back(xcb_grab_key_checked(connection, ownerEvents, x11_->root(),
                                                grab.modifiers, grab.keycode, XCB_GRAB_MODE_ASYNC,
