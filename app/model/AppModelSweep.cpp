@@ -94,8 +94,14 @@ QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everythi
     const ScanReport toMove = SweepRecords::toMove(lastScan_, everything);
     if (toMove.results.empty())
         return QuarantineReport::empty();
-    // A previous sweep's journal must be on record before this one overwrites it.
+    // A previous sweep's journal must be on record before this one overwrites it; while the
+    // history cannot be written, nothing more moves (a crash would strand the earlier files
+    // without their origin).
     reconcileJournal();
+    if (history_.journalWaiting())
+        return SweepRecords::allFailed(
+            toMove, "the history cannot be written, and the last sweep's moves are not on "
+                    "record yet");
     return moveToQuarantine(toMove, sweepID, afterMoves);
 }
 

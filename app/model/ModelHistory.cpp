@@ -104,6 +104,10 @@ bool ModelHistory::append(const std::vector<HistoryEntry>& entries, const std::s
     return written;
 }
 
+bool ModelHistory::journalWaiting() const {
+    return itemExists(journal_.url());
+}
+
 bool ModelHistory::reconcileJournal(Date now) {
     if (!itemExists(journal_.url()))
         return false;

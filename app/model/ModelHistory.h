@@ -37,6 +37,9 @@ public:
     // Records where the files of a journal left behind came from (the last run stopped between
     // its moves and its history entry). True when that added entries.
     bool reconcileJournal(Date now);
+    // A journal is still there once reconciled when the history could not be written: it may
+    // then be the only record on disk of where the last sweep's files came from.
+    bool journalWaiting() const;
     // What is wrong with the file, for the user, until it is next written.
     const std::vector<std::string>& notices() const { return notices_; }
 

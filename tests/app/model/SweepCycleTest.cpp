@@ -227,25 +227,34 @@ TEST_F(SweepCycle, theQuarantineAsFoundAfterTheMovesIsPurgedAndShown) {
 }
 
 // The model writes the history it holds and never reads it back: entries whose write failed
-// stay held, and the journal with them, until a later write puts them on disk.
+// stay held, and the journal with them, until a later write puts them on disk. Meanwhile no
+// sweep writes its own journal over that one.
 TEST_F(SweepCycle, aHistoryWriteThatFailedIsMadeWholeByTheNextAndTheJournalWaitsForIt) {
     makeFile("Desktop/a.png", 120);
     auto model = makeModel();
     const fs::path file = model->historyStore().url();
-    const fs::path journal = SweepJournal::besideHistory(model->historyStore()).url();
+    const SweepJournal journal = SweepJournal::besideHistory(model->historyStore());
     ASSERT_TRUE(model->history().empty()); // read while there is no file yet
     fs::create_directories(file);          // nothing can be renamed over a folder
 
     model->sweepNow(SweepSource::user);
     ASSERT_EQ(model->history().size(), 1u);
-    EXPECT_TRUE(fs::exists(journal)) << "the journal is the only record on disk";
+    ASSERT_TRUE(journal.load()) << "the journal is the only record on disk";
+    const SweepJournal::Contents first = *journal.load();
+
+    makeFile("Desktop/b.png", 120);
+    const QuarantineReport refused = model->sweepNow(SweepSource::user).first;
+    EXPECT_EQ(refused.failedCount, 1);
+    EXPECT_EQ(refused.outcomes.at(0).error, "the history cannot be written, and the last "
+                                            "sweep's moves are not on record yet");
+    EXPECT_TRUE(fs::exists(home_ / "Desktop/b.png"));
+    EXPECT_EQ(journal.load(), first);
 
     fs::remove(file);
-    makeFile("Desktop/b.png", 120);
     model->sweepNow(SweepSource::user);
     EXPECT_EQ(model->history().size(), 2u);
     EXPECT_EQ(model->historyStore().load(), model->history());
-    EXPECT_FALSE(fs::exists(journal));
+    EXPECT_FALSE(journal.load());
 }
 
 TEST_F(SweepCycle, timersOfVanishedFilesArePrunedAndOnlyThenIsTheFileRewritten) {
