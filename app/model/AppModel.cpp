@@ -67,9 +67,11 @@ AppModel::~AppModel() {
 
 // A journal left behind means the last run stopped between its moves and its history
 // entry; record where those files came from before anything else happens.
-void AppModel::reconcileJournal() {
-    if (history_.reconcileJournal(now()))
+bool AppModel::reconcileJournal() {
+    const ModelHistory::Reconciled reconciled = history_.reconcileJournal(now());
+    if (reconciled.added)
         emit historyChanged();
+    return !reconciled.waiting;
 }
 
 // A copy into the quarantine killed half way lies there hidden for ever: no listing shows

@@ -203,7 +203,8 @@ private:
     void ensureQuarantineDirectory();
     void updateWatchedFolders();
     void takeUp(ConfigurationReadout readout);
-    void reconcileJournal();
+    // False when a journal the history could not take is still waiting.
+    bool reconcileJournal();
     void removeAbandonedCopies();
     // True when the history file now holds the entries (given encoded, or not).
     bool appendHistory(const std::vector<HistoryEntry>& entries,

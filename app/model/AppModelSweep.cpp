@@ -97,8 +97,7 @@ QuarantineReport AppModel::quarantineIncoming(const Uuid& sweepID, bool everythi
     // A previous sweep's journal must be on record before this one overwrites it; while the
     // history cannot be written, nothing more moves (a crash would strand the earlier files
     // without their origin).
-    reconcileJournal();
-    if (history_.journalWaiting())
+    if (!reconcileJournal())
         return SweepRecords::allFailed(
             toMove, "the history cannot be written, and the last sweep's moves are not on "
                     "record yet");

@@ -104,19 +104,15 @@ bool ModelHistory::append(const std::vector<HistoryEntry>& entries, const std::s
     return written;
 }
 
-bool ModelHistory::journalWaiting() const {
-    return itemExists(journal_.url());
-}
-
-bool ModelHistory::reconcileJournal(Date now) {
+ModelHistory::Reconciled ModelHistory::reconcileJournal(Date now) {
     if (!itemExists(journal_.url()))
-        return false;
+        return {};
     HeldHistory& history = held();
     const HeldHistory before = history;
     journal_.reconcile(store_, history, now);
     if (!history.damaged)
         notices_.clear();
-    return history.entries != before.entries;
+    return {history.entries != before.entries, itemExists(journal_.url())};
 }
 
 } // namespace dustlyn

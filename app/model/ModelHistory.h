@@ -34,12 +34,15 @@ public:
     // True when the file now holds the entries; they are held either way. `encoded`, when
     // given, is HistoryStore::encode(entries), made beforehand.
     bool append(const std::vector<HistoryEntry>& entries, const std::string* encoded = nullptr);
+    struct Reconciled {
+        bool added = false; // entries were added
+        // The journal is still there: the history could not be written, and the journal may be
+        // the only record on disk of where the last sweep's files came from.
+        bool waiting = false;
+    };
     // Records where the files of a journal left behind came from (the last run stopped between
-    // its moves and its history entry). True when that added entries.
-    bool reconcileJournal(Date now);
-    // A journal is still there once reconciled when the history could not be written: it may
-    // then be the only record on disk of where the last sweep's files came from.
-    bool journalWaiting() const;
+    // its moves and its history entry).
+    Reconciled reconcileJournal(Date now);
     // What is wrong with the file, for the user, until it is next written.
     const std::vector<std::string>& notices() const { return notices_; }
 
